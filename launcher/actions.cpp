@@ -1,0 +1,46 @@
+#include "launcher/actions.h"
+
+#include "launcher/launcher_state.h"
+#include "launcher/path_rules.h"
+
+enum : DWORD { SetupPathSize = 500 };
+
+// Programs are started and forgotten: whether they started or not, the launcher closes.
+static void StartProgram(const char* commandLine)
+{
+    WinExec(commandLine, SW_SHOW);
+}
+
+static void StartSetupOrUninstall()
+{
+    if (launcherState.installed == Installed) {
+        StartProgram(launcherState.uninstallCommand);
+        return;
+    }
+    char modulePath[SetupPathSize];
+    const DWORD length = GetModuleFileNameA(launcherState.instance, modulePath, SetupPathSize);
+    if (length == 0 || length >= SetupPathSize) {
+        return; // the launcher's own folder is unknown: nothing sensible to start
+    }
+    char command[SetupPathSize + 2];
+    if (BuildSetupCommand(modulePath, command, sizeof command)) {
+        StartProgram(command);
+    }
+}
+
+static void StartBrowser()
+{
+    char command[13];
+    BuildBrowseCommand(launcherState.moduleDrive, command);
+    StartProgram(command);
+}
+
+void RunButtonAction(HWND window, int button)
+{
+    switch (button) {
+    case SetupOrRemove: StartSetupOrUninstall(); break;
+    case BrowseMedium: StartBrowser(); break;
+    default: break; // Cancel starts nothing
+    }
+    DestroyWindow(window);
+}

@@ -1,0 +1,29 @@
+#include "launcher/install_probe.h"
+
+#include "launcher/path_rules.h"
+
+static const char uninstallKey[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{5C2D9A41-7B3E-4F18-A6D0-93E1B7C4F205}";
+
+InstallState ProbeInstallState()
+{
+    launcherState.installed = NotInstalled;
+    launcherState.uninstallCommand[0] = '\0';
+
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, uninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return NotInstalled;
+    }
+    // The value's type is not asked for: its bytes are the command line as they stand.
+    DWORD size = UninstallCommandSize;
+    const LONG result = RegQueryValueExA(key, "UninstallString", 0, 0,
+                                         reinterpret_cast<BYTE*>(launcherState.uninstallCommand), &size);
+    RegCloseKey(key);
+    // A value that fills the whole buffer without a terminator cannot be a whole command line.
+    if (result != ERROR_SUCCESS || !AcceptUninstallCommand(launcherState.uninstallCommand, UninstallCommandSize)) {
+        launcherState.uninstallCommand[0] = '\0';
+        return NotInstalled;
+    }
+    launcherState.installed = Installed;
+    return Installed;
+}

@@ -1,0 +1,5 @@
+#include "launcher/launcher_state.h"
+
+LauncherState launcherState;
+
+const char launcherClassName[] = "Qelvar Lumivane";

@@ -1,0 +1,88 @@
+#include "launcher/layout_rules.h"
+
+const ButtonOrigins buttonOrigins = {
+    {30, 30, 30},
+    {180, 235, 290},
+};
+
+ArtTier SelectArtTier(int32_t displayBitsPerPixel)
+{
+    if (displayBitsPerPixel < 8) {
+        return LowColor;
+    }
+    return displayBitsPerPixel == 8 ? Palette256 : HighColor;
+}
+
+ArtIds ArtIdsFor(ArtTier tier, int32_t installed)
+{
+    // Columns: LowColor, Palette256, HighColor.
+    static const uint16_t background[3] = {104, 123, 132};
+    static const uint16_t setupNormal[3] = {108, 120, 129};
+    static const uint16_t setupHover[3] = {107, 119, 128};
+    static const uint16_t removeNormal[3] = {165, 167, 169};
+    static const uint16_t removeHover[3] = {166, 168, 170};
+    static const uint16_t browseNormal[3] = {112, 116, 125};
+    static const uint16_t browseHover[3] = {111, 115, 124};
+    static const uint16_t cancelNormal[3] = {184, 186, 188};
+    static const uint16_t cancelHover[3] = {185, 187, 189};
+
+    const int column = tier;
+    const bool remove = installed == Installed;
+    ArtIds ids;
+    ids.background = background[column];
+    ids.normal[0] = remove ? removeNormal[column] : setupNormal[column];
+    ids.normal[1] = browseNormal[column];
+    ids.normal[2] = cancelNormal[column];
+    ids.hover[0] = remove ? removeHover[column] : setupHover[column];
+    ids.hover[1] = browseHover[column];
+    ids.hover[2] = cancelHover[column];
+    return ids;
+}
+
+void ComputeButtonBoxes(uint16_t buttonWidth, uint16_t buttonHeight, PixelRect boxes[ButtonCount])
+{
+    for (int i = 0; i < ButtonCount; ++i) {
+        boxes[i].left = buttonOrigins.originX[i];
+        boxes[i].top = buttonOrigins.originY[i];
+        boxes[i].right = buttonOrigins.originX[i] + buttonWidth;
+        boxes[i].bottom = buttonOrigins.originY[i] + buttonHeight;
+    }
+}
+
+bool PointInBox(const PixelRect& box, int32_t x, int32_t y)
+{
+    return box.left <= x && x < box.right && box.top <= y && y < box.bottom;
+}
+
+uint16_t Low16(int32_t value)
+{
+    return static_cast<uint16_t>(static_cast<uint32_t>(value) & 0xFFFFu);
+}
+
+WindowPlacement CenteredPlacement(int32_t screenWidth, int32_t screenHeight, int32_t w, int32_t h,
+                                  const PixelRect* parent)
+{
+    WindowPlacement p;
+    if (parent) {
+        p.x = parent->left + (parent->right - parent->left - w) / 2;
+        p.y = parent->top + (parent->bottom - parent->top - h) / 2;
+    } else {
+        p.x = (screenWidth - w) / 2;
+        p.y = (screenHeight - h) / 2;
+    }
+    // Always against the screen, also over a parent; a window larger than the screen ends up
+    // aligned to the screen's right or bottom edge, at a negative position.
+    if (p.x < 0) {
+        p.x = 0;
+    }
+    if (p.y < 0) {
+        p.y = 0;
+    }
+    if (p.x + w > screenWidth) {
+        p.x = screenWidth - w;
+    }
+    if (p.y + h > screenHeight) {
+        p.y = screenHeight - h;
+    }
+    return p;
+}

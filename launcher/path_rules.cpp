@@ -1,0 +1,94 @@
+#include "launcher/path_rules.h"
+
+uint32_t TextLength(const char* text)
+{
+    uint32_t n = 0;
+    while (text[n]) {
+        ++n;
+    }
+    return n;
+}
+
+void TrimToFolder(char* path)
+{
+    uint32_t n = TextLength(path);
+    while (n > 1 && path[n - 1] != '\\') {
+        path[n - 1] = '\0';
+        --n;
+    }
+}
+
+int32_t AppendPathComponent(char* directory, uint32_t capacity, const char* name)
+{
+    if (!directory || !name) {
+        return 0;
+    }
+    const uint32_t length = TextLength(directory);
+    const char* separator = "";
+    if (length == 1) {
+        separator = ":\\";
+    } else if (length > 1 && directory[length - 1] != '\\') {
+        separator = "\\";
+    }
+    const uint32_t separatorLength = TextLength(separator);
+    const uint32_t nameLength = TextLength(name);
+    if (length >= capacity || capacity - length <= separatorLength + nameLength) {
+        return 0;
+    }
+    char* end = directory + length;
+    for (uint32_t i = 0; i < separatorLength; ++i) {
+        *end++ = separator[i];
+    }
+    for (uint32_t i = 0; i <= nameLength; ++i) {
+        *end++ = name[i];
+    }
+    return 1;
+}
+
+int32_t BuildSetupCommand(const char* modulePath, char* command, uint32_t capacity)
+{
+    static const char setupName[] = "SETUP32.EXE";
+    if (capacity == 0) {
+        return 0;
+    }
+    command[0] = '\0';
+    const uint32_t pathLength = TextLength(modulePath);
+    // Opening quote, the path, and room for the closing quote and terminator.
+    if (pathLength + 3 > capacity) {
+        return 0;
+    }
+    char* folder = command + 1;
+    for (uint32_t i = 0; i <= pathLength; ++i) {
+        folder[i] = modulePath[i];
+    }
+    TrimToFolder(folder);
+    if (!AppendPathComponent(folder, capacity - 2, setupName)) {
+        command[0] = '\0';
+        return 0;
+    }
+    const uint32_t end = 1 + TextLength(folder);
+    command[0] = '"';
+    command[end] = '"';
+    command[end + 1] = '\0';
+    return 1;
+}
+
+void BuildBrowseCommand(char drive, char command[13])
+{
+    static const char browse[] = "EXPLORER x:\\";
+    for (uint32_t i = 0; i < sizeof browse; ++i) {
+        command[i] = browse[i];
+    }
+    command[9] = drive;
+}
+
+int32_t AcceptUninstallCommand(char* command, uint32_t capacity)
+{
+    for (uint32_t i = 0; i < capacity; ++i) {
+        if (command[i] == '\0') {
+            return 1;
+        }
+    }
+    command[0] = '\0';
+    return 0;
+}

@@ -1,0 +1,31 @@
+// Command lines the launcher builds from its own path: pure string rules, no platform calls.
+#pragma once
+
+#include <stdint.h>
+
+// Cuts a module path back to its folder, keeping the trailing backslash ("D:\" for a launcher at a
+// drive root). A path without any backslash keeps only its first character; an empty one stays empty.
+void TrimToFolder(char* path);
+
+// Joins `name` onto the directory held in `directory`: an empty directory becomes `name`, a bare drive
+// letter gets ":\" before it, anything else a backslash unless it already ends in one.
+// `capacity` is the size of the buffer behind `directory`; a result that would not fit leaves the
+// directory unchanged and returns 0. Null pointers do nothing and return 0. Returns 1 when joined.
+int32_t AppendPathComponent(char* directory, uint32_t capacity, const char* name);
+
+// Builds the command that starts the setup program beside the launcher: the folder of `modulePath`
+// joined with "SETUP32.EXE", in double quotes, so that a folder with spaces can never make the system
+// start a program named after the first word of the path. Returns 0 (and an empty command) when the
+// result would not fit in `capacity` bytes.
+int32_t BuildSetupCommand(const char* modulePath, char* command, uint32_t capacity);
+
+// The file browser on the root of the launcher's drive: "EXPLORER x:\" with x = `drive`.
+// `command` must hold 13 bytes. A NUL drive (the launcher's path is unknown) leaves "EXPLORER "
+// without a folder, which opens the browser's own default view.
+void BuildBrowseCommand(char drive, char command[13]);
+
+// Whether a registry value read into a buffer of `capacity` bytes is a usable, terminated command.
+// A value that fills the whole buffer without a terminator is not: it is cleared and refused.
+int32_t AcceptUninstallCommand(char* command, uint32_t capacity);
+
+uint32_t TextLength(const char* text);

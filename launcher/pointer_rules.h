@@ -1,0 +1,32 @@
+// How pointer moves, presses and releases turn into button changes: pure rules, no platform calls.
+#pragma once
+
+#include <stdint.h>
+
+#include "launcher/layout_rules.h"
+
+struct PointerPosition {
+    int32_t x;
+    int32_t y;
+};
+
+// The client position packed in a mouse message's lParam: low and high 16 bits, unsigned.
+PointerPosition PointerFromMessage(uint32_t lParam);
+
+struct HoverChange {
+    int32_t button;
+    int32_t entered; // 1: the pointer entered the button (sound, lit picture); 0: it left (plain picture)
+};
+
+// Updates the hover flags for a pointer at `position`, button by button in order, and reports each
+// change. Returns the number of changes written to `changes` (at most one per button).
+int32_t TrackHover(const PixelRect boxes[ButtonCount], int32_t hovered[ButtonCount], PointerPosition position,
+                   HoverChange changes[ButtonCount]);
+
+// The first hovered button, or -1 when the pointer is over none: a press there starts a press,
+// a press off the buttons closes the launcher.
+int32_t FirstHoveredButton(const int32_t hovered[ButtonCount]);
+
+// The buttons whose actions a release runs, in button order: every hovered button, provided a press
+// is in progress. A release that runs an action ends the press; one over no button leaves it pending.
+int32_t ReleaseTargets(const int32_t hovered[ButtonCount], int32_t* pressed, int32_t targets[ButtonCount]);

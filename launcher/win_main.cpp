@@ -1,0 +1,80 @@
+// Start-up: probe the machine, create the splash window and run its message loop.
+#include "launcher/win_main.h"
+
+#include "launcher/install_probe.h"
+#include "launcher/launcher_state.h"
+#include "launcher/window_proc.h"
+
+static void RecordModuleDrive()
+{
+    // Zeroed first: if the path cannot be read the drive stays NUL, which the browse command
+    // treats as "no drive known" instead of reading an undefined character.
+    char path[ModulePathSize];
+    path[0] = '\0';
+    if (!GetModuleFileNameA(launcherState.instance, path, ModulePathSize)) {
+        path[0] = '\0';
+    }
+    launcherState.moduleDrive = path[0];
+}
+
+static void ReadDisplayDepth()
+{
+    HDC screen = GetDC(0);
+    launcherState.displayBitsPerPixel = GetDeviceCaps(screen, BITSPIXEL);
+    ReleaseDC(0, screen);
+#ifdef LAUNCHER_TEST_BITS_PER_PIXEL
+    // Test builds only: stand in for a screen depth that the test display cannot offer.
+    launcherState.displayBitsPerPixel = LAUNCHER_TEST_BITS_PER_PIXEL;
+#endif
+}
+
+static bool RegisterLauncherClass()
+{
+    WNDCLASSA windowClass;
+    windowClass.style = 0;
+    windowClass.lpfnWndProc = LauncherWndProc;
+    windowClass.cbClsExtra = 0;
+    windowClass.cbWndExtra = 0;
+    windowClass.hInstance = launcherState.instance;
+    windowClass.hIcon = LoadIconA(launcherState.instance, MAKEINTRESOURCEA(141));
+    windowClass.hCursor = LoadCursorA(0, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    // The window paints every pixel itself; the system never erases a background.
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    windowClass.lpszMenuName = 0;
+    windowClass.lpszClassName = launcherClassName;
+    return RegisterClassA(&windowClass) != 0;
+}
+
+int InitInstance(int showCommand)
+{
+    RecordModuleDrive();
+    ProbeInstallState();
+    ReadDisplayDepth();
+    if (!RegisterLauncherClass()) {
+        return 0;
+    }
+    // Created at 0 x 0; the creation handling gives the window its size and position.
+    launcherState.mainWindow = CreateWindowExA(0, launcherClassName, launcherClassName, WS_POPUP, 0, 0, 0, 0, 0, 0,
+                                               launcherState.instance, 0);
+    if (!launcherState.mainWindow) {
+        return 0;
+    }
+    ShowWindow(launcherState.mainWindow, showCommand);
+    UpdateWindow(launcherState.mainWindow);
+    return 1;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
+{
+    launcherState.instance = instance;
+    if (!InitInstance(showCommand)) {
+        return 0;
+    }
+    // GetMessageA's -1 (an invalid call) keeps the loop running like any message; only WM_QUIT ends it.
+    MSG message;
+    while (GetMessageA(&message, 0, 0, 0)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return 0;
+}

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Installs, from Debian's packages, whatever the build and the tests need and this machine lacks.
+# Idempotent: packages already present are left alone, and apt is not touched when nothing is missing.
+#   scripts/install-deps.sh          build and test tools
+#   scripts/install-deps.sh --art    also the tools that regenerate the art (ImageMagick, sox)
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ googletest
+  g++-mingw-w64-i686 binutils-mingw-w64-i686
+  wine wine32 wine64
+  xvfb xdotool x11-apps x11-utils imagemagick
+  sox icoutils xorriso
+  clang libclang-rt-14-dev
+  python3
+)
+# i386 libraries that the 32-bit Wine needs for sound capture through ALSA's file plugin
+packages+=(libasound2:i386 libasound2-plugins:i386)
+
+if [ "${1:-}" = "--art" ]; then
+  packages+=(fonts-dejavu-core)
+fi
+
+sudo=""
+if [ "$(id -u)" != 0 ]; then sudo="sudo"; fi
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  echo "install-deps: adding the i386 architecture"
+  $sudo dpkg --add-architecture i386
+  need_update=1
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: everything is installed"
+  exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
