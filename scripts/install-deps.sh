@@ -18,7 +18,7 @@ packages=(
 packages+=(libasound2:i386 libasound2-plugins:i386)
 
 if [ "${1:-}" = "--art" ]; then
-  packages+=(fonts-dejavu-core)
+  packages+=(fonts-dejavu-core fonts-dejavu-extra)
 fi
 
 sudo=""
