@@ -1,0 +1,28 @@
+// asset_check RCFILE: holds every picture, sound and icon that the launcher's resource script names
+// to its required form. Errors (a file that does not match, a missing file) are printed one a line,
+// naming the file, the field, what was found and what is required, and stop the build (exit 1).
+// Warnings (e.g. a 256-colour button colour outside the background's palette) do not (exit 0).
+#include "tools/assetcheck/asset_rules.h"
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: asset_check RCFILE\n"
+                             "  checks the pictures, sounds and icon named by the resource script\n");
+        return 2;
+    }
+    const assetcheck::Report report = assetcheck::CheckResourceScript(argv[1]);
+    for (const assetcheck::Finding& finding : report.findings) {
+        std::fprintf(stderr, "%s\n", finding.Format().c_str());
+    }
+    if (report.HasErrors()) {
+        std::fprintf(stderr, "asset_check: %zu error(s), %zu warning(s) in the resources of %s\n",
+                     report.ErrorCount(), report.WarningCount(), argv[1]);
+        return 1;
+    }
+    std::printf("asset_check: %d files of %s have their required forms (%zu warning(s))\n",
+                report.checkedFiles, argv[1], report.WarningCount());
+    return 0;
+}
