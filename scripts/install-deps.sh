@@ -6,16 +6,15 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ googletest
+  cmake ninja-build g++ googletest libgtest-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686
-  wine wine32 wine64
+  g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+  wine wine32 wine64 libasound2 libasound2:i386
   xvfb xdotool x11-apps x11-utils imagemagick
   sox icoutils xorriso
   clang libclang-rt-14-dev
   python3
 )
-# i386 libraries that the 32-bit Wine needs for sound capture through ALSA's file plugin
-packages+=(libasound2:i386 libasound2-plugins:i386)
 
 if [ "${1:-}" = "--art" ]; then
   packages+=(fonts-dejavu-core fonts-dejavu-extra)

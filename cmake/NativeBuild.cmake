@@ -1,0 +1,36 @@
+# The launcher's platform-free rules, built for the host and tested under AddressSanitizer and
+# UndefinedBehaviorSanitizer; the asset check and its tests; a short fuzzing run when clang is there.
+
+set(sanitize -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+add_compile_options(-Wall -Wextra -Werror ${sanitize})
+add_link_options(${sanitize})
+
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+add_library(launcher_rules STATIC
+  imaging/dib_rules.cpp
+  launcher/layout_rules.cpp
+  launcher/path_rules.cpp
+  launcher/pointer_rules.cpp)
+target_include_directories(launcher_rules PUBLIC ${CMAKE_SOURCE_DIR})
+
+add_executable(unit_tests
+  tests/unit/dib_rules_test.cpp
+  tests/unit/layout_rules_test.cpp
+  tests/unit/path_rules_test.cpp
+  tests/unit/pointer_rules_test.cpp)
+target_link_libraries(unit_tests PRIVATE launcher_rules GTest::gtest_main)
+gtest_discover_tests(unit_tests TEST_PREFIX "unit.")
+
+add_subdirectory(tools/assetcheck)
+add_executable(asset_check_test tests/unit/asset_check_test.cpp)
+target_link_libraries(asset_check_test PRIVATE asset_rules GTest::gtest_main)
+target_compile_definitions(asset_check_test PRIVATE
+  ASSET_CHECK_SHIPPED_SCRIPT="${CMAKE_SOURCE_DIR}/resources/launcher.rc")
+gtest_discover_tests(asset_check_test TEST_PREFIX "assetcheck.")
+
+add_test(NAME assetcheck.shipped_resources
+  COMMAND asset_check ${CMAKE_SOURCE_DIR}/resources/launcher.rc)
+
+include(cmake/Fuzzing.cmake)
