@@ -8,7 +8,10 @@ static const char uninstallKey[] =
 InstallState ProbeInstallState()
 {
     launcherState.installed = NotInstalled;
-    launcherState.uninstallCommand[0] = '\0';
+    // All of it, not just the first byte: a value stored without terminator must still end in NUL.
+    for (char& c : launcherState.uninstallCommand) {
+        c = '\0';
+    }
 
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, uninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {

@@ -1,0 +1,342 @@
+// The splash window's handlers in this process: pictures loaded and released, what a hover change
+// draws, palette messages, and presses and releases. The launcher's resources are compiled into this
+// program; the launcher's drawing and memory calls are counted (counted_calls.h).
+#include "imaging/drawing.h"
+#include "launcher/art.h"
+#include "launcher/launcher_state.h"
+#include "launcher/window_proc.h"
+#include "tests/wine/counted_calls.h"
+#include "tests/wine/wine_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+HINSTANCE Self()
+{
+    return GetModuleHandleA(nullptr);
+}
+
+void RegisterLauncherClassOnce()
+{
+    static bool registered = false;
+    if (registered) {
+        return;
+    }
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = LauncherWndProc;
+    windowClass.hInstance = Self();
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    windowClass.lpszClassName = launcherClassName;
+    registered = RegisterClassA(&windowClass) != 0;
+}
+
+// Creates and shows the splash window as start-up does, with pictures from `art` and a pretended
+// screen depth, so both drawing paths can be examined on one display.
+HWND CreateSplash(int depth, HINSTANCE art = Self(), int installed = NotInstalled)
+{
+    launcherState = LauncherState();
+    launcherState.instance = art;
+    launcherState.displayBitsPerPixel = depth;
+    launcherState.installed = installed;
+    RegisterLauncherClassOnce();
+    HWND window = CreateWindowExA(0, launcherClassName, launcherClassName, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                  Self(), nullptr);
+    if (window) {
+        ShowWindow(window, SW_SHOW);
+        UpdateWindow(window);
+        PumpMessages();
+    }
+    countedCalls = CountedCalls();
+    return window;
+}
+
+void Destroy(HWND window)
+{
+    if (IsWindow(window)) {
+        DestroyWindow(window);
+    }
+    PumpMessages(); // also takes the quit message the launcher posts
+}
+
+int DrawCalls()
+{
+    return countedCalls.bitBlt + countedCalls.setDIBitsToDevice;
+}
+
+void MoveTo(HWND window, int x, int y)
+{
+    SendMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+}
+
+bool PaintPending(HWND window)
+{
+    return GetUpdateRect(window, nullptr, FALSE) != FALSE;
+}
+
+std::vector<HGDIOBJ> PictureHandles()
+{
+    std::vector<HGDIOBJ> handles = {launcherState.background.bitmap};
+    for (int i = 0; i < ButtonCount; ++i) {
+        handles.push_back(launcherState.normalArt[i].bitmap);
+        handles.push_back(launcherState.hoverArt[i].bitmap);
+    }
+    return handles;
+}
+
+std::vector<PackedDib> PictureDibs()
+{
+    std::vector<PackedDib> dibs = {launcherState.background.dib};
+    for (int i = 0; i < ButtonCount; ++i) {
+        dibs.push_back(launcherState.normalArt[i].dib);
+        dibs.push_back(launcherState.hoverArt[i].dib);
+    }
+    return dibs;
+}
+
+const int pretendedDepths[] = {4, 8, 32};
+
+} // namespace
+
+TEST(SplashWindow, IsCentredAtTheSizeOfItsPicturesWithButtonBoxesInOneColumn)
+{
+    for (int depth : pretendedDepths) {
+        HWND window = CreateSplash(depth);
+        ASSERT_NE(window, nullptr) << depth;
+        RECT rect;
+        GetWindowRect(window, &rect);
+        EXPECT_EQ(rect.right - rect.left, 530) << depth;
+        EXPECT_EQ(rect.bottom - rect.top, 360) << depth;
+        EXPECT_EQ(rect.left, (GetSystemMetrics(SM_CXSCREEN) - 530) / 2) << depth;
+        EXPECT_EQ(rect.top, (GetSystemMetrics(SM_CYSCREEN) - 360) / 2) << depth;
+        EXPECT_EQ(GetWindowLongA(window, GWL_STYLE) & (WS_POPUP | WS_CAPTION | WS_BORDER), WS_POPUP) << depth;
+        const int tops[ButtonCount] = {180, 235, 290};
+        for (int i = 0; i < ButtonCount; ++i) {
+            EXPECT_EQ(launcherState.buttonRect[i].left, 30);
+            EXPECT_EQ(launcherState.buttonRect[i].top, tops[i]);
+            EXPECT_EQ(launcherState.buttonRect[i].right, 120);
+            EXPECT_EQ(launcherState.buttonRect[i].bottom, tops[i] + 40);
+        }
+        Destroy(window);
+    }
+}
+
+TEST(SplashWindow, ClosingReleasesEveryPictureAndThePalette)
+{
+    for (int depth : pretendedDepths) {
+        for (int installed : {NotInstalled, Installed}) {
+            HWND window = CreateSplash(depth, Self(), installed);
+            ASSERT_NE(window, nullptr);
+            const std::vector<HGDIOBJ> bitmaps = PictureHandles();
+            const std::vector<PackedDib> dibs = PictureDibs();
+            HPALETTE palette = launcherState.palette;
+            std::vector<HGLOBAL> blocks;
+            if (depth == 8) {
+                ASSERT_NE(palette, nullptr);
+                EXPECT_EQ(GetObjectType(palette), static_cast<DWORD>(OBJ_PAL));
+                for (PackedDib dib : dibs) {
+                    ASSERT_NE(dib, nullptr);
+                    blocks.push_back(GlobalHandle(dib));
+                }
+            } else {
+                EXPECT_EQ(palette, nullptr);
+                for (HGDIOBJ bitmap : bitmaps) {
+                    ASSERT_NE(bitmap, nullptr);
+                    EXPECT_EQ(GetObjectType(bitmap), static_cast<DWORD>(OBJ_BITMAP));
+                }
+            }
+
+            Destroy(window);
+
+            for (HGDIOBJ bitmap : bitmaps) {
+                if (bitmap) {
+                    EXPECT_EQ(GetObjectType(bitmap), 0u) << "bitmap still alive at depth " << depth;
+                }
+            }
+            if (palette) {
+                EXPECT_EQ(GetObjectType(palette), 0u);
+            }
+            EXPECT_EQ(countedCalls.globalFree, static_cast<int>(blocks.size()));
+            EXPECT_EQ(launcherState.background.dib, nullptr);
+            EXPECT_EQ(launcherState.background.bitmap, nullptr);
+            EXPECT_EQ(launcherState.palette, nullptr);
+        }
+    }
+}
+
+TEST(SplashWindow, PaletteScreenPicturesAreLoadedOnceAndFreedOnce)
+{
+    countedCalls = CountedCalls();
+    launcherState = LauncherState();
+    launcherState.instance = Self();
+    launcherState.displayBitsPerPixel = 8;
+    LoadArt();
+    // Seven pictures plus the palette's temporary block, which is already freed again.
+    EXPECT_EQ(countedCalls.globalAlloc, 8);
+    EXPECT_EQ(countedCalls.globalFree, 1);
+    EXPECT_EQ(launcherState.windowWidth, 530);
+    EXPECT_EQ(launcherState.buttonHeight, 40);
+    ReleaseArt();
+    EXPECT_EQ(countedCalls.globalAlloc, countedCalls.globalFree);
+}
+
+TEST(SplashWindow, MissingPicturesOnAPaletteScreenLeaveTheShippedGeometryAndNoCrash)
+{
+    // A module without any of the launcher's pictures: every load fails.
+    HINSTANCE empty = GetModuleHandleA("kernel32.dll");
+    HWND window = CreateSplash(8, empty);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(launcherState.background.dib, nullptr);
+    EXPECT_EQ(launcherState.palette, nullptr);
+    RECT rect;
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(rect.right - rect.left, 530);
+    EXPECT_EQ(rect.bottom - rect.top, 360);
+    // Painting, hovering and palette messages with nothing to draw.
+    InvalidateRect(window, nullptr, TRUE);
+    UpdateWindow(window);
+    MoveTo(window, 40, 190);
+    SendMessageA(window, WM_QUERYNEWPALETTE, 0, 0);
+    EXPECT_EQ(DrawCalls(), 0);
+    Destroy(window);
+}
+
+TEST(HoverDrawing, AChangeDrawsOneButtonStraightToTheWindowAndNothingElse)
+{
+    for (int depth : pretendedDepths) {
+        HWND window = CreateSplash(depth);
+        ASSERT_NE(window, nullptr);
+
+        MoveTo(window, 40, 190); // onto button 0
+        EXPECT_EQ(DrawCalls(), 1) << depth;
+        EXPECT_EQ(countedCalls.invalidateRect, 0) << depth;
+        EXPECT_FALSE(PaintPending(window)) << depth;
+
+        countedCalls = CountedCalls();
+        MoveTo(window, 100, 210); // within it
+        EXPECT_EQ(DrawCalls(), 0) << depth;
+
+        MoveTo(window, 40, 240); // straight onto button 1: both change
+        EXPECT_EQ(DrawCalls(), 2) << depth;
+        EXPECT_EQ(launcherState.hovered[0], 0);
+        EXPECT_EQ(launcherState.hovered[1], 1);
+
+        countedCalls = CountedCalls();
+        MoveTo(window, 300, 100); // off every button
+        EXPECT_EQ(DrawCalls(), 1) << depth;
+
+        PumpMessages();
+        EXPECT_EQ(countedCalls.invalidateRect, 0) << depth;
+        EXPECT_EQ(countedCalls.beginPaint, 0) << depth;
+        Destroy(window);
+    }
+}
+
+TEST(HoverDrawing, ARepaintDrawsTheBackgroundAndEachButtonOnce)
+{
+    for (int depth : pretendedDepths) {
+        HWND window = CreateSplash(depth);
+        ASSERT_NE(window, nullptr);
+        MoveTo(window, 40, 240);
+        countedCalls = CountedCalls();
+        InvalidateRect(window, nullptr, TRUE);
+        UpdateWindow(window);
+        EXPECT_EQ(countedCalls.beginPaint, 1) << depth;
+        EXPECT_EQ(DrawCalls(), 4) << depth;
+        Destroy(window);
+    }
+}
+
+TEST(PaletteMessages, TheLaunchersOwnRealizationIsNotAnsweredAgain)
+{
+    HWND window = CreateSplash(8);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(SendMessageA(window, WM_PALETTECHANGED, reinterpret_cast<WPARAM>(window), 0), 0);
+    EXPECT_EQ(countedCalls.realizePalette, 0);
+    EXPECT_EQ(countedCalls.invalidateRect, 0);
+
+    // Another window's change, and the focus coming back, realize the palette again; a full repaint
+    // follows exactly when entries were mapped anew.
+    for (UINT message : {static_cast<UINT>(WM_PALETTECHANGED), static_cast<UINT>(WM_QUERYNEWPALETTE)}) {
+        countedCalls = CountedCalls();
+        const LRESULT result = SendMessageA(window, message, reinterpret_cast<WPARAM>(GetDesktopWindow()), 0);
+        EXPECT_EQ(countedCalls.realizePalette, 1) << message;
+        EXPECT_EQ(countedCalls.invalidateRect, static_cast<int>(result)) << message;
+        EXPECT_TRUE(result == 0 || result == 1) << message;
+    }
+    Destroy(window);
+}
+
+TEST(PaletteMessages, DoNothingOnScreensWithoutAPalette)
+{
+    for (int depth : {4, 32}) {
+        HWND window = CreateSplash(depth);
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(SendMessageA(window, WM_PALETTECHANGED, reinterpret_cast<WPARAM>(GetDesktopWindow()), 0), 0);
+        EXPECT_EQ(SendMessageA(window, WM_QUERYNEWPALETTE, 0, 0), 0);
+        EXPECT_EQ(countedCalls.realizePalette, 0);
+        EXPECT_EQ(countedCalls.invalidateRect, 0);
+        EXPECT_EQ(DrawCalls(), 0);
+        Destroy(window);
+    }
+}
+
+TEST(Presses, AClickOffTheButtonsClosesAtOnce)
+{
+    HWND window = CreateSplash(32);
+    ASSERT_NE(window, nullptr);
+    MoveTo(window, 300, 100);
+    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 100));
+    EXPECT_FALSE(IsWindow(window));
+    Destroy(window);
+}
+
+TEST(Presses, PressOnOneButtonAndReleaseOnCancelCloses)
+{
+    HWND window = CreateSplash(32);
+    ASSERT_NE(window, nullptr);
+    MoveTo(window, 40, 240);
+    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 240));
+    EXPECT_EQ(launcherState.pressed, 1);
+    EXPECT_EQ(GetCapture(), window);
+    MoveTo(window, 40, 300);
+    SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(40, 300));
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(launcherState.pressed, 0);
+    Destroy(window);
+}
+
+TEST(Presses, AReleaseOffTheButtonsKeepsThePressAndTheCapture)
+{
+    HWND window = CreateSplash(32);
+    ASSERT_NE(window, nullptr);
+    MoveTo(window, 40, 300);
+    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 300));
+    MoveTo(window, 300, 100);
+    SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(300, 100));
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_EQ(launcherState.pressed, 1);
+    EXPECT_EQ(GetCapture(), window);
+    // The next press off the buttons closes the launcher.
+    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 100));
+    EXPECT_FALSE(IsWindow(window));
+    ReleaseCapture();
+    Destroy(window);
+}
+
+TEST(Timer, TheWelcomeTimerFiresOnceAndIsGone)
+{
+    HWND window = CreateSplash(32);
+    ASSERT_NE(window, nullptr);
+    MSG message;
+    Sleep(120);
+    EXPECT_TRUE(PeekMessageA(&message, window, WM_TIMER, WM_TIMER, PM_NOREMOVE));
+    PumpMessages();
+    // The first WM_TIMER killed it: no second one comes.
+    Sleep(120);
+    EXPECT_FALSE(PeekMessageA(&message, window, WM_TIMER, WM_TIMER, PM_NOREMOVE));
+    Destroy(window);
+}
