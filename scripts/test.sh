@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Sets up this machine, builds everything and runs every test:
+#   native unit tests (sanitizers), asset check tests and a short fuzzing run;
+#   checks of the real LAUNCH.EXE (header, imports, resources, reproducible build);
+#   tests inside Wine and end-to-end tests of the launcher on Xvfb.
+# Where the kernel cannot run 32-bit code (some virtual machines), Wine cannot start the 32-bit
+# LAUNCH.EXE: the Wine-based tests then run against the same sources built for 64-bit Windows.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh || exit 1
+mkdir -p build/logs
+
+presets=(native windows)
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  echo "test: 32-bit Wine runs here; the Wine-based tests run LAUNCH.EXE itself"
+else
+  echo "test: this machine cannot run 32-bit code, so 32-bit Wine cannot start LAUNCH.EXE;"
+  echo "test: the Wine-based tests run the same sources built for 64-bit Windows (preset windows-x64)"
+  presets+=(windows-x64)
+fi
+
+status=0
+passed=0 failed=0 skipped=0
+for preset in "${presets[@]}"; do
+  echo "=== $preset ==="
+  log=build/logs/$preset.log
+  cmake --workflow --preset "$preset" 2>&1 | tee "$log"
+  [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+  summary=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+  if [ -z "$summary" ]; then
+    echo "test: $preset did not reach its tests"; status=1; continue
+  fi
+  total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$summary")
+  bad=$(sed -E 's/.*, ([0-9]+) tests? failed.*/\1/' <<<"$summary")
+  skip=$(grep -c -E '\*\*\*Skipped|Not Run' "$log" || true)
+  passed=$((passed + total - bad - skip)); failed=$((failed + bad)); skipped=$((skipped + skip))
+done
+
+echo
+echo "All configurations: $passed passed, $failed failed, $skipped skipped"
+[ "$failed" -eq 0 ] || status=1
+exit $status
