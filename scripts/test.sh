@@ -38,6 +38,6 @@ for preset in "${presets[@]}"; do
 done
 
 echo
-echo "All configurations: $passed passed, $failed failed, $skipped skipped"
+echo "Total: $passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ] || status=1
 exit $status
