@@ -72,6 +72,13 @@ mkdir -p "$out"
 out=$(cd "$out" && pwd)
 tree="$out/tree"
 image="$out/$image_name"
+# The inputs must survive the clean-up below.
+for input in "$launch" ${setup:+"$setup"}; do
+  case "$(realpath "$input")" in
+    "$tree"/*|"$out/placeholder"/*|"$image")
+      die "'$input' lies in what this build replaces; copy it elsewhere first" ;;
+  esac
+done
 rm -rf "$tree" "$out/placeholder"
 rm -f "$image"
 mkdir -p "$tree"
