@@ -1,0 +1,31 @@
+"""Watchdog of one WineSession: reaper.py SESSION_FOLDER WINESERVER.
+
+Started by the session in a process session of its own with a pipe on its standard input. When the
+session closes normally it writes "done" and the watchdog exits. If the pipe ends without "done" (the
+test process died, even by SIGKILL), the watchdog ends what the session left: `wineserver -k` for the
+session's prefix, then every process whose environment carries LAUNCHER_TEST_SESSION=SESSION_FOLDER
+(Xvfb, wineserver, Wine processes, sound capture writers).
+"""
+import os
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from wine_session import kill_marked_processes  # noqa: E402
+
+
+def main():
+    session_dir, wineserver = sys.argv[1], sys.argv[2]
+    message = sys.stdin.buffer.read()
+    if message.strip() == b"done":
+        return 0
+    try:
+        subprocess.run([wineserver, "-k"], timeout=30, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    except (OSError, subprocess.TimeoutExpired):
+        pass
+    kill_marked_processes(session_dir)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
