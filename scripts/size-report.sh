@@ -15,11 +15,19 @@ set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 exe=${1:-$repo/build/windows/LAUNCH.EXE}
 rc=$repo/resources/launcher.rc
-objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
 
 die() { echo "size-report: $*" >&2; exit 1; }
 [ -f "$exe" ] || die "'$exe' does not exist (build it: cmake --preset windows && cmake --build --preset windows)"
-command -v "$objdump" >/dev/null || die "$objdump is missing (Debian package binutils-mingw-w64-i686)"
+[ "$(head -c 2 "$exe")" = MZ ] || die "'$exe' is not a Windows executable (no MZ header)"
+
+# The objdump of the executable's machine: LAUNCH.EXE is 32-bit; the windows-x64 preset builds it for 64-bit.
+pe_offset=$(od -An -t u4 -j 60 -N 4 "$exe" | tr -d ' ')
+machine=$(od -An -t x2 -j $(( pe_offset + 4 )) -N 2 "$exe" | tr -d ' ')
+case "$machine" in
+  8664) objdump=${OBJDUMP:-x86_64-w64-mingw32-objdump} ;;
+  *)    objdump=${OBJDUMP:-i686-w64-mingw32-objdump} ;;
+esac
+command -v "$objdump" >/dev/null || die "$objdump is missing (Debian packages binutils-mingw-w64-i686, -x86-64)"
 
 file_size=$(stat -c %s "$exe")
 headers=$(( 16#$("$objdump" -p "$exe" | awk '$1 == "SizeOfHeaders" { print $2 }') ))
