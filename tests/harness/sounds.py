@@ -98,3 +98,20 @@ def wav_duration(blob):
     if tag == 1:
         return data_size / block_align / rate
     return samples / rate
+
+
+def wav_data(blob):
+    """The bytes of a RIFF WAVE file's data chunk."""
+    import struct
+    pos = 12
+    while pos + 8 <= len(blob):
+        kind, size = blob[pos:pos + 4], struct.unpack_from("<I", blob, pos + 4)[0]
+        if kind == b"data":
+            return blob[pos + 8:pos + 8 + size]
+        pos += 8 + size + (size & 1)
+    raise ValueError("no data chunk")
+
+
+def stream_data(stream):
+    with open(stream.path, "rb") as f:
+        return f.read()

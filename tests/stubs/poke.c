@@ -3,7 +3,8 @@
  *   POKE close             post the system close command (WM_SYSCOMMAND, SC_CLOSE) to the launcher window
  *   POKE wmclose           post WM_CLOSE to the launcher window
  *   POKE focus             make the launcher window the foreground window
- *   POKE palette HOLD_MS   show a small window of its own, realize a different 256-colour palette in the
+ *   POKE palette HOLD_MS   show a small window of its own (48 x 48 at the screen's top left corner, clear of
+ *                          a centred launcher), realize a different 256-colour palette in the
  *                          foreground, print "ready", keep it up for HOLD_MS milliseconds, then exit
  *   POKE run SHOW COMMAND  start COMMAND (the rest of the line, as is) with show command SHOW, wait for
  *                          it and exit with its exit code
@@ -79,7 +80,7 @@ static LRESULT CALLBACK PaletteWindowProc(HWND window, UINT message, WPARAM wPar
         RealizePalette(dc);
         for (int i = 0; i < 256; ++i) {
             HBRUSH brush = CreateSolidBrush(PALETTEINDEX(i));
-            RECT cell = {(i % 16) * 4, (i / 16) * 4, (i % 16) * 4 + 4, (i / 16) * 4 + 4};
+            RECT cell = {(i % 16) * 3, (i / 16) * 3, (i % 16) * 3 + 3, (i / 16) * 3 + 3};
             FillRect(dc, &cell, brush);
             DeleteObject(brush);
         }
@@ -115,7 +116,7 @@ static int Palette(DWORD holdMilliseconds)
     windowClass.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
     windowClass.lpszClassName = "Poke Palette";
     RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(0, "Poke Palette", "Poke Palette", WS_POPUP, 0, 0, 64, 64, NULL, NULL,
+    HWND window = CreateWindowExA(0, "Poke Palette", "Poke Palette", WS_POPUP, 0, 0, 48, 48, NULL, NULL,
                                   windowClass.hInstance, NULL);
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
