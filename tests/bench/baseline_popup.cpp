@@ -1,0 +1,47 @@
+// The benchmark's baseline: what any window costs the platform. It opens an empty popup window of the
+// launcher's size, centred the same way, with a plain black background, and closes on a click. Built
+// like the launcher (no runtime), so the difference between the two is the launcher's own work:
+// probing the registry, loading seven pictures and painting them.
+#include <windows.h>
+
+static LRESULT CALLBACK BaselineWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_LBUTTONDOWN:
+        DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+extern "C" void __stdcall Entry(void)
+{
+    HINSTANCE instance = GetModuleHandleA(0);
+    WNDCLASSA windowClass;
+    windowClass.style = 0;
+    windowClass.lpfnWndProc = BaselineWndProc;
+    windowClass.cbClsExtra = 0;
+    windowClass.cbWndExtra = 0;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = 0;
+    windowClass.hCursor = LoadCursorA(0, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszMenuName = 0;
+    windowClass.lpszClassName = "Baseline Popup";
+    RegisterClassA(&windowClass);
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - 530) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - 360) / 2;
+    HWND window = CreateWindowExA(0, "Baseline Popup", "Baseline Popup", WS_POPUP, x, y, 530, 360, 0, 0, instance, 0);
+    ShowWindow(window, SW_SHOWDEFAULT);
+    UpdateWindow(window);
+    MSG message;
+    while (GetMessageA(&message, 0, 0, 0)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    ExitProcess(0);
+}
