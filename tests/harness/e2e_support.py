@@ -243,9 +243,10 @@ class LauncherSession:
         if os.path.exists(self.stub_log):
             os.remove(self.stub_log)
 
-    def stub_runs(self):
-        """[(module path, command line)] of the stubs started so far, once every started program ended."""
-        self.session.wait_programs_ended()
+    def stub_runs(self, still_running=()):
+        """[(module path, command line)] of the stubs started so far, once every started program but the
+        processes `still_running` has ended."""
+        self.session.wait_programs_ended(ignore=[p.pid for p in still_running])
         if not os.path.exists(self.stub_log):
             return []
         with open(self.stub_log, "rb") as f:

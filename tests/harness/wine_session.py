@@ -554,11 +554,12 @@ class WineSession:
             result.append((pid, command))
         return result
 
-    def wait_programs_ended(self, timeout=30):
-        """Waits until no Windows program of the session runs any more (Wine's services apart)."""
+    def wait_programs_ended(self, timeout=30, ignore=()):
+        """Waits until no Windows program of the session runs any more (Wine's services and the pids in
+        `ignore` apart)."""
         deadline = time.monotonic() + timeout
         while True:
-            left = self.wine_processes()
+            left = [(pid, command) for pid, command in self.wine_processes() if pid not in ignore]
             if not left:
                 return
             if time.monotonic() > deadline:
