@@ -4,9 +4,10 @@ Started by the session in a process session of its own with a pipe on its standa
 session closes normally it writes "done" and the watchdog exits. If the pipe ends without "done" (the
 test process died, even by SIGKILL), the watchdog ends what the session left: `wineserver -k` for the
 session's prefix, then every process whose environment carries LAUNCHER_TEST_SESSION=SESSION_FOLDER
-(Xvfb, wineserver, Wine processes, sound capture writers).
+(Xvfb, wineserver, Wine processes, sound capture writers), and removes the session's prefix.
 """
 import os
+import shutil
 import subprocess
 import sys
 
@@ -24,6 +25,7 @@ def main():
     except (OSError, subprocess.TimeoutExpired):
         pass
     kill_marked_processes(session_dir)
+    shutil.rmtree(os.path.join(session_dir, "prefix"), ignore_errors=True)
     return 0
 
 

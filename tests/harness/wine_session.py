@@ -264,6 +264,18 @@ def stop_popen(process, timeout=5):
             pass
 
 
+def remove_stale_prefixes(sessions_dir):
+    """Removes the prefixes of session folders whose test process is gone (killed before it could close
+    them); their logs stay."""
+    if not os.path.isdir(sessions_dir):
+        return
+    for name in os.listdir(sessions_dir):
+        match = re.search(r"-(\d+)-\d+$", name)
+        prefix = os.path.join(sessions_dir, name, "prefix")
+        if match and os.path.isdir(prefix) and not os.path.exists("/proc/%s" % match.group(1)):
+            shutil.rmtree(prefix, ignore_errors=True)
+
+
 _open_sessions = []
 _signals_installed = False
 
@@ -274,8 +286,11 @@ def _close_open_sessions():
 
 
 def _exit_on_signal(signum, frame):
-    # Turned into SystemExit so that finally blocks, context managers and atexit run.
-    raise SystemExit(128 + signum)
+    # Test runners catch exceptions of a test, so the sessions are closed right here; then the process
+    # ends by the same signal.
+    _close_open_sessions()
+    signal.signal(signum, signal.SIG_DFL)
+    os.kill(os.getpid(), signum)
 
 
 def _install_exit_handlers():
@@ -393,6 +408,7 @@ class WineSession:
         _install_exit_handlers()
         _open_sessions.append(self)
         template = ensure_template(self.build_dir, self.arch, log=self._log)
+        remove_stale_prefixes(os.path.dirname(self.dir))
         shutil.rmtree(self.dir, ignore_errors=True)
         os.makedirs(self.dir)
         for folder in (self.home, self.capture_dir, self.logs_dir):
