@@ -3,6 +3,7 @@ ways the system closes it."""
 import os
 import re
 import sys
+import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
@@ -72,6 +73,8 @@ class StartupTests(unittest.TestCase):
             self.assertEqual(info["rect"], "55,60,585,420", "the window rectangle is not the whole 530 x 360")
             # Nothing of a frame around it: the X window that shows the launcher is exactly its client area.
             self.assertEqual(self.session.find_windows(process.pid), [window.id])
+            # Let the welcome sound play out: closing the launcher ends its sound with it.
+            time.sleep(self.welcome_length + 0.5)
         finally:
             self.close_and_check_exit(process)
 

@@ -415,9 +415,12 @@ class WineSession:
             os.makedirs(folder)
         copy_prefix(template, self.prefix)
         self._write_sound_capture_config()
+        # Unmanaged windows: with no window manager on the virtual screen, Wine would otherwise wait a
+        # second or two for one to withdraw every window that closes.
+        x11_settings = {"Managed": "N"}
         if self.palette_settings:
-            append_registry(os.path.join(self.prefix, "user.reg"), r"Software\Wine\X11 Driver",
-                            {"ClientSideGraphics": "N", "PrivateColorMap": "Y"})
+            x11_settings.update({"ClientSideGraphics": "N", "PrivateColorMap": "Y"})
+        append_registry(os.path.join(self.prefix, "user.reg"), r"Software\Wine\X11 Driver", x11_settings)
         self.env = base_environment(self.arch, self.prefix, self.home, self.dir)
         self._start_reaper()
         self._start_xvfb()
