@@ -39,6 +39,11 @@ class ScreenCase(unittest.TestCase):
             image, difference = self.launcher.wait_for_picture(expected, window, tolerance=self.tolerance)
             if screenshot_name:
                 image.save_png(os.path.join(e2e.SCREENSHOT_DIR, screenshot_name))
+                # The measured difference beside each screenshot: pixels not exactly equal, and the worst channel.
+                exact = images.compare(image, expected, 0)
+                with open(os.path.join(e2e.SCREENSHOT_DIR, screenshot_name[:-4] + ".txt"), "w") as f:
+                    f.write("%d of %d pixels differ from the %d-bit pictures; largest channel difference %d\n"
+                            % (exact.count, image.width * image.height, tier, exact.worst))
             self.assertFalse(difference, "the window is not the %d-bit pictures: %s" % (tier, difference))
             return process, window
         except BaseException:
