@@ -4,6 +4,7 @@
 #include "imaging/drawing.h"
 #include "launcher/art.h"
 #include "launcher/launcher_state.h"
+#include "launcher/win_main.h"
 #include "launcher/window_proc.h"
 #include "tests/wine/counted_calls.h"
 #include "tests/wine/wine_test_support.h"
@@ -21,8 +22,8 @@ HINSTANCE Self()
 
 void RegisterLauncherClassOnce()
 {
-    static bool registered = false;
-    if (registered) {
+    WNDCLASSA existing;
+    if (GetClassInfoA(Self(), launcherClassName, &existing)) {
         return;
     }
     WNDCLASSA windowClass = {};
@@ -31,7 +32,7 @@ void RegisterLauncherClassOnce()
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
     windowClass.lpszClassName = launcherClassName;
-    registered = RegisterClassA(&windowClass) != 0;
+    RegisterClassA(&windowClass);
 }
 
 // Creates and shows the splash window as start-up does, with pictures from `art` and a pretended
@@ -338,5 +339,51 @@ TEST(Timer, TheWelcomeTimerFiresOnceAndIsGone)
     // The first WM_TIMER killed it: no second one comes.
     Sleep(120);
     EXPECT_FALSE(PeekMessageA(&message, window, WM_TIMER, WM_TIMER, PM_NOREMOVE));
+    Destroy(window);
+}
+
+TEST(StartUp, CreatesAndShowsTheSplashWithTheProductIconOnItsClass)
+{
+    // Start-up registers the class itself.
+    UnregisterClassA(launcherClassName, Self());
+    launcherState = LauncherState();
+    launcherState.instance = Self();
+    ASSERT_EQ(InitInstance(SW_SHOW), 1);
+    HWND window = launcherState.mainWindow;
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_NE(launcherState.moduleDrive, '\0');
+    HDC screen = GetDC(nullptr);
+    EXPECT_EQ(launcherState.displayBitsPerPixel, GetDeviceCaps(screen, BITSPIXEL));
+    ReleaseDC(nullptr, screen);
+
+    char title[64] = "";
+    GetWindowTextA(window, title, sizeof title);
+    EXPECT_STREQ(title, "Qelvar Lumivane");
+    WNDCLASSA registered;
+    ASSERT_TRUE(GetClassInfoA(Self(), launcherClassName, &registered));
+    EXPECT_EQ(registered.style, 0u);
+    EXPECT_EQ(registered.hbrBackground, GetStockObject(NULL_BRUSH));
+
+    // The class icon is icon 141: the same pixels as the icon loaded from the resources.
+    HICON classIcon = reinterpret_cast<HICON>(GetClassLongPtrA(window, GCLP_HICON));
+    HICON shipped = LoadIconA(Self(), MAKEINTRESOURCEA(141));
+    ASSERT_NE(classIcon, nullptr);
+    ASSERT_NE(shipped, nullptr);
+    ICONINFO a, b;
+    ASSERT_TRUE(GetIconInfo(classIcon, &a));
+    ASSERT_TRUE(GetIconInfo(shipped, &b));
+    BITMAP ba, bb;
+    GetObjectA(a.hbmColor, sizeof ba, &ba);
+    GetObjectA(b.hbmColor, sizeof bb, &bb);
+    EXPECT_EQ(ba.bmWidth, bb.bmWidth);
+    EXPECT_EQ(ba.bmHeight, bb.bmHeight);
+    std::vector<BYTE> pa(ba.bmWidthBytes * ba.bmHeight), pb(bb.bmWidthBytes * bb.bmHeight);
+    GetBitmapBits(a.hbmColor, static_cast<LONG>(pa.size()), pa.data());
+    GetBitmapBits(b.hbmColor, static_cast<LONG>(pb.size()), pb.data());
+    EXPECT_EQ(pa, pb);
+    for (HBITMAP bitmap : {a.hbmColor, a.hbmMask, b.hbmColor, b.hbmMask}) {
+        DeleteObject(bitmap);
+    }
     Destroy(window);
 }
