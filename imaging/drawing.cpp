@@ -12,10 +12,26 @@ static void DrawPackedDib(HDC dc, PackedDib dib, int x, int y, int w, int h)
                       DIB_RGB_COLORS);
 }
 
-static void CopyBitmap(HDC dc, HDC memory, HBITMAP bitmap, int x, int y, int w, int h)
+// Copies a device bitmap through the memory context; the object that the first selection displaced
+// is kept in `displaced`, to be selected back before the context is deleted.
+static void CopyBitmap(HDC dc, HDC memory, HGDIOBJ* displaced, HBITMAP bitmap, int x, int y, int w, int h)
 {
-    SelectObject(memory, bitmap);
+    if (!bitmap) {
+        return; // a picture that failed to load leaves its place undrawn, not another picture
+    }
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    if (!*displaced) {
+        *displaced = previous;
+    }
     BitBlt(dc, x, y, w, h, memory, 0, 0, SRCCOPY);
+}
+
+static void EndCopies(HDC memory, HGDIOBJ displaced)
+{
+    if (displaced) {
+        SelectObject(memory, displaced);
+    }
+    DeleteDC(memory);
 }
 
 static const ArtPicture& CurrentButtonArt(int button)
@@ -38,14 +54,14 @@ static void PaintThroughPalette(HDC dc)
 static void PaintDeviceBitmaps(HDC dc)
 {
     HDC memory = CreateCompatibleDC(dc);
-    HGDIOBJ displaced = SelectObject(memory, launcherState.background.bitmap);
-    BitBlt(dc, 0, 0, launcherState.windowWidth, launcherState.windowHeight, memory, 0, 0, SRCCOPY);
+    HGDIOBJ displaced = 0;
+    CopyBitmap(dc, memory, &displaced, launcherState.background.bitmap, 0, 0, launcherState.windowWidth,
+               launcherState.windowHeight);
     for (int i = 0; i < ButtonCount; ++i) {
-        CopyBitmap(dc, memory, CurrentButtonArt(i).bitmap, buttonOrigins.originX[i], buttonOrigins.originY[i],
-                   launcherState.buttonWidth, launcherState.buttonHeight);
+        CopyBitmap(dc, memory, &displaced, CurrentButtonArt(i).bitmap, buttonOrigins.originX[i],
+                   buttonOrigins.originY[i], launcherState.buttonWidth, launcherState.buttonHeight);
     }
-    SelectObject(memory, displaced);
-    DeleteDC(memory);
+    EndCopies(memory, displaced);
 }
 
 void PaintWindow(HWND window)
@@ -72,10 +88,9 @@ void RedrawButton(HWND window, int button, const ArtPicture& art)
         SelectPalette(dc, old, FALSE);
     } else {
         HDC memory = CreateCompatibleDC(dc);
-        HGDIOBJ displaced = SelectObject(memory, art.bitmap);
-        BitBlt(dc, x, y, launcherState.buttonWidth, launcherState.buttonHeight, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, displaced);
-        DeleteDC(memory);
+        HGDIOBJ displaced = 0;
+        CopyBitmap(dc, memory, &displaced, art.bitmap, x, y, launcherState.buttonWidth, launcherState.buttonHeight);
+        EndCopies(memory, displaced);
     }
     ReleaseDC(window, dc);
 }

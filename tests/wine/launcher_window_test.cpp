@@ -184,25 +184,28 @@ TEST(SplashWindow, PaletteScreenPicturesAreLoadedOnceAndFreedOnce)
     EXPECT_EQ(countedCalls.globalAlloc, countedCalls.globalFree);
 }
 
-TEST(SplashWindow, MissingPicturesOnAPaletteScreenLeaveTheShippedGeometryAndNoCrash)
+TEST(SplashWindow, MissingPicturesLeaveTheShippedGeometryAndAreNotDrawn)
 {
     // A module without any of the launcher's pictures: every load fails.
     HINSTANCE empty = GetModuleHandleA("kernel32.dll");
-    HWND window = CreateSplash(8, empty);
-    ASSERT_NE(window, nullptr);
-    EXPECT_EQ(launcherState.background.dib, nullptr);
-    EXPECT_EQ(launcherState.palette, nullptr);
-    RECT rect;
-    GetWindowRect(window, &rect);
-    EXPECT_EQ(rect.right - rect.left, 530);
-    EXPECT_EQ(rect.bottom - rect.top, 360);
-    // Painting, hovering and palette messages with nothing to draw.
-    InvalidateRect(window, nullptr, TRUE);
-    UpdateWindow(window);
-    MoveTo(window, 40, 190);
-    SendMessageA(window, WM_QUERYNEWPALETTE, 0, 0);
-    EXPECT_EQ(DrawCalls(), 0);
-    Destroy(window);
+    for (int depth : pretendedDepths) {
+        HWND window = CreateSplash(depth, empty);
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(launcherState.background.dib, nullptr);
+        EXPECT_EQ(launcherState.background.bitmap, nullptr);
+        EXPECT_EQ(launcherState.palette, nullptr);
+        RECT rect;
+        GetWindowRect(window, &rect);
+        EXPECT_EQ(rect.right - rect.left, 530) << depth;
+        EXPECT_EQ(rect.bottom - rect.top, 360) << depth;
+        // Painting, hovering and palette messages with nothing to draw draw nothing at all.
+        InvalidateRect(window, nullptr, TRUE);
+        UpdateWindow(window);
+        MoveTo(window, 40, 190);
+        SendMessageA(window, WM_QUERYNEWPALETTE, 0, 0);
+        EXPECT_EQ(DrawCalls(), 0) << depth;
+        Destroy(window);
+    }
 }
 
 TEST(HoverDrawing, AChangeDrawsOneButtonStraightToTheWindowAndNothingElse)
