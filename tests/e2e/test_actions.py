@@ -13,13 +13,6 @@ import e2e_support as e2e  # noqa: E402
 
 UNINSTALL_FOLDER = ("Program Files", "Qelvar")
 UNINSTALL_COMMAND = r'"C:\Program Files\Qelvar\UNINST.EXE" /remove "Qelvar Lumivane"'
-REST = ("rest", "rest", "rest")
-
-
-def hovered(button):
-    states = list(REST)
-    states[button] = "hover"
-    return tuple(states)
 
 
 class ActionCase(unittest.TestCase):
@@ -27,9 +20,7 @@ class ActionCase(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.launcher = e2e.LauncherSession(cls.session_name).__enter__()
-        cls.addClassCleanup(cls.launcher.close)
-        cls.session = cls.launcher.session
+        e2e.open_class_session(cls, cls.session_name)
         cls.users = os.path.join(cls.session.prefix, "drive_c", "users")
         # The uninstaller the registered command names.
         folder = os.path.join(cls.session.prefix, "drive_c", *UNINSTALL_FOLDER)
@@ -70,7 +61,7 @@ class ActionCase(unittest.TestCase):
 
     def hover(self, button, installed=False):
         self.session.move(*e2e.button_centre(button))
-        expected = e2e.expected_window(e2e.LAUNCHER_EXE, 24, hovered(button), installed=installed)
+        expected = e2e.expected_window(e2e.LAUNCHER_EXE, 24, e2e.hovered(button), installed=installed)
         _, difference = self.launcher.wait_for_picture(expected)
         self.assertFalse(difference, "button %d is not lit: %s" % (button, difference))
 
@@ -131,7 +122,7 @@ class ActionTests(ActionCase):
         self.hover(e2e.SETUP)
         self.session.press()
         self.session.move(*e2e.BACKGROUND_POINT)
-        _, difference = self.launcher.wait_for_picture(e2e.expected_window(e2e.LAUNCHER_EXE, 24, REST))
+        _, difference = self.launcher.wait_for_picture(e2e.expected_window(e2e.LAUNCHER_EXE, 24, e2e.REST))
         self.assertFalse(difference, "button 0 still lit after the pointer left it: %s" % difference)
         self.session.release()
         # Input is handled in order: once the browse button lights up, the release has been handled.

@@ -11,21 +11,11 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import e2e_support as e2e  # noqa: E402
 import sounds  # noqa: E402
 
-REST = ("rest", "rest", "rest")
-
-
-def hovered(button):
-    states = list(REST)
-    states[button] = "hover"
-    return tuple(states)
-
 
 class ButtonTests(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.launcher = e2e.LauncherSession("buttons").__enter__()
-        cls.addClassCleanup(cls.launcher.close)
-        cls.session = cls.launcher.session
+        e2e.open_class_session(cls, "buttons")
         cls.launcher.lay_medium()
         cls.welcome_length = sounds.wav_duration(e2e.exe_sound(e2e.LAUNCHER_EXE, e2e.WELCOME_SOUND_ID))
         hover_wav = e2e.exe_sound(e2e.LAUNCHER_EXE, e2e.HOVER_SOUND_ID)
@@ -63,7 +53,7 @@ class ButtonTests(unittest.TestCase):
         for button in (e2e.SETUP, e2e.BROWSE, e2e.CANCEL):
             with self.subTest(button=button):
                 self.session.move(*e2e.button_centre(button))
-                self.assert_picture(hovered(button), "button %d under the pointer" % button)
+                self.assert_picture(e2e.hovered(button), "button %d under the pointer" % button)
                 streams = self.session.captured_sounds(at_least=button + 1)
                 self.assertEqual(len(streams), button + 1, "one hover sound per entered button: %s" % streams)
                 self.assert_hover_sound(streams[-1])
@@ -71,29 +61,29 @@ class ButtonTests(unittest.TestCase):
                 # Moving about inside the button changes nothing and plays nothing.
                 for dx, dy in ((-40, -15), (40, 15), (-44, 19), (44, -20)):
                     self.session.move(*e2e.button_centre(button, dx, dy))
-                self.assert_picture(hovered(button), "button %d after moves inside it" % button)
+                self.assert_picture(e2e.hovered(button), "button %d after moves inside it" % button)
 
                 # Leaving for the background: the rest picture again, no sound.
                 self.session.move(*e2e.BACKGROUND_POINT)
-                self.assert_picture(REST, "button %d after the pointer left" % button)
+                self.assert_picture(e2e.REST, "button %d after the pointer left" % button)
                 streams = self.session.captured_sounds()
                 self.assertEqual(len(streams), button + 1, "a sound played inside or on leaving: %s" % streams)
 
     def test_moving_straight_from_one_button_to_the_next_swaps_both_with_one_sound(self):
         self.start_after_welcome()
         self.session.move(*e2e.button_centre(e2e.SETUP))
-        self.assert_picture(hovered(e2e.SETUP), "button 0 under the pointer")
+        self.assert_picture(e2e.hovered(e2e.SETUP), "button 0 under the pointer")
         self.assertEqual(len(self.session.captured_sounds(at_least=1)), 1)
         for number, button in enumerate((e2e.BROWSE, e2e.CANCEL), start=2):
             # One pointer motion from inside one button to inside the next.
             self.session.move(*e2e.button_centre(button))
-            self.assert_picture(hovered(button), "after moving straight onto button %d" % button)
+            self.assert_picture(e2e.hovered(button), "after moving straight onto button %d" % button)
             streams = self.session.captured_sounds(at_least=number)
             self.assertEqual(len(streams), number, "one sound per swap: %s" % streams)
             self.assert_hover_sound(streams[-1])
         # Onto the background: all at rest, nothing more to hear.
         self.session.move(*e2e.BACKGROUND_POINT)
-        self.assert_picture(REST, "after the pointer left the buttons")
+        self.assert_picture(e2e.REST, "after the pointer left the buttons")
         self.assertEqual(len(self.session.captured_sounds()), 3)
 
     def test_a_hover_right_after_start_cuts_the_welcome_sound_off_for_good(self):
@@ -102,7 +92,7 @@ class ButtonTests(unittest.TestCase):
         e2e.wait_until(lambda: any(s.bytes > 0 for s in self.session.captured_sounds(settle=0)),
                        what="the welcome sound to begin")
         self.session.move(*e2e.button_centre(e2e.SETUP))
-        self.assert_picture(hovered(e2e.SETUP), "button 0 under the pointer")
+        self.assert_picture(e2e.hovered(e2e.SETUP), "button 0 under the pointer")
         streams = self.session.captured_sounds(at_least=2)
         self.assertEqual(len(streams), 2, "the welcome and the hover sound: %s" % streams)
         welcome, hover = streams

@@ -13,14 +13,6 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import e2e_support as e2e  # noqa: E402
 import sounds  # noqa: E402
 
-REST = ("rest", "rest", "rest")
-
-
-def hovered(button):
-    states = list(REST)
-    states[button] = "hover"
-    return tuple(states)
-
 
 def resident_kib(pid):
     """VmRSS of a process, in KiB (from /proc)."""
@@ -48,9 +40,7 @@ def pointer_path(count):
 class RobustnessCase(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.launcher = e2e.LauncherSession(cls.session_name).__enter__()
-        cls.addClassCleanup(cls.launcher.close)
-        cls.session = cls.launcher.session
+        e2e.open_class_session(cls, cls.session_name)
         cls.launcher.lay_medium()
         hover_wav = e2e.exe_sound(e2e.LAUNCHER_EXE, e2e.HOVER_SOUND_ID)
         cls.hover_length = sounds.wav_duration(hover_wav)
@@ -95,7 +85,7 @@ class ThousandMoves(RobustnessCase):
         # Warm-up: the first hundred moves let Wine set up what hovering needs once (sound device, DCs).
         self.moves(path[:100])
         self.session.move(*e2e.BACKGROUND_POINT)
-        self.assert_picture(REST, "at rest after the warm-up")
+        self.assert_picture(e2e.REST, "at rest after the warm-up")
         before = resident_kib(process.pid)
 
         self.moves(path[100:])
@@ -106,9 +96,9 @@ class ThousandMoves(RobustnessCase):
             e2e.WINDOW_ORIGIN[0] + e2e.WINDOW_SIZE[0], e2e.WINDOW_ORIGIN[1] + e2e.WINDOW_SIZE[1])))
         # The screen ends right: the last stop lights its button; off the buttons all are at rest.
         self.session.move(*e2e.button_centre(e2e.BROWSE))
-        self.assert_picture(hovered(e2e.BROWSE), "button 1 under the pointer after the moves")
+        self.assert_picture(e2e.hovered(e2e.BROWSE), "button 1 under the pointer after the moves")
         self.session.move(*e2e.BACKGROUND_POINT)
-        self.assert_picture(REST, "at rest after the moves")
+        self.assert_picture(e2e.REST, "at rest after the moves")
         after = resident_kib(process.pid)
         print("launcher VmRSS after warm-up %d KiB, after 1000 moves %d KiB" % (before, after), file=sys.stderr)
         # Flat: a leak of even 2 KiB per hover change (about 800 changes) would exceed this.
@@ -161,11 +151,11 @@ class WindowsVersions(RobustnessCase):
         process, window = self.launcher.start(debug="+ver")
         self.processes.append(process)
         self.assertEqual((window.x, window.y, window.width, window.height), e2e.WINDOW_ORIGIN + e2e.WINDOW_SIZE)
-        self.assert_picture(REST, "the window under %s" % version)
+        self.assert_picture(e2e.REST, "the window under %s" % version)
         self.session.captured_sounds(at_least=1)
         self.session.clear_sounds()
         self.session.move(*e2e.button_centre(e2e.SETUP))
-        self.assert_picture(hovered(e2e.SETUP), "button 0 lit under %s" % version)
+        self.assert_picture(e2e.hovered(e2e.SETUP), "button 0 lit under %s" % version)
         streams = self.session.captured_sounds(at_least=1)
         self.assertEqual(len(streams), 1, "one hover sound under %s: %s" % (version, streams))
         self.assertAlmostEqual(streams[0].duration, self.hover_length, delta=0.03)

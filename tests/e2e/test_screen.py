@@ -24,9 +24,7 @@ class ScreenCase(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.launcher = e2e.LauncherSession("screen-depth%d" % cls.depth, depth=cls.depth).__enter__()
-        cls.addClassCleanup(cls.launcher.close)
-        cls.session = cls.launcher.session
+        e2e.open_class_session(cls, "screen-depth%d" % cls.depth, depth=cls.depth)
 
     def show_and_compare(self, exe, tier, installed=False, screenshot_name=None):
         """Starts `exe` from D:, waits for its window and checks its pixels against the tier's pictures."""

@@ -40,9 +40,7 @@ def play_sound_calls(log_text):
 class StartupTests(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.launcher = e2e.LauncherSession("startup").__enter__()
-        cls.addClassCleanup(cls.launcher.close)
-        cls.session = cls.launcher.session
+        e2e.open_class_session(cls, "startup")
         cls.launcher.lay_medium()
         cls.welcome_length = sounds.wav_duration(e2e.exe_sound(e2e.LAUNCHER_EXE, e2e.WELCOME_SOUND_ID))
 

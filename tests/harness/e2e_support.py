@@ -289,6 +289,25 @@ class LauncherSession:
         return last["image"], last["difference"]
 
 
+# Button picture states for expected_window: every button at rest, or one under the pointer.
+REST = ("rest", "rest", "rest")
+
+
+def hovered(button):
+    states = list(REST)
+    states[button] = "hover"
+    return tuple(states)
+
+
+def open_class_session(test_class, name, **options):
+    """Opens a LauncherSession for a whole unittest class (closed by its class cleanup) and sets the
+    class's `launcher` and `session`."""
+    test_class.launcher = LauncherSession(name, **options).__enter__()
+    test_class.addClassCleanup(test_class.launcher.close)
+    test_class.session = test_class.launcher.session
+    return test_class.launcher
+
+
 def main():
     """Runs a test file's unittest cases; exits 77 (skipped) if this host cannot run the Wine arch."""
     arch = wine_session.arch_from_environment()
