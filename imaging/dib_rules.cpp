@@ -1,21 +1,33 @@
 #include "imaging/dib_rules.h"
 
+static uint32_t EntriesByDepth(uint16_t bitCount)
+{
+    switch (bitCount) {
+    case 1: return 2;
+    case 4: return 16;
+    case 8: return 256;
+    default: return 0;
+    }
+}
+
 uint16_t DibColorTableEntryCount(const DibHeader* header)
 {
     if (!header) {
         return 0;
     }
-    uint32_t entries = 0;
-    switch (header->biBitCount) {
-    case 1: entries = 2; break;
-    case 4: entries = 16; break;
-    case 8: entries = 256; break;
-    default: entries = 0; break;
+    const uint32_t entries = header->biClrUsed != 0 ? header->biClrUsed & 0xFFFFu : EntriesByDepth(header->biBitCount);
+    return static_cast<uint16_t>(entries);
+}
+
+uint32_t DibDrawnColorTableEntryCount(const DibHeader* header)
+{
+    if (!header) {
+        return 0;
     }
     if (header->biClrUsed != 0) {
-        entries = header->biClrUsed & 0xFFFFu;
+        return header->biClrUsed < 256 ? header->biClrUsed : 256;
     }
-    return static_cast<uint16_t>(entries);
+    return EntriesByDepth(header->biBitCount);
 }
 
 DibHeader ReadDibHeader(const uint8_t* bytes)
@@ -46,6 +58,9 @@ DibCheck CheckPackedDib(const uint8_t* bytes, uint32_t size, DibLayout* layout)
     const uint32_t pixelOffset = kDibHeaderSize + 4 * entries;
     if (size < pixelOffset) {
         return DibShorterThanTable;
+    }
+    if (size - kDibHeaderSize < 4 * DibDrawnColorTableEntryCount(&header)) {
+        return DibShorterThanDrawnTable;
     }
     if (header.biCompression != kDibUncompressed) {
         return DibCompressed;
@@ -80,6 +95,7 @@ const char* DibCheckText(DibCheck check)
     case DibHeaderNotForty: return "header size is not 40 bytes";
     case DibTableTooLarge: return "colour table of 16384 entries or more";
     case DibShorterThanTable: return "shorter than header and colour table";
+    case DibShorterThanDrawnTable: return "shorter than the colour table that drawing reads (biClrUsed of 65536 or more)";
     case DibCompressed: return "compressed (only uncompressed BI_RGB pictures are drawn)";
     case DibUnsupportedDepth: return "bits per pixel other than 1, 4, 8, 16, 24 or 32";
     case DibNegativeWidth: return "negative width";

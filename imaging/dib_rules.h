@@ -31,12 +31,18 @@ enum : uint32_t {
 // A null header has none.
 uint16_t DibColorTableEntryCount(const DibHeader* header);
 
+// Number of colour-table entries that the system reads when it draws the picture: biClrUsed when that is
+// non-zero, but never more than 256; otherwise by depth as above. It exceeds the count above only for a
+// biClrUsed of 65536 or more, whose low 16 bits name fewer entries. A null header has none.
+uint32_t DibDrawnColorTableEntryCount(const DibHeader* header);
+
 enum DibCheck {
     DibAccepted,
     DibShorterThanHeader,
     DibHeaderNotForty,
     DibTableTooLarge,
     DibShorterThanTable,
+    DibShorterThanDrawnTable,
     DibCompressed,
     DibUnsupportedDepth,
     DibNegativeWidth,
@@ -52,7 +58,8 @@ struct DibLayout {
 
 // Decides whether `size` bytes at `bytes` form a picture that can be kept and drawn as it stands:
 // a 40-byte header, an uncompressed 1-, 4-, 8-, 16-, 24- or 32-bit picture, a colour table of fewer
-// than 16384 entries, and every scan line that drawing reads present in the bytes.
+// than 16384 entries, and everything that drawing reads present in the bytes: the colour table as
+// drawing counts it and every scan line.
 // Fills `layout` (when not null) for an accepted picture. Reads nothing outside the range.
 DibCheck CheckPackedDib(const uint8_t* bytes, uint32_t size, DibLayout* layout);
 

@@ -326,6 +326,25 @@ TEST_F(BrokenCopy, ColourTableOnATrueColourPicture)
     CheckExpecting(File("art/true-colour/cancel-hover.bmp") + ": colour-table entries is 16 (biClrUsed 16), required 0");
 }
 
+TEST_F(BrokenCopy, UsedColourCountAbove65535)
+{
+    // The low 16 bits of 65792 name the full table of 256 entries that the background carries.
+    Bytes b = Read("art/256-colour/background.bmp");
+    Put32(b, 14 + 32, 65536 + 256); // biClrUsed
+    Write("art/256-colour/background.bmp", b);
+    CheckExpecting(File("art/256-colour/background.bmp") +
+                   ": biClrUsed is 65792, required at most 65535 (the launcher counts 256 colour-table entries, "
+                   "drawing reads 256)");
+}
+
+TEST_F(BrokenCopy, UsedColourCountWhoseLow16BitsNameOneEntry)
+{
+    Write("art/16-colour/cancel-rest.bmp", MakeBmp(90, 40, 4, 1, 65537));
+    CheckExpecting(File("art/16-colour/cancel-rest.bmp") +
+                   ": biClrUsed is 65537, required at most 65535 (the launcher counts 1 colour-table entries, "
+                   "drawing reads 256)");
+}
+
 TEST_F(BrokenCopy, PixelOffsetNotRightAfterTheTable)
 {
     Bytes b = Read("art/16-colour/browse-rest.bmp");

@@ -67,6 +67,48 @@ TEST(ColorTable, OnlyTheLowSixteenBitsOfTheUsedCountMatter)
     EXPECT_EQ(DibColorTableEntryCount(&h), 20);
 }
 
+TEST(ColorTable, DrawingReadsTheUsedCountUpTo256)
+{
+    DibHeader h = Header(1, 1, 8);
+    EXPECT_EQ(DibDrawnColorTableEntryCount(&h), 256u);
+    h = Header(1, 1, 1);
+    EXPECT_EQ(DibDrawnColorTableEntryCount(&h), 2u);
+    h = Header(1, 1, 8, 236);
+    EXPECT_EQ(DibDrawnColorTableEntryCount(&h), 236u);
+    h = Header(1, 1, 8, 300);
+    EXPECT_EQ(DibDrawnColorTableEntryCount(&h), 256u);
+    for (uint32_t clrUsed : {65536u, 65537u, 0xFFFFFFFFu}) {
+        h = Header(1, 1, 1, clrUsed);
+        EXPECT_EQ(DibDrawnColorTableEntryCount(&h), 256u) << clrUsed;
+    }
+    h = Header(1, 1, 24);
+    EXPECT_EQ(DibDrawnColorTableEntryCount(&h), 0u);
+    EXPECT_EQ(DibDrawnColorTableEntryCount(nullptr), 0u);
+}
+
+TEST(CheckPackedDib, RefusesAPictureWhoseTableAsDrawingCountsItRunsPastTheBlock)
+{
+    // biClrUsed of 65536 or 65537: the launcher counts 0 or 1 entries (its low 16 bits), but drawing
+    // reads 256, 1 KB from the header on.
+    for (uint16_t bits : {1, 4, 8}) {
+        for (uint32_t clrUsed : {65536u, 65537u}) {
+            std::vector<uint8_t> picture = Picture(Header(4, 2, bits, clrUsed));
+            ASSERT_LT(picture.size(), 40u + 1024u);
+            EXPECT_EQ(CheckPackedDib(picture.data(), picture.size(), nullptr), DibShorterThanDrawnTable)
+                << bits << " bits, biClrUsed " << clrUsed;
+        }
+    }
+    // The same header is accepted where the 256 entries that drawing reads lie inside the block, the
+    // pixels starting where the launcher counts the table to end.
+    std::vector<uint8_t> tall = Picture(Header(4, 256, 8, 65537));
+    ASSERT_EQ(tall.size(), 40u + 4u + 4u * 256u);
+    DibLayout layout = {};
+    EXPECT_EQ(CheckPackedDib(tall.data(), tall.size(), &layout), DibAccepted);
+    EXPECT_EQ(layout.tableEntries, 1);
+    EXPECT_EQ(layout.pixelOffset, 44u);
+    EXPECT_EQ(CheckPackedDib(tall.data(), 40 + 1023, nullptr), DibShorterThanDrawnTable);
+}
+
 TEST(CheckPackedDib, AcceptsWellFormedPicturesAndLocatesTheirPixels)
 {
     DibLayout layout = {};

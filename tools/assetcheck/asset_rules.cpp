@@ -446,7 +446,12 @@ void CheckBitmap(const RequiredForm& form, const std::string& name, const std::v
         report.Error(name, "compression is " + CompressionName(h.biCompression) + ", required 0 (BI_RGB)");
     }
     const uint32_t entries = DibColorTableEntryCount(&h);
-    if (h.biBitCount == form.bitsPerPixel) {
+    if (h.biClrUsed > 0xFFFFu) {
+        // The launcher counts the low 16 bits of the field; drawing reads up to 256 entries.
+        report.Error(name, "biClrUsed is " + Str(h.biClrUsed) + ", required at most 65535 (the launcher counts " +
+                               Str(entries) + " colour-table entries, drawing reads " +
+                               Str(DibDrawnColorTableEntryCount(&h)) + ")");
+    } else if (h.biBitCount == form.bitsPerPixel) {
         if (entries != static_cast<uint32_t>(form.tableEntries)) {
             report.Error(name, "colour-table entries is " + Str(entries) + " (biClrUsed " + Str(h.biClrUsed) +
                                    "), required " + Str(form.tableEntries));
