@@ -43,6 +43,9 @@ list(TRANSFORM LAUNCHER_CORE_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
 set(LAUNCHER_RUNTIME_SOURCES ${CMAKE_SOURCE_DIR}/platform/entry.cpp ${CMAKE_SOURCE_DIR}/platform/runtime_support.cpp)
 set(LAUNCHER_RESOURCE_SCRIPT ${CMAKE_SOURCE_DIR}/resources/launcher.rc)
 set(LAUNCHER_LIBRARIES kernel32 user32 gdi32 advapi32 winmm)
+# Aware of terminal servers: there the Windows folder the launcher asks for is the system's own, not a
+# per-user copy.
+set(launcher_terminal_server_flags -Wl,--tsaware)
 
 # The asset check is a host program: it is built with the host compiler in a build tree of its own.
 ExternalProject_Add(host_asset_check
@@ -72,7 +75,7 @@ function(add_launcher target output_name)
   target_compile_definitions(${target} PRIVATE ${arg_DEFINITIONS})
   # Reproducible: no link time stamp; stripped of symbols.
   target_link_options(${target} PRIVATE -nostdlib -nostartfiles -e ${launcher_entry} -s
-                      -Wl,--no-insert-timestamp ${launcher_version_flags})
+                      -Wl,--no-insert-timestamp ${launcher_version_flags} ${launcher_terminal_server_flags})
   target_link_libraries(${target} PRIVATE ${LAUNCHER_LIBRARIES})
   add_dependencies(${target} check_resources)
 endfunction()

@@ -28,11 +28,19 @@ static void StartSetupOrUninstall()
     }
 }
 
+// The browser in the Windows folder, never one beside the launcher. The executable is marked as aware
+// of terminal servers, so that there too the system's Windows folder is returned, not a per-user copy.
 static void StartBrowser()
 {
-    char command[13];
-    BuildBrowseCommand(launcherState.moduleDrive, command);
-    StartProgram(command);
+    char windowsFolder[MAX_PATH];
+    const UINT length = GetWindowsDirectoryA(windowsFolder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return;
+    }
+    char command[MAX_PATH];
+    if (BuildBrowseCommand(windowsFolder, launcherState.moduleDrive, command, sizeof command)) {
+        StartProgram(command);
+    }
 }
 
 void RunButtonAction(HWND window, int button)

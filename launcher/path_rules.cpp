@@ -73,13 +73,54 @@ int32_t BuildSetupCommand(const char* modulePath, char* command, uint32_t capaci
     return 1;
 }
 
-void BuildBrowseCommand(char drive, char command[13])
+// Appends `text` at `*end` of a command being built in `capacity` bytes, keeping it terminated.
+// Returns 0, appending nothing, when it would not fit.
+static int32_t AppendText(char* command, uint32_t capacity, uint32_t* end, const char* text)
 {
-    static const char browse[] = "EXPLORER x:\\";
-    for (uint32_t i = 0; i < sizeof browse; ++i) {
-        command[i] = browse[i];
+    const uint32_t length = TextLength(text);
+    if (capacity - *end <= length) {
+        return 0;
     }
-    command[9] = drive;
+    for (uint32_t i = 0; i <= length; ++i) {
+        command[*end + i] = text[i];
+    }
+    *end += length;
+    return 1;
+}
+
+static bool HasWhiteSpace(const char* text)
+{
+    for (; *text; ++text) {
+        if (*text == ' ' || *text == '\t') {
+            return true;
+        }
+    }
+    return false;
+}
+
+int32_t BuildBrowseCommand(const char* windowsFolder, char drive, char* command, uint32_t capacity)
+{
+    if (capacity == 0) {
+        return 0;
+    }
+    command[0] = '\0';
+    // Without the Windows folder only a bare name would be left, which is searched for beside the
+    // launcher first.
+    if (!windowsFolder || windowsFolder[0] == '\0') {
+        return 0;
+    }
+    const char* quote = HasWhiteSpace(windowsFolder) ? "\"" : "";
+    const char* separator = windowsFolder[TextLength(windowsFolder) - 1] == '\\' ? "" : "\\";
+    const char root[] = {drive, ':', '\\', '\0'}; // a NUL drive ends the command after the space
+    const char* const parts[] = {quote, windowsFolder, separator, "EXPLORER.EXE", quote, " ", root};
+    uint32_t end = 0;
+    for (const char* part : parts) {
+        if (!AppendText(command, capacity, &end, part)) {
+            command[0] = '\0';
+            return 0;
+        }
+    }
+    return 1;
 }
 
 int32_t AcceptUninstallCommand(char* command, uint32_t capacity)

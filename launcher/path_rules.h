@@ -19,10 +19,14 @@ int32_t AppendPathComponent(char* directory, uint32_t capacity, const char* name
 // result would not fit in `capacity` bytes.
 int32_t BuildSetupCommand(const char* modulePath, char* command, uint32_t capacity);
 
-// The file browser on the root of the launcher's drive: "EXPLORER x:\" with x = `drive`.
-// `command` must hold 13 bytes. A NUL drive (the launcher's path is unknown) leaves "EXPLORER "
+// The file browser on the root of the launcher's drive: the browser in the Windows folder, named by its
+// full path so that no EXPLORER.EXE beside the launcher can stand in for it, then "x:\" with x = `drive`:
+// "C:\WINDOWS\EXPLORER.EXE D:\". A Windows folder with white space in it is put in double quotes with
+// the program's name. A NUL drive (the launcher's path is unknown) leaves the program and a space
 // without a folder, which opens the browser's own default view.
-void BuildBrowseCommand(char drive, char command[13]);
+// Returns 0 (and an empty command) for an empty Windows folder, or when the command would not fit in
+// `capacity` bytes.
+int32_t BuildBrowseCommand(const char* windowsFolder, char drive, char* command, uint32_t capacity);
 
 // Whether a registry value read into a buffer of `capacity` bytes is a usable, terminated command.
 // A value that fills the whole buffer without a terminator is not: it is cleared and refused.

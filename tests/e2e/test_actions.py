@@ -1,8 +1,9 @@
 """What a click on LAUNCH.EXE does: the install button starts the setup program beside the launcher (or
 the registered uninstall command once the product is installed), the browse button starts the file
-browser on the medium, cancel starts nothing, a click on the background closes at once, and presses that
-are dragged elsewhere start nothing. Every path ends with exit code 0 and leaves no trace: no file of
-the medium or of the user's folders and no registry value is written."""
+browser of the Windows folder on the medium's root (the recorder stub stands in for it), cancel starts
+nothing, a click on the background closes at once, and presses that are dragged elsewhere start nothing.
+Every path ends with exit code 0 and leaves no trace: no file of the medium or of the user's folders and
+no registry value is written."""
 import os
 import shutil
 import sys
@@ -21,6 +22,7 @@ class ActionCase(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         e2e.open_class_session(cls, cls.session_name)
+        cls.launcher.use_recorder_as_windows_browser()
         cls.users = os.path.join(cls.session.prefix, "drive_c", "users")
         # The uninstaller the registered command names.
         folder = os.path.join(cls.session.prefix, "drive_c", *UNINSTALL_FOLDER)
@@ -90,11 +92,11 @@ class ActionTests(ActionCase):
         self.session.click()
         self.assert_ended_cleanly([("C:\\Program Files\\Qelvar\\UNINST.EXE", UNINSTALL_COMMAND)])
 
-    def test_browse_button_starts_explorer_on_the_medium(self):
-        self.start()
+    def test_browse_button_starts_the_windows_folder_browser_on_the_medium_never_one_beside_the_launcher(self):
+        self.start()  # with an EXPLORER.EXE beside the launcher
         self.hover(e2e.BROWSE)
         self.session.click()
-        self.assert_ended_cleanly([("D:\\EXPLORER.EXE", "EXPLORER D:\\")])
+        self.assert_ended_cleanly([("C:\\windows\\explorer.exe", "C:\\windows\\EXPLORER.EXE D:\\")])
 
     def test_cancel_button_starts_nothing(self):
         self.start()

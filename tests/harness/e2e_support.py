@@ -229,6 +229,14 @@ class LauncherSession:
             shutil.copy(source, os.path.join(self.medium, rel))
         return "D:\\" + (folder.replace("/", "\\") + "\\" if folder else "") + "LAUNCH.EXE"
 
+    def use_recorder_as_windows_browser(self):
+        """Puts the recorder stub in place of the file browser in the Windows folder (C:\\windows\\explorer.exe;
+        Wine's desktop is system32's explorer.exe, which stays). The prefix shares big files with the template
+        by hard links: the link is removed first, so that the template keeps its own file."""
+        target = os.path.join(self.session.prefix, "drive_c", "windows", "explorer.exe")
+        os.remove(target)
+        shutil.copy(RECORDER_EXE, target)
+
     # Install state ---------------------------------------------------------------------------------------
 
     def set_installed(self, uninstall_command):

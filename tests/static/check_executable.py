@@ -12,7 +12,7 @@ OBJDUMP = "i686-w64-mingw32-objdump" if ARCH == "win32" else "x86_64-w64-mingw32
 
 # Every operation the launcher calls, and the entry point's own three. All exist on Windows 95.
 ALLOWED_IMPORTS = {
-    "KERNEL32.DLL": {"ExitProcess", "GetModuleHandleA", "GetStartupInfoA", "GetModuleFileNameA", "WinExec",
+    "KERNEL32.DLL": {"ExitProcess", "GetModuleHandleA", "GetStartupInfoA", "GetModuleFileNameA", "WinExec", "GetWindowsDirectoryA",
                      "lstrcpyA", "FindResourceA", "LoadResource", "LockResource", "SizeofResource",
                      "FreeResource", "GlobalAlloc", "GlobalLock", "GlobalUnlock", "GlobalHandle", "GlobalFree"},
     "USER32.DLL": {"RegisterClassA", "CreateWindowExA", "ShowWindow", "UpdateWindow", "MoveWindow",
@@ -29,6 +29,8 @@ ALLOWED_IMPORTS = {
 # The functions that must be there for the launcher to work at all.
 REQUIRED_IMPORTS = {"GetStartupInfoA", "ExitProcess", "CreateWindowExA", "GetMessageA", "RegQueryValueExA",
                     "PlaySoundA", "WinExec", "SetDIBitsToDevice", "BitBlt", "LoadBitmapA"}
+
+IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE = 0x8000
 
 BITMAP_IDS = [104, 108, 107, 165, 166, 112, 111, 184, 185, 123, 120, 119, 167, 168, 116, 115, 186, 187,
               132, 129, 128, 169, 170, 125, 124, 188, 189]
@@ -81,6 +83,11 @@ class Header(unittest.TestCase):
                 self.assertEqual(self.field(name), "4", name)
             for name in ("MinorSubsystemVersion", "MinorOSystemVersion"):
                 self.assertEqual(self.field(name), "0", name)
+
+    def test_aware_of_terminal_servers(self):
+        # Else a terminal server hands the launcher a per-user copy of the Windows folder.
+        characteristics = int(self.field("DllCharacteristics"), 16)
+        self.assertTrue(characteristics & IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE, hex(characteristics))
 
     def test_no_link_time_stamp(self):
         m = re.search(r"^Time/Date\s+(.*)$", self.dump, re.M)

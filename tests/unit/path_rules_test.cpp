@@ -31,6 +31,16 @@ std::string SetupCommand(const char* modulePath, uint32_t capacity = 502)
     return command.c_str();
 }
 
+std::string BrowseCommand(const char* windowsFolder, char drive, uint32_t capacity = 260)
+{
+    std::string command(capacity, 'x');
+    if (!BuildBrowseCommand(windowsFolder, drive, &command[0], capacity)) {
+        EXPECT_EQ(command[0], '\0');
+        return "<refused>";
+    }
+    return command.c_str();
+}
+
 } // namespace
 
 TEST(Trim, KeepsTheFolderWithItsTrailingBackslash)
@@ -109,15 +119,50 @@ TEST(SetupCommand, FitsTheLongestModulePathAndRefusesWhatCannotFit)
     EXPECT_EQ(SetupCommand("D:\\LAUNCH.EXE", expected.size()), "<refused>");
 }
 
-TEST(BrowseCommand, NamesTheRootOfTheLaunchersDrive)
+TEST(BrowseCommand, IsTheBrowserInTheWindowsFolderOnTheRootOfTheLaunchersDrive)
 {
-    char command[13];
-    BuildBrowseCommand('E', command);
-    EXPECT_STREQ(command, "EXPLORER E:\\");
-    BuildBrowseCommand('\\', command);
-    EXPECT_STREQ(command, "EXPLORER \\:\\");
-    BuildBrowseCommand('\0', command);
-    EXPECT_STREQ(command, "EXPLORER ");
+    EXPECT_EQ(BrowseCommand("C:\\WINDOWS", 'E'), "C:\\WINDOWS\\EXPLORER.EXE E:\\");
+    EXPECT_EQ(BrowseCommand("C:\\WINNT", 'D'), "C:\\WINNT\\EXPLORER.EXE D:\\");
+    EXPECT_EQ(BrowseCommand("C:\\", 'D'), "C:\\EXPLORER.EXE D:\\");
+    // The drive letter is taken as the path gives it.
+    EXPECT_EQ(BrowseCommand("C:\\WINDOWS", '\\'), "C:\\WINDOWS\\EXPLORER.EXE \\:\\");
+    // The launcher's path is unknown: the browser's own default view.
+    EXPECT_EQ(BrowseCommand("C:\\WINDOWS", '\0'), "C:\\WINDOWS\\EXPLORER.EXE ");
+}
+
+TEST(BrowseCommand, QuotesAWindowsFolderWithWhiteSpace)
+{
+    EXPECT_EQ(BrowseCommand("C:\\My Windows", 'D'), "\"C:\\My Windows\\EXPLORER.EXE\" D:\\");
+    EXPECT_EQ(BrowseCommand("C:\\Tab\tWindows\\", 'D'), "\"C:\\Tab\tWindows\\EXPLORER.EXE\" D:\\");
+}
+
+TEST(BrowseCommand, WithoutAWindowsFolderNothingIsStarted)
+{
+    // A bare EXPLORER.EXE would be looked for in the launcher's own folder first.
+    EXPECT_EQ(BrowseCommand("", 'D'), "<refused>");
+    EXPECT_EQ(BrowseCommand(nullptr, 'D'), "<refused>");
+}
+
+TEST(BrowseCommand, FitsItsBufferOrIsRefused)
+{
+    const std::string expected = "\"C:\\A B\\EXPLORER.EXE\" D:\\";
+    EXPECT_EQ(BrowseCommand("C:\\A B", 'D', expected.size() + 1), expected);
+    EXPECT_EQ(BrowseCommand("C:\\A B", 'D', expected.size()), "<refused>");
+    EXPECT_EQ(BrowseCommand("C:\\A B", 'D', 1), "<refused>");
+    EXPECT_EQ(BrowseCommand("C:\\A B", 'D', 0), "<refused>");
+    // The longest Windows folder a 260-byte buffer holds: 259 characters, with spaces, does not fit
+    // with the program's name; one that leaves exactly enough room does.
+    const std::string longest = "C:\\" + std::string(256, ' ');
+    EXPECT_EQ(BrowseCommand(longest.c_str(), 'D'), "<refused>");
+    const std::string room = "C:\\" + std::string(239, 'w'); // 242 + "\\EXPLORER.EXE D:\\" = 259
+    EXPECT_EQ(BrowseCommand(room.c_str(), 'D').size(), 259u);
+    EXPECT_EQ(BrowseCommand((room + "w").c_str(), 'D'), "<refused>");
+    // Canaries after the buffer catch any write past its end.
+    char buffer[20 + 4];
+    std::memset(buffer, '#', sizeof buffer);
+    EXPECT_EQ(BuildBrowseCommand("C:\\WINDOWS", 'D', buffer, 20), 0);
+    EXPECT_EQ(std::string(buffer + 20, 4), "####");
+    EXPECT_EQ(buffer[0], '\0');
 }
 
 TEST(UninstallCommand, AValueFillingTheWholeBufferWithoutTerminatorIsRefused)
