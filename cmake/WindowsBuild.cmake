@@ -37,12 +37,15 @@ set(LAUNCHER_CORE_SOURCES
   launcher/pointer.cpp
   launcher/pointer_rules.cpp
   launcher/sounds.cpp
+  launcher/system_library.cpp
   launcher/win_main.cpp
   launcher/window_proc.cpp)
 list(TRANSFORM LAUNCHER_CORE_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
 set(LAUNCHER_RUNTIME_SOURCES ${CMAKE_SOURCE_DIR}/platform/entry.cpp ${CMAKE_SOURCE_DIR}/platform/runtime_support.cpp)
 set(LAUNCHER_RESOURCE_SCRIPT ${CMAKE_SOURCE_DIR}/resources/launcher.rc)
-set(LAUNCHER_LIBRARIES kernel32 user32 gdi32 advapi32 winmm)
+# The sound library and the shell are not imported: the launcher loads them by full path when it needs
+# them, so that no copy planted beside it is ever loaded.
+set(LAUNCHER_LIBRARIES kernel32 user32 gdi32 advapi32)
 # Aware of terminal servers: there the Windows folder the launcher asks for is the system's own, not a
 # per-user copy.
 set(launcher_terminal_server_flags -Wl,--tsaware)

@@ -14,6 +14,9 @@ struct ArtPicture {
 
 enum : DWORD { ModulePathSize = 260, UninstallCommandSize = 260 };
 
+// PlaySoundA, found in the sound library when the first sound is played.
+typedef BOOL(WINAPI* PlaySoundFunction)(LPCSTR sound, HMODULE module, DWORD flags);
+
 struct LauncherState {
     HINSTANCE instance;
     HWND mainWindow;
@@ -32,6 +35,8 @@ struct LauncherState {
     RECT buttonRect[ButtonCount];
     INT32 hovered[ButtonCount];
     INT32 pressed;
+    INT32 soundLookedUp;          // 1 once the sound library has been looked for
+    PlaySoundFunction playSound;  // null: no sound can be played
 };
 
 // Zero at process start; written only on the window's thread.

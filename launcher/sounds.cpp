@@ -1,18 +1,35 @@
 #include "launcher/sounds.h"
 
 #include "launcher/launcher_state.h"
+#include "launcher/system_library.h"
 
 #include <mmsystem.h>
 
 enum : WORD { WelcomeSoundId = 145, HoverSoundId = 146 };
 
+// The sound library is loaded on the first sound, not imported: the system would look for an imported
+// library in the launcher's folder first, and load it before the window shows. It is looked for once;
+// without it every sound is skipped, as a sound that cannot be played is.
+static void PlayResourceSound(WORD soundId, DWORD flags)
+{
+    if (!launcherState.soundLookedUp) {
+        launcherState.soundLookedUp = 1;
+        HMODULE library = LoadSystemLibrary("WINMM.DLL");
+        if (library) {
+            launcherState.playSound = FindFunction<PlaySoundFunction>(library, "PlaySoundA");
+        }
+    }
+    if (launcherState.playSound) {
+        launcherState.playSound(MAKEINTRESOURCEA(soundId), launcherState.instance, flags);
+    }
+}
+
 void IntroSound()
 {
-    PlaySoundA(MAKEINTRESOURCEA(WelcomeSoundId), launcherState.instance,
-               SND_RESOURCE | SND_ASYNC | SND_NODEFAULT | SND_NOSTOP);
+    PlayResourceSound(WelcomeSoundId, SND_RESOURCE | SND_ASYNC | SND_NODEFAULT | SND_NOSTOP);
 }
 
 void HoverSound()
 {
-    PlaySoundA(MAKEINTRESOURCEA(HoverSoundId), launcherState.instance, SND_RESOURCE | SND_ASYNC | SND_NODEFAULT);
+    PlayResourceSound(HoverSoundId, SND_RESOURCE | SND_ASYNC | SND_NODEFAULT);
 }

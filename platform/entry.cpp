@@ -1,7 +1,21 @@
 // The process entry point: the launcher runs without a C runtime, so this is where it starts.
 #include <windows.h>
 
+#include "launcher/system_library.h"
 #include "launcher/win_main.h"
+
+// Libraries that the system loads later on the launcher's behalf (the sound library's drivers and
+// codecs, the shell's helpers) are then taken from the system folder only, never from the launcher's
+// folder. Windows 95 to XP lack the function; there it is skipped.
+static void LoadLibrariesFromTheSystemFolderOnly()
+{
+    typedef BOOL(WINAPI * SetDefaultDllDirectoriesFunction)(DWORD directoryFlags);
+    const SetDefaultDllDirectoriesFunction setDefaultDllDirectories =
+        FindFunction<SetDefaultDllDirectoriesFunction>(GetModuleHandleA("KERNEL32.DLL"), "SetDefaultDllDirectories");
+    if (setDefaultDllDirectories) {
+        setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }
+}
 
 // The show command the starting program asked for, as a C runtime's start-up would pass it to WinMain.
 static int StartupShowCommand()
@@ -14,6 +28,7 @@ static int StartupShowCommand()
 
 extern "C" void __stdcall Entry(void)
 {
+    LoadLibrariesFromTheSystemFolderOnly();
     // The launcher takes no arguments, so no command line is handed on.
     static char noArguments[] = "";
     const int exitCode = WinMain(GetModuleHandleA(0), 0, noArguments, StartupShowCommand());

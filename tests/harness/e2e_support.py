@@ -23,6 +23,8 @@ LAUNCHER_EXE = os.environ.get("LAUNCHER_EXE", os.path.join(BUILD_DIR, "LAUNCH.EX
 LAUNCHER4_EXE = os.environ.get("LAUNCHER4_EXE", os.path.join(BUILD_DIR, "LAUNCH4.EXE"))
 STUB_DIR = os.environ.get("LAUNCHER_STUB_DIR", os.path.join(BUILD_DIR, "stubs"))
 RECORDER_EXE = os.environ.get("LAUNCHER_RECORDER_EXE", os.path.join(STUB_DIR, "RECORDER.EXE"))
+PLANTED_WINMM = os.environ.get("LAUNCHER_PLANTED_WINMM", os.path.join(STUB_DIR, "WINMM.DLL"))
+PLANTED_MSACM32 = os.environ.get("LAUNCHER_PLANTED_MSACM32", os.path.join(STUB_DIR, "MSACM32.DLL"))
 SCREENSHOT_DIR = os.path.join(BUILD_DIR, "screenshots")
 
 # -- the launcher as a user sees it --------------------------------------------------------------------------
@@ -266,10 +268,11 @@ class LauncherSession:
                 runs.append((module, command))
         return runs
 
-    def start(self, path=r"D:\LAUNCH.EXE", show=None, debug=None, wait=True):
-        """Starts the launcher; with wait, also waits for its window. Returns (process, WindowInfo)."""
+    def start(self, path=r"D:\LAUNCH.EXE", show=None, debug=None, wait=True, env=None):
+        """Starts the launcher; with wait, also waits for its window. Returns (process, WindowInfo).
+        env: variables added to the session's environment for this start."""
         self.session.move(*OUTSIDE_POINT)
-        process = self.session.start(path, show=show, debug=debug)
+        process = self.session.start(path, show=show, debug=debug, env=env)
         window = None
         if wait:
             window = self.session.wait_window(process.pid, process=process)

@@ -12,7 +12,8 @@ OBJDUMP = "i686-w64-mingw32-objdump" if ARCH == "win32" else "x86_64-w64-mingw32
 
 # Every operation the launcher calls, and the entry point's own three. All exist on Windows 95.
 ALLOWED_IMPORTS = {
-    "KERNEL32.DLL": {"ExitProcess", "GetModuleHandleA", "GetStartupInfoA", "GetModuleFileNameA", "WinExec", "GetWindowsDirectoryA",
+    "KERNEL32.DLL": {"ExitProcess", "GetModuleHandleA", "GetStartupInfoA", "GetProcAddress", "LoadLibraryA",
+                     "GetSystemDirectoryA", "GetModuleFileNameA", "WinExec", "GetWindowsDirectoryA",
                      "lstrcpyA", "FindResourceA", "LoadResource", "LockResource", "SizeofResource",
                      "FreeResource", "GlobalAlloc", "GlobalLock", "GlobalUnlock", "GlobalHandle", "GlobalFree"},
     "USER32.DLL": {"RegisterClassA", "CreateWindowExA", "ShowWindow", "UpdateWindow", "MoveWindow",
@@ -28,7 +29,7 @@ ALLOWED_IMPORTS = {
 }
 # The functions that must be there for the launcher to work at all.
 REQUIRED_IMPORTS = {"GetStartupInfoA", "ExitProcess", "CreateWindowExA", "GetMessageA", "RegQueryValueExA",
-                    "PlaySoundA", "WinExec", "SetDIBitsToDevice", "BitBlt", "LoadBitmapA"}
+                    "LoadLibraryA", "GetProcAddress", "WinExec", "SetDIBitsToDevice", "BitBlt", "LoadBitmapA"}
 
 IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE = 0x8000
 
