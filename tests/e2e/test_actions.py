@@ -5,15 +5,14 @@ nothing, a click on the background closes at once, and presses that are dragged 
 Every path ends with exit code 0 and leaves no trace: no file of the medium or of the user's folders and
 no registry value is written."""
 import os
-import shutil
 import sys
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import e2e_support as e2e  # noqa: E402
 
-UNINSTALL_FOLDER = ("Program Files", "Qelvar")
-UNINSTALL_COMMAND = r'"C:\Program Files\Qelvar\UNINST.EXE" /remove "Qelvar Lumivane"'
+UNINSTALLER = r"C:\Program Files\Qelvar\UNINST.EXE"
+UNINSTALL_COMMAND = '"%s" /remove "Qelvar Lumivane"' % UNINSTALLER
 
 
 class ActionCase(unittest.TestCase):
@@ -22,19 +21,11 @@ class ActionCase(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         e2e.open_class_session(cls, cls.session_name)
-        cls.launcher.use_recorder_as_windows_browser()
+        cls.launcher.place_recorder(e2e.WINDOWS_BROWSER)
+        cls.launcher.place_recorder(UNINSTALLER)  # the uninstaller the registered command names
         cls.users = os.path.join(cls.session.prefix, "drive_c", "users")
-        # The uninstaller the registered command names.
-        folder = os.path.join(cls.session.prefix, "drive_c", *UNINSTALL_FOLDER)
-        os.makedirs(folder, exist_ok=True)
-        shutil.copy(e2e.RECORDER_EXE, os.path.join(folder, "UNINST.EXE"))
-        # One run first, so that Wine's own first-run bookkeeping (devices, sound) is done before any
-        # snapshot is taken.
-        cls.launcher.lay_medium()
-        process, _ = cls.launcher.start()
-        cls.session.captured_sounds(at_least=1)
-        cls.session.poke("close")
-        process.exit_code(timeout=30)
+        # Before any snapshot is taken.
+        cls.launcher.first_run()
 
     def setUp(self):
         self.launcher.clear_stub_log()
@@ -90,13 +81,13 @@ class ActionTests(ActionCase):
         self.start()
         self.hover(e2e.SETUP, installed=True)
         self.session.click()
-        self.assert_ended_cleanly([("C:\\Program Files\\Qelvar\\UNINST.EXE", UNINSTALL_COMMAND)])
+        self.assert_ended_cleanly([(UNINSTALLER, UNINSTALL_COMMAND)])
 
     def test_browse_button_starts_the_windows_folder_browser_on_the_medium_never_one_beside_the_launcher(self):
         self.start()  # with an EXPLORER.EXE beside the launcher
         self.hover(e2e.BROWSE)
         self.session.click()
-        self.assert_ended_cleanly([("C:\\windows\\explorer.exe", "C:\\windows\\EXPLORER.EXE D:\\")])
+        self.assert_ended_cleanly([(e2e.WINDOWS_BROWSER, "C:\\windows\\EXPLORER.EXE D:\\")])
 
     def test_cancel_button_starts_nothing(self):
         self.start()

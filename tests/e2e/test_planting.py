@@ -5,7 +5,6 @@ such copies (WINEDLLOVERRIDES winmm,msacm32=n,b), as Windows does for libraries 
 The planted libraries (tests/stubs/planted_library.c) write a line to the stub log when any process
 loads them. The window, both sounds and every action still work, and the launcher exits with code 0."""
 import os
-import shutil
 import sys
 import unittest
 
@@ -16,26 +15,19 @@ import wine_session  # noqa: E402
 
 PREFER_PLANTED = {"WINEDLLOVERRIDES": wine_session.DLL_OVERRIDES + ";winmm,msacm32=n,b"}
 PLANTED = {"WINMM.DLL": e2e.PLANTED_WINMM, "MSACM32.DLL": e2e.PLANTED_MSACM32}
-UNINSTALL_COMMAND = r'"C:\Program Files\Qelvar\UNINST.EXE" /remove'
+UNINSTALLER = r"C:\Program Files\Qelvar\UNINST.EXE"
+UNINSTALL_COMMAND = '"%s" /remove' % UNINSTALLER
 
 
 class PlantedLibraryTests(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         e2e.open_class_session(cls, "planting")
-        cls.launcher.use_recorder_as_windows_browser()
-        folder = os.path.join(cls.session.prefix, "drive_c", "Program Files", "Qelvar")
-        os.makedirs(folder, exist_ok=True)
-        shutil.copy(e2e.RECORDER_EXE, os.path.join(folder, "UNINST.EXE"))
+        cls.launcher.place_recorder(e2e.WINDOWS_BROWSER)
+        cls.launcher.place_recorder(UNINSTALLER)
         cls.welcome_length = sounds.wav_duration(e2e.exe_sound(e2e.LAUNCHER_EXE, e2e.WELCOME_SOUND_ID))
         cls.hover_samples = sounds.wav_data(e2e.exe_sound(e2e.LAUNCHER_EXE, e2e.HOVER_SOUND_ID))
-        # One run without planted libraries first, so that Wine's own first-run work (devices, sound) is
-        # done before the runs that are checked.
-        cls.launcher.lay_medium()
-        process, _ = cls.launcher.start()
-        cls.session.captured_sounds(at_least=1)
-        cls.session.poke("close")
-        process.exit_code(timeout=30)
+        cls.launcher.first_run()  # without planted libraries
 
     def setUp(self):
         self.launcher.clear_stub_log()
@@ -84,11 +76,11 @@ class PlantedLibraryTests(unittest.TestCase):
         self.launcher.set_installed(UNINSTALL_COMMAND)
         self.addCleanup(self.launcher.set_installed, None)
         self.assertEqual(self.run_with_planted_libraries(e2e.SETUP, installed=True),
-                         [("C:\\Program Files\\Qelvar\\UNINST.EXE", UNINSTALL_COMMAND)])
+                         [(UNINSTALLER, UNINSTALL_COMMAND)])
 
     def test_browse_button_with_planted_sound_libraries(self):
         self.assertEqual(self.run_with_planted_libraries(e2e.BROWSE),
-                         [("C:\\windows\\explorer.exe", "C:\\windows\\EXPLORER.EXE D:\\")])
+                         [(e2e.WINDOWS_BROWSER, "C:\\windows\\EXPLORER.EXE D:\\")])
 
     def test_cancel_button_with_planted_sound_libraries(self):
         self.assertEqual(self.run_with_planted_libraries(e2e.CANCEL), [])

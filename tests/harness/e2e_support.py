@@ -45,6 +45,10 @@ TIERS = {
     4: {"background": 104, "rest": (108, 112, 184), "hover": (107, 111, 185), "remove": (165, 166)},
 }
 
+# The file browser of the Windows folder, which the browse button starts (Wine's desktop is
+# C:\windows\system32\explorer.exe).
+WINDOWS_BROWSER = "C:\\windows\\explorer.exe"
+
 WELCOME_SOUND_ID = 145
 HOVER_SOUND_ID = 146
 
@@ -231,13 +235,24 @@ class LauncherSession:
             shutil.copy(source, os.path.join(self.medium, rel))
         return "D:\\" + (folder.replace("/", "\\") + "\\" if folder else "") + "LAUNCH.EXE"
 
-    def use_recorder_as_windows_browser(self):
-        """Puts the recorder stub in place of the file browser in the Windows folder (C:\\windows\\explorer.exe;
-        Wine's desktop is system32's explorer.exe, which stays). The prefix shares big files with the template
-        by hard links: the link is removed first, so that the template keeps its own file."""
-        target = os.path.join(self.session.prefix, "drive_c", "windows", "explorer.exe")
-        os.remove(target)
+    def place_recorder(self, windows_path):
+        """Puts the recorder stub at `windows_path` on drive C: (WINDOWS_BROWSER, an uninstaller), in place of
+        any file there. The prefix shares big files with the template by hard links: a link is removed
+        first, so that the template keeps its own file."""
+        target = os.path.join(self.session.prefix, "drive_c", *windows_path[3:].split("\\"))
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        if os.path.lexists(target):
+            os.remove(target)
         shutil.copy(RECORDER_EXE, target)
+
+    def first_run(self):
+        """One run of the launcher, closed once its welcome sound has begun, so that Wine's own first-run
+        work (devices, sound) is done before the runs that a test checks."""
+        self.lay_medium()
+        process, _ = self.start()
+        self.session.captured_sounds(at_least=1)
+        self.session.poke("close")
+        process.exit_code(timeout=30)
 
     # Install state ---------------------------------------------------------------------------------------
 
