@@ -11,6 +11,7 @@ include(GoogleTest)
 add_library(launcher_rules STATIC
   imaging/dib_rules.cpp
   launcher/layout_rules.cpp
+  launcher/command_line_rules.cpp
   launcher/path_rules.cpp
   launcher/pointer_rules.cpp)
 target_include_directories(launcher_rules PUBLIC ${CMAKE_SOURCE_DIR})
@@ -18,6 +19,7 @@ target_include_directories(launcher_rules PUBLIC ${CMAKE_SOURCE_DIR})
 add_executable(unit_tests
   tests/unit/dib_rules_test.cpp
   tests/unit/layout_rules_test.cpp
+  tests/unit/command_line_rules_test.cpp
   tests/unit/path_rules_test.cpp
   tests/unit/pointer_rules_test.cpp)
 target_link_libraries(unit_tests PRIVATE launcher_rules GTest::gtest_main)

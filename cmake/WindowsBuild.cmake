@@ -30,6 +30,7 @@ set(LAUNCHER_CORE_SOURCES
   imaging/packed_dib.cpp
   launcher/actions.cpp
   launcher/art.cpp
+  launcher/command_line_rules.cpp
   launcher/install_probe.cpp
   launcher/launcher_state.cpp
   launcher/layout_rules.cpp
@@ -87,6 +88,11 @@ endfunction()
 add_launcher(launch LAUNCH)
 # Test build only, never shipped: pretends a 16-colour screen, which no test display can offer.
 add_launcher(launch_depth4 LAUNCH4 DEFINITIONS LAUNCHER_TEST_BITS_PER_PIXEL=4)
+# Test builds only, never shipped: every start of a program fails with the given last error and starts
+# nothing; 740 (elevation required) as under User Account Control, which Wine lacks, and 5 (access
+# denied) as any other failure.
+add_launcher(launch_elevation LAUNCH740 DEFINITIONS LAUNCHER_TEST_START_ERROR=740)
+add_launcher(launch_access_denied LAUNCH5 DEFINITIONS LAUNCHER_TEST_START_ERROR=5)
 
 # The resource compiler resolves the script's file names against the resources folder.
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I ${CMAKE_SOURCE_DIR}/resources")

@@ -1,20 +1,75 @@
 #include "launcher/actions.h"
 
+#include "launcher/command_line_rules.h"
 #include "launcher/launcher_state.h"
 #include "launcher/path_rules.h"
+#include "launcher/system_library.h"
 
-enum : DWORD { SetupPathSize = 500 };
+#include <shellapi.h>
 
-// Programs are started and forgotten: whether they started or not, the launcher closes.
-static void StartProgram(const char* commandLine)
+enum : DWORD {
+    SetupPathSize = 500,
+    ErrorElevationRequired = 740 // ERROR_ELEVATION_REQUIRED, Windows Vista and later
+};
+
+typedef BOOL(WINAPI* ShellExecuteExFunction)(SHELLEXECUTEINFOA* execute);
+
+static UINT StartCommandLine(const char* commandLine)
 {
-    WinExec(commandLine, SW_SHOW);
+#ifdef LAUNCHER_TEST_START_ERROR
+    // Test builds only: every start fails with this error and starts nothing, as a start of a program
+    // that asks for elevation does under User Account Control, which the test system lacks.
+    (void)commandLine;
+    SetLastError(LAUNCHER_TEST_START_ERROR);
+    return ERROR_BAD_FORMAT;
+#else
+    return WinExec(commandLine, SW_SHOW);
+#endif
 }
 
-static void StartSetupOrUninstall()
+// Under User Account Control a program that asks for elevation (as every program named like a setup
+// program does) cannot be started by WinExec; the shell starts it after the consent prompt, which
+// belongs to the launcher's window. The shell is loaded only now, from the system folder.
+static void StartThroughShell(HWND window, const char* commandLine)
+{
+    char program[MAX_PATH];
+    const char* parameters;
+    if (!SplitCommandLine(commandLine, program, sizeof program, &parameters)) {
+        return;
+    }
+    HMODULE shell = LoadSystemLibrary("SHELL32.DLL");
+    if (!shell) {
+        return;
+    }
+    const ShellExecuteExFunction shellExecute = FindFunction<ShellExecuteExFunction>(shell, "ShellExecuteExA");
+    if (!shellExecute) {
+        return;
+    }
+    SHELLEXECUTEINFOA execute = {};
+    execute.cbSize = sizeof execute;
+    // No message box of the shell's own; and the start is complete when the call returns, for the
+    // launcher ends right after it.
+    execute.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    execute.hwnd = window;
+    execute.lpFile = program;
+    execute.lpParameters = parameters;
+    execute.nShow = SW_SHOW;
+    shellExecute(&execute);
+}
+
+// Programs are started and forgotten: whether they started or not, the launcher closes. Only a program
+// that needs elevation is given a second try, through the shell.
+static void StartProgram(HWND window, const char* commandLine)
+{
+    if (StartCommandLine(commandLine) < 32 && GetLastError() == ErrorElevationRequired) {
+        StartThroughShell(window, commandLine);
+    }
+}
+
+static void StartSetupOrUninstall(HWND window)
 {
     if (launcherState.installed == Installed) {
-        StartProgram(launcherState.uninstallCommand);
+        StartProgram(window, launcherState.uninstallCommand);
         return;
     }
     char modulePath[SetupPathSize];
@@ -24,13 +79,13 @@ static void StartSetupOrUninstall()
     }
     char command[SetupPathSize + 2];
     if (BuildSetupCommand(modulePath, command, sizeof command)) {
-        StartProgram(command);
+        StartProgram(window, command);
     }
 }
 
 // The browser in the Windows folder, never one beside the launcher. The executable is marked as aware
 // of terminal servers, so that there too the system's Windows folder is returned, not a per-user copy.
-static void StartBrowser()
+static void StartBrowser(HWND window)
 {
     char windowsFolder[MAX_PATH];
     const UINT length = GetWindowsDirectoryA(windowsFolder, MAX_PATH);
@@ -39,15 +94,15 @@ static void StartBrowser()
     }
     char command[MAX_PATH];
     if (BuildBrowseCommand(windowsFolder, launcherState.moduleDrive, command, sizeof command)) {
-        StartProgram(command);
+        StartProgram(window, command);
     }
 }
 
 void RunButtonAction(HWND window, int button)
 {
     switch (button) {
-    case SetupOrRemove: StartSetupOrUninstall(); break;
-    case BrowseMedium: StartBrowser(); break;
+    case SetupOrRemove: StartSetupOrUninstall(window); break;
+    case BrowseMedium: StartBrowser(window); break;
     default: break; // Cancel starts nothing
     }
     DestroyWindow(window);

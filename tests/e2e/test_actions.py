@@ -11,8 +11,6 @@ import unittest
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import e2e_support as e2e  # noqa: E402
 
-UNINSTALLER = r"C:\Program Files\Qelvar\UNINST.EXE"
-UNINSTALL_COMMAND = '"%s" /remove "Qelvar Lumivane"' % UNINSTALLER
 
 
 class ActionCase(unittest.TestCase):
@@ -22,7 +20,7 @@ class ActionCase(unittest.TestCase):
     def setUpClass(cls):
         e2e.open_class_session(cls, cls.session_name)
         cls.launcher.place_recorder(e2e.WINDOWS_BROWSER)
-        cls.launcher.place_recorder(UNINSTALLER)  # the uninstaller the registered command names
+        cls.launcher.place_recorder(e2e.UNINSTALLER)  # the uninstaller the registered command names
         cls.users = os.path.join(cls.session.prefix, "drive_c", "users")
         # Before any snapshot is taken.
         cls.launcher.first_run()
@@ -76,12 +74,12 @@ class ActionTests(ActionCase):
         self.assert_ended_cleanly([("D:\\SETUP32.EXE", '"D:\\SETUP32.EXE"')])
 
     def test_installed_product_install_button_runs_the_registered_uninstall_command_exactly(self):
-        self.launcher.set_installed(UNINSTALL_COMMAND)
+        self.launcher.set_installed(e2e.UNINSTALL_COMMAND)
         self.addCleanup(self.launcher.set_installed, None)
         self.start()
         self.hover(e2e.SETUP, installed=True)
         self.session.click()
-        self.assert_ended_cleanly([(UNINSTALLER, UNINSTALL_COMMAND)])
+        self.assert_ended_cleanly([(e2e.UNINSTALLER, e2e.UNINSTALL_COMMAND)])
 
     def test_browse_button_starts_the_windows_folder_browser_on_the_medium_never_one_beside_the_launcher(self):
         self.start()  # with an EXPLORER.EXE beside the launcher
@@ -158,7 +156,7 @@ class RegistryTests(ActionCase):
         self.run_paths(["background", e2e.CANCEL, e2e.SETUP, e2e.BROWSE])
 
     def test_no_registry_writes_with_the_product_installed(self):
-        self.launcher.set_installed(UNINSTALL_COMMAND)
+        self.launcher.set_installed(e2e.UNINSTALL_COMMAND)
         self.addCleanup(self.launcher.set_installed, None)
         self.run_paths([e2e.SETUP], installed=True)
 

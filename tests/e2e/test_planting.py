@@ -15,8 +15,6 @@ import wine_session  # noqa: E402
 
 PREFER_PLANTED = {"WINEDLLOVERRIDES": wine_session.DLL_OVERRIDES + ";winmm,msacm32=n,b"}
 PLANTED = {"WINMM.DLL": e2e.PLANTED_WINMM, "MSACM32.DLL": e2e.PLANTED_MSACM32}
-UNINSTALLER = r"C:\Program Files\Qelvar\UNINST.EXE"
-UNINSTALL_COMMAND = '"%s" /remove' % UNINSTALLER
 
 
 class PlantedLibraryTests(unittest.TestCase):
@@ -24,7 +22,7 @@ class PlantedLibraryTests(unittest.TestCase):
     def setUpClass(cls):
         e2e.open_class_session(cls, "planting")
         cls.launcher.place_recorder(e2e.WINDOWS_BROWSER)
-        cls.launcher.place_recorder(UNINSTALLER)
+        cls.launcher.place_recorder(e2e.UNINSTALLER)
         cls.welcome_length = sounds.wav_duration(e2e.exe_sound(e2e.LAUNCHER_EXE, e2e.WELCOME_SOUND_ID))
         cls.hover_samples = sounds.wav_data(e2e.exe_sound(e2e.LAUNCHER_EXE, e2e.HOVER_SOUND_ID))
         cls.launcher.first_run()  # without planted libraries
@@ -73,10 +71,10 @@ class PlantedLibraryTests(unittest.TestCase):
         self.assertEqual(self.run_with_planted_libraries(e2e.SETUP), [("D:\\SETUP32.EXE", '"D:\\SETUP32.EXE"')])
 
     def test_remove_button_with_planted_sound_libraries(self):
-        self.launcher.set_installed(UNINSTALL_COMMAND)
+        self.launcher.set_installed(e2e.UNINSTALL_COMMAND)
         self.addCleanup(self.launcher.set_installed, None)
         self.assertEqual(self.run_with_planted_libraries(e2e.SETUP, installed=True),
-                         [(UNINSTALLER, UNINSTALL_COMMAND)])
+                         [(e2e.UNINSTALLER, e2e.UNINSTALL_COMMAND)])
 
     def test_browse_button_with_planted_sound_libraries(self):
         self.assertEqual(self.run_with_planted_libraries(e2e.BROWSE),

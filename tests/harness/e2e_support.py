@@ -21,6 +21,9 @@ SOURCE_DIR = os.environ.get("LAUNCHER_SOURCE_DIR",
                             os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..")))
 LAUNCHER_EXE = os.environ.get("LAUNCHER_EXE", os.path.join(BUILD_DIR, "LAUNCH.EXE"))
 LAUNCHER4_EXE = os.environ.get("LAUNCHER4_EXE", os.path.join(BUILD_DIR, "LAUNCH4.EXE"))
+# Test builds whose every program start fails with last error 740 (elevation required) or 5.
+LAUNCHER740_EXE = os.environ.get("LAUNCHER740_EXE", os.path.join(BUILD_DIR, "LAUNCH740.EXE"))
+LAUNCHER5_EXE = os.environ.get("LAUNCHER5_EXE", os.path.join(BUILD_DIR, "LAUNCH5.EXE"))
 STUB_DIR = os.environ.get("LAUNCHER_STUB_DIR", os.path.join(BUILD_DIR, "stubs"))
 RECORDER_EXE = os.environ.get("LAUNCHER_RECORDER_EXE", os.path.join(STUB_DIR, "RECORDER.EXE"))
 PLANTED_WINMM = os.environ.get("LAUNCHER_PLANTED_WINMM", os.path.join(STUB_DIR, "WINMM.DLL"))
@@ -48,6 +51,9 @@ TIERS = {
 # The file browser of the Windows folder, which the browse button starts (Wine's desktop is
 # C:\windows\system32\explorer.exe).
 WINDOWS_BROWSER = "C:\\windows\\explorer.exe"
+# An uninstaller and the command line that registers it, with a quoted program and parameters.
+UNINSTALLER = r"C:\Program Files\Qelvar\UNINST.EXE"
+UNINSTALL_COMMAND = '"%s" /remove "Qelvar Lumivane"' % UNINSTALLER
 
 WELCOME_SOUND_ID = 145
 HOVER_SOUND_ID = 146

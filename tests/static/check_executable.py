@@ -13,7 +13,8 @@ OBJDUMP = "i686-w64-mingw32-objdump" if ARCH == "win32" else "x86_64-w64-mingw32
 # Every operation the launcher calls, and the entry point's own three. All exist on Windows 95.
 ALLOWED_IMPORTS = {
     "KERNEL32.DLL": {"ExitProcess", "GetModuleHandleA", "GetStartupInfoA", "GetProcAddress", "LoadLibraryA",
-                     "GetSystemDirectoryA", "GetModuleFileNameA", "WinExec", "GetWindowsDirectoryA",
+                     "GetSystemDirectoryA", "GetModuleFileNameA", "WinExec", "GetLastError",
+                     "GetWindowsDirectoryA",
                      "lstrcpyA", "FindResourceA", "LoadResource", "LockResource", "SizeofResource",
                      "FreeResource", "GlobalAlloc", "GlobalLock", "GlobalUnlock", "GlobalHandle", "GlobalFree"},
     "USER32.DLL": {"RegisterClassA", "CreateWindowExA", "ShowWindow", "UpdateWindow", "MoveWindow",
