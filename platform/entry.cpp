@@ -9,7 +9,7 @@
 // folder. Windows 95 to XP lack the function; there it is skipped.
 static void LoadLibrariesFromTheSystemFolderOnly()
 {
-    typedef BOOL(WINAPI * SetDefaultDllDirectoriesFunction)(DWORD directoryFlags);
+    typedef BOOL(WINAPI* SetDefaultDllDirectoriesFunction)(DWORD directoryFlags);
     const SetDefaultDllDirectoriesFunction setDefaultDllDirectories =
         FindFunction<SetDefaultDllDirectoriesFunction>(GetModuleHandleA("KERNEL32.DLL"), "SetDefaultDllDirectories");
     if (setDefaultDllDirectories) {
