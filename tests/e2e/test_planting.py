@@ -47,7 +47,6 @@ class PlantedLibraryTests(unittest.TestCase):
         (the hover sound) and clicks it; returns the stub log's lines once every program has ended."""
         self.launcher.lay_medium(extra=PLANTED)
         self.process, _ = self.launcher.start(env=PREFER_PLANTED)
-        process = self.process
         self.assert_no_planted_library_loaded("before the window showed")
         welcome = self.session.captured_sounds(at_least=1)
         self.assert_no_planted_library_loaded("with the first sound")
@@ -61,10 +60,11 @@ class PlantedLibraryTests(unittest.TestCase):
         self.assertFalse(difference, "button %d is not lit: %s" % (button, difference))
         streams = self.session.captured_sounds(at_least=2)
         self.assertEqual(len(streams), 2, "the welcome and the hover sound: %s" % streams)
-        self.assertEqual(sounds.stream_data(streams[1]), self.hover_samples, "the second stream is not the hover sound")
+        self.assertEqual(sounds.stream_data(streams[1]), self.hover_samples,
+                         "the second stream is not the hover sound")
 
         self.session.click()
-        self.assertEqual(process.exit_code(timeout=30), 0)
+        self.assertEqual(self.process.exit_code(timeout=30), 0)
         return self.launcher.stub_runs()
 
     def test_setup_button_with_planted_sound_libraries(self):
