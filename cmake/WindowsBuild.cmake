@@ -42,6 +42,10 @@ set(LAUNCHER_CORE_SOURCES
 list(TRANSFORM LAUNCHER_CORE_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
 set(LAUNCHER_RUNTIME_SOURCES ${CMAKE_SOURCE_DIR}/platform/entry.cpp ${CMAKE_SOURCE_DIR}/platform/runtime_support.cpp)
 set(LAUNCHER_RESOURCE_SCRIPT ${CMAKE_SOURCE_DIR}/resources/launcher.rc)
+# The identifiers' names, read by the resource script, the code and the asset check. The resource
+# compiler reports no dependencies, so the script is rebuilt by hand when they change.
+set(LAUNCHER_RESOURCE_IDS ${CMAKE_SOURCE_DIR}/resources/resource_ids.h)
+set_source_files_properties(${LAUNCHER_RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS ${LAUNCHER_RESOURCE_IDS})
 set(LAUNCHER_LIBRARIES kernel32 user32 gdi32 advapi32 winmm)
 
 # The asset check is a host program: it is built with the host compiler in a build tree of its own.
@@ -58,7 +62,7 @@ file(GLOB_RECURSE launcher_resource_files CONFIGURE_DEPENDS
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/resources.checked
   COMMAND ${CMAKE_BINARY_DIR}/host/assetcheck/asset_check ${LAUNCHER_RESOURCE_SCRIPT}
   COMMAND ${CMAKE_COMMAND} -E touch ${CMAKE_BINARY_DIR}/resources.checked
-  DEPENDS host_asset_check ${LAUNCHER_RESOURCE_SCRIPT} ${launcher_resource_files}
+  DEPENDS host_asset_check ${LAUNCHER_RESOURCE_SCRIPT} ${LAUNCHER_RESOURCE_IDS} ${launcher_resource_files}
   COMMENT "Checking the pictures, sounds and icon against their required forms")
 add_custom_target(check_resources DEPENDS ${CMAKE_BINARY_DIR}/resources.checked)
 

@@ -1,18 +1,17 @@
 #include "launcher/sounds.h"
 
 #include "launcher/launcher_state.h"
+#include "resources/resource_ids.h"
 
 #include <mmsystem.h>
 
-enum : WORD { WelcomeSoundId = 145, HoverSoundId = 146 };
-
 void IntroSound()
 {
-    PlaySoundA(MAKEINTRESOURCEA(WelcomeSoundId), launcherState.instance,
+    PlaySoundA(MAKEINTRESOURCEA(IDW_WELCOME_SOUND), launcherState.instance,
                SND_RESOURCE | SND_ASYNC | SND_NODEFAULT | SND_NOSTOP);
 }
 
 void HoverSound()
 {
-    PlaySoundA(MAKEINTRESOURCEA(HoverSoundId), launcherState.instance, SND_RESOURCE | SND_ASYNC | SND_NODEFAULT);
+    PlaySoundA(MAKEINTRESOURCEA(IDW_HOVER_SOUND), launcherState.instance, SND_RESOURCE | SND_ASYNC | SND_NODEFAULT);
 }

@@ -4,6 +4,7 @@
 #include "launcher/install_probe.h"
 #include "launcher/launcher_state.h"
 #include "launcher/window_proc.h"
+#include "resources/resource_ids.h"
 
 static void RecordModuleDrive()
 {
@@ -36,7 +37,7 @@ static bool RegisterLauncherClass()
     windowClass.cbClsExtra = 0;
     windowClass.cbWndExtra = 0;
     windowClass.hInstance = launcherState.instance;
-    windowClass.hIcon = LoadIconA(launcherState.instance, MAKEINTRESOURCEA(141));
+    windowClass.hIcon = LoadIconA(launcherState.instance, MAKEINTRESOURCEA(IDI_PRODUCT_ICON));
     windowClass.hCursor = LoadCursorA(0, reinterpret_cast<LPCSTR>(IDC_ARROW));
     // The window paints every pixel itself; the system never erases a background.
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));

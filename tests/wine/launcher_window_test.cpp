@@ -6,6 +6,7 @@
 #include "launcher/launcher_state.h"
 #include "launcher/win_main.h"
 #include "launcher/window_proc.h"
+#include "resources/resource_ids.h"
 #include "tests/wine/counted_calls.h"
 #include "tests/wine/wine_test_support.h"
 
@@ -368,9 +369,9 @@ TEST(StartUp, CreatesAndShowsTheSplashWithTheProductIconOnItsClass)
     EXPECT_EQ(registered.style, 0u);
     EXPECT_EQ(registered.hbrBackground, GetStockObject(NULL_BRUSH));
 
-    // The class icon is icon 141: the same pixels as the icon loaded from the resources.
+    // The class icon is the product icon: the same pixels as the icon loaded from the resources.
     HICON classIcon = reinterpret_cast<HICON>(GetClassLongPtrA(window, GCLP_HICON));
-    HICON shipped = LoadIconA(Self(), MAKEINTRESOURCEA(141));
+    HICON shipped = LoadIconA(Self(), MAKEINTRESOURCEA(IDI_PRODUCT_ICON));
     ASSERT_NE(classIcon, nullptr);
     ASSERT_NE(shipped, nullptr);
     ICONINFO a, b;
