@@ -3,8 +3,6 @@
 #include "launcher/launcher_state.h"
 #include "launcher/path_rules.h"
 
-enum : DWORD { SetupPathSize = 500 };
-
 // Programs are started and forgotten: whether they started or not, the launcher closes.
 static void StartProgram(const char* commandLine)
 {
@@ -17,13 +15,12 @@ static void StartSetupOrUninstall()
         StartProgram(launcherState.uninstallCommand);
         return;
     }
-    char modulePath[SetupPathSize];
-    const DWORD length = GetModuleFileNameA(launcherState.instance, modulePath, SetupPathSize);
-    if (length == 0 || length >= SetupPathSize) {
+    if (!launcherState.modulePath[0]) {
         return; // the launcher's own folder is unknown: nothing sensible to start
     }
-    char command[SetupPathSize + 2];
-    if (BuildSetupCommand(modulePath, command, sizeof command)) {
+    // The folder, the setup program's name and two quotes: well within twice a module path.
+    char command[2 * ModulePathSize];
+    if (BuildSetupCommand(launcherState.modulePath, command, sizeof command)) {
         StartProgram(command);
     }
 }

@@ -17,7 +17,8 @@ enum : DWORD { ModulePathSize = 260, UninstallCommandSize = 260 };
 struct LauncherState {
     HINSTANCE instance;
     HWND mainWindow;
-    char moduleDrive;
+    char modulePath[ModulePathSize]; // the launcher's own full path; empty when unknown
+    char moduleDrive;                // its first character, read even from a path too long to keep
     INT32 installed; // InstallState
     char uninstallCommand[UninstallCommandSize];
     INT32 displayBitsPerPixel;
@@ -29,7 +30,7 @@ struct LauncherState {
     WORD windowHeight;
     WORD buttonWidth;
     WORD buttonHeight;
-    RECT buttonRect[ButtonCount];
+    PixelRect buttonRect[ButtonCount];
     INT32 hovered[ButtonCount];
     INT32 pressed;
 };

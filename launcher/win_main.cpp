@@ -6,16 +6,17 @@
 #include "launcher/window_proc.h"
 #include "resources/resource_ids.h"
 
-static void RecordModuleDrive()
+// Read once: the drive names the medium for the file browser, the folder holds the setup program.
+static void RecordModulePath()
 {
-    // Zeroed first: if the path cannot be read the drive stays NUL, which the browse command
-    // treats as "no drive known" instead of reading an undefined character.
-    char path[ModulePathSize];
+    char* path = launcherState.modulePath;
     path[0] = '\0';
-    if (!GetModuleFileNameA(launcherState.instance, path, ModulePathSize)) {
-        path[0] = '\0';
+    const DWORD length = GetModuleFileNameA(launcherState.instance, path, ModulePathSize);
+    // A failed read leaves the drive NUL, which the browse command treats as "no drive known".
+    launcherState.moduleDrive = length ? path[0] : '\0';
+    if (length == 0 || length >= ModulePathSize) {
+        path[0] = '\0'; // cut off: its folder is unknown, so no setup program is started from it
     }
-    launcherState.moduleDrive = path[0];
 }
 
 static void ReadDisplayDepth()
@@ -48,7 +49,7 @@ static bool RegisterLauncherClass()
 
 int InitInstance(int showCommand)
 {
-    RecordModuleDrive();
+    RecordModulePath();
     ProbeInstallState();
     ReadDisplayDepth();
     if (!RegisterLauncherClass()) {

@@ -356,7 +356,10 @@ TEST(StartUp, CreatesAndShowsTheSplashWithTheProductIconOnItsClass)
     HWND window = launcherState.mainWindow;
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(IsWindowVisible(window));
-    EXPECT_NE(launcherState.moduleDrive, '\0');
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(Self(), path, sizeof path);
+    EXPECT_STREQ(launcherState.modulePath, path);
+    EXPECT_EQ(launcherState.moduleDrive, path[0]);
     HDC screen = GetDC(nullptr);
     EXPECT_EQ(launcherState.displayBitsPerPixel, GetDeviceCaps(screen, BITSPIXEL));
     ReleaseDC(nullptr, screen);
