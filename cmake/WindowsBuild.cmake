@@ -48,6 +48,11 @@ set(LAUNCHER_RESOURCE_IDS ${CMAKE_SOURCE_DIR}/resources/resource_ids.h)
 set_source_files_properties(${LAUNCHER_RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS ${LAUNCHER_RESOURCE_IDS})
 set(LAUNCHER_LIBRARIES kernel32 user32 gdi32 advapi32 winmm)
 
+# CMake would add its default list of Windows libraries (winspool, shell32, ole32, ...) to every link,
+# the runtime-free LAUNCH.EXE's too. Every program here names the libraries it uses instead.
+set(CMAKE_C_STANDARD_LIBRARIES "")
+set(CMAKE_CXX_STANDARD_LIBRARIES "")
+
 # The asset check is a host program: it is built with the host compiler in a build tree of its own.
 ExternalProject_Add(host_asset_check
   SOURCE_DIR ${CMAKE_SOURCE_DIR}/tools/assetcheck
