@@ -23,7 +23,6 @@ protected:
         countedCalls = CountedCalls();
     }
     static HINSTANCE Launcher() { return reinterpret_cast<HINSTANCE>(LauncherModule()); }
-    static HINSTANCE Self() { return GetModuleHandleA(nullptr); }
 };
 
 } // namespace
