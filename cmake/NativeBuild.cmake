@@ -22,7 +22,8 @@ add_executable(unit_tests
   tests/unit/command_line_rules_test.cpp
   tests/unit/path_rules_test.cpp
   tests/unit/pointer_rules_test.cpp)
-target_link_libraries(unit_tests PRIVATE launcher_rules GTest::gtest_main)
+# The picture rule is held to the asset check's table of required forms.
+target_link_libraries(unit_tests PRIVATE launcher_rules asset_rules GTest::gtest_main)
 gtest_discover_tests(unit_tests TEST_PREFIX "unit.")
 
 add_subdirectory(tools/assetcheck)

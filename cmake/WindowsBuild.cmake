@@ -44,12 +44,21 @@ set(LAUNCHER_CORE_SOURCES
 list(TRANSFORM LAUNCHER_CORE_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
 set(LAUNCHER_RUNTIME_SOURCES ${CMAKE_SOURCE_DIR}/platform/entry.cpp ${CMAKE_SOURCE_DIR}/platform/runtime_support.cpp)
 set(LAUNCHER_RESOURCE_SCRIPT ${CMAKE_SOURCE_DIR}/resources/launcher.rc)
+# The identifiers' names, read by the resource script, the code and the asset check. The resource
+# compiler reports no dependencies, so the script is rebuilt by hand when they change.
+set(LAUNCHER_RESOURCE_IDS ${CMAKE_SOURCE_DIR}/resources/resource_ids.h)
+set_source_files_properties(${LAUNCHER_RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS ${LAUNCHER_RESOURCE_IDS})
 # The sound library and the shell are not imported: the launcher loads them by full path when it needs
 # them, so that no copy planted beside it is ever loaded.
 set(LAUNCHER_LIBRARIES kernel32 user32 gdi32 advapi32)
 # Aware of terminal servers: there the Windows folder the launcher asks for is the system's own, not a
 # per-user copy.
 set(launcher_terminal_server_flags -Wl,--tsaware)
+
+# CMake would add its default list of Windows libraries (winspool, shell32, ole32, ...) to every link,
+# the runtime-free LAUNCH.EXE's too. Every program here names the libraries it uses instead.
+set(CMAKE_C_STANDARD_LIBRARIES "")
+set(CMAKE_CXX_STANDARD_LIBRARIES "")
 
 # The asset check is a host program: it is built with the host compiler in a build tree of its own.
 ExternalProject_Add(host_asset_check
@@ -65,7 +74,7 @@ file(GLOB_RECURSE launcher_resource_files CONFIGURE_DEPENDS
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/resources.checked
   COMMAND ${CMAKE_BINARY_DIR}/host/assetcheck/asset_check ${LAUNCHER_RESOURCE_SCRIPT}
   COMMAND ${CMAKE_COMMAND} -E touch ${CMAKE_BINARY_DIR}/resources.checked
-  DEPENDS host_asset_check ${LAUNCHER_RESOURCE_SCRIPT} ${launcher_resource_files}
+  DEPENDS host_asset_check ${LAUNCHER_RESOURCE_SCRIPT} ${LAUNCHER_RESOURCE_IDS} ${launcher_resource_files}
   COMMENT "Checking the pictures, sounds and icon against their required forms")
 add_custom_target(check_resources DEPENDS ${CMAKE_BINARY_DIR}/resources.checked)
 

@@ -1,7 +1,5 @@
 #include "imaging/drawing.h"
 
-#include "launcher/layout_rules.h"
-
 // Both drawing paths hand pictures to the system as they are: no conversion or scaling at draw time.
 static void DrawPackedDib(HDC dc, PackedDib dib, int x, int y, int w, int h)
 {
@@ -39,59 +37,63 @@ static const ArtPicture& CurrentButtonArt(int button)
     return launcherState.hovered[button] ? launcherState.hoverArt[button] : launcherState.normalArt[button];
 }
 
-static void PaintThroughPalette(HDC dc)
+// One picture and the place it is drawn at.
+struct PlacedPicture {
+    const ArtPicture* art;
+    int x;
+    int y;
+    int w;
+    int h;
+};
+
+static PlacedPicture AtButton(int button, const ArtPicture& art)
 {
-    HPALETTE old = SelectPalette(dc, launcherState.palette, FALSE);
-    RealizePalette(dc);
-    DrawPackedDib(dc, launcherState.background.dib, 0, 0, launcherState.windowWidth, launcherState.windowHeight);
-    for (int i = 0; i < ButtonCount; ++i) {
-        DrawPackedDib(dc, CurrentButtonArt(i).dib, buttonOrigins.originX[i], buttonOrigins.originY[i],
-                      launcherState.buttonWidth, launcherState.buttonHeight);
-    }
-    SelectPalette(dc, old, FALSE);
+    const PixelRect& box = launcherState.buttonRect[button];
+    PlacedPicture placed = {&art, box.left, box.top, launcherState.buttonWidth, launcherState.buttonHeight};
+    return placed;
 }
 
-static void PaintDeviceBitmaps(HDC dc)
+// Draws the pictures in order, in the form the screen's picture set uses: packed DIBs through the
+// launcher's palette, or device bitmaps through one memory context.
+static void DrawPictures(HDC dc, const PlacedPicture* pictures, int count)
 {
+    if (UsesPalette()) {
+        HPALETTE old = SelectPalette(dc, launcherState.palette, FALSE);
+        RealizePalette(dc);
+        for (int i = 0; i < count; ++i) {
+            const PlacedPicture& p = pictures[i];
+            DrawPackedDib(dc, p.art->dib, p.x, p.y, p.w, p.h);
+        }
+        SelectPalette(dc, old, FALSE);
+        return;
+    }
     HDC memory = CreateCompatibleDC(dc);
     HGDIOBJ displaced = 0;
-    CopyBitmap(dc, memory, &displaced, launcherState.background.bitmap, 0, 0, launcherState.windowWidth,
-               launcherState.windowHeight);
-    for (int i = 0; i < ButtonCount; ++i) {
-        CopyBitmap(dc, memory, &displaced, CurrentButtonArt(i).bitmap, buttonOrigins.originX[i],
-                   buttonOrigins.originY[i], launcherState.buttonWidth, launcherState.buttonHeight);
+    for (int i = 0; i < count; ++i) {
+        const PlacedPicture& p = pictures[i];
+        CopyBitmap(dc, memory, &displaced, p.art->bitmap, p.x, p.y, p.w, p.h);
     }
     EndCopies(memory, displaced);
 }
 
 void PaintWindow(HWND window)
 {
+    PlacedPicture pictures[1 + ButtonCount];
+    pictures[0] = {&launcherState.background, 0, 0, launcherState.windowWidth, launcherState.windowHeight};
+    for (int i = 0; i < ButtonCount; ++i) {
+        pictures[1 + i] = AtButton(i, CurrentButtonArt(i));
+    }
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    if (UsesPalette()) {
-        PaintThroughPalette(dc);
-    } else {
-        PaintDeviceBitmaps(dc);
-    }
+    DrawPictures(dc, pictures, 1 + ButtonCount);
     EndPaint(window, &paint);
 }
 
 void RedrawButton(HWND window, int button, const ArtPicture& art)
 {
+    const PlacedPicture picture = AtButton(button, art);
     HDC dc = GetDC(window);
-    const int x = buttonOrigins.originX[button];
-    const int y = buttonOrigins.originY[button];
-    if (UsesPalette()) {
-        HPALETTE old = SelectPalette(dc, launcherState.palette, FALSE);
-        RealizePalette(dc);
-        DrawPackedDib(dc, art.dib, x, y, launcherState.buttonWidth, launcherState.buttonHeight);
-        SelectPalette(dc, old, FALSE);
-    } else {
-        HDC memory = CreateCompatibleDC(dc);
-        HGDIOBJ displaced = 0;
-        CopyBitmap(dc, memory, &displaced, art.bitmap, x, y, launcherState.buttonWidth, launcherState.buttonHeight);
-        EndCopies(memory, displaced);
-    }
+    DrawPictures(dc, &picture, 1);
     ReleaseDC(window, dc);
 }
 

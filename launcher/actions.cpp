@@ -7,10 +7,7 @@
 
 #include <shellapi.h>
 
-enum : DWORD {
-    SetupPathSize = 500,
-    ErrorElevationRequired = 740 // ERROR_ELEVATION_REQUIRED, Windows Vista and later
-};
+enum : DWORD { ErrorElevationRequired = 740 }; // ERROR_ELEVATION_REQUIRED, Windows Vista and later
 
 typedef BOOL(WINAPI* ShellExecuteExFunction)(SHELLEXECUTEINFOA* execute);
 
@@ -72,13 +69,12 @@ static void StartSetupOrUninstall(HWND window)
         StartProgram(window, launcherState.uninstallCommand);
         return;
     }
-    char modulePath[SetupPathSize];
-    const DWORD length = GetModuleFileNameA(launcherState.instance, modulePath, SetupPathSize);
-    if (length == 0 || length >= SetupPathSize) {
+    if (!launcherState.modulePath[0]) {
         return; // the launcher's own folder is unknown: nothing sensible to start
     }
-    char command[SetupPathSize + 2];
-    if (BuildSetupCommand(modulePath, command, sizeof command)) {
+    // The folder, the setup program's name and two quotes: well within twice a module path.
+    char command[2 * ModulePathSize];
+    if (BuildSetupCommand(launcherState.modulePath, command, sizeof command)) {
         StartProgram(window, command);
     }
 }

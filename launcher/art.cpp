@@ -51,14 +51,7 @@ void LoadArt()
 
 void ComputeButtonRects()
 {
-    PixelRect boxes[ButtonCount];
-    ComputeButtonBoxes(launcherState.buttonWidth, launcherState.buttonHeight, boxes);
-    for (int i = 0; i < ButtonCount; ++i) {
-        launcherState.buttonRect[i].left = boxes[i].left;
-        launcherState.buttonRect[i].top = boxes[i].top;
-        launcherState.buttonRect[i].right = boxes[i].right;
-        launcherState.buttonRect[i].bottom = boxes[i].bottom;
-    }
+    ComputeButtonBoxes(launcherState.buttonWidth, launcherState.buttonHeight, launcherState.buttonRect);
 }
 
 static PixelRect ToPixelRect(const RECT& r)

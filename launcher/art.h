@@ -7,7 +7,8 @@
 // screens, the palette) and sets the window and button sizes.
 void LoadArt();
 
-// The hit rectangles of the three buttons from their origins and the button size.
+// The three buttons' boxes from their origins and the button size: where pointer moves hit them and
+// where their pictures are drawn.
 void ComputeButtonRects();
 
 // Centres `window` over its parent or the screen, kept on the screen as far as its size allows.

@@ -20,7 +20,8 @@ typedef BOOL(WINAPI* PlaySoundFunction)(LPCSTR sound, HMODULE module, DWORD flag
 struct LauncherState {
     HINSTANCE instance;
     HWND mainWindow;
-    char moduleDrive;
+    char modulePath[ModulePathSize]; // the launcher's own full path; empty when unknown
+    char moduleDrive;                // its first character, read even from a path too long to keep
     INT32 installed; // InstallState
     char uninstallCommand[UninstallCommandSize];
     INT32 displayBitsPerPixel;
@@ -32,7 +33,7 @@ struct LauncherState {
     WORD windowHeight;
     WORD buttonWidth;
     WORD buttonHeight;
-    RECT buttonRect[ButtonCount];
+    PixelRect buttonRect[ButtonCount];
     INT32 hovered[ButtonCount];
     INT32 pressed;
     INT32 soundLookedUp;          // 1 once the sound library has been looked for

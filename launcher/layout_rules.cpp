@@ -1,5 +1,7 @@
 #include "launcher/layout_rules.h"
 
+#include "resources/resource_ids.h"
+
 const ButtonOrigins buttonOrigins = {
     {30, 30, 30},
     {180, 235, 290},
@@ -16,15 +18,15 @@ ArtTier SelectArtTier(int32_t displayBitsPerPixel)
 ArtIds ArtIdsFor(ArtTier tier, int32_t installed)
 {
     // Columns: LowColor, Palette256, HighColor.
-    static const uint16_t background[3] = {104, 123, 132};
-    static const uint16_t setupNormal[3] = {108, 120, 129};
-    static const uint16_t setupHover[3] = {107, 119, 128};
-    static const uint16_t removeNormal[3] = {165, 167, 169};
-    static const uint16_t removeHover[3] = {166, 168, 170};
-    static const uint16_t browseNormal[3] = {112, 116, 125};
-    static const uint16_t browseHover[3] = {111, 115, 124};
-    static const uint16_t cancelNormal[3] = {184, 186, 188};
-    static const uint16_t cancelHover[3] = {185, 187, 189};
+    static const uint16_t background[3] = {IDB_BACKGROUND_4BPP, IDB_BACKGROUND_8BPP, IDB_BACKGROUND_24BPP};
+    static const uint16_t setupNormal[3] = {IDB_INSTALL_REST_4BPP, IDB_INSTALL_REST_8BPP, IDB_INSTALL_REST_24BPP};
+    static const uint16_t setupHover[3] = {IDB_INSTALL_HOVER_4BPP, IDB_INSTALL_HOVER_8BPP, IDB_INSTALL_HOVER_24BPP};
+    static const uint16_t removeNormal[3] = {IDB_REMOVE_REST_4BPP, IDB_REMOVE_REST_8BPP, IDB_REMOVE_REST_24BPP};
+    static const uint16_t removeHover[3] = {IDB_REMOVE_HOVER_4BPP, IDB_REMOVE_HOVER_8BPP, IDB_REMOVE_HOVER_24BPP};
+    static const uint16_t browseNormal[3] = {IDB_BROWSE_REST_4BPP, IDB_BROWSE_REST_8BPP, IDB_BROWSE_REST_24BPP};
+    static const uint16_t browseHover[3] = {IDB_BROWSE_HOVER_4BPP, IDB_BROWSE_HOVER_8BPP, IDB_BROWSE_HOVER_24BPP};
+    static const uint16_t cancelNormal[3] = {IDB_CANCEL_REST_4BPP, IDB_CANCEL_REST_8BPP, IDB_CANCEL_REST_24BPP};
+    static const uint16_t cancelHover[3] = {IDB_CANCEL_HOVER_4BPP, IDB_CANCEL_HOVER_8BPP, IDB_CANCEL_HOVER_24BPP};
 
     const int column = tier;
     const bool remove = installed == Installed;

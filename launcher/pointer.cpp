@@ -6,24 +6,12 @@
 #include "launcher/pointer_rules.h"
 #include "launcher/sounds.h"
 
-static void ButtonBoxes(PixelRect boxes[ButtonCount])
-{
-    for (int i = 0; i < ButtonCount; ++i) {
-        const RECT& r = launcherState.buttonRect[i];
-        boxes[i].left = r.left;
-        boxes[i].top = r.top;
-        boxes[i].right = r.right;
-        boxes[i].bottom = r.bottom;
-    }
-}
-
 // Hover tracking runs the same whether or not a press holds the pointer captured.
-LRESULT OnMouseMove(HWND window, DWORD lParam)
+LRESULT OnMouseMove(HWND window, WPARAM, LPARAM lParam)
 {
-    PixelRect boxes[ButtonCount];
-    ButtonBoxes(boxes);
     HoverChange changes[ButtonCount];
-    const int count = TrackHover(boxes, launcherState.hovered, PointerFromMessage(lParam), changes);
+    const int count = TrackHover(launcherState.buttonRect, launcherState.hovered,
+                                 PointerFromMessage(static_cast<uint32_t>(lParam)), changes);
     for (int c = 0; c < count; ++c) {
         const int button = changes[c].button;
         if (changes[c].entered) {
@@ -36,20 +24,18 @@ LRESULT OnMouseMove(HWND window, DWORD lParam)
     return 0;
 }
 
-// The decision rests on the hover flags of the last pointer move, not on the click position.
-LRESULT OnLeftButtonDown(HWND window)
+LRESULT OnLeftButtonDown(HWND window, WPARAM, LPARAM)
 {
-    if (FirstHoveredButton(launcherState.hovered) >= 0) {
-        launcherState.pressed = 1;
+    if (TrackPress(launcherState.hovered, &launcherState.pressed) == PressStarted) {
         SetCapture(window);
     } else {
-        DestroyWindow(window); // a click on the background closes the launcher
+        DestroyWindow(window);
     }
     return 0;
 }
 
 // A release over no button leaves the press pending and the pointer captured; the next press decides.
-LRESULT OnLeftButtonUp(HWND window)
+LRESULT OnLeftButtonUp(HWND window, WPARAM, LPARAM)
 {
     int targets[ButtonCount];
     const int count = ReleaseTargets(launcherState.hovered, &launcherState.pressed, targets);

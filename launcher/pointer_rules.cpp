@@ -29,14 +29,15 @@ int32_t TrackHover(const PixelRect boxes[ButtonCount], int32_t hovered[ButtonCou
     return count;
 }
 
-int32_t FirstHoveredButton(const int32_t hovered[ButtonCount])
+PressOutcome TrackPress(const int32_t hovered[ButtonCount], int32_t* pressed)
 {
     for (int32_t i = 0; i < ButtonCount; ++i) {
         if (hovered[i]) {
-            return i;
+            *pressed = 1;
+            return PressStarted;
         }
     }
-    return -1;
+    return PressCloses;
 }
 
 int32_t ReleaseTargets(const int32_t hovered[ButtonCount], int32_t* pressed, int32_t targets[ButtonCount])

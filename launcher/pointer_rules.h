@@ -23,9 +23,14 @@ struct HoverChange {
 int32_t TrackHover(const PixelRect boxes[ButtonCount], int32_t hovered[ButtonCount], PointerPosition position,
                    HoverChange changes[ButtonCount]);
 
-// The first hovered button, or -1 when the pointer is over none: a press there starts a press,
-// a press off the buttons closes the launcher.
-int32_t FirstHoveredButton(const int32_t hovered[ButtonCount]);
+enum PressOutcome {
+    PressStarted,  // over a button: the press is on (again, if one was already), the pointer to be captured
+    PressCloses    // off every button: a click on the background closes the launcher
+};
+
+// A press of the left button. The decision rests on the hover flags of the last pointer move, not on
+// the click position; a press that starts sets `pressed`, one that closes leaves it alone.
+PressOutcome TrackPress(const int32_t hovered[ButtonCount], int32_t* pressed);
 
 // The buttons whose actions a release runs, in button order: every hovered button, provided a press
 // is in progress. A release that runs an action ends the press; one over no button leaves it pending.

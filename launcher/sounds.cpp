@@ -2,10 +2,9 @@
 
 #include "launcher/launcher_state.h"
 #include "launcher/system_library.h"
+#include "resources/resource_ids.h"
 
 #include <mmsystem.h>
-
-enum : WORD { WelcomeSoundId = 145, HoverSoundId = 146 };
 
 // The sound library is loaded on the first sound, not imported: the system would look for an imported
 // library in the launcher's folder first, and load it before the window shows. It is looked for once;
@@ -26,10 +25,10 @@ static void PlayResourceSound(WORD soundId, DWORD flags)
 
 void IntroSound()
 {
-    PlayResourceSound(WelcomeSoundId, SND_RESOURCE | SND_ASYNC | SND_NODEFAULT | SND_NOSTOP);
+    PlayResourceSound(IDW_WELCOME_SOUND, SND_RESOURCE | SND_ASYNC | SND_NODEFAULT | SND_NOSTOP);
 }
 
 void HoverSound()
 {
-    PlayResourceSound(HoverSoundId, SND_RESOURCE | SND_ASYNC | SND_NODEFAULT);
+    PlayResourceSound(IDW_HOVER_SOUND, SND_RESOURCE | SND_ASYNC | SND_NODEFAULT);
 }

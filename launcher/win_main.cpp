@@ -4,17 +4,19 @@
 #include "launcher/install_probe.h"
 #include "launcher/launcher_state.h"
 #include "launcher/window_proc.h"
+#include "resources/resource_ids.h"
 
-static void RecordModuleDrive()
+// Read once: the drive names the medium for the file browser, the folder holds the setup program.
+static void RecordModulePath()
 {
-    // Zeroed first: if the path cannot be read the drive stays NUL, which the browse command
-    // treats as "no drive known" instead of reading an undefined character.
-    char path[ModulePathSize];
+    char* path = launcherState.modulePath;
     path[0] = '\0';
-    if (!GetModuleFileNameA(launcherState.instance, path, ModulePathSize)) {
-        path[0] = '\0';
+    const DWORD length = GetModuleFileNameA(launcherState.instance, path, ModulePathSize);
+    // A failed read leaves the drive NUL, which the browse command treats as "no drive known".
+    launcherState.moduleDrive = length ? path[0] : '\0';
+    if (length == 0 || length >= ModulePathSize) {
+        path[0] = '\0'; // cut off: its folder is unknown, so no setup program is started from it
     }
-    launcherState.moduleDrive = path[0];
 }
 
 static void ReadDisplayDepth()
@@ -36,7 +38,7 @@ static bool RegisterLauncherClass()
     windowClass.cbClsExtra = 0;
     windowClass.cbWndExtra = 0;
     windowClass.hInstance = launcherState.instance;
-    windowClass.hIcon = LoadIconA(launcherState.instance, MAKEINTRESOURCEA(141));
+    windowClass.hIcon = LoadIconA(launcherState.instance, MAKEINTRESOURCEA(IDI_PRODUCT_ICON));
     windowClass.hCursor = LoadCursorA(0, reinterpret_cast<LPCSTR>(IDC_ARROW));
     // The window paints every pixel itself; the system never erases a background.
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
@@ -47,7 +49,7 @@ static bool RegisterLauncherClass()
 
 int InitInstance(int showCommand)
 {
-    RecordModuleDrive();
+    RecordModulePath();
     ProbeInstallState();
     ReadDisplayDepth();
     if (!RegisterLauncherClass()) {

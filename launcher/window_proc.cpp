@@ -43,21 +43,6 @@ static LRESULT OnTimer(HWND window, WPARAM, LPARAM)
     return 0;
 }
 
-static LRESULT OnMouseMoveMessage(HWND window, WPARAM, LPARAM lParam)
-{
-    return OnMouseMove(window, static_cast<DWORD>(lParam));
-}
-
-static LRESULT OnLeftButtonDownMessage(HWND window, WPARAM, LPARAM)
-{
-    return OnLeftButtonDown(window);
-}
-
-static LRESULT OnLeftButtonUpMessage(HWND window, WPARAM, LPARAM)
-{
-    return OnLeftButtonUp(window);
-}
-
 static LRESULT OnQueryNewPalette(HWND window, WPARAM, LPARAM)
 {
     return RealizeLauncherPalette(window);
@@ -82,9 +67,9 @@ static const MessageRoute messageRoutes[] = {
     {WM_DESTROY, OnDestroy},
     {WM_PAINT, OnPaint},
     {WM_TIMER, OnTimer},
-    {WM_MOUSEMOVE, OnMouseMoveMessage},
-    {WM_LBUTTONDOWN, OnLeftButtonDownMessage},
-    {WM_LBUTTONUP, OnLeftButtonUpMessage},
+    {WM_MOUSEMOVE, OnMouseMove},
+    {WM_LBUTTONDOWN, OnLeftButtonDown},
+    {WM_LBUTTONUP, OnLeftButtonUp},
     {WM_PALETTECHANGED, OnPaletteChanged},
     {WM_QUERYNEWPALETTE, OnQueryNewPalette},
 };

@@ -401,12 +401,24 @@ TEST_F(BrokenCopy, ResourceLeftOutOfTheScript)
     for (const uint8_t c : Read("launcher.rc")) {
         text += static_cast<char>(c);
     }
-    const std::string line = "146 WAVE \"sounds/hover.wav\"";
+    const std::string line = "IDW_HOVER_SOUND WAVE \"sounds/hover.wav\"";
     const size_t at = text.find(line);
     ASSERT_NE(at, std::string::npos);
     text.replace(at, line.size(), "// " + line);
     Write("launcher.rc", Bytes(text.begin(), text.end()));
     CheckExpecting(script + ": WAVE 146 (hover click) is missing from the script");
+}
+
+TEST_F(BrokenCopy, TheHeaderOfTheIdentifiersMissing)
+{
+    fs::remove(File("resource_ids.h"));
+    const Report report = CheckResourceScript(script);
+    EXPECT_TRUE(HasError(report, File("resource_ids.h") +
+                                     ": cannot read the header the resource script includes (missing file)"))
+        << AllFindings(report);
+    // Without its names the script names none of the required resources.
+    EXPECT_TRUE(HasError(report, script + ": BITMAP 104 (16-colour background) is missing from the script"));
+    EXPECT_EQ(report.checkedFiles, 0);
 }
 
 TEST_F(BrokenCopy, PcmWhereAdpcmIsRequired)
@@ -605,7 +617,7 @@ TEST(ResourceScript, FindsEntriesPastCommentsFlagsAndOtherStatements)
         "NAMED BITMAP \"x.bmp\"\n"
         "1 VERSIONINFO\n"
         "VALUE \"FileDescription\", \"a // b\"\n";
-    const auto entries = assetcheck::ParseResourceScript(text, "x.rc", report);
+    const auto entries = assetcheck::ParseResourceScript(text, "x.rc", {}, report);
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[0].id, 104);
     EXPECT_EQ(entries[0].kind, assetcheck::ResourceKind::Bitmap);
@@ -617,11 +629,37 @@ TEST(ResourceScript, FindsEntriesPastCommentsFlagsAndOtherStatements)
     EXPECT_EQ(report.WarningCount(), 1u); // the named bitmap
 }
 
+TEST(ResourceScript, NamedIdsResolveThroughTheDefinesOfItsHeaders)
+{
+    assetcheck::IdNames names;
+    assetcheck::ParseIdDefines("#define IDB_A 104\n"
+                               "// #define IDB_B 105\n"
+                               "#define IDB_C (104 + 1)\n"
+                               "#define IDW_D 0x91 /* hexadecimal */\n",
+                               names);
+    EXPECT_EQ(names, (assetcheck::IdNames{{"IDB_A", 104}, {"IDW_D", 145}}));
+
+    const std::string text = "#include \"ids.h\"\n"
+                             "IDB_A BITMAP \"a.bmp\"\n"
+                             "IDB_B BITMAP \"b.bmp\"\n"
+                             "IDW_D WAVE \"d.wav\"\n";
+    EXPECT_EQ(assetcheck::IncludedFiles(text), std::vector<std::string>{"ids.h"});
+    Report report;
+    const auto entries = assetcheck::ParseResourceScript(text, "x.rc", names, report);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].id, 104);
+    EXPECT_EQ(entries[0].line, 2);
+    EXPECT_EQ(entries[1].id, 145);
+    EXPECT_TRUE(std::any_of(report.findings.begin(), report.findings.end(), [](const assetcheck::Finding& f) {
+        return !f.error && f.Format().find("x.rc:3: warning: BITMAP IDB_B is neither a number nor a name") == 0;
+    })) << AllFindings(report);
+}
+
 TEST(ResourceScript, AnIdOfTheWrongKindIsAnError)
 {
     Report report;
     const std::string text = "145 BITMAP \"x.bmp\"\n";
-    const auto entries = assetcheck::ParseResourceScript(text, "x.rc", report);
+    const auto entries = assetcheck::ParseResourceScript(text, "x.rc", {}, report);
     ASSERT_EQ(entries.size(), 1u);
     // The whole check reports the kind; build a script file for it.
     std::string pattern = (fs::temp_directory_path() / "asset-check-XXXXXX").string();

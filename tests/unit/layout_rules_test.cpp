@@ -1,4 +1,5 @@
 #include "launcher/layout_rules.h"
+#include "tools/assetcheck/asset_rules.h"
 
 #include <gtest/gtest.h>
 
@@ -17,54 +18,42 @@ TEST(ArtTierChoice, ExactlyEightGetsThePaletteSetAndDeeperScreensTheTrueColourSe
     }
 }
 
-TEST(ArtIds, EachTierAndInstallStateNamesItsOwnPictures)
+namespace {
+
+// Checks `id` against the asset check's table: a picture of the tier's depth for this slot.
+void ExpectRequiredPicture(uint16_t id, int bitsPerPixel, int button, bool underPointer, int installed)
 {
-    const ArtIds low = ArtIdsFor(LowColor, NotInstalled);
-    EXPECT_EQ(low.background, 104);
-    EXPECT_EQ(low.normal[0], 108);
-    EXPECT_EQ(low.hover[0], 107);
-    EXPECT_EQ(low.normal[1], 112);
-    EXPECT_EQ(low.hover[1], 111);
-    EXPECT_EQ(low.normal[2], 184);
-    EXPECT_EQ(low.hover[2], 185);
-
-    const ArtIds palette = ArtIdsFor(Palette256, NotInstalled);
-    EXPECT_EQ(palette.background, 123);
-    EXPECT_EQ(palette.normal[0], 120);
-    EXPECT_EQ(palette.hover[0], 119);
-    EXPECT_EQ(palette.normal[1], 116);
-    EXPECT_EQ(palette.hover[1], 115);
-    EXPECT_EQ(palette.normal[2], 186);
-    EXPECT_EQ(palette.hover[2], 187);
-
-    const ArtIds high = ArtIdsFor(HighColor, NotInstalled);
-    EXPECT_EQ(high.background, 132);
-    EXPECT_EQ(high.normal[0], 129);
-    EXPECT_EQ(high.hover[0], 128);
-    EXPECT_EQ(high.normal[1], 125);
-    EXPECT_EQ(high.hover[1], 124);
-    EXPECT_EQ(high.normal[2], 188);
-    EXPECT_EQ(high.hover[2], 189);
+    const assetcheck::RequiredForm* form = assetcheck::FindRequiredForm(id);
+    ASSERT_NE(form, nullptr) << id << " is no resource the launcher ships";
+    EXPECT_EQ(form->kind, assetcheck::ResourceKind::Bitmap) << id;
+    EXPECT_EQ(form->bitsPerPixel, bitsPerPixel) << id << ": " << form->what;
+    EXPECT_EQ(form->slot.button, button) << id << ": " << form->what;
+    EXPECT_EQ(form->slot.underPointer, underPointer) << id << ": " << form->what;
+    if (button == 0) {
+        EXPECT_EQ(form->slot.installState, installed) << id << ": " << form->what;
+    }
 }
 
-TEST(ArtIds, InstalledProductSwapsOnlyButtonZeroForTheRemovePictures)
+} // namespace
+
+// Every picture the rule can choose, for each screen depth and install state, is the required form of
+// that depth's picture for the slot it fills: another tier's picture, a swapped rest and hover
+// picture, or the install picture of an installed product fails here.
+TEST(ArtIds, EveryChosenPictureIsTheRequiredOneForItsDepthAndSlot)
 {
-    const ArtIds tiers[3][2] = {
-        {ArtIdsFor(LowColor, NotInstalled), ArtIdsFor(LowColor, Installed)},
-        {ArtIdsFor(Palette256, NotInstalled), ArtIdsFor(Palette256, Installed)},
-        {ArtIdsFor(HighColor, NotInstalled), ArtIdsFor(HighColor, Installed)},
-    };
-    const int removeNormal[3] = {165, 167, 169};
-    const int removeHover[3] = {166, 168, 170};
-    for (int t = 0; t < 3; ++t) {
-        const ArtIds& setup = tiers[t][0];
-        const ArtIds& remove = tiers[t][1];
-        EXPECT_EQ(remove.normal[0], removeNormal[t]);
-        EXPECT_EQ(remove.hover[0], removeHover[t]);
-        EXPECT_EQ(remove.background, setup.background);
-        for (int i = 1; i < ButtonCount; ++i) {
-            EXPECT_EQ(remove.normal[i], setup.normal[i]);
-            EXPECT_EQ(remove.hover[i], setup.hover[i]);
+    const struct {
+        ArtTier tier;
+        int bitsPerPixel;
+    } tiers[] = {{LowColor, 4}, {Palette256, 8}, {HighColor, 24}};
+    for (const auto& t : tiers) {
+        for (int installed : {NotInstalled, Installed}) {
+            SCOPED_TRACE(testing::Message() << "tier " << t.tier << ", installed " << installed);
+            const ArtIds ids = ArtIdsFor(t.tier, installed);
+            ExpectRequiredPicture(ids.background, t.bitsPerPixel, -1, false, installed);
+            for (int i = 0; i < ButtonCount; ++i) {
+                ExpectRequiredPicture(ids.normal[i], t.bitsPerPixel, i, false, installed);
+                ExpectRequiredPicture(ids.hover[i], t.bitsPerPixel, i, true, installed);
+            }
         }
     }
 }

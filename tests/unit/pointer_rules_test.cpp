@@ -38,12 +38,7 @@ struct Buttons {
         return text;
     }
 
-    void Press()
-    {
-        if (FirstHoveredButton(hovered) >= 0) {
-            pressed = 1;
-        }
-    }
+    PressOutcome Press() { return TrackPress(hovered, &pressed); }
 };
 
 } // namespace
@@ -97,9 +92,24 @@ TEST(Hover, OverlappingBoxesLightEveryButtonUnderThePointer)
 TEST(Press, OnAButtonStartsAPressAndOffTheButtonsCloses)
 {
     Buttons b;
-    EXPECT_EQ(FirstHoveredButton(b.hovered), -1);
+    EXPECT_EQ(b.Press(), PressCloses);
+    EXPECT_EQ(b.pressed, 0);
     b.Move(40, 300);
-    EXPECT_EQ(FirstHoveredButton(b.hovered), 2);
+    EXPECT_EQ(b.Press(), PressStarted);
+    EXPECT_EQ(b.pressed, 1);
+}
+
+TEST(Press, FollowsTheLastMoveNotTheClickAndStartsAgainWhilePressed)
+{
+    Buttons b;
+    b.Move(40, 190);
+    EXPECT_EQ(b.Press(), PressStarted);
+    EXPECT_EQ(b.Press(), PressStarted); // a second press before any release
+    EXPECT_EQ(b.pressed, 1);
+    // A pending press (released off the buttons) does not keep a later press off them from closing.
+    b.Move(300, 100);
+    EXPECT_EQ(b.Release(), "");
+    EXPECT_EQ(b.Press(), PressCloses);
 }
 
 TEST(Release, OverThePressedButtonRunsItsAction)

@@ -1,32 +1,16 @@
 // Pictures in memory, loaded from the built LAUNCH.EXE's own resources and from this program's
 // deliberately broken ones.
 #include "imaging/packed_dib.h"
+#include "resources/resource_ids.h"
 #include "tests/wine/counted_calls.h"
 #include "tests/wine/wine_test_support.h"
+#include "tools/assetcheck/asset_rules.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
 namespace {
-
-struct PictureForm {
-    WORD id;
-    LONG width;
-    LONG height;
-    WORD bits;
-    WORD tableEntries;
-};
-
-const PictureForm shippedPictures[] = {
-    {104, 530, 360, 4, 16}, {108, 90, 40, 4, 16},   {107, 90, 40, 4, 16},   {165, 90, 40, 4, 16},
-    {166, 90, 40, 4, 16},   {112, 90, 40, 4, 16},   {111, 90, 40, 4, 16},   {184, 90, 40, 4, 16},
-    {185, 90, 40, 4, 16},   {123, 530, 360, 8, 256}, {120, 90, 40, 8, 236}, {119, 90, 40, 8, 236},
-    {167, 90, 40, 8, 256},  {168, 90, 40, 8, 256},  {116, 90, 40, 8, 236},  {115, 90, 40, 8, 236},
-    {186, 90, 40, 8, 256},  {187, 90, 40, 8, 256},  {132, 530, 360, 24, 0}, {129, 90, 40, 24, 0},
-    {128, 90, 40, 24, 0},   {169, 90, 40, 24, 0},   {170, 90, 40, 24, 0},   {125, 90, 40, 24, 0},
-    {124, 90, 40, 24, 0},   {188, 90, 40, 24, 0},   {189, 90, 40, 24, 0},
-};
 
 // Ids of this program's own broken pictures (see broken_pictures.rc).
 enum : WORD { RunLengthPicture = 901, TruncatedPicture = 902, HugeTablePicture = 903, CoreHeaderPicture = 904 };
@@ -39,14 +23,19 @@ protected:
         countedCalls = CountedCalls();
     }
     static HINSTANCE Launcher() { return reinterpret_cast<HINSTANCE>(LauncherModule()); }
-    static HINSTANCE Self() { return GetModuleHandleA(nullptr); }
 };
 
 } // namespace
 
-TEST_F(PackedDibs, EveryShippedPictureLoadsWithItsListedSizeAndDepth)
+// Every picture of the asset check's table, as the built launcher carries it.
+TEST_F(PackedDibs, EveryShippedPictureLoadsWithItsRequiredSizeAndDepth)
 {
-    for (const PictureForm& form : shippedPictures) {
+    int pictures = 0;
+    for (const assetcheck::RequiredForm& form : assetcheck::RequiredForms()) {
+        if (form.kind != assetcheck::ResourceKind::Bitmap) {
+            continue;
+        }
+        ++pictures;
         HBITMAP bitmap = LoadBitmapA(Launcher(), MAKEINTRESOURCEA(form.id));
         ASSERT_NE(bitmap, nullptr) << form.id;
         BITMAP info;
@@ -60,22 +49,23 @@ TEST_F(PackedDibs, EveryShippedPictureLoadsWithItsListedSizeAndDepth)
         EXPECT_EQ(dib->biSize, 40u);
         EXPECT_EQ(dib->biWidth, form.width) << form.id;
         EXPECT_EQ(dib->biHeight, form.height) << form.id; // bottom-up
-        EXPECT_EQ(dib->biBitCount, form.bits) << form.id;
+        EXPECT_EQ(dib->biBitCount, form.bitsPerPixel) << form.id;
         EXPECT_EQ(dib->biCompression, static_cast<DWORD>(BI_RGB)) << form.id;
         EXPECT_EQ(DibColorTableEntries(dib), form.tableEntries) << form.id;
         FreePackedDib(dib);
     }
+    EXPECT_EQ(pictures, 27);
     EXPECT_EQ(countedCalls.globalAlloc, countedCalls.globalFree);
 }
 
 TEST_F(PackedDibs, ACopyHoldsTheResourceByteForByteWithPixelsAfterTheTable)
 {
-    HRSRC resource = FindResourceA(Launcher(), MAKEINTRESOURCEA(120), reinterpret_cast<LPCSTR>(RT_BITMAP));
+    HRSRC resource = FindResourceA(Launcher(), MAKEINTRESOURCEA(IDB_INSTALL_REST_8BPP), reinterpret_cast<LPCSTR>(RT_BITMAP));
     ASSERT_NE(resource, nullptr);
     const BYTE* original = static_cast<const BYTE*>(LockResource(LoadResource(Launcher(), resource)));
     const DWORD size = SizeofResource(Launcher(), resource);
 
-    PackedDib dib = LoadPackedDib(Launcher(), 120);
+    PackedDib dib = LoadPackedDib(Launcher(), IDB_INSTALL_REST_8BPP);
     ASSERT_NE(dib, nullptr);
     EXPECT_EQ(DibColorTableEntries(dib), 236);
     EXPECT_EQ(static_cast<const BYTE*>(PackedDibBits(dib)), reinterpret_cast<const BYTE*>(dib) + 40 + 944);
@@ -83,13 +73,13 @@ TEST_F(PackedDibs, ACopyHoldsTheResourceByteForByteWithPixelsAfterTheTable)
     EXPECT_EQ(0, memcmp(dib, original, size));
     FreePackedDib(dib);
 
-    PackedDib background = LoadPackedDib(Launcher(), 123);
+    PackedDib background = LoadPackedDib(Launcher(), IDB_BACKGROUND_8BPP);
     ASSERT_NE(background, nullptr);
     EXPECT_EQ(DibColorTableEntries(background), 256);
     EXPECT_EQ(GlobalSize(GlobalHandle(background)), 192584u);
     FreePackedDib(background);
 
-    PackedDib deep = LoadPackedDib(Launcher(), 132);
+    PackedDib deep = LoadPackedDib(Launcher(), IDB_BACKGROUND_24BPP);
     ASSERT_NE(deep, nullptr);
     EXPECT_EQ(DibColorTableEntries(deep), 0);
     EXPECT_EQ(static_cast<const BYTE*>(PackedDibBits(deep)), reinterpret_cast<const BYTE*>(deep) + 40);
@@ -99,7 +89,7 @@ TEST_F(PackedDibs, ACopyHoldsTheResourceByteForByteWithPixelsAfterTheTable)
 
 TEST_F(PackedDibs, TheBackgroundsPaletteHoldsItsColourTable)
 {
-    PackedDib dib = LoadPackedDib(Launcher(), 123);
+    PackedDib dib = LoadPackedDib(Launcher(), IDB_BACKGROUND_8BPP);
     ASSERT_NE(dib, nullptr);
     const int allocationsBefore = countedCalls.globalAlloc;
     HPALETTE palette = CreateDibPalette(dib);

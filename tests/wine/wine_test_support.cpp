@@ -1,5 +1,9 @@
 #include "tests/wine/wine_test_support.h"
 
+#include "launcher/launcher_state.h"
+#include "launcher/window_proc.h"
+#include "tests/wine/counted_calls.h"
+
 #include <cstdlib>
 
 std::string WindowsPathFromEnvironment(const char* variable)
@@ -37,4 +41,51 @@ void PumpMessages()
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+}
+
+HINSTANCE Self()
+{
+    return GetModuleHandleA(nullptr);
+}
+
+static void RegisterLauncherClassOnce()
+{
+    WNDCLASSA existing;
+    if (GetClassInfoA(Self(), launcherClassName, &existing)) {
+        return;
+    }
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = LauncherWndProc;
+    windowClass.hInstance = Self();
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    windowClass.lpszClassName = launcherClassName;
+    RegisterClassA(&windowClass);
+}
+
+HWND CreateSplash(int depth, HINSTANCE art, int installed)
+{
+    launcherState = LauncherState();
+    launcherState.instance = art;
+    launcherState.displayBitsPerPixel = depth;
+    launcherState.installed = installed;
+    forcedResults = ForcedResults();
+    RegisterLauncherClassOnce();
+    HWND window = CreateWindowExA(0, launcherClassName, launcherClassName, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                  Self(), nullptr);
+    if (window) {
+        ShowWindow(window, SW_SHOW);
+        UpdateWindow(window);
+        PumpMessages();
+    }
+    countedCalls = CountedCalls();
+    return window;
+}
+
+void DestroySplash(HWND window)
+{
+    if (IsWindow(window)) {
+        DestroyWindow(window);
+    }
+    PumpMessages();
 }

@@ -1,6 +1,7 @@
 #include "tools/assetcheck/asset_rules.h"
 
 #include "imaging/dib_rules.h"
+#include "resources/resource_ids.h"
 
 #include <algorithm>
 #include <cctype>
@@ -17,19 +18,42 @@ namespace assetcheck {
 namespace {
 
 constexpr uint32_t kFileHeaderSize = 14;
-constexpr uint32_t kBackground8Id = 123;
 constexpr int kSharedFirstEntry = 10;  // a 236-entry table holds the palette's entries 10..245
 constexpr int kSharedEntries = 236;
 
-RequiredForm Picture(int id, const char* what, int width, int height, int bits, int entries,
-                     bool clrUsed, PaletteRole role, uint32_t resourceBytes = 0)
+constexpr int BW = 530, BH = 360; // background
+constexpr int PW = 90, PH = 40;   // button picture
+
+constexpr PictureSlot kBackground{-1, false, -1};
+constexpr PictureSlot kInstallRest{0, false, 0}, kInstallHover{0, true, 0};
+constexpr PictureSlot kRemoveRest{0, false, 1}, kRemoveHover{0, true, 1};
+constexpr PictureSlot kBrowseRest{1, false, -1}, kBrowseHover{1, true, -1};
+constexpr PictureSlot kCancelRest{2, false, -1}, kCancelHover{2, true, -1};
+
+// "256-colour button 0 under the pointer, installed": the picture's set and slot, as findings name it.
+std::string SlotName(int bits, const PictureSlot& slot)
+{
+    std::string text = bits == 4 ? "16-colour " : bits == 8 ? "256-colour " : "true-colour ";
+    if (slot.button < 0) {
+        return text + "background";
+    }
+    text += "button " + std::to_string(slot.button) + (slot.underPointer ? " under the pointer" : " at rest");
+    if (slot.installState >= 0) {
+        text += slot.installState ? ", installed" : ", not installed";
+    }
+    return text;
+}
+
+RequiredForm Picture(int id, int bits, const PictureSlot& slot, int entries, bool clrUsed, PaletteRole role,
+                     uint32_t resourceBytes = 0)
 {
     RequiredForm form{};
     form.id = id;
     form.kind = ResourceKind::Bitmap;
-    form.what = what;
-    form.width = width;
-    form.height = height;
+    form.what = SlotName(bits, slot);
+    form.slot = slot;
+    form.width = slot.button < 0 ? BW : PW;
+    form.height = slot.button < 0 ? BH : PH;
     form.bitsPerPixel = bits;
     form.tableEntries = entries;
     form.clrUsedRequired = clrUsed;
@@ -64,46 +88,44 @@ RequiredForm IconGroup(int id, const char* what)
     return form;
 }
 
-constexpr int BW = 530, BH = 360; // background
-constexpr int PW = 90, PH = 40;   // button picture
 using R = PaletteRole;
 
 const std::vector<RequiredForm> kForms = {
     // 16-colour screens
-    Picture(104, "16-colour background", BW, BH, 4, 16, false, R::None),
-    Picture(108, "16-colour button 0 at rest, not installed", PW, PH, 4, 16, false, R::None),
-    Picture(107, "16-colour button 0 under the pointer, not installed", PW, PH, 4, 16, false, R::None),
-    Picture(165, "16-colour button 0 at rest, installed", PW, PH, 4, 16, false, R::None),
-    Picture(166, "16-colour button 0 under the pointer, installed", PW, PH, 4, 16, false, R::None),
-    Picture(112, "16-colour button 1 at rest", PW, PH, 4, 16, false, R::None),
-    Picture(111, "16-colour button 1 under the pointer", PW, PH, 4, 16, false, R::None),
-    Picture(184, "16-colour button 2 at rest", PW, PH, 4, 16, false, R::None),
-    Picture(185, "16-colour button 2 under the pointer", PW, PH, 4, 16, false, R::None),
+    Picture(IDB_BACKGROUND_4BPP, 4, kBackground, 16, false, R::None),
+    Picture(IDB_INSTALL_REST_4BPP, 4, kInstallRest, 16, false, R::None),
+    Picture(IDB_INSTALL_HOVER_4BPP, 4, kInstallHover, 16, false, R::None),
+    Picture(IDB_REMOVE_REST_4BPP, 4, kRemoveRest, 16, false, R::None),
+    Picture(IDB_REMOVE_HOVER_4BPP, 4, kRemoveHover, 16, false, R::None),
+    Picture(IDB_BROWSE_REST_4BPP, 4, kBrowseRest, 16, false, R::None),
+    Picture(IDB_BROWSE_HOVER_4BPP, 4, kBrowseHover, 16, false, R::None),
+    Picture(IDB_CANCEL_REST_4BPP, 4, kCancelRest, 16, false, R::None),
+    Picture(IDB_CANCEL_HOVER_4BPP, 4, kCancelHover, 16, false, R::None),
     // 256-colour screens
-    Picture(123, "256-colour background", BW, BH, 8, 256, false, R::Source, 192584),
-    Picture(120, "256-colour button 0 at rest, not installed", PW, PH, 8, 236, true, R::SharedTable),
-    Picture(119, "256-colour button 0 under the pointer, not installed", PW, PH, 8, 236, true, R::SharedTable),
-    Picture(167, "256-colour button 0 at rest, installed", PW, PH, 8, 256, false, R::FullTable),
-    Picture(168, "256-colour button 0 under the pointer, installed", PW, PH, 8, 256, false, R::FullTable),
-    Picture(116, "256-colour button 1 at rest", PW, PH, 8, 236, true, R::SharedTable),
-    Picture(115, "256-colour button 1 under the pointer", PW, PH, 8, 236, true, R::SharedTable),
-    Picture(186, "256-colour button 2 at rest", PW, PH, 8, 256, false, R::FullTable),
-    Picture(187, "256-colour button 2 under the pointer", PW, PH, 8, 256, false, R::FullTable),
+    Picture(IDB_BACKGROUND_8BPP, 8, kBackground, 256, false, R::Source, 192584),
+    Picture(IDB_INSTALL_REST_8BPP, 8, kInstallRest, 236, true, R::SharedTable),
+    Picture(IDB_INSTALL_HOVER_8BPP, 8, kInstallHover, 236, true, R::SharedTable),
+    Picture(IDB_REMOVE_REST_8BPP, 8, kRemoveRest, 256, false, R::FullTable),
+    Picture(IDB_REMOVE_HOVER_8BPP, 8, kRemoveHover, 256, false, R::FullTable),
+    Picture(IDB_BROWSE_REST_8BPP, 8, kBrowseRest, 236, true, R::SharedTable),
+    Picture(IDB_BROWSE_HOVER_8BPP, 8, kBrowseHover, 236, true, R::SharedTable),
+    Picture(IDB_CANCEL_REST_8BPP, 8, kCancelRest, 256, false, R::FullTable),
+    Picture(IDB_CANCEL_HOVER_8BPP, 8, kCancelHover, 256, false, R::FullTable),
     // deeper screens
-    Picture(132, "true-colour background", BW, BH, 24, 0, false, R::None),
-    Picture(129, "true-colour button 0 at rest, not installed", PW, PH, 24, 0, false, R::None),
-    Picture(128, "true-colour button 0 under the pointer, not installed", PW, PH, 24, 0, false, R::None),
-    Picture(169, "true-colour button 0 at rest, installed", PW, PH, 24, 0, false, R::None),
-    Picture(170, "true-colour button 0 under the pointer, installed", PW, PH, 24, 0, false, R::None),
-    Picture(125, "true-colour button 1 at rest", PW, PH, 24, 0, false, R::None),
-    Picture(124, "true-colour button 1 under the pointer", PW, PH, 24, 0, false, R::None),
-    Picture(188, "true-colour button 2 at rest", PW, PH, 24, 0, false, R::None),
-    Picture(189, "true-colour button 2 under the pointer", PW, PH, 24, 0, false, R::None),
+    Picture(IDB_BACKGROUND_24BPP, 24, kBackground, 0, false, R::None),
+    Picture(IDB_INSTALL_REST_24BPP, 24, kInstallRest, 0, false, R::None),
+    Picture(IDB_INSTALL_HOVER_24BPP, 24, kInstallHover, 0, false, R::None),
+    Picture(IDB_REMOVE_REST_24BPP, 24, kRemoveRest, 0, false, R::None),
+    Picture(IDB_REMOVE_HOVER_24BPP, 24, kRemoveHover, 0, false, R::None),
+    Picture(IDB_BROWSE_REST_24BPP, 24, kBrowseRest, 0, false, R::None),
+    Picture(IDB_BROWSE_HOVER_24BPP, 24, kBrowseHover, 0, false, R::None),
+    Picture(IDB_CANCEL_REST_24BPP, 24, kCancelRest, 0, false, R::None),
+    Picture(IDB_CANCEL_HOVER_24BPP, 24, kCancelHover, 0, false, R::None),
     // sounds
-    Sound(145, "welcome chime", 2, 2, 44100, 4, 2048, 61800, 61800.0 / 44100.0),
-    Sound(146, "hover click", 1, 2, 44100, 16, 4, 0, 0.37),
+    Sound(IDW_WELCOME_SOUND, "welcome chime", 2, 2, 44100, 4, 2048, 61800, 61800.0 / 44100.0),
+    Sound(IDW_HOVER_SOUND, "hover click", 1, 2, 44100, 16, 4, 0, 0.37),
     // icon
-    IconGroup(141, "product icon"),
+    IconGroup(IDI_PRODUCT_ICON, "product icon"),
 };
 
 const std::vector<IconImageForm> kIconImages = {
@@ -302,6 +324,21 @@ std::string WithoutComments(const std::string& text)
     return out;
 }
 
+// What follows `directive` ("#define", "#include") on each line that starts with it, comments removed.
+std::vector<std::string> DirectiveLines(const std::string& text, const std::string& directive)
+{
+    std::vector<std::string> found;
+    std::istringstream lines(WithoutComments(text));
+    std::string line;
+    while (std::getline(lines, line)) {
+        size_t pos = 0;
+        if (ReadWord(line, pos) == directive) {
+            found.push_back(line.substr(pos));
+        }
+    }
+    return found;
+}
+
 bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& bytes)
 {
     std::ifstream in(path, std::ios::binary);
@@ -356,8 +393,33 @@ size_t Report::ErrorCount() const
 
 size_t Report::WarningCount() const { return findings.size() - ErrorCount(); }
 
+void ParseIdDefines(const std::string& text, IdNames& names)
+{
+    for (const std::string& line : DirectiveLines(text, "#define")) {
+        size_t pos = 0;
+        const std::string name = ReadWord(line, pos);
+        int id = 0;
+        if (ParseId(ReadWord(line, pos), id) && ReadWord(line, pos).empty()) {
+            names[name] = id;
+        }
+    }
+}
+
+std::vector<std::string> IncludedFiles(const std::string& text)
+{
+    std::vector<std::string> files;
+    for (const std::string& line : DirectiveLines(text, "#include")) {
+        size_t pos = 0;
+        const std::string file = ReadWord(line, pos);
+        if (file.size() >= 2 && file.front() == '"' && file.back() == '"') {
+            files.push_back(file.substr(1, file.size() - 2));
+        }
+    }
+    return files;
+}
+
 std::vector<ScriptEntry> ParseResourceScript(const std::string& text, const std::string& scriptName,
-                                             Report& report)
+                                             const IdNames& names, Report& report)
 {
     std::vector<ScriptEntry> entries;
     std::istringstream lines(WithoutComments(text));
@@ -392,9 +454,13 @@ std::vector<ScriptEntry> ParseResourceScript(const std::string& text, const std:
             file = file.substr(1, file.size() - 2);
         }
         int id = 0;
-        if (!ParseId(name, id)) {
+        const auto named = names.find(name);
+        if (named != names.end()) {
+            id = named->second;
+        } else if (!ParseId(name, id)) {
             report.Warning(where, std::string(KindName(kind)) + " " + name +
-                                      " has no numeric id; the launcher loads none such, not checked");
+                                      " is neither a number nor a name the included headers define; the launcher "
+                                      "loads none such, not checked");
             continue;
         }
         entries.push_back({id, kind, file, number});
@@ -735,8 +801,18 @@ Report CheckResourceScript(const std::string& scriptPath)
     const std::string folder = scriptPath.find('/') == std::string::npos
                                    ? std::string()
                                    : scriptPath.substr(0, scriptPath.rfind('/') + 1);
-    const std::vector<ScriptEntry> entries =
-        ParseResourceScript(std::string(scriptBytes.begin(), scriptBytes.end()), scriptPath, report);
+    const std::string scriptText(scriptBytes.begin(), scriptBytes.end());
+    IdNames names;
+    for (const std::string& header : IncludedFiles(scriptText)) {
+        std::vector<uint8_t> headerBytes;
+        if (!ReadFileBytes(folder + header, headerBytes)) {
+            report.Error(folder + header, "cannot read the header the resource script includes (missing file)");
+            continue;
+        }
+        ParseIdDefines(std::string(headerBytes.begin(), headerBytes.end()), names);
+    }
+    ParseIdDefines(scriptText, names);
+    const std::vector<ScriptEntry> entries = ParseResourceScript(scriptText, scriptPath, names, report);
 
     struct Loaded {
         const RequiredForm* form;
@@ -789,7 +865,7 @@ Report CheckResourceScript(const std::string& scriptPath)
     }
     const Loaded* background = nullptr;
     for (const Loaded& item : loaded) {
-        if (item.form->id == static_cast<int>(kBackground8Id) && item.passed) {
+        if (item.form->id == IDB_BACKGROUND_8BPP && item.passed) {
             background = &item;
         }
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -26,13 +27,21 @@ struct IconImageForm {
     int bitsPerPixel;
 };
 
+// The place a picture fills in the launcher's window.
+struct PictureSlot {
+    int button;        // -1: the background; otherwise the button, 0..2
+    bool underPointer; // the button's picture while the pointer is over it
+    int installState;  // 0 (not installed) or 1 (installed) for button 0's pictures; -1: either
+};
+
 // One resource's required form. Fields that do not apply to the kind are zero.
 struct RequiredForm {
     int id;
     ResourceKind kind;
-    const char* what;
+    std::string what;
 
     // pictures
+    PictureSlot slot;
     int width;
     int height;
     int bitsPerPixel;
@@ -85,10 +94,20 @@ struct ScriptEntry {
     int line;
 };
 
-// Finds the BITMAP, WAVE and ICON statements with numeric ids. Comments are skipped; other
-// statements (VERSIONINFO, LANGUAGE, ...) are ignored. `scriptName` names the script in findings.
+// Identifier names and their numbers, as "#define NAME number" lines give them.
+using IdNames = std::map<std::string, int>;
+
+// Adds every "#define NAME number" line of `text` to `names`.
+void ParseIdDefines(const std::string& text, IdNames& names);
+
+// The files named by the script's '#include "FILE"' lines, as written.
+std::vector<std::string> IncludedFiles(const std::string& text);
+
+// Finds the BITMAP, WAVE and ICON statements; their ids are numbers or names from `names`. Comments
+// and preprocessor lines are skipped; other statements (VERSIONINFO, LANGUAGE, ...) are ignored.
+// `scriptName` names the script in findings.
 std::vector<ScriptEntry> ParseResourceScript(const std::string& text, const std::string& scriptName,
-                                             Report& report);
+                                             const IdNames& names, Report& report);
 
 // Hold one file's bytes to its form; findings name the file as `name`.
 void CheckBitmap(const RequiredForm& form, const std::string& name, const std::vector<uint8_t>& bytes,
@@ -105,8 +124,9 @@ void CheckPaletteUse(const RequiredForm& buttonForm, const std::string& buttonNa
                      const std::vector<uint8_t>& button, const std::string& backgroundName,
                      const std::vector<uint8_t>& background, Report& report);
 
-// The whole check: reads the script at `scriptPath`, every file it names (relative to the script's
-// folder) and holds them to their forms; also reports required resources the script lacks.
+// The whole check: reads the script at `scriptPath` and the headers it includes (for the names of its
+// ids), every file it names (relative to the script's folder) and holds them to their forms; also
+// reports required resources the script lacks.
 Report CheckResourceScript(const std::string& scriptPath);
 
 } // namespace assetcheck
