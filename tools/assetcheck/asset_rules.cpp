@@ -719,7 +719,7 @@ void CheckPaletteUse(const RequiredForm& buttonForm, const std::string& buttonNa
                                    " that " + where + " lack" + (missing.size() == 1 ? "s" : "") + ": " + list);
 }
 
-Report CheckResourceScript(const std::string& scriptPath)
+Report CheckResourceScript(const std::string& scriptPath, const std::string& resourceFolder)
 {
     Report report;
     std::vector<uint8_t> scriptBytes;
@@ -727,9 +727,11 @@ Report CheckResourceScript(const std::string& scriptPath)
         report.Error(scriptPath, "cannot read the resource script (missing file)");
         return report;
     }
-    const std::string folder = scriptPath.find('/') == std::string::npos
-                                   ? std::string()
-                                   : scriptPath.substr(0, scriptPath.rfind('/') + 1);
+    std::string folder = scriptPath.find('/') == std::string::npos ? std::string()
+                                                                   : scriptPath.substr(0, scriptPath.rfind('/') + 1);
+    if (!resourceFolder.empty()) {
+        folder = resourceFolder.back() == '/' ? resourceFolder : resourceFolder + "/";
+    }
     const std::vector<ScriptEntry> entries =
         ParseResourceScript(std::string(scriptBytes.begin(), scriptBytes.end()), scriptPath, report);
 
