@@ -37,6 +37,8 @@ gtest_discover_tests(asset_check_test TEST_PREFIX "assetcheck.")
 
 add_test(NAME assetcheck.shipped_resources
   COMMAND asset_check ${CMAKE_SOURCE_DIR}/resources/launcher.rc)
+add_test(NAME assetcheck.example_resources
+  COMMAND asset_check ${CMAKE_SOURCE_DIR}/resources/launcher.rc ${CMAKE_SOURCE_DIR}/docs/examples/zyndra-atlas)
 
 add_subdirectory(tests/profile)
 

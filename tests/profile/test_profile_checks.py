@@ -175,7 +175,8 @@ class ProfileChecks(unittest.TestCase):
         self.assertEqual(self.messages(self.write(text)), [])
 
     def test_the_shipped_profiles_pass(self):
-        for path in ("resources/product.profile", "tests/profile/todays-values.profile"):
+        for path in ("resources/product.profile", "tests/profile/todays-values.profile",
+                     "docs/examples/zyndra-atlas/product.profile"):
             with self.subTest(path):
                 self.assertEqual(self.messages(os.path.join(REPO, path)), [])
 
