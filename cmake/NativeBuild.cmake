@@ -7,6 +7,10 @@ add_link_options(${sanitize})
 
 find_package(GTest REQUIRED)
 include(GoogleTest)
+include(cmake/ProductProfile.cmake)
+
+# The setup program's name in the path rules comes from the product profile.
+read_product_profile(launcher_profile ${LAUNCHER_PROFILE} ${CMAKE_BINARY_DIR}/generated)
 
 add_library(launcher_rules STATIC
   imaging/dib_rules.cpp
@@ -15,6 +19,7 @@ add_library(launcher_rules STATIC
   launcher/path_rules.cpp
   launcher/pointer_rules.cpp)
 target_include_directories(launcher_rules PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(launcher_rules PUBLIC launcher_profile)
 
 add_executable(unit_tests
   tests/unit/dib_rules_test.cpp
@@ -35,5 +40,9 @@ gtest_discover_tests(asset_check_test TEST_PREFIX "assetcheck.")
 
 add_test(NAME assetcheck.shipped_resources
   COMMAND asset_check ${CMAKE_SOURCE_DIR}/resources/launcher.rc)
+add_test(NAME assetcheck.example_resources
+  COMMAND asset_check ${CMAKE_SOURCE_DIR}/resources/launcher.rc ${CMAKE_SOURCE_DIR}/docs/examples/zyndra-atlas)
+
+add_subdirectory(tests/profile)
 
 include(cmake/Fuzzing.cmake)

@@ -3,6 +3,7 @@
 
 enable_language(RC)
 include(ExternalProject)
+include(cmake/ProductProfile.cmake)
 
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   set(LAUNCHER_WINE_ARCH win32)
@@ -45,9 +46,12 @@ list(TRANSFORM LAUNCHER_CORE_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
 set(LAUNCHER_RUNTIME_SOURCES ${CMAKE_SOURCE_DIR}/platform/entry.cpp ${CMAKE_SOURCE_DIR}/platform/runtime_support.cpp)
 set(LAUNCHER_RESOURCE_SCRIPT ${CMAKE_SOURCE_DIR}/resources/launcher.rc)
 # The identifiers' names, read by the resource script, the code and the asset check. The resource
-# compiler reports no dependencies, so the script is rebuilt by hand when they change.
+# compiler reports no dependencies, so the script is rebuilt by hand when they, the version block or
+# the product's values change.
 set(LAUNCHER_RESOURCE_IDS ${CMAKE_SOURCE_DIR}/resources/resource_ids.h)
-set_source_files_properties(${LAUNCHER_RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS ${LAUNCHER_RESOURCE_IDS})
+set(LAUNCHER_RESOURCE_SCRIPT_DEPENDS ${LAUNCHER_RESOURCE_IDS} ${CMAKE_SOURCE_DIR}/resources/version.rc
+    ${CMAKE_BINARY_DIR}/generated/product_profile.h)
+set_source_files_properties(${LAUNCHER_RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS "${LAUNCHER_RESOURCE_SCRIPT_DEPENDS}")
 # The sound library and the shell are not imported: the launcher loads them by full path when it needs
 # them, so that no copy planted beside it is ever loaded.
 set(LAUNCHER_LIBRARIES kernel32 user32 gdi32 advapi32)
@@ -68,19 +72,32 @@ ExternalProject_Add(host_asset_check
   BUILD_ALWAYS ON
   INSTALL_COMMAND ""
   BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/host/assetcheck/asset_check)
-file(GLOB_RECURSE launcher_resource_files CONFIGURE_DEPENDS
-  ${CMAKE_SOURCE_DIR}/resources/art/*.bmp ${CMAKE_SOURCE_DIR}/resources/sounds/*.wav
-  ${CMAKE_SOURCE_DIR}/resources/icon/*.ico)
-add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/resources.checked
-  COMMAND ${CMAKE_BINARY_DIR}/host/assetcheck/asset_check ${LAUNCHER_RESOURCE_SCRIPT}
-  COMMAND ${CMAKE_COMMAND} -E touch ${CMAKE_BINARY_DIR}/resources.checked
-  DEPENDS host_asset_check ${LAUNCHER_RESOURCE_SCRIPT} ${LAUNCHER_RESOURCE_IDS} ${launcher_resource_files}
-  COMMENT "Checking the pictures, sounds and icon against their required forms")
-add_custom_target(check_resources DEPENDS ${CMAKE_BINARY_DIR}/resources.checked)
 
-# add_launcher(TARGET OUTPUT_NAME [DEFINITIONS ...]): one build of the launcher.
+# check_profile_resources(PROFILE TARGET): the custom target TARGET runs the asset check over the
+# resource script with the files of the profile's resource folder.
+function(check_profile_resources profile target)
+  set(folder ${${profile}_RESOURCE_FOLDER})
+  set(stamp ${CMAKE_BINARY_DIR}/${profile}.resources.checked)
+  file(GLOB_RECURSE files CONFIGURE_DEPENDS ${folder}/art/*.bmp ${folder}/sounds/*.wav ${folder}/icon/*.ico)
+  add_custom_command(OUTPUT ${stamp}
+    COMMAND ${CMAKE_BINARY_DIR}/host/assetcheck/asset_check ${LAUNCHER_RESOURCE_SCRIPT} ${folder}
+    COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
+    DEPENDS host_asset_check ${LAUNCHER_RESOURCE_SCRIPT} ${LAUNCHER_RESOURCE_IDS} ${files}
+    COMMENT "Checking the pictures, sounds and icon in ${folder} against their required forms")
+  add_custom_target(${target} DEPENDS ${stamp})
+endfunction()
+
+# The product this build is for.
+read_product_profile(launcher_profile ${LAUNCHER_PROFILE} ${CMAKE_BINARY_DIR}/generated)
+check_profile_resources(launcher_profile check_resources)
+
+# add_launcher(TARGET OUTPUT_NAME [PROFILE NAME] [DEFINITIONS ...]): one build of the launcher, for
+# the product profile NAME (by default the build's own, launcher_profile).
 function(add_launcher target output_name)
-  cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "DEFINITIONS")
+  cmake_parse_arguments(PARSE_ARGV 2 arg "" "PROFILE" "DEFINITIONS")
+  if(NOT arg_PROFILE)
+    set(arg_PROFILE launcher_profile)
+  endif()
   add_executable(${target} WIN32 ${LAUNCHER_CORE_SOURCES} ${LAUNCHER_RUNTIME_SOURCES} ${LAUNCHER_RESOURCE_SCRIPT})
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output_name} SUFFIX ".EXE")
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
@@ -89,8 +106,12 @@ function(add_launcher target output_name)
   # Reproducible: no link time stamp; stripped of symbols.
   target_link_options(${target} PRIVATE -nostdlib -nostartfiles -e ${launcher_entry} -s
                       -Wl,--no-insert-timestamp ${launcher_version_flags} ${launcher_terminal_server_flags})
-  target_link_libraries(${target} PRIVATE ${LAUNCHER_LIBRARIES})
-  add_dependencies(${target} check_resources)
+  target_link_libraries(${target} PRIVATE ${arg_PROFILE} ${LAUNCHER_LIBRARIES})
+  if(arg_PROFILE STREQUAL "launcher_profile")
+    add_dependencies(${target} check_resources)
+  else()
+    add_dependencies(${target} check_${arg_PROFILE}_resources)
+  endif()
 endfunction()
 
 # The product.
@@ -106,8 +127,13 @@ add_launcher(launch_access_denied LAUNCH5 DEFINITIONS LAUNCHER_TEST_START_ERROR=
 # The resource compiler resolves the script's file names against the resources folder.
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I ${CMAKE_SOURCE_DIR}/resources")
 
-add_subdirectory(tests/bench)
-add_subdirectory(tests/medium)
-add_subdirectory(tests/static)
-add_subdirectory(tests/wine)
-add_subdirectory(tests/e2e)
+# The tests are written for the shipped product; a build for another product's profile makes that
+# product's launcher only.
+if(LAUNCHER_PROFILE_IS_DEFAULT)
+  add_subdirectory(tests/bench)
+  add_subdirectory(tests/medium)
+  add_subdirectory(tests/profile)
+  add_subdirectory(tests/static)
+  add_subdirectory(tests/wine)
+  add_subdirectory(tests/e2e)
+endif()

@@ -1,9 +1,10 @@
 #include "launcher/install_probe.h"
 
 #include "launcher/path_rules.h"
+#include "product_profile.h"
 
 static const char uninstallKey[] =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{5C2D9A41-7B3E-4F18-A6D0-93E1B7C4F205}";
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" PRODUCT_UNINSTALL_GUID;
 
 InstallState ProbeInstallState()
 {

@@ -1,5 +1,7 @@
 #include "launcher/launcher_state.h"
 
+#include "product_profile.h"
+
 LauncherState launcherState;
 
-const char launcherClassName[] = "Qelvar Lumivane";
+const char launcherClassName[] = PRODUCT_NAME;

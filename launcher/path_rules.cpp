@@ -1,5 +1,7 @@
 #include "launcher/path_rules.h"
 
+#include "product_profile.h"
+
 uint32_t TextLength(const char* text)
 {
     uint32_t n = 0;
@@ -47,7 +49,7 @@ int32_t AppendPathComponent(char* directory, uint32_t capacity, const char* name
 
 int32_t BuildSetupCommand(const char* modulePath, char* command, uint32_t capacity)
 {
-    static const char setupName[] = "SETUP32.EXE";
+    static const char setupName[] = PRODUCT_SETUP_PROGRAM;
     if (capacity == 0) {
         return 0;
     }

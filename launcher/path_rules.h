@@ -14,7 +14,7 @@ void TrimToFolder(char* path);
 int32_t AppendPathComponent(char* directory, uint32_t capacity, const char* name);
 
 // Builds the command that starts the setup program beside the launcher: the folder of `modulePath`
-// joined with "SETUP32.EXE", in double quotes, so that a folder with spaces can never make the system
+// joined with the product's setup program (PRODUCT_SETUP_PROGRAM, "SETUP32.EXE"), in double quotes, so that a folder with spaces can never make the system
 // start a program named after the first word of the path. Returns 0 (and an empty command) when the
 // result would not fit in `capacity` bytes.
 int32_t BuildSetupCommand(const char* modulePath, char* command, uint32_t capacity);

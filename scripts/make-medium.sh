@@ -1,17 +1,24 @@
 #!/usr/bin/env bash
-# Builds the installation medium: its file tree and an ISO 9660 image (with Joliet names) of it.
+# Builds a product's installation medium: its file tree and an ISO 9660 image (with Joliet names) of it.
 #
-#   scripts/make-medium.sh [--setup PATH_TO_SETUP32.EXE] [--launch PATH_TO_LAUNCH.EXE] [--out DIR]
+#   scripts/make-medium.sh [--profile FILE] [--setup PATH/TO/SETUP.EXE] [--launch PATH/TO/LAUNCH.EXE]
+#                          [--out DIR] [--preset NAME]
 #
-#   --setup   the product's setup program; it is put on the medium as SETUP32.EXE. Without it, a small
-#             placeholder program (tools/medium/placeholder.c) takes its place and, when started, says
-#             that this medium carries a placeholder instead of the product's setup program.
-#   --launch  the launcher to put on the medium; default build/windows/LAUNCH.EXE, which is built with
-#             the "windows" CMake preset when it is missing.
-#   --out     where to build; default build/medium. Only DIR/tree, DIR/placeholder and the image
-#             DIR/QELVAR_LUMIVANE.iso are replaced; nothing else in DIR is touched.
+#   --profile the product profile (default resources/product.profile): names, volume name, AUTORUN.INF
+#             texts. With it, the script builds that product's launcher in DIR/launcher-PRESET.
+#   --setup   the product's setup program; it goes on the medium under the profile's setup_program name
+#             (SETUP32.EXE by default). Without it, a small placeholder program (tools/medium/placeholder.c)
+#             takes its place and, when started, says that this medium carries a placeholder instead of
+#             the product's setup program.
+#   --launch  the launcher to put on the medium, built for the same profile; default: without --profile
+#             build/windows/LAUNCH.EXE (built with the "windows" CMake preset when it is missing), with
+#             --profile the launcher built in DIR/launcher-PRESET.
+#   --out     where to build; default build/medium. Only DIR/tree, DIR/placeholder, DIR/launcher-PRESET
+#             and the image DIR/<volume name>.iso are written; nothing else in DIR is touched.
+#   --preset  the CMake configure preset the launcher is built with; default windows (32-bit).
 #
-# The medium's root holds exactly AUTORUN.INF, LAUNCH.EXE and SETUP32.EXE.
+# The medium's root holds exactly AUTORUN.INF, the launcher under its original_filename (LAUNCH.EXE by
+# default) and the setup program.
 #
 # Reproducible: every time stamp in the image (files, directories, volume descriptors) is the
 # SOURCE_DATE_EPOCH from the environment or, without it, the time of the last commit; so two builds of
@@ -19,23 +26,35 @@
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
-volume_id=QELVAR_LUMIVANE
-image_name=$volume_id.iso
 
 die() { echo "make-medium: $*" >&2; exit 1; }
 
+profile=""
 setup=""
 launch=""
 out="$repo/build/medium"
+preset=windows
 while [ $# -gt 0 ]; do
   case "$1" in
+    --profile) [ $# -ge 2 ] || die "--profile needs a file"; profile=$2; shift 2 ;;
     --setup)  [ $# -ge 2 ] || die "--setup needs a path"; setup=$2; shift 2 ;;
     --launch) [ $# -ge 2 ] || die "--launch needs a path"; launch=$2; shift 2 ;;
     --out)    [ $# -ge 2 ] || die "--out needs a directory"; out=$2; shift 2 ;;
-    -h|--help) sed -n '2,19s/^# \{0,1\}//p' "$0"; exit 0 ;;
+    --preset) [ $# -ge 2 ] || die "--preset needs a name"; preset=$2; shift 2 ;;
+    -h|--help) sed -n '2,27s/^# \{0,1\}//p' "$0"; exit 0 ;;
     *) die "unknown argument '$1' (see --help)" ;;
   esac
 done
+
+# The product: every name and text on the medium comes from its profile.
+profile_tool="$repo/tools/profile/product_profile.py"
+profile_file=${profile:-$repo/resources/product.profile}
+python3 "$profile_tool" check "$profile_file" || die "the product profile $profile_file has faults (listed above)"
+profile_value() { python3 "$profile_tool" get "$profile_file" "$1"; }
+volume_id=$(profile_value volume_name)
+image_name=$volume_id.iso
+setup_name=$(profile_value setup_program)
+launcher_name=$(profile_value original_filename)
 
 command -v xorriso >/dev/null || die "xorriso is missing (Debian package xorriso; scripts/install-deps.sh installs it)"
 
@@ -58,20 +77,27 @@ fi
 [[ "$epoch" =~ ^[0-9]+$ ]] || die "SOURCE_DATE_EPOCH must be a number of seconds, not '$epoch'"
 export TZ=UTC
 
-# The launcher.
-if [ -z "$launch" ]; then
-  launch="$repo/build/windows/LAUNCH.EXE"
-  if [ ! -f "$launch" ]; then
-    echo "make-medium: $launch is missing; building it"
-    (cd "$repo" && cmake --preset windows >/dev/null && cmake --build --preset windows --target launch)
-  fi
-fi
-require_windows_program "$launch" "the launcher"
-
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 tree="$out/tree"
 image="$out/$image_name"
+
+# The launcher: the default product's from its usual build tree, another product's built here.
+if [ -z "$launch" ] && [ -n "$profile" ]; then
+  build="$out/launcher-$preset"
+  echo "make-medium: building the launcher for $profile in $build"
+  profile_path=$(realpath "$profile")
+  (cd "$repo" && cmake --preset "$preset" -B "$build" -DLAUNCHER_PROFILE="$profile_path" >/dev/null &&
+    cmake --build "$build" --target launch) || die "the launcher for $profile did not build"
+  launch="$build/LAUNCH.EXE"
+elif [ -z "$launch" ]; then
+  launch="$repo/build/$preset/LAUNCH.EXE"
+  if [ ! -f "$launch" ]; then
+    echo "make-medium: $launch is missing; building it"
+    (cd "$repo" && cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" --target launch)
+  fi
+fi
+require_windows_program "$launch" "the launcher"
 # The inputs must survive the clean-up below.
 for input in "$launch" ${setup:+"$setup"}; do
   case "$(realpath "$input")" in
@@ -86,27 +112,30 @@ mkdir -p "$tree"
 # The setup program: the product's own, or the placeholder.
 if [ -n "$setup" ]; then
   require_windows_program "$setup" "the setup program"
-  cp "$setup" "$tree/SETUP32.EXE"
-  echo "make-medium: SETUP32.EXE is $setup"
+  cp "$setup" "$tree/$setup_name"
+  echo "make-medium: $setup_name is $setup"
 else
   command -v i686-w64-mingw32-gcc >/dev/null || die "i686-w64-mingw32-gcc is missing (Debian package gcc-mingw-w64-i686)"
   work="$out/placeholder"
   mkdir -p "$work"
-  i686-w64-mingw32-windres -O coff -i "$repo/tools/medium/placeholder.rc" -o "$work/placeholder.res.o"
+  # The placeholder names the product and the setup program it stands in for.
+  python3 "$profile_tool" generate "$profile_file" "$work"
+  i686-w64-mingw32-windres -O coff -I "$work" -i "$repo/tools/medium/placeholder.rc" -o "$work/placeholder.res.o"
   # Like the launcher: no C runtime, loadable by Windows 95 and NT 4, no link time stamp, stripped.
   i686-w64-mingw32-gcc -Os -Wall -Wextra -Werror -ffreestanding -fno-asynchronous-unwind-tables \
     -fno-stack-protector -mno-stack-arg-probe -nostdlib -nostartfiles -e _PlaceholderEntry@0 -s \
     -Wl,--no-insert-timestamp -Wl,--subsystem,windows:4.0 -Wl,--major-os-version,4,--minor-os-version,0 \
     -Wl,--disable-dynamicbase,--disable-nxcompat,--disable-reloc-section \
-    -o "$work/SETUP32.EXE" "$repo/tools/medium/placeholder.c" "$work/placeholder.res.o" -luser32 -lkernel32
-  cp "$work/SETUP32.EXE" "$tree/SETUP32.EXE"
-  echo "make-medium: no --setup given: SETUP32.EXE is a PLACEHOLDER that only shows a message box"
+    -I "$work" -o "$work/$setup_name" "$repo/tools/medium/placeholder.c" "$work/placeholder.res.o" -luser32 -lkernel32
+  cp "$work/$setup_name" "$tree/$setup_name"
+  echo "make-medium: no --setup given: $setup_name is a PLACEHOLDER that only shows a message box"
 fi
 
-cp "$launch" "$tree/LAUNCH.EXE"
+cp "$launch" "$tree/$launcher_name"
 
-# Windows reads AUTORUN.INF as an INI file: DOS line endings.
-printf '[autorun]\r\nopen=LAUNCH.EXE\r\nicon=LAUNCH.EXE,0\r\n' >"$tree/AUTORUN.INF"
+# Opens the launcher and takes its icon; label and AutoPlay text from the profile. An INI file in the
+# ANSI code page with DOS line endings, as Windows reads it.
+python3 "$profile_tool" autorun "$profile_file" "$tree/AUTORUN.INF"
 
 chmod 0644 "$tree"/*
 touch -d "@$epoch" "$tree"/* "$tree"
@@ -124,8 +153,8 @@ SOURCE_DATE_EPOCH=$epoch xorriso -no_rc -report_about WARNING \
   -compliance iso_9660_level=1 \
   -joliet on -rockridge off \
   -volid "$volume_id" \
-  -publisher "QELVAR SOFTWARE GMBH" \
-  -application_id "QELVAR LUMIVANE INSTALLATION MEDIUM" \
+  -publisher "$(profile_value iso_publisher)" \
+  -application_id "$(profile_value iso_application)" \
   -preparer_id "SCRIPTS/MAKE-MEDIUM.SH" \
   -system_id "WIN32" \
   -volset_id "" \

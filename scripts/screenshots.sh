@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
 # Runs the end-to-end screen tests and copies the launcher's window, as they saw it on 24-, 16- and 8-bit
-# screens and in the 16-colour build, into docs/screenshots/, with the measured pixel differences.
+# screens and in the 16-colour build, into docs/screenshots/, with the measured pixel differences; and
+# the example product's window (docs/examples/zyndra-atlas) on a 24-bit screen.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 if /usr/lib/wine/wine --version >/dev/null 2>&1; then preset=windows; else preset=windows-x64; fi
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset"
-ctest --preset "$preset" -R 'e2e\.(wine_template|screen)'
+ctest --preset "$preset" -R 'e2e\.(wine_template|screen|profile_example)'
 mkdir -p docs/screenshots
 : > docs/screenshots/differences.txt
 for name in depth-24 depth-24-installed depth-16 depth-8 depth-4; do
   cp "build/$preset/screenshots/$name.png" docs/screenshots/
   echo "$name: $(cat "build/$preset/screenshots/$name.txt")" >> docs/screenshots/differences.txt
 done
+cp "build/$preset/screenshots/example-depth-24.png" docs/screenshots/
 cat docs/screenshots/differences.txt

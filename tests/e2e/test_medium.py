@@ -37,7 +37,7 @@ class MediumTests(unittest.TestCase):
     def test_the_medium_starts_its_launcher_and_the_launcher_its_setup(self):
         self.assertEqual(sorted(os.listdir(self.disc)), ["AUTORUN.INF", "LAUNCH.EXE", "SETUP32.EXE"])
         with open(os.path.join(self.disc, "AUTORUN.INF"), "rb") as f:
-            autorun = f.read().decode("ascii")
+            autorun = f.read().decode("cp1252")
         program = re.search(r"^open=(.+?)\r?$", autorun, re.M).group(1)
         self.assertEqual(program, "LAUNCH.EXE")
         with open(os.path.join(self.disc, "LAUNCH.EXE"), "rb") as f, open(e2e.LAUNCHER_EXE, "rb") as g:

@@ -10,7 +10,7 @@ Builds the medium twice into temporary folders from the given launcher and check
     and as Joliet names;
   - the volume descriptors carry the volume id, a Joliet descriptor and the fixed time stamps, and
     so does every directory record;
-  - AUTORUN.INF holds the autorun section with DOS line endings, the image's LAUNCH.EXE is the given
+  - AUTORUN.INF holds the autorun section with label and AutoPlay text, DOS line endings, the image's LAUNCH.EXE is the given
     launcher byte for byte, and SETUP32.EXE is the placeholder that says it is one;
 then builds once more with a given setup program and checks that it is the SETUP32.EXE on the image,
 and that a file which is not a Windows program is refused as setup program.
@@ -30,7 +30,9 @@ MAKE_MEDIUM = REPO / "scripts" / "make-medium.sh"
 IMAGE_NAME = "QELVAR_LUMIVANE.iso"
 VOLUME_ID = "QELVAR_LUMIVANE"
 FILES = ["AUTORUN.INF", "LAUNCH.EXE", "SETUP32.EXE"]
-AUTORUN = b"[autorun]\r\nopen=LAUNCH.EXE\r\nicon=LAUNCH.EXE,0\r\n"
+# The default product's: its drive label and AutoPlay text in German, in Windows-1252.
+AUTORUN = ("[autorun]\r\nopen=LAUNCH.EXE\r\nicon=LAUNCH.EXE,0\r\nlabel=Qelvar Lumivane\r\n"
+           "action=Startprogramm von Qelvar Lumivane ausf\u00fchren\r\n").encode("cp1252")
 SECTOR = 2048
 FIXED_EPOCH = 1700000000  # 2023-11-14 22:13:20 UTC
 

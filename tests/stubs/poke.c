@@ -8,17 +8,22 @@
  *                          foreground, print "ready", keep it up for HOLD_MS milliseconds, then exit
  *   POKE run SHOW COMMAND  start COMMAND (the rest of the line, as is) with show command SHOW, wait for
  *                          it and exit with its exit code
- * The launcher window is found by its class name. Exit code 2: no launcher window; 3: bad arguments. */
+ * The launcher window is found by its class name: the environment's LAUNCHER_CLASS_NAME, or the shipped
+ * product's "Qelvar Lumivane". Exit code 2: no launcher window; 3: bad arguments. */
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
-static const char launcherClass[] = "Qelvar Lumivane";
+static const char* LauncherClass(void)
+{
+    const char* name = getenv("LAUNCHER_CLASS_NAME");
+    return name && *name ? name : "Qelvar Lumivane";
+}
 
 static HWND FindLauncher(void)
 {
-    HWND window = FindWindowA(launcherClass, NULL);
+    HWND window = FindWindowA(LauncherClass(), NULL);
     if (!window) {
         printf("found=0\n");
     }

@@ -495,6 +495,16 @@ TEST_F(BrokenCopy, IconMissingAnImage)
     CheckExpecting(File("icon/launcher.ico") + ": icon image 32x32 at 4 bits per pixel is missing");
 }
 
+TEST_F(BrokenCopy, FilesComeFromTheGivenResourceFolderNotTheScriptsFolder)
+{
+    // Another product's resource folder: the shipped script, this copy's (broken) files.
+    Write("sounds/welcome.wav", MakeWav(1, 2, 44100, 16, 4, 61800 * 4));
+    const Report report = CheckResourceScript(ShippedScript().string(), dir);
+    EXPECT_TRUE(HasError(report, File("sounds/welcome.wav") + ": format tag is 1 (PCM), required 2 (Microsoft ADPCM)"))
+        << AllFindings(report);
+    EXPECT_EQ(report.checkedFiles, 30);
+}
+
 TEST_F(BrokenCopy, IconWithAPngImage)
 {
     std::vector<IconImage> images = IconImages(Read("icon/launcher.ico"));

@@ -790,7 +790,7 @@ void CheckPaletteUse(const RequiredForm& buttonForm, const std::string& buttonNa
                                    " that " + where + " lack" + (missing.size() == 1 ? "s" : "") + ": " + list);
 }
 
-Report CheckResourceScript(const std::string& scriptPath)
+Report CheckResourceScript(const std::string& scriptPath, const std::string& resourceFolder)
 {
     Report report;
     std::vector<uint8_t> scriptBytes;
@@ -798,15 +798,19 @@ Report CheckResourceScript(const std::string& scriptPath)
         report.Error(scriptPath, "cannot read the resource script (missing file)");
         return report;
     }
-    const std::string folder = scriptPath.find('/') == std::string::npos
-                                   ? std::string()
-                                   : scriptPath.substr(0, scriptPath.rfind('/') + 1);
+    const std::string scriptFolder = scriptPath.find('/') == std::string::npos
+                                         ? std::string()
+                                         : scriptPath.substr(0, scriptPath.rfind('/') + 1);
+    std::string folder = scriptFolder;
+    if (!resourceFolder.empty()) {
+        folder = resourceFolder.back() == '/' ? resourceFolder : resourceFolder + "/";
+    }
     const std::string scriptText(scriptBytes.begin(), scriptBytes.end());
     IdNames names;
     for (const std::string& header : IncludedFiles(scriptText)) {
         std::vector<uint8_t> headerBytes;
-        if (!ReadFileBytes(folder + header, headerBytes)) {
-            report.Error(folder + header, "cannot read the header the resource script includes (missing file)");
+        if (!ReadFileBytes(scriptFolder + header, headerBytes)) {
+            report.Error(scriptFolder + header, "cannot read the header the resource script includes (missing file)");
             continue;
         }
         ParseIdDefines(std::string(headerBytes.begin(), headerBytes.end()), names);

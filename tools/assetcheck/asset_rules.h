@@ -90,7 +90,7 @@ struct Report {
 struct ScriptEntry {
     int id;
     ResourceKind kind;
-    std::string file; // as written, relative to the script's folder
+    std::string file; // as written, relative to the resource folder
     int line;
 };
 
@@ -125,8 +125,9 @@ void CheckPaletteUse(const RequiredForm& buttonForm, const std::string& buttonNa
                      const std::vector<uint8_t>& background, Report& report);
 
 // The whole check: reads the script at `scriptPath` and the headers it includes (for the names of its
-// ids), every file it names (relative to the script's folder) and holds them to their forms; also
-// reports required resources the script lacks.
-Report CheckResourceScript(const std::string& scriptPath);
+// ids; they lie beside the script), every file it names (relative to `resourceFolder`, or to the
+// script's folder when that is empty) and holds them to their forms; also reports required resources
+// the script lacks.
+Report CheckResourceScript(const std::string& scriptPath, const std::string& resourceFolder = std::string());
 
 } // namespace assetcheck

@@ -1,4 +1,4 @@
-/* SETUP32.EXE placeholder for test media.
+/* Setup program placeholder for test media (SETUP32.EXE for the default product).
  *
  * A medium built without the product's setup program carries this program in its place, so that a
  * burned test medium says plainly what it is: pressing "install" on the launcher starts this, and it
@@ -6,17 +6,20 @@
  *
  * Built without a C runtime (see scripts/make-medium.sh): the entry point below is the whole program.
  * MessageBoxW is one of the few wide-character calls that Windows 95 and 98 also offer, so the German
- * umlaut shows correctly whatever the system's code page is. */
+ * umlaut shows correctly whatever the system's code page is. The product's name and its setup program's
+ * (an 8.3 name, plain ASCII) come from the product profile's generated header. */
 #include <windows.h>
 
+#include "product_profile.h"
+
 static const wchar_t placeholderText[] =
-    L"Platzhalter: Hier geh\u00f6rt das Setup-Programm des Produkts hin (SETUP32.EXE).\n"
+    L"Platzhalter: Hier geh\u00f6rt das Setup-Programm des Produkts hin (" PRODUCT_SETUP_PROGRAM L").\n"
     L"Dieser Datentr\u00e4ger ist ein Testdatentr\u00e4ger; es wird nichts installiert.\n"
     L"\n"
-    L"Placeholder: the product's setup program (SETUP32.EXE) belongs here.\n"
+    L"Placeholder: the product's setup program (" PRODUCT_SETUP_PROGRAM L") belongs here.\n"
     L"This is a test medium; nothing will be installed.";
 
-static const wchar_t placeholderTitle[] = L"Qelvar Lumivane \u2013 Platzhalter / Placeholder";
+static const wchar_t placeholderTitle[] = PRODUCT_NAME_WIDE L" \u2013 Platzhalter / Placeholder";
 
 void __stdcall PlaceholderEntry(void)
 {

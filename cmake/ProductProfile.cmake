@@ -1,0 +1,31 @@
+# The product profile (resources/product.profile by default): the product's names, version texts and
+# folders, read at configure time by tools/profile/product_profile.py. A faulty profile stops the
+# configuration with one line per fault: file, line, key, what was found and what is required.
+
+set(LAUNCHER_DEFAULT_PROFILE ${CMAKE_SOURCE_DIR}/resources/product.profile)
+set(LAUNCHER_PROFILE ${LAUNCHER_DEFAULT_PROFILE} CACHE FILEPATH "The product profile the launcher is built for")
+get_filename_component(LAUNCHER_PROFILE ${LAUNCHER_PROFILE} ABSOLUTE BASE_DIR ${CMAKE_SOURCE_DIR})
+set(LAUNCHER_PROFILE_IS_DEFAULT OFF)
+if(LAUNCHER_PROFILE STREQUAL LAUNCHER_DEFAULT_PROFILE)
+  set(LAUNCHER_PROFILE_IS_DEFAULT ON)
+endif()
+
+# read_product_profile(NAME PROFILE OUTDIR): generates product_profile.h (and the profile's values for
+# CMake) into OUTDIR and makes the INTERFACE library NAME, which puts that header on the include
+# path of C++ and the resource script, and the profile's resource folder first on the resource
+# compiler's path. Sets NAME_RESOURCE_FOLDER in the caller's scope.
+function(read_product_profile name profile outdir)
+  get_filename_component(profile ${profile} ABSOLUTE BASE_DIR ${CMAKE_SOURCE_DIR})
+  set(script ${CMAKE_SOURCE_DIR}/tools/profile/product_profile.py)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${profile} ${script})
+  # The script's messages go to the terminal as they stand.
+  execute_process(COMMAND python3 ${script} generate ${profile} ${outdir} RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "The product profile ${profile} has faults (listed above).")
+  endif()
+  include(${outdir}/product_profile.cmake)
+  add_library(${name} INTERFACE)
+  target_include_directories(${name} INTERFACE ${outdir}
+                             $<$<COMPILE_LANGUAGE:RC>:${PRODUCT_RESOURCE_FOLDER}>)
+  set(${name}_RESOURCE_FOLDER ${PRODUCT_RESOURCE_FOLDER} PARENT_SCOPE)
+endfunction()

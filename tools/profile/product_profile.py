@@ -1,0 +1,366 @@
+#!/usr/bin/env python3
+"""The product profile: the one file that says which product a launcher, its resources and its medium
+are built for. `key = value` lines and `#` comment lines, read with Python's configparser.
+
+  product_profile.py check PROFILE              validate; print every fault, exit 1 if there is one
+  product_profile.py generate PROFILE OUTDIR    OUTDIR/product_profile.h for the C++ code and the
+                                                resource script, OUTDIR/product_profile.cmake for CMake
+  product_profile.py get PROFILE KEY            print one value (folders as absolute paths), or a
+                                                value derived for the medium: iso_publisher, iso_application
+  product_profile.py autorun PROFILE FILE       write the medium's AUTORUN.INF
+
+Each fault is one line: FILE:LINE: KEY: found ...; required ...
+Folders are relative to the profile's own folder unless absolute.
+"""
+
+import configparser
+import difflib
+import os
+import re
+import sys
+
+SECTION = "profile"
+
+# The longest window class name RegisterClassA takes: class names are kept as atoms, at most 255
+# characters. The class name is also the window title.
+MAX_CLASS_NAME = 255
+# ISO 9660 keeps 32 characters of the volume name, Joliet 16 (UCS-2, 32 bytes): a longer name would
+# read differently on systems that read either tree.
+MAX_VOLUME_NAME = 16
+# Windows Vista and later run a program without a manifest as an installer, asking for elevation, when
+# its file name or version texts hold one of these, in any case and even inside a word.
+INSTALLER_WORDS = ("install", "setup", "update", "patch")
+
+TEXT = "text"
+CLASS_NAME = "class name"
+GUID = "guid"
+FILE_83 = "8.3 file name"
+VERSION = "version"
+FOLDER = "folder"
+VOLUME = "volume name"
+ACTION = "autoplay action"
+
+# key: (kind, checked for installer words, what it is). In the order of the shipped profile.
+KEYS = {
+    "product_name": (CLASS_NAME, False, "the product's name: the launcher window's class and title"),
+    "uninstall_guid": (GUID, False, "the product's key in the system's uninstall list"),
+    "setup_program": (FILE_83, False, "the setup program the install button starts, beside the launcher"),
+    "company_name": (TEXT, True, "version block: CompanyName"),
+    "file_description": (TEXT, True, "version block: FileDescription"),
+    "file_version": (VERSION, False, "version block: file version"),
+    "product_version": (VERSION, False, "version block: product version"),
+    "legal_copyright": (TEXT, False, "version block: LegalCopyright"),
+    "internal_name": (TEXT, True, "version block: InternalName"),
+    "original_filename": (FILE_83, True, "version block: OriginalFilename; the launcher's name on the medium"),
+    "version_product_name": (TEXT, True, "version block: ProductName"),
+    "art_masters": (FOLDER, False, "the folder of the art masters, which tools/art/make-art reads"),
+    "sound_sources": (FOLDER, False, "the folder of the sound sources, which tools/art/make-art reads"),
+    "resource_folder": (FOLDER, False, "the folder of the pictures, sounds and icon the launcher compiles in"),
+    "volume_name": (VOLUME, False, "the medium's volume name"),
+    "autorun_label": (TEXT, False, "AUTORUN.INF label=, the drive's name in the file browser"),
+    "autorun_action": (ACTION, False, "AUTORUN.INF action=, the launcher's entry in the AutoPlay dialog"),
+}
+
+
+class Profile:
+    """A valid profile: `values` by key, `path` of the file."""
+
+    def __init__(self, path, values):
+        self.path = path
+        self.values = values
+
+    def __getitem__(self, key):
+        return self.values[key]
+
+    def folder(self, key):
+        """A folder key as an absolute path; relative ones are relative to the profile's folder."""
+        base = os.path.dirname(os.path.abspath(self.path))
+        return os.path.normpath(os.path.join(base, self.values[key]))
+
+    def version_numbers(self, key):
+        return [int(part) for part in self.values[key].split(".")]
+
+
+class ProfileError(Exception):
+    """The faults of a profile, one message each."""
+
+    def __init__(self, messages):
+        super().__init__("\n".join(messages))
+        self.messages = messages
+
+
+def fault(path, line, key, found, required):
+    return "%s:%d: %s: found %s; required %s" % (path, line, key, found, required)
+
+
+def quoted(value):
+    return '"%s"' % value
+
+
+def value_fault(value, kind, installer_checked):
+    """(found, required) when `value` breaks a rule of its kind, else None."""
+    if value == "":
+        return "an empty value", "a value"
+    for i, c in enumerate(value):
+        if ord(c) < 0x20 or ord(c) == 0x7F:
+            return ("%s with the control character U+%04X at character %d" % (quoted(value), ord(c), i + 1),
+                    "printable characters")
+        try:
+            c.encode("cp1252")
+        except UnicodeEncodeError:
+            return ('%s with "%s" (U+%04X) at character %d' % (quoted(value), c, ord(c), i + 1),
+                    "characters of the ANSI code page Windows-1252, in which the launcher's texts are compiled")
+    if kind == CLASS_NAME and len(value) > MAX_CLASS_NAME:
+        return ("%d characters" % len(value),
+                "at most %d (the longest window class name the system registers)" % MAX_CLASS_NAME)
+    if kind == GUID and not re.fullmatch(r"\{[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-"
+                                         r"[0-9A-Fa-f]{12}\}", value):
+        return quoted(value), "a GUID in braces, {8-4-4-4-12} hexadecimal digits"
+    if kind == FILE_83 and not re.fullmatch(r"[A-Z0-9_]{1,8}\.[A-Z0-9_]{1,3}", value):
+        return (quoted(value), "a plain 8.3 file name as the medium's ISO 9660 names are: 1 to 8 of A-Z 0-9 _, "
+                               "a dot, 1 to 3 of them")
+    if kind == VERSION:
+        parts = value.split(".")
+        if len(parts) != 4 or not all(re.fullmatch(r"[0-9]{1,5}", p) and int(p) <= 65535 for p in parts):
+            return quoted(value), "four numbers from 0 to 65535 with dots between, as 1.0.0.1"
+    if kind == VOLUME and not re.fullmatch(r"[A-Z0-9_]{1,%d}" % MAX_VOLUME_NAME, value):
+        return (quoted(value), "1 to %d of A-Z 0-9 _ (the volume name that ISO 9660 and Joliet both keep whole)"
+                % MAX_VOLUME_NAME)
+    if kind == ACTION and value.startswith("@"):
+        return quoted(value), "a text that does not begin with @ (Windows reads @ as a resource reference)"
+    if installer_checked:
+        for word in INSTALLER_WORDS:
+            if word in value.lower():
+                return ('%s holding "%s"' % (quoted(value), word),
+                        'none of "install", "setup", "update", "patch" in any case, even inside a word: '
+                        "Windows Vista and later would take the launcher for an installer and ask for "
+                        "elevation at every insertion of the disc")
+    return None
+
+
+def key_lines(lines):
+    """The line number (from 1) of each `key =` line."""
+    found = {}
+    for number, line in enumerate(lines, 1):
+        m = re.match(r"\s*([^=#\s][^=]*?)\s*=", line)
+        if m and not line.startswith((" ", "\t")):
+            found.setdefault(m.group(1), number)
+    return found
+
+
+def read_profile(path):
+    """The Profile at `path`; raises ProfileError with every fault found."""
+    try:
+        with open(path, "rb") as f:
+            raw = f.read()
+    except OSError as e:
+        raise ProfileError(["%s:0: (file): found no readable file (%s); required a product profile"
+                            % (path, e.strerror)])
+    try:
+        text = raw.decode("utf-8-sig")
+    except UnicodeDecodeError as e:
+        line = raw[:e.start].count(b"\n") + 1
+        raise ProfileError([fault(path, line, "(file)", "a byte 0x%02X that is not UTF-8" % raw[e.start],
+                                  "a UTF-8 text file")])
+    lines = text.splitlines()
+
+    # configparser wants a section; the profile has none, so one is put in front. Its line numbers
+    # count that line too.
+    parser = configparser.ConfigParser(delimiters=("=",), comment_prefixes=("#",), inline_comment_prefixes=None,
+                                       strict=True, empty_lines_in_values=False, interpolation=None,
+                                       default_section="\0")
+    parser.optionxform = str
+    try:
+        parser.read_string("[%s]\n%s" % (SECTION, text), source=path)
+    except configparser.DuplicateOptionError as e:
+        first = key_lines(lines).get(e.option, 0)
+        raise ProfileError([fault(path, e.lineno - 1, e.option, "the key a second time (first on line %d)" % first,
+                                  "each key once")])
+    except configparser.DuplicateSectionError as e:
+        raise ProfileError([fault(path, e.lineno - 1, "(line)", "the section header [%s]" % e.section,
+                                  "key = value lines only")])
+    except configparser.ParsingError as e:
+        raise ProfileError([fault(path, lineno - 1, "(line)", "%s, which is not a key = value line"
+                                  % quoted(lines[lineno - 2]), "key = value lines and # comment lines only")
+                            for lineno, _ in e.errors])
+
+    messages = []
+    for section in parser.sections():
+        if section != SECTION:
+            line = next((n for n, l in enumerate(lines, 1) if l.strip() == "[%s]" % section), 0)
+            messages.append(fault(path, line, "(line)", "the section header [%s]" % section,
+                                  "key = value lines only"))
+    located = key_lines(lines)
+    values = dict(parser.items(SECTION)) if parser.has_section(SECTION) else {}
+    for key, value in values.items():
+        line = located.get(key, 0)
+        if key not in KEYS:
+            close = difflib.get_close_matches(key, KEYS, n=1)
+            required = ('the key "%s" or another known one' % close[0] if close
+                        else "one of the known keys: " + ", ".join(KEYS))
+            messages.append(fault(path, line, key, "an unknown key", required))
+            continue
+        kind, installer_checked, _ = KEYS[key]
+        problem = value_fault(value, kind, installer_checked)
+        if problem:
+            messages.append(fault(path, line, key, *problem))
+    end = len(lines) + 1
+    for key, (_, _, what) in KEYS.items():
+        if key not in values:
+            messages.append(fault(path, end, key, "no such key (end of file)", "a line %s = ... (%s)" % (key, what)))
+    if messages:
+        raise ProfileError(messages)
+    return Profile(path, values)
+
+
+# ---------------------------------------------------------------- what the build and the medium take
+
+def c_string(text):
+    """A C string literal of `text` in Windows-1252; octal escapes, which never run into the next character."""
+    out = []
+    for byte in text.encode("cp1252"):
+        c = chr(byte)
+        if c in '"\\':
+            out.append("\\" + c)
+        elif 0x20 <= byte < 0x7F:
+            out.append(c)
+        else:
+            out.append("\\%03o" % byte)
+    return '"%s"' % "".join(out)
+
+
+def rc_string(text):
+    """A resource script string literal: as C, but a double quote is doubled, as windres wants it."""
+    return c_string(text).replace('\\"', '""')
+
+
+def wide_string(text):
+    """A C wide string literal; characters beyond ASCII as universal character names."""
+    out = []
+    for c in text:
+        if c in '"\\':
+            out.append("\\" + c)
+        elif 0x20 <= ord(c) < 0x7F:
+            out.append(c)
+        else:
+            out.append("\\u%04x" % ord(c))
+    return 'L"%s"' % "".join(out)
+
+
+def header_text(profile):
+    v = profile.values
+    file_version = profile.version_numbers("file_version")
+    product_version = profile.version_numbers("product_version")
+    lines = [
+        "// The product this build is for. Generated by tools/profile/product_profile.py from",
+        "// %s; do not edit." % profile.path,
+        "// Included by the launcher's C++ code and by its resource script (whose strings double a quote).",
+        "#ifndef PRODUCT_PROFILE_H",
+        "#define PRODUCT_PROFILE_H",
+        "",
+        "// C++: the window class name and title, the key in the uninstall list, the setup program.",
+        "#define PRODUCT_NAME %s" % c_string(v["product_name"]),
+        "#define PRODUCT_UNINSTALL_GUID %s" % c_string(v["uninstall_guid"]),
+        "#define PRODUCT_SETUP_PROGRAM %s" % c_string(v["setup_program"]),
+        "",
+        "// Resource script: the version block.",
+        "#define PRODUCT_FILE_VERSION %s" % ",".join(str(n) for n in file_version),
+        "#define PRODUCT_PRODUCT_VERSION %s" % ",".join(str(n) for n in product_version),
+        "#define PRODUCT_FILE_VERSION_TEXT %s" % rc_string(", ".join(str(n) for n in file_version)),
+        "#define PRODUCT_PRODUCT_VERSION_TEXT %s" % rc_string(", ".join(str(n) for n in product_version)),
+        "#define PRODUCT_COMPANY_NAME %s" % rc_string(v["company_name"]),
+        "#define PRODUCT_FILE_DESCRIPTION %s" % rc_string(v["file_description"]),
+        "#define PRODUCT_LEGAL_COPYRIGHT %s" % rc_string(v["legal_copyright"]),
+        "#define PRODUCT_INTERNAL_NAME %s" % rc_string(v["internal_name"]),
+        "#define PRODUCT_ORIGINAL_FILENAME %s" % rc_string(v["original_filename"]),
+        "#define PRODUCT_VERSION_PRODUCT_NAME %s" % rc_string(v["version_product_name"]),
+        "",
+        "// The medium's placeholder setup program, which shows texts through the wide-character API.",
+        "#define PRODUCT_NAME_WIDE %s" % wide_string(v["product_name"]),
+        "",
+        "#endif",
+        "",
+    ]
+    return "\n".join(lines)
+
+
+def cmake_string(text):
+    return '"%s"' % re.sub(r'([\\"$;])', r"\\\1", text)
+
+
+def cmake_text(profile):
+    lines = ["# Generated by tools/profile/product_profile.py from %s; do not edit." % profile.path]
+    for key in ("art_masters", "sound_sources", "resource_folder"):
+        lines.append("set(PRODUCT_%s %s)" % (key.upper(), cmake_string(profile.folder(key))))
+    for key in ("product_name", "setup_program", "original_filename", "volume_name"):
+        lines.append("set(PRODUCT_%s %s)" % (key.upper(), cmake_string(profile[key])))
+    return "\n".join(lines) + "\n"
+
+
+def iso_text(text, limit=128):
+    """An ISO 9660 a-character text (upper case, a few punctuation marks); other characters become _."""
+    upper = text.upper()
+    return "".join(c if re.fullmatch(r"[A-Z0-9 !\"%&'()*+,\-./:;<=>?_]", c) else "_" for c in upper)[:limit]
+
+
+def derived(profile, key):
+    if key == "iso_publisher":
+        return iso_text(profile["company_name"])
+    if key == "iso_application":
+        return iso_text(profile["product_name"] + " installation medium")
+    if KEYS[key][0] == FOLDER:
+        return profile.folder(key)
+    return profile[key]
+
+
+def autorun_bytes(profile):
+    """AUTORUN.INF as Windows reads it: an INI file in the ANSI code page, DOS line endings."""
+    launcher = profile["original_filename"]
+    text = ("[autorun]\r\nopen=%s\r\nicon=%s,0\r\nlabel=%s\r\naction=%s\r\n"
+            % (launcher, launcher, profile["autorun_label"], profile["autorun_action"]))
+    return text.encode("cp1252")
+
+
+def write_if_changed(path, data):
+    """Writes `data` unless the file already holds it, so that the build does not redo its work."""
+    try:
+        with open(path, "rb") as f:
+            if f.read() == data:
+                return
+    except OSError:
+        pass
+    os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def main(argv):
+    commands = {"check": 1, "generate": 2, "get": 2, "autorun": 2}
+    if len(argv) < 2 or argv[0] not in commands or len(argv) != commands[argv[0]] + 1:
+        sys.stderr.write(__doc__)
+        return 2
+    command, path = argv[0], argv[1]
+    try:
+        profile = read_profile(path)
+    except ProfileError as e:
+        for message in e.messages:
+            print(message, file=sys.stderr)
+        print("product profile %s: %d fault%s" % (path, len(e.messages), "" if len(e.messages) == 1 else "s"),
+              file=sys.stderr)
+        return 1
+    if command == "generate":
+        write_if_changed(os.path.join(argv[2], "product_profile.h"), header_text(profile).encode("ascii"))
+        write_if_changed(os.path.join(argv[2], "product_profile.cmake"), cmake_text(profile).encode("utf-8"))
+    elif command == "get":
+        key = argv[2]
+        if key not in KEYS and key not in ("iso_publisher", "iso_application"):
+            print("product_profile: no key %s" % key, file=sys.stderr)
+            return 2
+        print(derived(profile, key))
+    elif command == "autorun":
+        write_if_changed(argv[2], autorun_bytes(profile))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
