@@ -62,9 +62,10 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/resources.checked
   COMMENT "Checking the pictures, sounds and icon against their required forms")
 add_custom_target(check_resources DEPENDS ${CMAKE_BINARY_DIR}/resources.checked)
 
-# add_launcher(TARGET OUTPUT_NAME [DEFINITIONS ...]): one build of the launcher.
+# add_launcher(TARGET OUTPUT_NAME [AS_LINKED] [DEFINITIONS ...]): one build of the launcher. AS_LINKED keeps
+# the linker's own layout (512-byte file alignment, resource data by type and name), for comparisons.
 function(add_launcher target output_name)
-  cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "DEFINITIONS")
+  cmake_parse_arguments(PARSE_ARGV 2 arg "AS_LINKED" "" "DEFINITIONS")
   add_executable(${target} WIN32 ${LAUNCHER_CORE_SOURCES} ${LAUNCHER_RUNTIME_SOURCES} ${LAUNCHER_RESOURCE_SCRIPT})
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output_name} SUFFIX ".EXE")
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
@@ -73,6 +74,20 @@ function(add_launcher target output_name)
   # Reproducible: no link time stamp; stripped of symbols.
   target_link_options(${target} PRIVATE -nostdlib -nostartfiles -e ${launcher_entry} -s
                       -Wl,--no-insert-timestamp ${launcher_version_flags})
+  if(NOT arg_AS_LINKED)
+    # Sections on page boundaries in the file too: the loader then maps the image and reads only the pages
+    # a start touches, instead of reading every section whole before the first instruction. Then the
+    # resource data is laid out so that what a start reads lies together (resources/data_order.txt); the
+    # image as linked is kept in as-linked/ for the check that only the data's places changed.
+    target_link_options(${target} PRIVATE -Wl,--file-alignment,4096)
+    set(order ${CMAKE_SOURCE_DIR}/resources/data_order.txt)
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${order}
+                 ${CMAKE_SOURCE_DIR}/tools/pe/order_resources.py ${CMAKE_SOURCE_DIR}/tools/pe/pe_resources.py)
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${target}> ${CMAKE_BINARY_DIR}/as-linked/$<TARGET_FILE_NAME:${target}>
+      COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/pe/order_resources.py ${order} $<TARGET_FILE:${target}>
+      VERBATIM)
+  endif()
   target_link_libraries(${target} PRIVATE ${LAUNCHER_LIBRARIES})
   add_dependencies(${target} check_resources)
 endfunction()

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Checks the built LAUNCH.EXE without running it: header versions, import table, no TLS, no link
-time stamp, and every resource with its language. Usage: check_executable.py EXE ARCH (win32|win64)."""
+"""Checks the built LAUNCH.EXE without running it: header versions, page-aligned sections, import table,
+no TLS, no link time stamp, and every resource with its language. Usage: check_executable.py EXE ARCH (win32|win64)."""
 import re
 import subprocess
 import sys
@@ -81,6 +81,15 @@ class Header(unittest.TestCase):
                 self.assertEqual(self.field(name), "4", name)
             for name in ("MinorSubsystemVersion", "MinorOSystemVersion"):
                 self.assertEqual(self.field(name), "0", name)
+
+    def test_sections_on_page_boundaries_in_the_file(self):
+        # The loader maps such an image page by page and reads only what a start touches.
+        self.assertEqual(int(self.field("FileAlignment"), 16), 4096)
+        self.assertEqual(int(self.field("SectionAlignment"), 16), 4096)
+        sections = subprocess.run([OBJDUMP, "-h", EXE], check=True, capture_output=True, text=True).stdout
+        offsets = [int(m, 16) for m in re.findall(r"^\s+\d+\s+\S+\s+\S+\s+\S+\s+\S+\s+(\S+)", sections, re.M)]
+        self.assertTrue(offsets)
+        self.assertEqual([o % 4096 for o in offsets], [0] * len(offsets))
 
     def test_no_link_time_stamp(self):
         m = re.search(r"^Time/Date\s+(.*)$", self.dump, re.M)
