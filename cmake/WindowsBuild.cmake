@@ -100,7 +100,7 @@ add_launcher(launch_depth4 LAUNCH4 DEFINITIONS LAUNCHER_TEST_BITS_PER_PIXEL=4)
 # The resource compiler resolves the script's file names against the resources folder.
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I ${CMAKE_SOURCE_DIR}/resources")
 
-add_subdirectory(tests/bench)
+add_subdirectory(tools/bench)
 add_subdirectory(tests/medium)
 add_subdirectory(tests/static)
 add_subdirectory(tests/wine)
