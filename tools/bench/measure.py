@@ -8,7 +8,7 @@ Time to splash: from starting the program (Wine's loader spawned, the session's 
 running) to the moment its window shows what it should, seen on the X screen itself:
   - LAUNCH.EXE: a set of sample spots over the window (background and all three buttons) all show the
     pixel values of the finished picture (taken from a warm-up run whose whole window was compared with
-    the launcher's own pictures);
+    the launcher's own pictures); the same for the launcher as linked (LINKED\LAUNCH.EXE);
   - BASELINE.EXE (an empty black popup of the same size, built the same way): the same spots all black;
   - PEER.EXE (depth 24 only; the same splash made with NSIS, tools/bench/nsis_peer.nsi): the same spots
     as the launcher, whose picture it shows pixel for pixel.
@@ -235,6 +235,7 @@ class DepthBench:
         self.depth = depth
         self.exe = programs["launcher"]
         self.baseline = programs["baseline"]
+        self.as_linked = programs.get("launcher_as_linked")
         self.peer = programs.get("peer") if depth == PEER_DEPTH else None
         self.settings = settings
         self.reads_medium = reads_medium
@@ -246,6 +247,8 @@ class DepthBench:
         try:
             self.session = self.launcher.session
             extra = {"BASELINE.EXE": self.baseline}
+            if self.as_linked:
+                extra["LINKED/LAUNCH.EXE"] = self.as_linked
             if self.peer:
                 extra["PEER.EXE"] = self.peer
             self.launcher.lay_medium(extra=extra)
@@ -322,6 +325,9 @@ class DepthBench:
         self.hover_reference(window)
         self.programs = {"launcher": Program(r"D:\LAUNCH.EXE", launcher_values)}
         self.close_program(process, self.programs["launcher"])
+        if self.as_linked:
+            # The same pictures from the layout as linked: the same finished window.
+            self.programs["as_linked"] = Program(r"D:\LINKED\LAUNCH.EXE", launcher_values)
 
         process = s.start(r"D:\BASELINE.EXE")
         s.wait_window(process.pid, name="^Baseline Popup$", process=process)
