@@ -91,10 +91,11 @@ endfunction()
 read_product_profile(launcher_profile ${LAUNCHER_PROFILE} ${CMAKE_BINARY_DIR}/generated)
 check_profile_resources(launcher_profile check_resources)
 
-# add_launcher(TARGET OUTPUT_NAME [PROFILE NAME] [DEFINITIONS ...]): one build of the launcher, for
-# the product profile NAME (by default the build's own, launcher_profile).
+# add_launcher(TARGET OUTPUT_NAME [AS_LINKED] [PROFILE NAME] [DEFINITIONS ...]): one build of the
+# launcher, for the product profile NAME (by default the build's own, launcher_profile). AS_LINKED keeps
+# the linker's own layout (512-byte file alignment, resource data by type and name), for comparisons.
 function(add_launcher target output_name)
-  cmake_parse_arguments(PARSE_ARGV 2 arg "" "PROFILE" "DEFINITIONS")
+  cmake_parse_arguments(PARSE_ARGV 2 arg "AS_LINKED" "PROFILE" "DEFINITIONS")
   if(NOT arg_PROFILE)
     set(arg_PROFILE launcher_profile)
   endif()
@@ -106,6 +107,20 @@ function(add_launcher target output_name)
   # Reproducible: no link time stamp; stripped of symbols.
   target_link_options(${target} PRIVATE -nostdlib -nostartfiles -e ${launcher_entry} -s
                       -Wl,--no-insert-timestamp ${launcher_version_flags} ${launcher_terminal_server_flags})
+  if(NOT arg_AS_LINKED)
+    # Sections on page boundaries in the file too: the loader then maps the image and reads only the pages
+    # a start touches, instead of reading every section whole before the first instruction. Then the
+    # resource data is laid out so that what a start reads lies together (resources/data_order.txt); the
+    # image as linked is kept in as-linked/ for the check that only the data's places changed.
+    target_link_options(${target} PRIVATE -Wl,--file-alignment,4096)
+    set(order ${CMAKE_SOURCE_DIR}/resources/data_order.txt)
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${order}
+                 ${CMAKE_SOURCE_DIR}/tools/pe/order_resources.py ${CMAKE_SOURCE_DIR}/tools/pe/pe_resources.py)
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${target}> ${CMAKE_BINARY_DIR}/as-linked/$<TARGET_FILE_NAME:${target}>
+      COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/pe/order_resources.py ${order} $<TARGET_FILE:${target}>
+      VERBATIM)
+  endif()
   target_link_libraries(${target} PRIVATE ${arg_PROFILE} ${LAUNCHER_LIBRARIES})
   if(arg_PROFILE STREQUAL "launcher_profile")
     add_dependencies(${target} check_resources)
@@ -130,7 +145,7 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I ${CMAKE_SOURCE_DIR}/resources")
 # The tests are written for the shipped product; a build for another product's profile makes that
 # product's launcher only.
 if(LAUNCHER_PROFILE_IS_DEFAULT)
-  add_subdirectory(tests/bench)
+  add_subdirectory(tools/bench)
   add_subdirectory(tests/medium)
   add_subdirectory(tests/profile)
   add_subdirectory(tests/static)

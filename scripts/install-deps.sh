@@ -3,6 +3,7 @@
 # Idempotent: packages already present are left alone, and apt is not touched when nothing is missing.
 #   scripts/install-deps.sh          build and test tools
 #   scripts/install-deps.sh --art    also the tools that regenerate the art (ImageMagick, sox)
+#   scripts/install-deps.sh --bench  also what the benchmark measures the launcher against (NSIS)
 set -euo pipefail
 
 packages=(
@@ -16,9 +17,10 @@ packages=(
   python3
 )
 
-if [ "${1:-}" = "--art" ]; then
-  packages+=(fonts-dejavu-core fonts-dejavu-extra)
-fi
+case "${1:-}" in
+  --art) packages+=(fonts-dejavu-core fonts-dejavu-extra) ;;
+  --bench) packages+=(nsis) ;;
+esac
 
 sudo=""
 if [ "$(id -u)" != 0 ]; then sudo="sudo"; fi

@@ -4,9 +4,8 @@
 #   scripts/size-report.sh [EXE]        EXE defaults to build/windows/LAUNCH.EXE
 #
 # The executable is split into its headers (DOS stub, PE header, section table), its code (.text), its
-# other sections, its resources (.rsrc) and anything past the last section. Each section counts with the
-# bytes it takes in the file (its content rounded up to the file alignment); the content itself is shown
-# beside. Below the table, the floor: what the files that resources/launcher.rc names take as stored
+# other sections, its resources (.rsrc), the padding that rounds each of them up to the file alignment,
+# and anything past the last section. Below the table, the floor: what the files that resources/launcher.rc names take as stored
 # in the resources. A bitmap is stored without its 14-byte file header; an icon's images are stored
 # whole and its 16-byte directory entries become 14-byte entries of the icon group; sounds are stored
 # whole. What .rsrc holds beyond that floor is the resource directory, the version resource and padding.
@@ -30,16 +29,20 @@ esac
 command -v "$objdump" >/dev/null || die "$objdump is missing (Debian packages binutils-mingw-w64-i686, -x86-64)"
 
 file_size=$(stat -c %s "$exe")
-headers=$(( 16#$("$objdump" -p "$exe" | awk '$1 == "SizeOfHeaders" { print $2 }') ))
+headers_span=$(( 16#$("$objdump" -p "$exe" | awk '$1 == "SizeOfHeaders" { print $2 }') ))
+# The headers' content ends with the section table.
+section_count=$(od -An -t u2 -j $(( pe_offset + 6 )) -N 2 "$exe" | tr -d ' ')
+optional_size=$(od -An -t u2 -j $(( pe_offset + 20 )) -N 2 "$exe" | tr -d ' ')
+headers=$(( pe_offset + 24 + optional_size + 40 * section_count ))
 alignment=$(( 16#$("$objdump" -p "$exe" | awk '$1 == "FileAlignment" { print $2 }') ))
-[ "$headers" -gt 0 ] && [ "$alignment" -gt 0 ] || die "'$exe' is not a PE executable that $objdump reads"
+[ "$headers_span" -gt 0 ] && [ "$alignment" -gt 0 ] || die "'$exe' is not a PE executable that $objdump reads"
 
 # name size file-offset, for each section with contents in the file.
 sections=$("$objdump" -h "$exe" | awk '
   $1 ~ /^[0-9]+$/ && NF >= 7 { name = $2; size = $3; offset = $6; next }
   name != "" { if ($0 ~ /CONTENTS/) print name, size, offset; name = "" }')
 
-code=0 code_content=0 rsrc=0 rsrc_content=0 other=0 other_content=0 other_names="" end=$headers
+code=0 rsrc=0 other=0 other_names="" end=$headers_span
 while read -r name size offset; do
   [ -n "$name" ] || continue
   content=$(( 16#$size ))
@@ -47,15 +50,15 @@ while read -r name size offset; do
   stop=$(( 16#$offset + span ))
   [ "$stop" -gt "$end" ] && end=$stop
   case "$name" in
-    .text) code=$(( code + span )); code_content=$(( code_content + content )) ;;
-    .rsrc) rsrc=$(( rsrc + span )); rsrc_content=$(( rsrc_content + content )) ;;
-    *) other=$(( other + span )); other_content=$(( other_content + content ))
-       other_names="$other_names${other_names:+, }$name" ;;
+    .text) code=$(( code + content )) ;;
+    .rsrc) rsrc=$(( rsrc + content )) ;;
+    *) other=$(( other + content )); other_names="$other_names${other_names:+, }$name" ;;
   esac
 done <<<"$sections"
 # The last section's rounding may reach past a file that ends right after its content.
 [ "$end" -gt "$file_size" ] && end=$file_size
 trailing=$(( file_size - end ))
+padding=$(( end - headers - code - other - rsrc ))
 
 # Resource files named by the script, as stored in the executable.
 floor=0 bitmaps=0 icons=0 sounds=0 others=0 count=0
@@ -74,18 +77,19 @@ while read -r type path; do
 done < <(sed -n -E 's/^[[:space:]]*[0-9A-Za-z_]+[[:space:]]+([A-Z_]+)[[:space:]]+"([^"]+)".*/\1 \2/p' "$rc")
 
 share() { awk -v part="$1" -v whole="$2" 'BEGIN { printf "%.1f %%", whole ? 100 * part / whole : 0 }'; }
-row() { printf '| %s | %d | %s | %s |\n' "$1" "$2" "$3" "$(share "$2" "$file_size")"; }
+row() { printf '| %s | %d | %s |\n' "$1" "$2" "$(share "$2" "$file_size")"; }
 
 echo "Size of \`$(basename "$exe")\`: $file_size bytes (file alignment $alignment)"
 echo
-echo "| Part | Bytes in file | Content | Share |"
-echo "| --- | ---: | ---: | ---: |"
-row "Headers (DOS stub, PE header, section table)" "$headers" "$headers"
-row "Code (.text)" "$code" "$code_content"
-row "Other sections (${other_names:-none})" "$other" "$other_content"
-row "Resources (.rsrc)" "$rsrc" "$rsrc_content"
-[ "$trailing" -ne 0 ] && row "Past the last section" "$trailing" "$trailing"
-row "**Total**" "$file_size" "$(( headers + code_content + other_content + rsrc_content + trailing ))"
+echo "| Part | Bytes | Share |"
+echo "| --- | ---: | ---: |"
+row "Headers (DOS stub, PE header, section table)" "$headers"
+row "Code (.text)" "$code"
+row "Other sections (${other_names:-none})" "$other"
+row "Resources (.rsrc)" "$rsrc"
+row "Alignment padding (each part rounded up to the file alignment)" "$padding"
+[ "$trailing" -ne 0 ] && row "Past the last section" "$trailing"
+row "**Total**" "$file_size"
 echo
 echo "| Floor: files named by \`resources/launcher.rc\`, as stored | Bytes |"
 echo "| --- | ---: |"
@@ -94,4 +98,4 @@ printf '| Icon (images and icon group) | %d |\n' "$icons"
 printf '| Sounds (whole files) | %d |\n' "$sounds"
 [ "$others" -ne 0 ] && printf '| Other files | %d |\n' "$others"
 printf '| **Sum of %d files** | %d |\n' "$count" "$floor"
-printf '| .rsrc content beyond the files (directory, version resource) | %d |\n' "$(( rsrc_content - floor ))"
+printf '| .rsrc content beyond the files (directory, version resource, room between the data) | %d |\n' "$(( rsrc - floor ))"

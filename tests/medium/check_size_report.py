@@ -4,9 +4,9 @@
     check_size_report.py EXE
 
 Reads the section table of EXE directly (no objdump) and the files that resources/launcher.rc names,
-computes what each row of the report must say, and compares: the headers, code, other sections and
-resources rows (bytes in the file and content), that the parts add up to the file's size, and the
-floor of the resource files as stored.
+computes what each row of the report must say, and compares: the headers (up to the end of the section
+table), code, other sections and resources rows (their content), the padding that rounds them up to the
+file alignment, that the parts add up to the file's size, and the floor of the resource files as stored.
 """
 import re
 import struct
@@ -29,7 +29,8 @@ def check(condition, message):
 
 
 def pe_layout(data):
-    """SizeOfHeaders and, per section with data in the file, (name, SizeOfRawData, content size)."""
+    """The headers' content (to the end of the section table), SizeOfHeaders and, per section with data
+    in the file, (name, SizeOfRawData, content size, file offset)."""
     pe = struct.unpack_from("<I", data, 0x3C)[0]
     assert data[pe:pe + 4] == b"PE\0\0", "not a PE file"
     sections_count = struct.unpack_from("<H", data, pe + 6)[0]
@@ -44,7 +45,8 @@ def pe_layout(data):
         if raw_size:
             content = min(virtual_size, raw_size) if virtual_size else raw_size
             sections.append((name, raw_size, content, raw_offset))
-    return size_of_headers, sections
+    headers = optional + optional_size + 40 * sections_count
+    return headers, size_of_headers, sections
 
 
 def resource_floor():
@@ -84,7 +86,7 @@ def main():
         sys.exit("usage: check_size_report.py EXE")
     exe = Path(sys.argv[1])
     data = exe.read_bytes()
-    headers, sections = pe_layout(data)
+    headers, headers_span, sections = pe_layout(data)
 
     result = subprocess.run(["bash", str(SIZE_REPORT), str(exe)], capture_output=True, text=True)
     sys.stdout.write(result.stdout)
@@ -93,27 +95,28 @@ def main():
         return
     rows = report_rows(result.stdout)
 
-    def expected(names, exclude=False):
-        chosen = [s for s in sections if (s[0] in names) != exclude]
-        return [sum(s[1] for s in chosen), sum(s[2] for s in chosen)]
+    def content(names, exclude=False):
+        return [sum(s[2] for s in sections if (s[0] in names) != exclude)]
 
-    check(row(rows, "Headers") == [headers, headers], f"headers row is SizeOfHeaders {headers}")
-    check(row(rows, "Code (.text)") == expected({".text"}), f"code row is .text {expected({'.text'})}")
-    check(row(rows, "Resources (.rsrc)") == expected({".rsrc"}), f"resources row is .rsrc {expected({'.rsrc'})}")
-    check(row(rows, "Other sections") == expected({".text", ".rsrc"}, exclude=True),
-          f"other sections row is the rest {expected({'.text', '.rsrc'}, exclude=True)}")
-    end = max([headers] + [s[3] + s[1] for s in sections])
+    check(row(rows, "Headers") == [headers], f"headers row is the headers up to the section table, {headers}")
+    check(row(rows, "Code (.text)") == content({".text"}), f"code row is .text {content({'.text'})}")
+    check(row(rows, "Resources (.rsrc)") == content({".rsrc"}), f"resources row is .rsrc {content({'.rsrc'})}")
+    check(row(rows, "Other sections") == content({".text", ".rsrc"}, exclude=True),
+          f"other sections row is the rest {content({'.text', '.rsrc'}, exclude=True)}")
+    end = max([headers_span] + [s[3] + s[1] for s in sections])
     trailing = len(data) - end
-    check(row(rows, "Past the last section") == ([trailing, trailing] if trailing else None),
+    check(row(rows, "Past the last section") == ([trailing] if trailing else None),
           f"bytes past the last section: {trailing}")
+    padding = headers_span - headers + sum(s[1] - s[2] for s in sections)
+    check(row(rows, "Alignment padding") == [padding], f"alignment padding is {padding}")
     total = row(rows, "**Total**")
     check(total is not None and total[0] == len(data), f"total is the file size {len(data)}")
-    parts = [row(rows, p) for p in ("Headers", "Code", "Other sections", "Resources")]
+    parts = [row(rows, p) for p in ("Headers", "Code", "Other sections", "Resources", "Alignment padding")]
     check(all(parts) and sum(p[0] for p in parts) + trailing == len(data), "the parts add up to the file size")
 
     floor = resource_floor()
     check(row(rows, "**Sum of") == [floor], f"the floor is the resource files as stored: {floor}")
-    check(floor <= expected({".rsrc"})[1], "the floor does not exceed the .rsrc content")
+    check(floor <= content({".rsrc"})[0], "the floor does not exceed the .rsrc content")
 
 
 if __name__ == "__main__":

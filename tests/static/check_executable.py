@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Checks the built LAUNCH.EXE without running it: header versions, terminal-server awareness, exactly
-the imports it calls, no TLS, no link time stamp, and every resource with its language.
-Usage: check_executable.py EXE ARCH (win32|win64)."""
+"""Checks the built LAUNCH.EXE without running it: header versions, terminal-server awareness,
+page-aligned sections, exactly the imports it calls, no TLS, no link time stamp, and every resource
+with its language. Usage: check_executable.py EXE ARCH (win32|win64)."""
 import re
 import subprocess
 import sys
@@ -87,6 +87,15 @@ class Header(unittest.TestCase):
         # Else a terminal server hands the launcher a per-user copy of the Windows folder.
         characteristics = int(self.field("DllCharacteristics"), 16)
         self.assertTrue(characteristics & IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE, hex(characteristics))
+
+    def test_sections_on_page_boundaries_in_the_file(self):
+        # The loader maps such an image page by page and reads only what a start touches.
+        self.assertEqual(int(self.field("FileAlignment"), 16), 4096)
+        self.assertEqual(int(self.field("SectionAlignment"), 16), 4096)
+        sections = subprocess.run([OBJDUMP, "-h", EXE], check=True, capture_output=True, text=True).stdout
+        offsets = [int(m, 16) for m in re.findall(r"^\s+\d+\s+\S+\s+\S+\s+\S+\s+\S+\s+(\S+)", sections, re.M)]
+        self.assertTrue(offsets)
+        self.assertEqual([o % 4096 for o in offsets], [0] * len(offsets))
 
     def test_no_link_time_stamp(self):
         m = re.search(r"^Time/Date\s+(.*)$", self.dump, re.M)

@@ -1,0 +1,182 @@
+#!/usr/bin/env python3
+"""Lays out the resource data of a linked PE image in a given order.
+
+    order_resources.py ORDER_FILE EXE [--check]
+
+GNU ld and windres put resource data by type, then by name, and offer no way to choose. A start of the
+launcher reads only some of it (the shown picture set, the icon); with a page-aligned file the loader
+reads just the pages a start touches, so data read together should lie together. This step rewrites
+only where each resource's data lies inside the resource section: the directory stays the same entry
+by entry (only the data entries' RVAs change), every resource keeps its bytes, and the section's
+sizes, the image size and the checksum are brought up to date. The order is the same every time, so
+two builds stay byte-identical.
+
+ORDER_FILE lists the data in file order, in groups:
+
+    [label]         a group; "[label] page" starts it on a fresh page where that makes the group
+                    span fewer pages (the group is read on its own, so a page shared with its
+                    neighbour would be read for nothing)
+    TYPE NAME       a resource (every language of it): TYPE a number, a name such as BITMAP, ICON,
+                    GROUP_ICON, VERSION, or a named type such as WAVE; NAME a number or a name
+
+Resources the file does not list follow at the end, in directory order. With --check, nothing is
+written: the exit code tells whether EXE is already laid out in that order (0) or not (1).
+"""
+
+import os
+import struct
+import sys
+
+from pe_resources import RT_NUMBERS, PeError, PeImage, align, pe_checksum
+
+DATA_ALIGNMENT = 8  # what windres gives every resource's data
+
+
+class OrderError(Exception):
+    pass
+
+
+def parse_key(text):
+    return int(text) if text.isdigit() else text
+
+
+def read_order(path):
+    """[(label, page, [(type, name), ...])] from the order file."""
+    groups = []
+    with open(path) as f:
+        for number, line in enumerate(f, 1):
+            line = line.split("#", 1)[0].strip()
+            if not line:
+                continue
+            if line.startswith("["):
+                label, _, rest = line[1:].partition("]")
+                if rest.strip() not in ("", "page"):
+                    raise OrderError("%s:%d: after the group only 'page' may follow" % (path, number))
+                groups.append((label.strip(), rest.strip() == "page", []))
+                continue
+            words = line.split()
+            if len(words) != 2 or not groups:
+                raise OrderError("%s:%d: expected 'TYPE NAME' inside a group" % (path, number))
+            type_ = RT_NUMBERS.get(words[0], parse_key(words[0]))
+            groups[-1][2].append((type_, parse_key(words[1])))
+    return groups
+
+
+def pages_spanned(offset, size, page):
+    return (offset + size - 1) // page - offset // page + 1 if size else 0
+
+
+def plan(image, groups, page_starts=True):
+    """[(resource, new RVA)] in file order, and the end RVA of the data. Without page_starts, every
+    group follows the one before it, and the data takes exactly the room it took before."""
+    resources = image.resources()
+    section = image.resource_section()
+    data_start = min(r.rva for r in resources)
+    if image.directory_end > data_start - section.rva:
+        raise OrderError("the resource directory reaches into the resource data")
+    page = image.section_alignment
+    placed = set()
+    sequence = []
+    for label, page_start, members in groups:
+        chosen = []
+        for key in members:
+            matches = [r for r in resources if (r.type, r.name) == key]
+            if not matches:
+                raise OrderError("group [%s] names %s %s, which the image does not have" % (label, *key))
+            if any(r.key in placed for r in matches):
+                raise OrderError("%s %s is listed twice" % key)
+            chosen += matches
+            placed.update(r.key for r in matches)
+        sequence.append((page_start, chosen))
+    sequence.append((False, [r for r in resources if r.key not in placed]))
+
+    layout = []
+    rva = data_start
+    for page_start, chosen in sequence:
+        size = sum(align(r.size, DATA_ALIGNMENT) for r in chosen)
+        rva = align(rva, DATA_ALIGNMENT)
+        if page_starts and page_start and pages_spanned(rva, size, page) > pages_spanned(align(rva, page), size, page):
+            rva = align(rva, page)
+        for r in chosen:
+            rva = align(rva, DATA_ALIGNMENT)
+            layout.append((r, rva))
+            rva += r.size
+    return layout, rva
+
+
+def can_grow(image, section, virtual_size):
+    """Whether the section may take `virtual_size` bytes: within its pages, or as the last section."""
+    page = image.section_alignment
+    if align(virtual_size, page) <= align(section.virtual_size, page) and \
+            align(virtual_size, image.file_alignment) <= section.raw_size:
+        return True
+    last_in_memory = max(image.sections, key=lambda s: s.rva) is section
+    last_in_file = max(image.sections, key=lambda s: s.raw_offset) is section
+    return last_in_memory and last_in_file and section.raw_offset + section.raw_size == len(image.data)
+
+
+def rewrite(data, order_path):
+    """The image with its resource data laid out in the order of the file."""
+    image = PeImage(data)
+    groups = read_order(order_path)
+    section = image.resource_section()
+    layout, end_rva = plan(image, groups)
+    if not can_grow(image, section, align(end_rva, DATA_ALIGNMENT) - section.rva):
+        # Another section follows in the next page: keep to the room the data had.
+        print("order_resources: no room for page starts after %s; groups follow one another" % section.name,
+              file=sys.stderr)
+        layout, end_rva = plan(image, groups, page_starts=False)
+    virtual_size = max(section.virtual_size, align(end_rva, DATA_ALIGNMENT) - section.rva)
+    raw_size = max(section.raw_size, align(virtual_size, image.file_alignment))
+
+    # The section's file bytes up to its data (the directory), the data in the new order, what follows.
+    data_start = min(r.rva for r, _ in layout)
+    head = section.raw_offset + data_start - section.rva
+    out = bytearray(data[:head])
+    body = bytearray(raw_size - (data_start - section.rva))
+    for resource, rva in layout:
+        body[rva - data_start:rva - data_start + resource.size] = image.resource_bytes(resource)
+        struct.pack_into("<I", out, section.raw_offset + resource.entry_offset, rva)
+    out += body + data[section.raw_offset + section.raw_size:]
+
+    grown = raw_size - section.raw_size
+    struct.pack_into("<II", out, section.header_offset + 8, virtual_size, section.rva)
+    struct.pack_into("<I", out, section.header_offset + 16, raw_size)
+    struct.pack_into("<I", out, image.resource_directory_offset + 4, virtual_size)
+    if grown:
+        initialized = struct.unpack_from("<I", out, image.size_of_initialized_data_offset)[0]
+        struct.pack_into("<I", out, image.size_of_initialized_data_offset, initialized + grown)
+        struct.pack_into("<I", out, image.size_of_image_offset,
+                         align(section.rva + virtual_size, image.section_alignment))
+    if image.checksum:
+        struct.pack_into("<I", out, image.checksum_offset, pe_checksum(out, image.checksum_offset))
+    return bytes(out)
+
+
+def main(argv):
+    check = "--check" in argv
+    args = [a for a in argv if a != "--check"]
+    if len(args) != 2:
+        print(__doc__.strip().split("\n\n")[1], file=sys.stderr)
+        return 2
+    order_path, exe = args
+    try:
+        with open(exe, "rb") as f:
+            data = f.read()
+        ordered = rewrite(data, order_path)
+    except (OSError, PeError, OrderError) as error:
+        print("order_resources: %s: %s" % (exe, error), file=sys.stderr)
+        return 2
+    if check:
+        return 0 if ordered == data else 1
+    if ordered != data:
+        temporary = exe + ".ordering"
+        with open(temporary, "wb") as f:
+            f.write(ordered)
+        os.chmod(temporary, os.stat(exe).st_mode)
+        os.replace(temporary, exe)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
