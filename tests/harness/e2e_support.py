@@ -6,17 +6,17 @@ import hashlib
 import os
 import re
 import shutil
+import subprocess
 import sys
 import time
-import unittest
 
 import images
-import wine_session
-from wine_session import WineSession, SessionError, windows_path  # noqa: F401 (re-exported)
+from wine_host import build_dir_from_environment, windows_path
+from wine_session import WineSession
 
 # -- the programs under test, from CTest's environment ------------------------------------------------------
 
-BUILD_DIR = wine_session.build_dir_from_environment()
+BUILD_DIR = build_dir_from_environment()
 SOURCE_DIR = os.environ.get("LAUNCHER_SOURCE_DIR",
                             os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..")))
 LAUNCHER_EXE = os.environ.get("LAUNCHER_EXE", os.path.join(BUILD_DIR, "LAUNCH.EXE"))
@@ -61,18 +61,17 @@ def expected_window(exe, tier, states=("rest", "rest", "rest"), installed=False)
     """The window as the launcher should draw it: the tier's background with each button's picture
     ("rest" or "hover") at its origin; button 0 shows the remove pictures when installed."""
     ids = TIERS[tier]
-    picture = images.exe_picture(exe, ids["background"]).copy()
+    picture = images.exe_picture(exe, ids["background"])
     for button, state in enumerate(states):
         if button == SETUP and installed:
             bitmap = ids["remove"][0 if state == "rest" else 1]
         else:
             bitmap = ids[state][button]
-        picture.paste(images.exe_picture(exe, bitmap), *BUTTON_ORIGINS[button])
+        picture.paste(images.exe_picture(exe, bitmap), BUTTON_ORIGINS[button])
     return picture
 
 
 def exe_sound(exe, resource_id):
-    import subprocess
     result = subprocess.run(["wrestool", "-x", "--raw", "--type=WAVE", "--name=%d" % resource_id, exe],
                             capture_output=True, timeout=60)
     if result.returncode != 0 or not result.stdout:
@@ -181,19 +180,25 @@ WINE_USER_FILES = [r".*[/\\]AppData[/\\]Local[/\\]Temp([/\\]|$)"]
 
 # -- a session with the launcher on drive D: -----------------------------------------------------------------
 
+WINDOW_TITLE = "^%s$" % re.escape(CLASS_NAME)
+
+
 class LauncherSession:
-    """A WineSession with a CD-ROM drive D: mapped to a medium folder, the stubs, and a stub log."""
+    """A WineSession with a CD-ROM drive D: mapped to a medium folder, the stubs, and a stub log.
+    `display`, `sound` and `registry` are the session's."""
 
     def __init__(self, name, depth=24, exe=LAUNCHER_EXE, palette_settings=None):
         self.exe = exe
+        self.depth = depth
         self.session = WineSession(depth=depth, name=name, palette_settings=palette_settings,
                                    log=lambda text: print("harness: " + text, file=sys.stderr))
-        self.depth = depth
+        self.started = []
 
     def __enter__(self):
         self.session.__enter__()
         try:
             s = self.session
+            self.display, self.sound, self.registry = s.display, s.sound, s.registry
             self.medium = os.path.join(s.dir, "medium")
             os.makedirs(self.medium)
             self.stub_log = os.path.join(s.dir, "stub.log")
@@ -205,7 +210,7 @@ class LauncherSession:
         return self
 
     def __exit__(self, *exc):
-        self.session.close()
+        self.close()
         return False
 
     def close(self):
@@ -233,9 +238,9 @@ class LauncherSession:
 
     def set_installed(self, uninstall_command):
         if uninstall_command is None:
-            self.session.reg_delete(UNINSTALL_KEY)
+            self.registry.delete(UNINSTALL_KEY)
         else:
-            self.session.reg_add(UNINSTALL_KEY, "UninstallString", "REG_SZ", uninstall_command)
+            self.registry.add(UNINSTALL_KEY, "UninstallString", "REG_SZ", uninstall_command)
 
     # Runs ----------------------------------------------------------------------------------------------
 
@@ -258,20 +263,39 @@ class LauncherSession:
                 runs.append((module, command))
         return runs
 
-    def start(self, path=r"D:\LAUNCH.EXE", show=None, debug=None, wait=True):
+    def start(self, path=r"D:\LAUNCH.EXE", show=None, debug=None, wait=True, env=None):
         """Starts the launcher; with wait, also waits for its window. Returns (process, WindowInfo)."""
-        self.session.move(*OUTSIDE_POINT)
-        process = self.session.start(path, show=show, debug=debug)
-        window = None
-        if wait:
-            window = self.session.wait_window(process.pid, process=process)
+        self.display.move(*OUTSIDE_POINT)
+        process = self.session.start(path, show=show, debug=debug, env=env)
+        self.started.append(process)
+        window = self.wait_window(process) if wait else None
         return process, window
+
+    def wait_window(self, process):
+        return self.display.wait_window(WINDOW_TITLE, process.pid, process=process)
+
+    def windows(self, process=None):
+        """The visible X windows of launchers (of `process`, when given)."""
+        return self.display.find_windows(WINDOW_TITLE, process.pid if process else None)
+
+    def close_window(self, process):
+        """Closes the launcher as the system's close command does and returns its exit code."""
+        self.session.poke("close")
+        return process.exit_code(timeout=30)
+
+    def stop_running(self):
+        """Closes every launcher this session started that still runs (a test's clean-up)."""
+        for process in self.started:
+            if process.running():
+                self.session.poke("close")
+                process.exit_code(timeout=30)
+        self.started = []
 
     def window_image(self, window=None):
         """The launcher window's pixels."""
         if self.depth == 8:
-            return self.session.screenshot(window)
-        return self.session.window_pixels(WINDOW_ORIGIN[0], WINDOW_ORIGIN[1], *WINDOW_SIZE)
+            return self.display.screenshot(window)
+        return self.display.pixels(WINDOW_ORIGIN[0], WINDOW_ORIGIN[1], *WINDOW_SIZE)
 
     def wait_for_picture(self, expected, window=None, tolerance=0, timeout=20):
         """Waits until the window shows `expected`; returns the last image and its difference."""
@@ -288,6 +312,12 @@ class LauncherSession:
             pass
         return last["image"], last["difference"]
 
+    def assert_picture(self, states, what, tier=24, installed=False, window=None, tolerance=0):
+        """The window shows the tier's pictures in `states` (see hovered())."""
+        expected = expected_window(self.exe, tier, states, installed=installed)
+        _, difference = self.wait_for_picture(expected, window, tolerance=tolerance)
+        assert not difference, "%s: %s" % (what, difference)
+
 
 # Button picture states for expected_window: every button at rest, or one under the pointer.
 REST = ("rest", "rest", "rest")
@@ -297,22 +327,3 @@ def hovered(button):
     states = list(REST)
     states[button] = "hover"
     return tuple(states)
-
-
-def open_class_session(test_class, name, **options):
-    """Opens a LauncherSession for a whole unittest class (closed by its class cleanup) and sets the
-    class's `launcher` and `session`."""
-    test_class.launcher = LauncherSession(name, **options).__enter__()
-    test_class.addClassCleanup(test_class.launcher.close)
-    test_class.session = test_class.launcher.session
-    return test_class.launcher
-
-
-def main():
-    """Runs a test file's unittest cases; exits 77 (skipped) if this host cannot run the Wine arch."""
-    arch = wine_session.arch_from_environment()
-    ok, reason = wine_session.host_can_run(arch)
-    if not ok:
-        print("SKIPPED: " + reason, flush=True)
-        sys.exit(77)
-    unittest.main(buffer=False)
