@@ -23,7 +23,7 @@ add_custom_command(OUTPUT ${fuzz_binary}
 # The seed corpus: every shipped bitmap without its 14-byte file header, as the executable holds it.
 file(GLOB_RECURSE shipped_bitmaps ${CMAKE_SOURCE_DIR}/resources/art/*.bmp)
 add_custom_command(OUTPUT ${fuzz_corpus}/.seeded
-  COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/unit/seed_fuzz_corpus.py ${fuzz_corpus} ${shipped_bitmaps}
+  COMMAND ${LAUNCHER_PYTHON} ${CMAKE_SOURCE_DIR}/tests/unit/seed_fuzz_corpus.py ${fuzz_corpus} ${shipped_bitmaps}
   COMMAND ${CMAKE_COMMAND} -E touch ${fuzz_corpus}/.seeded
   DEPENDS ${shipped_bitmaps} ${CMAKE_SOURCE_DIR}/tests/unit/seed_fuzz_corpus.py)
 

@@ -19,7 +19,7 @@ function(read_product_profile name profile outdir)
   set(script ${CMAKE_SOURCE_DIR}/tools/profile/product_profile.py)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${profile} ${script})
   # The script's messages go to the terminal as they stand.
-  execute_process(COMMAND python3 ${script} generate ${profile} ${outdir} RESULT_VARIABLE result)
+  execute_process(COMMAND ${LAUNCHER_PYTHON} ${script} generate ${profile} ${outdir} RESULT_VARIABLE result)
   if(NOT result EQUAL 0)
     message(FATAL_ERROR "The product profile ${profile} has faults (listed above).")
   endif()

@@ -118,7 +118,7 @@ function(add_launcher target output_name)
                  ${CMAKE_SOURCE_DIR}/tools/pe/order_resources.py ${CMAKE_SOURCE_DIR}/tools/pe/pe_resources.py)
     add_custom_command(TARGET ${target} POST_BUILD
       COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${target}> ${CMAKE_BINARY_DIR}/as-linked/$<TARGET_FILE_NAME:${target}>
-      COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/pe/order_resources.py ${order} $<TARGET_FILE:${target}>
+      COMMAND ${LAUNCHER_PYTHON} ${CMAKE_SOURCE_DIR}/tools/pe/order_resources.py ${order} $<TARGET_FILE:${target}>
       VERBATIM)
   endif()
   target_link_libraries(${target} PRIVATE ${arg_PROFILE} ${LAUNCHER_LIBRARIES})

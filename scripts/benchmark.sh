@@ -35,5 +35,5 @@ for arg in "$@"; do
   esac
 done
 results=$LAUNCHER_BUILD_DIR/benchmark/results.json
-python3 tools/bench/measure.py --json "$results" "${measure_args[@]}"
-exec python3 tools/bench/report.py "$results" "${report_args[@]}"
+/usr/bin/python3 tools/bench/measure.py --json "$results" "${measure_args[@]}"
+exec /usr/bin/python3 tools/bench/report.py "$results" "${report_args[@]}"

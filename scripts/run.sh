@@ -13,4 +13,4 @@ else
 fi
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" --target launch stub_poke
-exec python3 scripts/show_launcher.py "build/$preset/LAUNCH.EXE" "$PWD/build/$preset" "$arch"
+exec /usr/bin/python3 scripts/show_launcher.py "build/$preset/LAUNCH.EXE" "$PWD/build/$preset" "$arch"

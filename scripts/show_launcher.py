@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Shows the launcher running under Wine, started as D:\\LAUNCH.EXE from a folder mapped as a CD-ROM drive.
 
 With a display ($DISPLAY) the launcher appears there and this waits until it is closed. Without one it runs
@@ -59,11 +59,9 @@ def on_a_private_screen():
         lay_medium(medium)
         session.map_cdrom("d", medium)
         process = session.start(r"D:\LAUNCH.EXE")
-        window = session.wait_window(process.pid, process=process)
+        window = session.display.wait_window("^Qelvar Lumivane$", process.pid, process=process)
         time.sleep(1.0)  # the welcome chime plays; the window has long been painted
-        picture = session.window_pixels(window.x, window.y, window.width, window.height)
-        os.makedirs(os.path.dirname(screenshot), exist_ok=True)
-        picture.save_png(screenshot)
+        images.save(session.display.pixels(window.x, window.y, window.width, window.height), screenshot)
         print("run: the launcher's window, %d x %d at (%d, %d), saved as %s"
               % (window.width, window.height, window.x, window.y, screenshot))
         session.poke("close")

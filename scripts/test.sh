@@ -5,6 +5,7 @@
 #   tests inside Wine and end-to-end tests of the launcher on Xvfb.
 # Where the kernel cannot run 32-bit code (some virtual machines), Wine cannot start the 32-bit
 # LAUNCH.EXE: the Wine-based tests then run against the same sources built for 64-bit Windows.
+# The closing line counts the tests from CTest's JUnit reports (scripts/junit_counts.py).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,22 +22,24 @@ else
 fi
 
 status=0
-passed=0 failed=0 skipped=0
+reports=()
 for preset in "${presets[@]}"; do
   echo "=== $preset ==="
-  log=build/logs/$preset.log
-  cmake --workflow --preset "$preset" 2>&1 | tee "$log"
+  report=build/$preset/ctest-junit.xml
+  rm -f "$report"
+  cmake --workflow --preset "$preset" 2>&1 | tee "build/logs/$preset.log"
   [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
-  summary=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
-  if [ -z "$summary" ]; then
-    echo "test: $preset did not reach its tests"; status=1; continue
+  if [ -s "$report" ]; then
+    reports+=("$report")
+  else
+    echo "test: $preset did not reach its tests"; status=1
   fi
-  total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$summary")
-  bad=$(sed -E 's/.*, ([0-9]+) tests? failed.*/\1/' <<<"$summary")
-  skip=$(grep -c -E '\*\*\*Skipped|Not Run' "$log" || true)
-  passed=$((passed + total - bad - skip)); failed=$((failed + bad)); skipped=$((skipped + skip))
 done
 
+passed=0 failed=0 skipped=0
+if [ ${#reports[@]} -gt 0 ]; then
+  read -r passed failed skipped < <(/usr/bin/python3 scripts/junit_counts.py "${reports[@]}")
+fi
 echo
 echo "Total: $passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ] || status=1

@@ -4,15 +4,15 @@ read back out of the image and put on CD-ROM drive D:, and the launcher AUTORUN.
 Its window class and title, pictures, uninstall key, setup program and version block are the example's,
 and the shipped product's uninstall key does not touch it. Also saves <build>/screenshots/example-depth-24.png."""
 import os
+import re
 import shutil
 import struct
 import subprocess
-import sys
-import unittest
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
-import e2e_support as e2e  # noqa: E402
-import images  # noqa: E402
+import pytest
+
+import e2e_support as e2e
+import images
 
 MAKE_MEDIUM = os.path.join(e2e.SOURCE_DIR, "scripts", "make-medium.sh")
 EXAMPLE = os.path.join(e2e.SOURCE_DIR, "docs", "examples", "zyndra-atlas")
@@ -68,81 +68,82 @@ def version_block(exe):
     return numbers[0], numbers[1], texts
 
 
-class ProfileExampleTests(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        if shutil.which("xorriso") is None:
-            raise unittest.SkipTest("xorriso is missing (scripts/install-deps.sh installs it)")
-        # Kept between runs, so that the example's launcher is built anew only when something changed.
-        cls.out = os.path.join(e2e.BUILD_DIR, "profile-example")
-        preset = "windows" if os.environ.get("LAUNCHER_WINE_ARCH", "win32") == "win32" else "windows-x64"
-        result = subprocess.run([MAKE_MEDIUM, "--profile", os.path.join(EXAMPLE, "product.profile"),
-                                 "--setup", e2e.RECORDER_EXE, "--out", cls.out, "--preset", preset],
-                                capture_output=True, text=True, timeout=800)
-        if result.returncode != 0:
-            raise AssertionError("make-medium.sh failed (%d):\n%s%s" % (result.returncode, result.stdout,
-                                                                        result.stderr))
-        cls.image = os.path.join(cls.out, "ZYNDRA_ATLAS.iso")
-        cls.disc = os.path.join(cls.out, "disc")
-        if os.path.isdir(cls.disc):  # the image's folders come out read-only
-            for root, _, _ in os.walk(cls.disc):
-                os.chmod(root, 0o755)
-            shutil.rmtree(cls.disc)
-        subprocess.run(["xorriso", "-no_rc", "-report_about", "WARNING", "-osirrox", "on", "-indev", cls.image,
-                        "-extract", "/", cls.disc], check=True, capture_output=True, timeout=120)
-
-    def test_the_example_products_medium_and_launcher(self):
-        # The medium: its files, volume name and AUTORUN.INF.
-        self.assertEqual(sorted(os.listdir(self.disc)), ["AUTORUN.INF", "ZATLAS.EXE", "ZSTART.EXE"])
-        with open(os.path.join(self.disc, "AUTORUN.INF"), "rb") as f:
-            self.assertEqual(f.read(), AUTORUN)
-        pvd = subprocess.run(["xorriso", "-no_rc", "-indev", self.image, "-pvd_info"], capture_output=True,
-                             text=True, timeout=60).stdout
-        self.assertRegex(pvd, r"(?m)^Volume Id\s*:\s*ZYNDRA_ATLAS$")
-        exe = os.path.join(self.disc, "ZSTART.EXE")
-
-        # The version block.
-        file_version, product_version, texts = version_block(exe)
-        self.assertEqual((file_version, product_version), VERSION_NUMBERS)
-        self.assertEqual(texts, VERSION_TEXTS)
-
-        # Its own pictures: the example's background, not the shipped one.
-        with open(os.path.join(EXAMPLE, "art", "true-colour", "background.bmp"), "rb") as f:
-            example_background = images.parse_bmp(f.read())
-        self.assertFalse(images.compare(images.exe_picture(exe, 132), example_background))
-        self.assertTrue(images.compare(images.exe_picture(exe, 132), images.exe_picture(e2e.LAUNCHER_EXE, 132)))
-
-        with e2e.LauncherSession("profile-example") as launcher:
-            s = launcher.session
-            s.map_cdrom("d", self.disc)
-            s.env["LAUNCHER_CLASS_NAME"] = TITLE  # POKE.EXE finds the launcher window by this class
-
-            # The shipped product installed changes nothing: install pictures, and the setup program starts.
-            launcher.set_installed(r'"C:\Program Files\Qelvar\UNINST.EXE" /remove')
-            process, window = launcher.start(r"D:\ZSTART.EXE", wait=False)
-            window = s.wait_window(process.pid, process=process, name="^%s$" % TITLE)
-            code, info = s.poke("info")
-            self.assertEqual((code, info.get("class"), info.get("title")), (0, TITLE, TITLE))
-            image, difference = launcher.wait_for_picture(e2e.expected_window(exe, 24))
-            self.assertFalse(difference, "the example's window, not installed: %s" % difference)
-            image.save_png(os.path.join(e2e.SCREENSHOT_DIR, "example-depth-24.png"))
-            s.move(*e2e.button_centre(e2e.SETUP))
-            s.click()
-            self.assertEqual(process.exit_code(timeout=30), 0)
-            self.assertEqual(launcher.stub_runs(), [("D:\\ZATLAS.EXE", '"D:\\ZATLAS.EXE"')])
-
-            # Its own key installed: remove pictures, and the registered command starts.
-            launcher.clear_stub_log()
-            s.reg_add(UNINSTALL_KEY, "UninstallString", "REG_SZ", r'"D:\ZATLAS.EXE" /remove')
-            process, _ = launcher.start(r"D:\ZSTART.EXE", wait=False)
-            s.wait_window(process.pid, process=process, name="^%s$" % TITLE)
-            _, difference = launcher.wait_for_picture(e2e.expected_window(exe, 24, installed=True))
-            self.assertFalse(difference, "the example's window, installed: %s" % difference)
-            s.move(*e2e.button_centre(e2e.SETUP))
-            s.click()
-            self.assertEqual(process.exit_code(timeout=30), 0)
-            self.assertEqual(launcher.stub_runs(), [("D:\\ZATLAS.EXE", '"D:\\ZATLAS.EXE" /remove')])
+@pytest.fixture(scope="module")
+def medium():
+    """The example's medium, built by make-medium.sh --profile: (image, the files as a drive shows them)."""
+    if shutil.which("xorriso") is None:
+        pytest.skip("xorriso is missing (scripts/install-deps.sh installs it)")
+    # Kept between runs, so that the example's launcher is built anew only when something changed.
+    out = os.path.join(e2e.BUILD_DIR, "profile-example")
+    preset = "windows" if os.environ.get("LAUNCHER_WINE_ARCH", "win32") == "win32" else "windows-x64"
+    result = subprocess.run([MAKE_MEDIUM, "--profile", os.path.join(EXAMPLE, "product.profile"),
+                             "--setup", e2e.RECORDER_EXE, "--out", out, "--preset", preset],
+                            capture_output=True, text=True, timeout=800)
+    assert result.returncode == 0, "make-medium.sh failed (%d):\n%s%s" % (result.returncode, result.stdout,
+                                                                          result.stderr)
+    image = os.path.join(out, "ZYNDRA_ATLAS.iso")
+    disc = os.path.join(out, "disc")
+    if os.path.isdir(disc):  # the image's folders come out read-only
+        for root, _, _ in os.walk(disc):
+            os.chmod(root, 0o755)
+        shutil.rmtree(disc)
+    subprocess.run(["xorriso", "-no_rc", "-report_about", "WARNING", "-osirrox", "on", "-indev", image,
+                    "-extract", "/", disc], check=True, capture_output=True, timeout=120)
+    return image, disc
 
 
-if __name__ == "__main__":
-    e2e.main()
+def start_example(launcher):
+    process, _ = launcher.start(r"D:\ZSTART.EXE", wait=False)
+    launcher.display.wait_window("^%s$" % re.escape(TITLE), process.pid, process=process)
+    return process
+
+
+def test_the_example_products_medium_and_launcher(medium, launcher):
+    image_path, disc = medium
+    # The medium: its files, volume name and AUTORUN.INF.
+    assert sorted(os.listdir(disc)) == ["AUTORUN.INF", "ZATLAS.EXE", "ZSTART.EXE"]
+    with open(os.path.join(disc, "AUTORUN.INF"), "rb") as f:
+        assert f.read() == AUTORUN
+    pvd = subprocess.run(["xorriso", "-no_rc", "-indev", image_path, "-pvd_info"], capture_output=True,
+                         text=True, timeout=60).stdout
+    assert re.search(r"(?m)^Volume Id\s*:\s*ZYNDRA_ATLAS$", pvd), pvd
+    exe = os.path.join(disc, "ZSTART.EXE")
+
+    # The version block.
+    file_version, product_version, texts = version_block(exe)
+    assert (file_version, product_version) == VERSION_NUMBERS
+    assert texts == VERSION_TEXTS
+
+    # Its own pictures: the example's background, not the shipped one.
+    with open(os.path.join(EXAMPLE, "art", "true-colour", "background.bmp"), "rb") as f:
+        example_background = images.from_bytes(f.read())
+    background = e2e.TIERS[24]["background"]
+    assert not images.compare(images.exe_picture(exe, background), example_background)
+    assert images.compare(images.exe_picture(exe, background), images.exe_picture(e2e.LAUNCHER_EXE, background))
+
+    launcher.session.map_cdrom("d", disc)
+    launcher.session.env["LAUNCHER_CLASS_NAME"] = TITLE  # POKE.EXE finds the launcher window by this class
+
+    # The shipped product installed changes nothing: install pictures, and the setup program starts.
+    launcher.set_installed(r'"C:\Program Files\Qelvar\UNINST.EXE" /remove')
+    process = start_example(launcher)
+    code, info = launcher.session.poke("info")
+    assert (code, info.get("class"), info.get("title")) == (0, TITLE, TITLE)
+    image, difference = launcher.wait_for_picture(e2e.expected_window(exe, 24))
+    assert not difference, "the example's window, not installed: %s" % difference
+    images.save(image, os.path.join(e2e.SCREENSHOT_DIR, "example-depth-24.png"))
+    launcher.display.move(*e2e.button_centre(e2e.SETUP))
+    launcher.display.click()
+    assert process.exit_code(timeout=30) == 0
+    assert launcher.stub_runs() == [("D:\\ZATLAS.EXE", '"D:\\ZATLAS.EXE"')]
+
+    # Its own key installed: remove pictures, and the registered command starts.
+    launcher.clear_stub_log()
+    launcher.registry.add(UNINSTALL_KEY, "UninstallString", "REG_SZ", r'"D:\ZATLAS.EXE" /remove')
+    process = start_example(launcher)
+    _, difference = launcher.wait_for_picture(e2e.expected_window(exe, 24, installed=True))
+    assert not difference, "the example's window, installed: %s" % difference
+    launcher.display.move(*e2e.button_centre(e2e.SETUP))
+    launcher.display.click()
+    assert process.exit_code(timeout=30) == 0
+    assert launcher.stub_runs() == [("D:\\ZATLAS.EXE", '"D:\\ZATLAS.EXE" /remove')]

@@ -6,17 +6,18 @@ import hashlib
 import os
 import re
 import shutil
+import subprocess
 import sys
 import time
-import unittest
 
 import images
-import wine_session
-from wine_session import WineSession, SessionError, windows_path  # noqa: F401 (re-exported)
+import resource_ids
+from wine_host import build_dir_from_environment, windows_path
+from wine_session import WineSession
 
 # -- the programs under test, from CTest's environment ------------------------------------------------------
 
-BUILD_DIR = wine_session.build_dir_from_environment()
+BUILD_DIR = build_dir_from_environment()
 SOURCE_DIR = os.environ.get("LAUNCHER_SOURCE_DIR",
                             os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..")))
 LAUNCHER_EXE = os.environ.get("LAUNCHER_EXE", os.path.join(BUILD_DIR, "LAUNCH.EXE"))
@@ -42,11 +43,8 @@ SETUP, BROWSE, CANCEL = 0, 1, 2
 UNINSTALL_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\{5C2D9A41-7B3E-4F18-A6D0-93E1B7C4F205}"
 
 # Bitmap ids of each tier: background, buttons at rest, buttons under the pointer, remove pictures.
-TIERS = {
-    24: {"background": 132, "rest": (129, 125, 188), "hover": (128, 124, 189), "remove": (169, 170)},
-    8: {"background": 123, "rest": (120, 116, 186), "hover": (119, 115, 187), "remove": (167, 168)},
-    4: {"background": 104, "rest": (108, 112, 184), "hover": (107, 111, 185), "remove": (165, 166)},
-}
+RESOURCE_IDS = resource_ids.read()
+TIERS = {bits: resource_ids.picture_set(RESOURCE_IDS, bits) for bits in (24, 8, 4)}
 
 # The file browser of the Windows folder, which the browse button starts (Wine's desktop is
 # C:\windows\system32\explorer.exe).
@@ -55,8 +53,8 @@ WINDOWS_BROWSER = "C:\\windows\\explorer.exe"
 UNINSTALLER = r"C:\Program Files\Qelvar\UNINST.EXE"
 UNINSTALL_COMMAND = '"%s" /remove "Qelvar Lumivane"' % UNINSTALLER
 
-WELCOME_SOUND_ID = 145
-HOVER_SOUND_ID = 146
+WELCOME_SOUND_ID = RESOURCE_IDS["IDW_WELCOME_SOUND"]
+HOVER_SOUND_ID = RESOURCE_IDS["IDW_HOVER_SOUND"]
 
 
 def button_centre(button, dx=0, dy=0):
@@ -73,18 +71,17 @@ def expected_window(exe, tier, states=("rest", "rest", "rest"), installed=False)
     """The window as the launcher should draw it: the tier's background with each button's picture
     ("rest" or "hover") at its origin; button 0 shows the remove pictures when installed."""
     ids = TIERS[tier]
-    picture = images.exe_picture(exe, ids["background"]).copy()
+    picture = images.exe_picture(exe, ids["background"])
     for button, state in enumerate(states):
         if button == SETUP and installed:
             bitmap = ids["remove"][0 if state == "rest" else 1]
         else:
             bitmap = ids[state][button]
-        picture.paste(images.exe_picture(exe, bitmap), *BUTTON_ORIGINS[button])
+        picture.paste(images.exe_picture(exe, bitmap), BUTTON_ORIGINS[button])
     return picture
 
 
 def exe_sound(exe, resource_id):
-    import subprocess
     result = subprocess.run(["wrestool", "-x", "--raw", "--type=WAVE", "--name=%d" % resource_id, exe],
                             capture_output=True, timeout=60)
     if result.returncode != 0 or not result.stdout:
@@ -193,19 +190,25 @@ WINE_USER_FILES = [r".*[/\\]AppData[/\\]Local[/\\]Temp([/\\]|$)"]
 
 # -- a session with the launcher on drive D: -----------------------------------------------------------------
 
+WINDOW_TITLE = "^%s$" % re.escape(CLASS_NAME)
+
+
 class LauncherSession:
-    """A WineSession with a CD-ROM drive D: mapped to a medium folder, the stubs, and a stub log."""
+    """A WineSession with a CD-ROM drive D: mapped to a medium folder, the stubs, and a stub log.
+    `display`, `sound` and `registry` are the session's."""
 
     def __init__(self, name, depth=24, exe=LAUNCHER_EXE, palette_settings=None):
         self.exe = exe
+        self.depth = depth
         self.session = WineSession(depth=depth, name=name, palette_settings=palette_settings,
                                    log=lambda text: print("harness: " + text, file=sys.stderr))
-        self.depth = depth
+        self.started = []
 
     def __enter__(self):
         self.session.__enter__()
         try:
             s = self.session
+            self.display, self.sound, self.registry = s.display, s.sound, s.registry
             self.medium = os.path.join(s.dir, "medium")
             os.makedirs(self.medium)
             self.stub_log = os.path.join(s.dir, "stub.log")
@@ -217,7 +220,7 @@ class LauncherSession:
         return self
 
     def __exit__(self, *exc):
-        self.session.close()
+        self.close()
         return False
 
     def close(self):
@@ -256,17 +259,16 @@ class LauncherSession:
         work (devices, sound) is done before the runs that a test checks."""
         self.lay_medium()
         process, _ = self.start()
-        self.session.captured_sounds(at_least=1)
-        self.session.poke("close")
-        process.exit_code(timeout=30)
+        self.sound.streams(at_least=1)
+        self.close_window(process)
 
     # Install state ---------------------------------------------------------------------------------------
 
     def set_installed(self, uninstall_command):
         if uninstall_command is None:
-            self.session.reg_delete(UNINSTALL_KEY)
+            self.registry.delete(UNINSTALL_KEY)
         else:
-            self.session.reg_add(UNINSTALL_KEY, "UninstallString", "REG_SZ", uninstall_command)
+            self.registry.add(UNINSTALL_KEY, "UninstallString", "REG_SZ", uninstall_command)
 
     # Runs ----------------------------------------------------------------------------------------------
 
@@ -292,18 +294,37 @@ class LauncherSession:
     def start(self, path=r"D:\LAUNCH.EXE", show=None, debug=None, wait=True, env=None):
         """Starts the launcher; with wait, also waits for its window. Returns (process, WindowInfo).
         env: variables added to the session's environment for this start."""
-        self.session.move(*OUTSIDE_POINT)
+        self.display.move(*OUTSIDE_POINT)
         process = self.session.start(path, show=show, debug=debug, env=env)
-        window = None
-        if wait:
-            window = self.session.wait_window(process.pid, process=process)
+        self.started.append(process)
+        window = self.wait_window(process) if wait else None
         return process, window
+
+    def wait_window(self, process):
+        return self.display.wait_window(WINDOW_TITLE, process.pid, process=process)
+
+    def windows(self, process=None):
+        """The visible X windows of launchers (of `process`, when given)."""
+        return self.display.find_windows(WINDOW_TITLE, process.pid if process else None)
+
+    def close_window(self, process):
+        """Closes the launcher as the system's close command does and returns its exit code."""
+        self.session.poke("close")
+        return process.exit_code(timeout=30)
+
+    def stop_running(self):
+        """Closes every launcher this session started that still runs (a test's clean-up)."""
+        for process in self.started:
+            if process.running():
+                self.session.poke("close")
+                process.exit_code(timeout=30)
+        self.started = []
 
     def window_image(self, window=None):
         """The launcher window's pixels."""
         if self.depth == 8:
-            return self.session.screenshot(window)
-        return self.session.window_pixels(WINDOW_ORIGIN[0], WINDOW_ORIGIN[1], *WINDOW_SIZE)
+            return self.display.screenshot(window)
+        return self.display.pixels(WINDOW_ORIGIN[0], WINDOW_ORIGIN[1], *WINDOW_SIZE)
 
     def wait_for_picture(self, expected, window=None, tolerance=0, timeout=20):
         """Waits until the window shows `expected`; returns the last image and its difference."""
@@ -320,6 +341,12 @@ class LauncherSession:
             pass
         return last["image"], last["difference"]
 
+    def assert_picture(self, states, what, tier=24, installed=False, window=None, tolerance=0):
+        """The window shows the tier's pictures in `states` (see hovered())."""
+        expected = expected_window(self.exe, tier, states, installed=installed)
+        _, difference = self.wait_for_picture(expected, window, tolerance=tolerance)
+        assert not difference, "%s: %s" % (what, difference)
+
 
 # Button picture states for expected_window: every button at rest, or one under the pointer.
 REST = ("rest", "rest", "rest")
@@ -329,22 +356,3 @@ def hovered(button):
     states = list(REST)
     states[button] = "hover"
     return tuple(states)
-
-
-def open_class_session(test_class, name, **options):
-    """Opens a LauncherSession for a whole unittest class (closed by its class cleanup) and sets the
-    class's `launcher` and `session`."""
-    test_class.launcher = LauncherSession(name, **options).__enter__()
-    test_class.addClassCleanup(test_class.launcher.close)
-    test_class.session = test_class.launcher.session
-    return test_class.launcher
-
-
-def main():
-    """Runs a test file's unittest cases; exits 77 (skipped) if this host cannot run the Wine arch."""
-    arch = wine_session.arch_from_environment()
-    ok, reason = wine_session.host_can_run(arch)
-    if not ok:
-        print("SKIPPED: " + reason, flush=True)
-        sys.exit(77)
-    unittest.main(buffer=False)

@@ -6,8 +6,7 @@ import os
 import sys
 import time
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import wine_session  # noqa: E402
+import wine_session
 
 
 def main():

@@ -7,12 +7,11 @@ session's prefix, then every process whose environment carries LAUNCHER_TEST_SES
 (Xvfb, wineserver, Wine processes, sound capture writers), and removes the session's prefix.
 """
 import os
+import sys
 import shutil
 import subprocess
-import sys
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from wine_session import kill_marked_processes  # noqa: E402
+from processes import kill_marked_processes
 
 
 def main():

@@ -7,11 +7,10 @@ Environment:
   LAUNCHER_BUILD_DIR   the build tree (holds the prefix template and the session folders)
 Exits 77 (CTest: skipped) when this host cannot run programs of that architecture."""
 import os
-import subprocess
 import sys
+import subprocess
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import wine_session  # noqa: E402
+import wine_session
 
 
 def main(argv):

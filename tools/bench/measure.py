@@ -54,7 +54,7 @@ os.environ.setdefault("LAUNCHER_SOURCE_DIR", SOURCE_DIR)
 import e2e_support as e2e  # noqa: E402
 import pe_resources  # noqa: E402
 import startup_reads  # noqa: E402
-import wine_session  # noqa: E402
+import wine_host  # noqa: E402
 from xprobe import XProbe  # noqa: E402
 
 PARTS = ("splash", "phases", "hover", "reads", "peer")
@@ -113,7 +113,7 @@ def window_spots(picture):
     for x, y in candidates:
         # Move off white or black pixels a little, so the spot tells the picture from an empty screen.
         for dx in range(0, 12):
-            colour = picture.pixel(x + dx, y)
+            colour = picture.getpixel((x + dx, y))
             if colour not in ((0, 0, 0), (255, 255, 255)):
                 spots.append((x + dx, y))
                 break
@@ -254,7 +254,7 @@ class DepthBench:
             self.launcher.lay_medium(extra=extra)
             if self.reads_medium:
                 self.session.map_cdrom("e", self.reads_medium.mount_point)
-            self.probe = XProbe(self.session.display)
+            self.probe = XProbe(self.session.display.number)
             set_root_white(self.probe)
             self.poller = Poller(self.probe, self.settings.poll_pause)
         except BaseException:
@@ -277,9 +277,9 @@ class DepthBench:
         """Clicks the window's background (every program closes on it) and waits for the process to end
         and the screen to be empty again."""
         s = self.session
-        s.move(*e2e.BACKGROUND_POINT)
+        s.display.move(*e2e.BACKGROUND_POINT)
         s.click()
-        s.move(*e2e.OUTSIDE_POINT)
+        s.display.move(*e2e.OUTSIDE_POINT)
         code = process.exit_code(timeout=30)
         if program.exit_code is not None and code != program.exit_code:
             raise BenchError("%s ended with exit code %d" % (program.path, code))
@@ -292,7 +292,7 @@ class DepthBench:
         """Starts a program, waits until its window is the expected picture, and returns the spots' raw
         values then (a warm-up run, not counted)."""
         process = self.session.start(path)
-        window = self.session.wait_window(process.pid, process=process)
+        window = self.launcher.wait_window(process)
         _, difference = self.launcher.wait_for_picture(expected, window, tolerance=self.tolerance())
         if difference:
             raise BenchError("%s's window is not the expected picture at depth %d: %s" % (path, self.depth, difference))
@@ -308,7 +308,7 @@ class DepthBench:
         self.spots = window_spots(expected)
         self.points = to_screen(self.spots)
         self.result["spots"] = len(self.spots)
-        s.move(*e2e.OUTSIDE_POINT)
+        s.display.move(*e2e.OUTSIDE_POINT)
         self.empty = self.probe.pixels(self.points)
         if len(set(self.empty)) != 1:
             raise BenchError("the empty screen is not one colour: %s" % (self.empty,))
@@ -319,7 +319,7 @@ class DepthBench:
             raise BenchError("the launcher's window is not its picture at depth %d: %s" % (self.depth, difference))
         launcher_values = self.probe.pixels(self.points)
         if self.depth == 24:
-            wanted = tuple((r << 16) | (g << 8) | b for r, g, b in (expected.pixel(x, y) for x, y in self.spots))
+            wanted = tuple((r << 16) | (g << 8) | b for r, g, b in (expected.getpixel((x, y)) for x, y in self.spots))
             if wanted != launcher_values:
                 raise BenchError("the raw screen values differ from the picture's colours")
         self.hover_reference(window)
@@ -330,7 +330,7 @@ class DepthBench:
             self.programs["as_linked"] = Program(r"D:\LINKED\LAUNCH.EXE", launcher_values)
 
         process = s.start(r"D:\BASELINE.EXE")
-        s.wait_window(process.pid, name="^Baseline Popup$", process=process)
+        s.display.wait_window("^Baseline Popup$", process.pid, process=process)
         black = e2e.wait_until(lambda: self._uniform_not(self.empty), timeout=20, interval=0.01,
                                what="the baseline's black window")
         self.programs["baseline"] = Program(r"D:\BASELINE.EXE", black)
@@ -355,18 +355,18 @@ class DepthBench:
         lit = e2e.expected_window(self.exe, tier, e2e.hovered(e2e.SETUP))
         bx, by = e2e.BUTTON_ORIGINS[e2e.SETUP]
         spots = [(x, y) for y in range(by + 3, by + 38, 6) for x in range(bx + 3, bx + 88, 7)
-                 if rest.pixel(x, y) != lit.pixel(x, y)]
+                 if rest.getpixel((x, y)) != lit.getpixel((x, y))]
         step = max(1, len(spots) // 12)
         self.hover_spots = to_screen(spots[::step][:12])
         if not self.hover_spots:
             raise BenchError("button 0's pictures do not differ")
         self.rest_values = self.probe.pixels(self.hover_spots)
-        s.move(*e2e.button_centre(e2e.SETUP))
+        s.display.move(*e2e.button_centre(e2e.SETUP))
         _, difference = self.launcher.wait_for_picture(lit, window, tolerance=self.tolerance())
         if difference:
             raise BenchError("button 0 under the pointer is not its picture: %s" % difference)
         self.lit_values = self.probe.pixels(self.hover_spots)
-        s.move(*e2e.BACKGROUND_POINT)
+        s.display.move(*e2e.BACKGROUND_POINT)
         e2e.wait_until(lambda: self.probe.pixels(self.hover_spots) == self.rest_values, what="button 0 at rest")
         if self.lit_values == self.rest_values:
             raise BenchError("button 0 lit cannot be told from button 0 at rest")
@@ -422,11 +422,11 @@ class DepthBench:
 
     def hover_response(self):
         s = self.session
-        s.clear_sounds()
+        s.sound.clear()
         launcher = self.programs["launcher"]
         process, _ = self.launcher.start()
         e2e.wait_until(lambda: self.probe.pixels(self.points) == launcher.values, what="the launcher's window")
-        s.captured_sounds(at_least=1)  # the welcome sound has played out
+        s.sound.streams(at_least=1)  # the welcome sound has played out
         inside = e2e.button_centre(e2e.SETUP)
         outside = e2e.BACKGROUND_POINT
         times = []
@@ -443,7 +443,7 @@ class DepthBench:
         self.result["hover"] = spread(times)
         self.result["hover_poll"] = spread(self.poller.intervals[intervals_before:])
         # Every entry played the click sound once (after the welcome sound).
-        streams = s.captured_sounds(at_least=self.settings.hover_runs + 1)
+        streams = s.sound.streams(at_least=self.settings.hover_runs + 1)
         self.result["hover_sounds"] = len(streams) - 1
         self.close_program(process, launcher)
 
@@ -507,7 +507,7 @@ def size_report(exe):
 
 
 def wine_version():
-    return subprocess.run([os.path.join(wine_session.WINE_DIR, "wine64"), "--version"], capture_output=True,
+    return subprocess.run([os.path.join(wine_host.WINE_DIR, "wine64"), "--version"], capture_output=True,
                           text=True).stdout.strip()
 
 
@@ -565,7 +565,7 @@ def floors(programs):
 
 
 def main():
-    arch = wine_session.arch_from_environment()
+    arch = wine_host.arch_from_environment()
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--json", required=True, help="where the figures go")
     parser.add_argument("--runs", type=int, default=20, help="starts of each program per depth")
@@ -579,7 +579,7 @@ def main():
     parser.add_argument("--settle", type=float, default=0.3, help="seconds of rest after each run")
     settings = Settings(parser.parse_args())
 
-    ok, reason = wine_session.host_can_run(arch)
+    ok, reason = wine_host.host_can_run(arch)
     if not ok:
         print("benchmark: cannot run: " + reason, file=sys.stderr)
         return 77

@@ -1,0 +1,71 @@
+"""A session's registry through Wine's own reg and regedit: values added and deleted, REGEDIT4 text
+imported, and the whole registry exported and read back as {key: {value name: value text}}."""
+
+import itertools
+import os
+import re
+
+from wine_host import windows_path
+
+
+class RegistryError(Exception):
+    """reg or regedit failed."""
+
+
+class Registry:
+    """`run(program, args)` runs a Windows program of the session to its end and returns (exit code,
+    output); `work_dir` holds the files handed to regedit."""
+
+    def __init__(self, run, work_dir):
+        self._run = run
+        self._work_dir = work_dir
+        self._files = itertools.count(1)
+
+    def add(self, key, name, kind="REG_SZ", data=""):
+        code, text = self._run("reg", ["add", key, "/v", name, "/t", kind, "/d", data, "/f"])
+        if code != 0:
+            raise RegistryError("reg add %s %s failed (%d): %s" % (key, name, code, text))
+
+    def delete(self, key, name=None):
+        """Deletes a value, or the whole key when name is None; a missing key or value is no error."""
+        self._run("reg", ["delete", key] + (["/v", name] if name is not None else []) + ["/f"])
+
+    def import_text(self, text):
+        """Imports REGEDIT4 text."""
+        path = os.path.join(self._work_dir, "import-%d.reg" % next(self._files))
+        with open(path, "w", newline="\r\n") as f:
+            f.write(text)
+        code, out = self._run("regedit", ["/S", windows_path(path)])
+        if code != 0:
+            raise RegistryError("regedit /S failed (%d): %s" % (code, out))
+
+    def export(self):
+        """The whole registry as {key path: {value name: value text}} (from `regedit /E`)."""
+        path = os.path.join(self._work_dir, "export-%d.reg" % next(self._files))
+        code, out = self._run("regedit", ["/E", windows_path(path)])
+        if code != 0 or not os.path.exists(path):
+            raise RegistryError("regedit /E failed (%d): %s" % (code, out))
+        with open(path, "rb") as f:
+            raw = f.read()
+        os.remove(path)
+        return parse_reg_export(raw)
+
+
+def parse_reg_export(raw):
+    """{key: {name: value}} from the text of a .reg export (UTF-16 with BOM, or ANSI)."""
+    if raw.startswith(b"\xff\xfe"):
+        text = raw[2:].decode("utf-16-le", errors="replace")
+    else:
+        text = raw.decode("latin-1")
+    text = re.sub(r"\\\r?\n\s*", "", text)  # continued hex lines
+    registry = {}
+    current = None
+    for line in text.splitlines():
+        line = line.strip()
+        if line.startswith("[") and line.endswith("]"):
+            current = registry.setdefault(line[1:-1], {})
+        elif current is not None and "=" in line and (line.startswith('"') or line.startswith("@")):
+            match = re.match(r'^(@|"(?:[^"\\]|\\.)*")=(.*)$', line)
+            if match:
+                current[match.group(1)] = match.group(2)
+    return registry

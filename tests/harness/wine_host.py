@@ -1,0 +1,83 @@
+"""Which Wine this host has and how a Windows program of each architecture is started with it: the
+loader, whether it can run here at all, the build tree the tests use, and the environment of a private
+prefix."""
+
+import os
+import subprocess
+
+WINE_DIR = "/usr/lib/wine"
+WINESERVER = os.path.join(WINE_DIR, "wineserver")
+HARNESS_DIR = os.path.dirname(os.path.abspath(__file__))
+
+# The DLLs that would pop up .NET, Gecko or desktop-menu installers, or write menu files into HOME.
+DLL_OVERRIDES = "mscoree,mshtml=;winemenubuilder.exe=d"
+
+
+class HostCannotRun(Exception):
+    """This host cannot run Wine programs of the requested architecture."""
+
+
+def wine_command(arch):
+    """The command that runs a Windows program of `arch` with Debian's Wine."""
+    if arch == "win64":
+        return [os.path.join(WINE_DIR, "wine64")]
+    if arch == "win32":
+        return ["wine"]
+    raise ValueError("unknown Wine architecture %r (win32 or win64)" % arch)
+
+
+def host_can_run(arch):
+    """(True, version) if this host can run Wine programs of `arch`, else (False, one-line reason)."""
+    loader = os.path.join(WINE_DIR, "wine" if arch == "win32" else "wine64")
+    try:
+        result = subprocess.run([loader, "--version"], capture_output=True, text=True, timeout=60)
+    except OSError as error:
+        return False, "%s cannot be executed on this host (%s): %s programs cannot run here" % (
+            loader, error.strerror, arch)
+    except subprocess.TimeoutExpired:
+        return False, "%s --version did not answer" % loader
+    if result.returncode != 0:
+        return False, "%s --version failed with exit status %d: %s programs cannot run here" % (
+            loader, result.returncode, arch)
+    return True, result.stdout.strip()
+
+
+def arch_from_environment():
+    return os.environ.get("LAUNCHER_WINE_ARCH", "win64")
+
+
+def build_dir_from_environment():
+    build_dir = os.environ.get("LAUNCHER_BUILD_DIR")
+    if build_dir:
+        return os.path.abspath(build_dir)
+    return os.path.abspath(os.path.join(HARNESS_DIR, "..", "..", "build", "wine-harness"))
+
+
+def poke_exe():
+    """POKE.EXE, the stub that acts on the launcher's window from inside Wine."""
+    return os.environ.get("LAUNCHER_POKE_EXE") or os.path.join(build_dir_from_environment(), "stubs", "POKE.EXE")
+
+
+def windows_path(unix_path):
+    """The path under which a Windows program sees a Unix file (through drive Z:)."""
+    return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
+
+
+def base_environment(arch, prefix, home, marker):
+    """The environment of a program in a private prefix; `marker` tags every process it starts
+    (LAUNCHER_TEST_SESSION), so that whatever is left can be found and ended."""
+    env = dict(os.environ)
+    for name in ("WINEDEBUG", "WINESERVER", "WINELOADER", "DISPLAY", "WINEDLLPATH"):
+        env.pop(name, None)
+    env.update({
+        "WINEPREFIX": prefix,
+        "WINEARCH": arch,
+        "HOME": home,
+        "WINEDEBUG": "-all",
+        "WINEDLLOVERRIDES": DLL_OVERRIDES,
+        "LAUNCHER_TEST_SESSION": marker,
+    })
+    if arch == "win64":
+        # On a host that cannot execute 32-bit code, `wine` would pick the 32-bit loader and fail.
+        env["WINELOADER"] = os.path.join(WINE_DIR, "wine64")
+    return env
