@@ -1,16 +1,14 @@
 """The product profile's checks: each kind of faulty profile, made from a valid one by changing one line,
 is refused with its exact message (file, line, key, what was found, what is required); values at their
 limits pass; and a faulty profile stops the CMake configuration and scripts/make-medium.sh."""
-import os
-import shutil
 import subprocess
-import sys
-import tempfile
-import unittest
+from pathlib import Path
 
-REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
-sys.path.insert(0, os.path.join(REPO, "tools", "profile"))
-import product_profile  # noqa: E402
+import pytest
+
+import product_profile
+
+REPO = Path(__file__).resolve().parents[2]
 
 # A valid profile; a key's line number is its position here.
 VALID = """\
@@ -134,73 +132,86 @@ BROKEN = [
 ]
 
 
-class ProfileChecks(unittest.TestCase):
-    def setUp(self):
-        self.dir = tempfile.mkdtemp(prefix="profile-test-")
-        self.addCleanup(shutil.rmtree, self.dir, True)
-
-    def write(self, text, name="product.profile", encoding="utf-8"):
-        path = os.path.join(self.dir, name)
-        with open(path, "w", encoding=encoding) as f:
-            f.write(text)
-        return path
-
-    def messages(self, path):
-        try:
-            product_profile.read_profile(path)
-        except product_profile.ProfileError as e:
-            return e.messages
-        return []
-
-    def test_each_broken_profile_is_refused_with_its_exact_message(self):
-        self.assertEqual(self.messages(self.write(VALID)), [])
-        for what, text, expected in BROKEN:
-            with self.subTest(what):
-                path = self.write(text)
-                self.assertEqual(self.messages(path), [expected.replace("{p}", path)])
-
-    def test_a_file_that_is_not_utf8_is_refused_with_the_line_of_the_first_bad_byte(self):
-        path = self.write(replaced("company_name", "company_name = M\u00fcller GmbH"), encoding="cp1252")
-        self.assertEqual(self.messages(path),
-                         ["%s:5: (file): found a byte 0xFC that is not UTF-8; required a UTF-8 text file" % path])
-
-    def test_values_at_their_limits_pass(self):
-        text = VALID
-        for key, value in (("product_name", "Q" * 255), ("setup_program", "ABCDEFGH.EXE"),
-                           ("original_filename", "L.E"), ("file_version", "65535.65535.65535.65535"),
-                           ("volume_name", "A" * 16), ("company_name", "\u20ac \u00a9 \u2013 \u00ff"),
-                           ("uninstall_guid", "{abcdef01-2345-6789-abcd-ef0123456789}")):
-            text = "\n".join(key + " = " + value if line.startswith(key + " =") else line
-                             for line in text.splitlines()) + "\n"
-        self.assertEqual(self.messages(self.write(text)), [])
-
-    def test_the_shipped_profiles_pass(self):
-        for path in ("resources/product.profile", "tests/profile/todays-values.profile",
-                     "docs/examples/zyndra-atlas/product.profile"):
-            with self.subTest(path):
-                self.assertEqual(self.messages(os.path.join(REPO, path)), [])
-
-    def test_every_fault_of_a_profile_is_listed(self):
-        text = replaced("setup_program", "setup_program = setup.exe")
-        text = text.replace("volume_name = QELVAR_LUMIVANE", "volume_name = x")
-        path = self.write(text)
-        self.assertEqual(self.messages(path), ['%s:4: setup_program: found "setup.exe"; required %s' % (path, NAME_83),
-                                               '%s:16: volume_name: found "x"; required %s' % (path, VOLUME)])
-
-    def test_a_broken_profile_stops_the_configuration_and_the_medium(self):
-        path = self.write(replaced("uninstall_guid", "uninstall_guid = {nope}"))
-        expected = '%s:3: uninstall_guid: found "{nope}"; required %s' % (path, GUID)
-        build = os.path.join(self.dir, "build")
-        configure = subprocess.run(["cmake", "-S", REPO, "-B", build, "-G", "Ninja", "-DLAUNCHER_PROFILE=" + path],
-                                   capture_output=True, text=True, timeout=300)
-        self.assertNotEqual(configure.returncode, 0)
-        self.assertIn(expected, configure.stderr)
-        medium = subprocess.run([os.path.join(REPO, "scripts", "make-medium.sh"), "--profile", path,
-                                 "--out", os.path.join(self.dir, "medium")], capture_output=True, text=True, timeout=60)
-        self.assertNotEqual(medium.returncode, 0)
-        self.assertIn(expected, medium.stderr)
-        self.assertFalse(os.path.exists(os.path.join(self.dir, "medium", "tree")))
+# (key, a value at the limit of what the key takes)
+LIMITS = [
+    ("product_name", "Q" * 255), ("setup_program", "ABCDEFGH.EXE"), ("original_filename", "L.E"),
+    ("file_version", "65535.65535.65535.65535"), ("volume_name", "A" * 16),
+    ("company_name", "\u20ac \u00a9 \u2013 \u00ff"), ("uninstall_guid", "{abcdef01-2345-6789-abcd-ef0123456789}"),
+]
 
 
-if __name__ == "__main__":
-    unittest.main()
+def messages(path):
+    """What read_profile refuses the profile at path with; [] when it accepts it."""
+    try:
+        product_profile.read_profile(str(path))
+    except product_profile.ProfileError as e:
+        return e.messages
+    return []
+
+
+@pytest.fixture
+def write_profile(tmp_path):
+    """write_profile(text, encoding="utf-8") writes a profile into the test's own folder; its path."""
+    def write(text, encoding="utf-8"):
+        path = tmp_path / "product.profile"
+        path.write_text(text, encoding=encoding)
+        return str(path)
+    return write
+
+
+def test_the_valid_profile_passes(write_profile):
+    assert messages(write_profile(VALID)) == []
+
+
+@pytest.mark.parametrize("text, expected", [case[1:] for case in BROKEN], ids=[case[0] for case in BROKEN])
+def test_each_broken_profile_is_refused_with_its_exact_message(write_profile, text, expected):
+    path = write_profile(text)
+    assert messages(path) == [expected.replace("{p}", path)]
+
+
+def test_a_file_that_is_not_utf8_is_refused_with_the_line_of_the_first_bad_byte(write_profile):
+    path = write_profile(replaced("company_name", "company_name = M\u00fcller GmbH"), encoding="cp1252")
+    assert messages(path) == ["%s:5: (file): found a byte 0xFC that is not UTF-8; required a UTF-8 text file" % path]
+
+
+@pytest.mark.parametrize("key, value", LIMITS, ids=[key for key, _ in LIMITS])
+def test_a_value_at_its_limit_passes(write_profile, key, value):
+    assert messages(write_profile(replaced(key, key + " = " + value))) == []
+
+
+@pytest.mark.parametrize("path", ["resources/product.profile", "tests/profile/todays-values.profile",
+                                  "docs/examples/zyndra-atlas/product.profile"])
+def test_the_shipped_profiles_pass(path):
+    assert messages(REPO / path) == []
+
+
+def test_every_fault_of_a_profile_is_listed(write_profile):
+    text = replaced("setup_program", "setup_program = setup.exe")
+    text = text.replace("volume_name = QELVAR_LUMIVANE", "volume_name = x")
+    path = write_profile(text)
+    assert messages(path) == ['%s:4: setup_program: found "setup.exe"; required %s' % (path, NAME_83),
+                              '%s:16: volume_name: found "x"; required %s' % (path, VOLUME)]
+
+
+@pytest.fixture
+def broken_profile(write_profile):
+    """(path, its message) of a profile with a broken GUID."""
+    path = write_profile(replaced("uninstall_guid", "uninstall_guid = {nope}"))
+    return path, '%s:3: uninstall_guid: found "{nope}"; required %s' % (path, GUID)
+
+
+def test_a_broken_profile_stops_the_configuration(broken_profile, tmp_path):
+    path, expected = broken_profile
+    configure = subprocess.run(["cmake", "-S", str(REPO), "-B", str(tmp_path / "build"), "-G", "Ninja",
+                                "-DLAUNCHER_PROFILE=" + path], capture_output=True, text=True, timeout=300)
+    assert configure.returncode != 0
+    assert expected in configure.stderr
+
+
+def test_a_broken_profile_stops_the_medium(broken_profile, tmp_path):
+    path, expected = broken_profile
+    medium = subprocess.run([str(REPO / "scripts" / "make-medium.sh"), "--profile", path,
+                             "--out", str(tmp_path / "medium")], capture_output=True, text=True, timeout=60)
+    assert medium.returncode != 0
+    assert expected in medium.stderr
+    assert not (tmp_path / "medium" / "tree").exists()
