@@ -165,7 +165,7 @@ def _bookkeeping(key):
 
 
 def registry_changes(before, after):
-    """Differences of two reg_export() results outside Wine's bookkeeping (WINE_REGISTRY_BOOKKEEPING)."""
+    """Differences of two registry exports (Registry.export()) outside Wine's bookkeeping (WINE_REGISTRY_BOOKKEEPING)."""
     changes = []
     for key in sorted(set(before) | set(after)):
         if _bookkeeping(key):
