@@ -278,7 +278,7 @@ class DepthBench:
         and the screen to be empty again."""
         s = self.session
         s.display.move(*e2e.BACKGROUND_POINT)
-        s.click()
+        s.display.click()
         s.display.move(*e2e.OUTSIDE_POINT)
         code = process.exit_code(timeout=30)
         if program.exit_code is not None and code != program.exit_code:
