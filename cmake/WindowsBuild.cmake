@@ -45,13 +45,8 @@ set(LAUNCHER_CORE_SOURCES
 list(TRANSFORM LAUNCHER_CORE_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
 set(LAUNCHER_RUNTIME_SOURCES ${CMAKE_SOURCE_DIR}/platform/entry.cpp ${CMAKE_SOURCE_DIR}/platform/runtime_support.cpp)
 set(LAUNCHER_RESOURCE_SCRIPT ${CMAKE_SOURCE_DIR}/resources/launcher.rc)
-# The identifiers' names, read by the resource script, the code and the asset check. The resource
-# compiler reports no dependencies, so the script is rebuilt by hand when they, the version block or
-# the product's values change.
+# The identifiers' names, read by the resource script, the code and the asset check.
 set(LAUNCHER_RESOURCE_IDS ${CMAKE_SOURCE_DIR}/resources/resource_ids.h)
-set(LAUNCHER_RESOURCE_SCRIPT_DEPENDS ${LAUNCHER_RESOURCE_IDS} ${CMAKE_SOURCE_DIR}/resources/version.rc
-    ${CMAKE_BINARY_DIR}/generated/product_profile.h)
-set_source_files_properties(${LAUNCHER_RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS "${LAUNCHER_RESOURCE_SCRIPT_DEPENDS}")
 # The sound library and the shell are not imported: the launcher loads them by full path when it needs
 # them, so that no copy planted beside it is ever loaded.
 set(LAUNCHER_LIBRARIES kernel32 user32 gdi32 advapi32)
@@ -90,6 +85,14 @@ endfunction()
 # The product this build is for.
 read_product_profile(launcher_profile ${LAUNCHER_PROFILE} ${CMAKE_BINARY_DIR}/generated)
 check_profile_resources(launcher_profile check_resources)
+
+# The resource compiler reports no dependencies, so the script is compiled anew by hand when the
+# identifiers, the version block, the product's values or any picture, sound or icon it names change.
+file(GLOB_RECURSE launcher_resource_files CONFIGURE_DEPENDS ${launcher_profile_RESOURCE_FOLDER}/art/*.bmp
+     ${launcher_profile_RESOURCE_FOLDER}/sounds/*.wav ${launcher_profile_RESOURCE_FOLDER}/icon/*.ico)
+set(LAUNCHER_RESOURCE_SCRIPT_DEPENDS ${LAUNCHER_RESOURCE_IDS} ${CMAKE_SOURCE_DIR}/resources/version.rc
+    ${CMAKE_BINARY_DIR}/generated/product_profile.h ${launcher_resource_files})
+set_source_files_properties(${LAUNCHER_RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS "${LAUNCHER_RESOURCE_SCRIPT_DEPENDS}")
 
 # add_launcher(TARGET OUTPUT_NAME [AS_LINKED] [PROFILE NAME] [DEFINITIONS ...]): one build of the
 # launcher, for the product profile NAME (by default the build's own, launcher_profile). AS_LINKED keeps
