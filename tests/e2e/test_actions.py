@@ -12,7 +12,7 @@ import e2e_support as e2e
 
 
 @pytest.fixture(scope="module")
-def prepared(launcher_session):
+def launcher_session(launcher_session):
     """The module's session with the recorder as the Windows folder's browser and as the uninstaller that
     the registered command names, after one run of the launcher, so that Wine's own first-run
     bookkeeping (devices, sound) is done before any snapshot."""
@@ -52,14 +52,6 @@ class Run:
         for place in ("medium", "users"):
             assert e2e.snapshot_changes(self.files_before[place], after[place]) == [], \
                 "the launcher changed files in the %s" % place
-
-
-@pytest.fixture
-def launcher(prepared):
-    prepared.sound.clear()
-    prepared.clear_stub_log()
-    yield prepared
-    prepared.stop_running()
 
 
 @pytest.fixture

@@ -10,18 +10,10 @@ import e2e_support as e2e
 
 
 @pytest.fixture(scope="module")
-def prepared(launcher_session):
+def launcher_session(launcher_session):
     launcher_session.place_recorder(e2e.WINDOWS_BROWSER)
     launcher_session.place_recorder(e2e.UNINSTALLER)
     return launcher_session
-
-
-@pytest.fixture
-def launcher(prepared):
-    prepared.clear_stub_log()
-    yield prepared
-    prepared.stop_running()
-    prepared.set_installed(None)
 
 
 def click(launcher, exe, button, installed=False, folder=""):
@@ -48,8 +40,11 @@ def test_setup_in_a_folder_with_a_space_is_started_whole_through_the_shell(launc
 
 def test_uninstall_command_is_split_into_its_quoted_program_and_its_parameters(launcher):
     launcher.set_installed(e2e.UNINSTALL_COMMAND)
-    assert click(launcher, e2e.LAUNCHER740_EXE, e2e.SETUP, installed=True) == \
-        [(e2e.UNINSTALLER, e2e.UNINSTALL_COMMAND)]
+    try:
+        assert click(launcher, e2e.LAUNCHER740_EXE, e2e.SETUP, installed=True) == \
+            [(e2e.UNINSTALLER, e2e.UNINSTALL_COMMAND)]
+    finally:
+        launcher.set_installed(None)
 
 
 def test_browser_is_split_into_its_program_and_the_drive_root(launcher):

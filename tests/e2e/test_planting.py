@@ -15,20 +15,11 @@ PLANTED = {"WINMM.DLL": e2e.PLANTED_WINMM, "MSACM32.DLL": e2e.PLANTED_MSACM32}
 
 
 @pytest.fixture(scope="module")
-def prepared(launcher_session):
+def launcher_session(launcher_session):
     launcher_session.place_recorder(e2e.WINDOWS_BROWSER)
     launcher_session.place_recorder(e2e.UNINSTALLER)
     launcher_session.first_run()  # without planted libraries
     return launcher_session
-
-
-@pytest.fixture
-def launcher(prepared):
-    prepared.sound.clear()
-    prepared.clear_stub_log()
-    yield prepared
-    prepared.stop_running()
-    prepared.set_installed(None)
 
 
 def assert_no_planted_library_loaded(launcher, process, when):
@@ -68,6 +59,8 @@ def run_with_planted_libraries(launcher, button, welcome_length, hover_sound, in
 ], ids=["setup", "remove", "browse", "cancel"])
 def test_every_button_with_planted_sound_libraries(launcher, welcome_length, hover_sound, button, installed,
                                                    expected_runs):
-    if installed:
-        launcher.set_installed(e2e.UNINSTALL_COMMAND)
-    assert run_with_planted_libraries(launcher, button, welcome_length, hover_sound, installed) == expected_runs
+    launcher.set_installed(e2e.UNINSTALL_COMMAND if installed else None)
+    try:
+        assert run_with_planted_libraries(launcher, button, welcome_length, hover_sound, installed) == expected_runs
+    finally:
+        launcher.set_installed(None)
