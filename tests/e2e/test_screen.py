@@ -11,8 +11,6 @@ import images
 from processes import stop_popen
 from wine_host import poke_exe
 
-UNINSTALL_COMMAND = r'"C:\Program Files\Qelvar\UNINST.EXE" /remove "Qelvar Lumivane"'
-
 # Screen depth -> (the picture set drawn there, how far a channel may be off). A 16-bit screen keeps 5 or
 # 6 bits of each channel.
 SCREENS = {24: (24, 0), 16: (24, 8), 8: (8, 0)}
@@ -63,7 +61,7 @@ def test_every_picture_of_the_screens_set(launcher):
 @pytest.mark.parametrize("launcher_session", sorted(SCREENS), indirect=True, ids=lambda d: "depth%d" % d)
 def test_installed_product_shows_the_remove_pictures(launcher):
     tier, tolerance = SCREENS[launcher.depth]
-    launcher.set_installed(UNINSTALL_COMMAND)
+    launcher.set_installed(e2e.UNINSTALL_COMMAND)
     try:
         show_every_picture(launcher, e2e.LAUNCHER_EXE, tier, tolerance, installed=True,
                            screenshot="depth-%d-installed.png" % launcher.depth)
