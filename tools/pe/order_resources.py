@@ -17,13 +17,16 @@ ORDER_FILE lists the data in file order, in groups:
                     span fewer pages (the group is read on its own, so a page shared with its
                     neighbour would be read for nothing)
     TYPE NAME       a resource (every language of it): TYPE a number, a name such as BITMAP, ICON,
-                    GROUP_ICON, VERSION, or a named type such as WAVE; NAME a number or a name
+                    GROUP_ICON, VERSION, or a named type such as WAVE; NAME a number, an identifier
+                    that resource_ids.h beside ORDER_FILE defines (as the resource script names it),
+                    or a resource's own name
 
 Resources the file does not list follow at the end, in directory order. With --check, nothing is
 written: the exit code tells whether EXE is already laid out in that order (0) or not (1).
 """
 
 import os
+import re
 import struct
 import sys
 
@@ -40,8 +43,19 @@ def parse_key(text):
     return int(text) if text.isdigit() else text
 
 
+def read_identifiers(order_path):
+    """{name: number} of the `#define NAME number` lines of resource_ids.h beside the order file, the
+    names that the resource script gives the resources; empty when there is no such header."""
+    header = os.path.join(os.path.dirname(os.path.abspath(order_path)), "resource_ids.h")
+    if not os.path.exists(header):
+        return {}
+    with open(header) as f:
+        return {name: int(number) for name, number in re.findall(r"(?m)^#define\s+(\w+)\s+(\d+)\s*$", f.read())}
+
+
 def read_order(path):
     """[(label, page, [(type, name), ...])] from the order file."""
+    identifiers = read_identifiers(path)
     groups = []
     with open(path) as f:
         for number, line in enumerate(f, 1):
@@ -58,7 +72,7 @@ def read_order(path):
             if len(words) != 2 or not groups:
                 raise OrderError("%s:%d: expected 'TYPE NAME' inside a group" % (path, number))
             type_ = RT_NUMBERS.get(words[0], parse_key(words[0]))
-            groups[-1][2].append((type_, parse_key(words[1])))
+            groups[-1][2].append((type_, identifiers.get(words[1], parse_key(words[1]))))
     return groups
 
 
