@@ -1,5 +1,5 @@
 # The product profile (resources/product.profile by default): the product's names, version texts and
-# folders, read at configure time by tools/profile/product_profile.py. A faulty profile stops the
+# folders, read at configure time by the kit (`tools/kit profile`). A faulty profile stops the
 # configuration with one line per fault: file, line, key, what was found and what is required.
 
 set(LAUNCHER_DEFAULT_PROFILE ${CMAKE_SOURCE_DIR}/resources/product.profile)
@@ -16,10 +16,10 @@ endif()
 # compiler's path. Sets NAME_RESOURCE_FOLDER in the caller's scope.
 function(read_product_profile name profile outdir)
   get_filename_component(profile ${profile} ABSOLUTE BASE_DIR ${CMAKE_SOURCE_DIR})
-  set(script ${CMAKE_SOURCE_DIR}/tools/profile/product_profile.py)
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${profile} ${script})
-  # The script's messages go to the terminal as they stand.
-  execute_process(COMMAND ${LAUNCHER_PYTHON} ${script} generate ${profile} ${outdir} RESULT_VARIABLE result)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${profile}
+               ${CMAKE_SOURCE_DIR}/tools/launcherkit/profile.py)
+  # The kit's messages go to the terminal as they stand.
+  execute_process(COMMAND ${LAUNCHER_KIT} profile generate ${profile} ${outdir} RESULT_VARIABLE result)
   if(NOT result EQUAL 0)
     message(FATAL_ERROR "The product profile ${profile} has faults (listed above).")
   endif()

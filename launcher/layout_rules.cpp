@@ -2,11 +2,6 @@
 
 #include "resources/resource_ids.h"
 
-const ButtonOrigins buttonOrigins = {
-    {30, 30, 30},
-    {180, 235, 290},
-};
-
 ArtTier SelectArtTier(int32_t displayBitsPerPixel)
 {
     if (displayBitsPerPixel < 8) {

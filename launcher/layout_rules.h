@@ -3,6 +3,8 @@
 
 #include <stdint.h>
 
+#include "launcher/geometry.h"
+
 // The picture set the screen gets, chosen once from its colour depth.
 enum ArtTier {
     LowColor,   // fewer than 8 bits per pixel: 16-colour pictures
@@ -11,8 +13,6 @@ enum ArtTier {
 };
 
 enum InstallState { NotInstalled = 0, Installed = 1 };
-
-constexpr int ButtonCount = 3;
 
 ArtTier SelectArtTier(int32_t displayBitsPerPixel);
 
@@ -23,19 +23,6 @@ struct ArtIds {
     uint16_t hover[ButtonCount];
 };
 ArtIds ArtIdsFor(ArtTier tier, int32_t installed);
-
-// Fixed geometry of the shipped pictures, used as they stand on 16-colour and true-colour screens.
-constexpr uint16_t FixedWindowWidth = 530;
-constexpr uint16_t FixedWindowHeight = 360;
-constexpr uint16_t FixedButtonWidth = 90;
-constexpr uint16_t FixedButtonHeight = 40;
-
-// Top-left corners of the three buttons in client coordinates: x for buttons 0..2, then y.
-struct ButtonOrigins {
-    uint16_t originX[ButtonCount];
-    uint16_t originY[ButtonCount];
-};
-extern const ButtonOrigins buttonOrigins;
 
 // A rectangle with exclusive right and bottom edges, laid out like the platform's RECT.
 struct PixelRect {

@@ -47,10 +47,10 @@ while [ $# -gt 0 ]; do
 done
 
 # The product: every name and text on the medium comes from its profile.
-profile_tool="$repo/tools/profile/product_profile.py"
+kit="$repo/tools/kit"
 profile_file=${profile:-$repo/resources/product.profile}
-python3 "$profile_tool" check "$profile_file" || die "the product profile $profile_file has faults (listed above)"
-profile_value() { python3 "$profile_tool" get "$profile_file" "$1"; }
+"$kit" profile check "$profile_file" || die "the product profile $profile_file has faults (listed above)"
+profile_value() { "$kit" profile get "$profile_file" "$1"; }
 volume_id=$(profile_value volume_name)
 image_name=$volume_id.iso
 setup_name=$(profile_value setup_program)
@@ -119,7 +119,7 @@ else
   work="$out/placeholder"
   mkdir -p "$work"
   # The placeholder names the product and the setup program it stands in for.
-  python3 "$profile_tool" generate "$profile_file" "$work"
+  "$kit" profile generate "$profile_file" "$work"
   i686-w64-mingw32-windres -O coff -I "$work" -i "$repo/tools/medium/placeholder.rc" -o "$work/placeholder.res.o"
   # Like the launcher: no C runtime, loadable by Windows 95 and NT 4, no link time stamp, stripped.
   i686-w64-mingw32-gcc -Os -Wall -Wextra -Werror -ffreestanding -fno-asynchronous-unwind-tables \
@@ -135,7 +135,7 @@ cp "$launch" "$tree/$launcher_name"
 
 # Opens the launcher and takes its icon; label and AutoPlay text from the profile. An INI file in the
 # ANSI code page with DOS line endings, as Windows reads it.
-python3 "$profile_tool" autorun "$profile_file" "$tree/AUTORUN.INF"
+"$kit" profile autorun "$profile_file" "$tree/AUTORUN.INF"
 
 chmod 0644 "$tree"/*
 touch -d "@$epoch" "$tree"/* "$tree"

@@ -6,7 +6,7 @@ from pathlib import Path
 
 import pytest
 
-import product_profile
+from launcherkit import profile as product_profile
 
 REPO = Path(__file__).resolve().parents[2]
 

@@ -1,0 +1,241 @@
+"""Reading a Windows executable: its headers, sections, imports, resources and version block, through
+Debian's pefile. The kit's own code adds only what pefile does not give: where the resource directory's
+own tables end inside the resource section (for the step that lays out the resource data), the file
+offsets of the header fields that step rewrites, and plain records instead of pefile's structures.
+
+    image = Executable.open("build/windows/LAUNCH.EXE")
+    image.imports()             {"KERNEL32.DLL": {"ExitProcess", ...}, ...}
+    image.resources()           [Resource(type, name, language, rva, size, entry_offset), ...]
+    image.version_block()       VersionBlock(file_version, product_version, texts)
+"""
+
+import pefile
+
+RT_NAMES = {1: "CURSOR", 2: "BITMAP", 3: "ICON", 4: "MENU", 5: "DIALOG", 6: "STRING", 9: "ACCELERATOR",
+            10: "RCDATA", 12: "GROUP_CURSOR", 14: "GROUP_ICON", 16: "VERSION", 24: "MANIFEST"}
+RT_NUMBERS = {name: number for number, name in RT_NAMES.items()}
+MACHINE_I386 = 0x14C
+MACHINE_AMD64 = 0x8664
+
+
+class PeError(Exception):
+    """The file is not a Windows executable the kit can read."""
+
+
+class Section:
+    def __init__(self, section):
+        self.name = section.Name.rstrip(b"\0").decode("ascii", "replace")
+        self.virtual_size = section.Misc_VirtualSize
+        self.rva = section.VirtualAddress
+        self.raw_size = section.SizeOfRawData
+        self.raw_offset = section.PointerToRawData
+        self.header_offset = section.get_file_offset()
+        self.characteristics = section.Characteristics
+
+    def contains_rva(self, rva):
+        return self.rva <= rva < self.rva + max(self.virtual_size, self.raw_size)
+
+    def __repr__(self):
+        return "<section %s rva 0x%x size 0x%x at 0x%x>" % (self.name, self.rva, self.virtual_size, self.raw_offset)
+
+
+class Resource:
+    """One leaf of the resource directory: type, name and language (numbers, or strings for named
+    entries), where its data lies (RVA, size) and the file offset of its data entry."""
+
+    def __init__(self, type_, name, language, rva, size, entry_offset):
+        self.type, self.name, self.language = type_, name, language
+        self.rva, self.size, self.entry_offset = rva, size, entry_offset
+
+    @property
+    def key(self):
+        return (self.type, self.name, self.language)
+
+    def __repr__(self):
+        return "%s %s %s" % (type_label(self.type), self.name, self.language)
+
+
+def type_label(type_):
+    return RT_NAMES.get(type_, str(type_)) if isinstance(type_, int) else type_
+
+
+class VersionBlock:
+    """The version resource: `file_version` and `product_version` as four numbers each, `texts` the
+    string table's {key: text}, `language` its language and code page ("040704b0"), and the fixed part's
+    `file_os`, `file_type`, `file_flags`, `file_flags_mask`."""
+
+    def __init__(self, fixed, table):
+        def numbers(ms, ls):
+            return (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
+
+        self.file_version = numbers(fixed.FileVersionMS, fixed.FileVersionLS)
+        self.product_version = numbers(fixed.ProductVersionMS, fixed.ProductVersionLS)
+        self.file_os, self.file_type = fixed.FileOS, fixed.FileType
+        self.file_flags, self.file_flags_mask = fixed.FileFlags, fixed.FileFlagsMask
+        self.language = table.LangID.decode("ascii") if table is not None else None
+        self.texts = {} if table is None else {
+            key.decode("utf-8"): value.decode("utf-8") for key, value in table.entries.items()}
+
+
+class Executable:
+    """A PE32 or PE32+ image held in memory (`data`)."""
+
+    def __init__(self, data):
+        self.data = bytes(data)
+        try:
+            self.pe = pefile.PE(data=self.data, fast_load=True)
+        except pefile.PEFormatError as error:
+            raise PeError(str(error)) from None
+        header = self.pe.OPTIONAL_HEADER
+        self.pe32_plus = header.Magic == pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS
+        self.machine = self.pe.FILE_HEADER.Machine
+        self.time_stamp = self.pe.FILE_HEADER.TimeDateStamp
+        self.subsystem = header.Subsystem
+        self.subsystem_version = (header.MajorSubsystemVersion, header.MinorSubsystemVersion)
+        self.os_version = (header.MajorOperatingSystemVersion, header.MinorOperatingSystemVersion)
+        self.dll_characteristics = header.DllCharacteristics
+        self.section_alignment, self.file_alignment = header.SectionAlignment, header.FileAlignment
+        self.size_of_image, self.size_of_headers = header.SizeOfImage, header.SizeOfHeaders
+        self.checksum = header.CheckSum
+        self.sections = [Section(s) for s in self.pe.sections]
+        optional = header.get_file_offset()
+        # Offsets of the header fields that a rewrite of the resource section changes.
+        self.size_of_initialized_data_offset = optional + 8
+        self.size_of_image_offset = optional + 56
+        self.checksum_offset = optional + 64
+        resources = self.pe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]]
+        self.resource_directory_offset = resources.get_file_offset()
+        self.resource_rva, self.resource_size = resources.VirtualAddress, resources.Size
+        # Where the headers' content ends: the section table.
+        self.headers_end = self.pe.sections[-1].get_file_offset() + 40 if self.pe.sections else optional
+        self._resources = None
+        self.directory_end = 0
+
+    @classmethod
+    def open(cls, path):
+        with open(path, "rb") as f:
+            return cls(f.read())
+
+    # -- sections --------------------------------------------------------------------------------------
+
+    def section_of(self, rva):
+        for section in self.sections:
+            if section.contains_rva(rva):
+                return section
+        raise PeError("RVA 0x%x lies in no section" % rva)
+
+    def file_offset(self, rva):
+        section = self.section_of(rva)
+        return section.raw_offset + rva - section.rva
+
+    # -- imports ---------------------------------------------------------------------------------------
+
+    def imports(self):
+        """{library name in capitals: {function names}} of the import table."""
+        self.pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_IMPORT"]])
+        table = {}
+        for library in getattr(self.pe, "DIRECTORY_ENTRY_IMPORT", []):
+            names = table.setdefault(library.dll.decode("ascii").upper(), set())
+            names.update(i.name.decode("ascii") if i.name else "#%d" % i.ordinal for i in library.imports)
+        return table
+
+    def has_thread_local_storage(self):
+        tls = self.pe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_TLS"]]
+        return tls.VirtualAddress != 0 or any(s.name == ".tls" for s in self.sections)
+
+    # -- resources -------------------------------------------------------------------------------------
+
+    def resource_section(self):
+        if not self.resource_rva:
+            raise PeError("the image has no resources")
+        section = self.section_of(self.resource_rva)
+        if section.rva != self.resource_rva:
+            raise PeError("the resource directory does not start its section %s" % section.name)
+        return section
+
+    def resources(self):
+        """Every resource, in directory order (types, then names, then languages). Also sets
+        `directory_end`: where, from the section's start, the directory's tables, names and data entries
+        end."""
+        if self._resources is not None:
+            return self._resources
+        section = self.resource_section()
+        self.pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
+        root = getattr(self.pe, "DIRECTORY_ENTRY_RESOURCE", None)
+        if root is None:
+            raise PeError("the resource directory cannot be read")
+        base = section.raw_offset
+        ends = []
+
+        def note_table(directory):
+            ends.append(directory.struct.get_file_offset() + 16 + 8 * len(directory.entries) - base)
+
+        def label(entry):
+            if entry.name is not None:
+                ends.append(entry.struct.NameOffset + 2 + 2 * len(str(entry.name)))
+                return str(entry.name)
+            return entry.id
+
+        found = []
+        note_table(root)
+        for type_entry in root.entries:
+            if not hasattr(type_entry, "directory"):
+                raise PeError("resource data entry above the language level")
+            note_table(type_entry.directory)
+            for name_entry in type_entry.directory.entries:
+                if not hasattr(name_entry, "directory"):
+                    raise PeError("resource data entry above the language level")
+                note_table(name_entry.directory)
+                for language_entry in name_entry.directory.entries:
+                    if not hasattr(language_entry, "data"):
+                        raise PeError("resource directory deeper than type, name, language")
+                    entry = language_entry.data.struct
+                    ends.append(entry.get_file_offset() + 16 - base)
+                    found.append(Resource(label(type_entry), label(name_entry), language_entry.id,
+                                          entry.OffsetToData, entry.Size, entry.get_file_offset()))
+        self.directory_end = max(ends)
+        self._resources = found
+        return found
+
+    def resource_bytes(self, resource):
+        offset = self.file_offset(resource.rva)
+        if offset + resource.size > len(self.data):
+            raise PeError("resource %r reaches past the end of the file" % resource)
+        return self.data[offset:offset + resource.size]
+
+    def resource(self, type_, name):
+        """The bytes of the first resource of that type and name (any language); None if there is none."""
+        type_ = RT_NUMBERS.get(type_, type_)
+        for r in self.resources():
+            if (r.type, r.name) == (type_, name):
+                return self.resource_bytes(r)
+        return None
+
+    def version_block(self):
+        """The version resource as a VersionBlock; None when there is none. (pefile reads it with the
+        resource directory.)"""
+        self.resources()
+        if not hasattr(self.pe, "VS_FIXEDFILEINFO"):
+            return None
+        table = None
+        for info in getattr(self.pe, "FileInfo", [[]])[0]:
+            if getattr(info, "Key", b"") == b"StringFileInfo" and info.StringTable:
+                table = info.StringTable[0]
+        return VersionBlock(self.pe.VS_FIXEDFILEINFO[0], table)
+
+    # -- checksum --------------------------------------------------------------------------------------
+
+    def computed_checksum(self):
+        return self.pe.generate_checksum()
+
+    def checksum_valid(self):
+        return self.checksum == self.computed_checksum()
+
+
+def checksum_of(data):
+    """The PE checksum that `data`, a whole image, should carry."""
+    return pefile.PE(data=bytes(data), fast_load=True).generate_checksum()
+
+
+def align(value, boundary):
+    return (value + boundary - 1) // boundary * boundary
