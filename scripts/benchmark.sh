@@ -13,14 +13,9 @@
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
-if [ -z "${LAUNCHER_WINE_ARCH:-}" ]; then
-  if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-    export LAUNCHER_WINE_ARCH=win32
-  else
-    export LAUNCHER_WINE_ARCH=win64
-  fi
-fi
-preset=$([ "$LAUNCHER_WINE_ARCH" = win64 ] && echo windows-x64 || echo windows)
+. scripts/lib/wine-preset.sh
+export LAUNCHER_WINE_ARCH
+preset=$LAUNCHER_PRESET
 export LAUNCHER_BUILD_DIR=${LAUNCHER_BUILD_DIR:-$repo/build/$preset}
 scripts/install-deps.sh --bench >/dev/null
 cmake --preset "$preset" >/dev/null

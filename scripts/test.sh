@@ -12,14 +12,10 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh || exit 1
 mkdir -p build/logs
 
+. scripts/lib/wine-preset.sh
+echo "test: $LAUNCHER_HOST_NOTE"
 presets=(native windows)
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  echo "test: 32-bit Wine runs here; the Wine-based tests run LAUNCH.EXE itself"
-else
-  echo "test: this machine cannot run 32-bit code, so 32-bit Wine cannot start LAUNCH.EXE;"
-  echo "test: the Wine-based tests run the same sources built for 64-bit Windows (preset windows-x64)"
-  presets+=(windows-x64)
-fi
+[ "$LAUNCHER_PRESET" = windows ] || presets+=("$LAUNCHER_PRESET")
 
 status=0
 reports=()
