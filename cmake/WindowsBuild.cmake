@@ -118,10 +118,10 @@ function(add_launcher target output_name)
     target_link_options(${target} PRIVATE -Wl,--file-alignment,4096)
     set(order ${CMAKE_SOURCE_DIR}/resources/data_order.txt)
     set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${order}
-                 ${CMAKE_SOURCE_DIR}/tools/pe/order_resources.py ${CMAKE_SOURCE_DIR}/tools/pe/pe_resources.py)
+                 ${CMAKE_SOURCE_DIR}/tools/launcherkit/order_resources.py ${CMAKE_SOURCE_DIR}/tools/launcherkit/pe.py)
     add_custom_command(TARGET ${target} POST_BUILD
       COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${target}> ${CMAKE_BINARY_DIR}/as-linked/$<TARGET_FILE_NAME:${target}>
-      COMMAND ${LAUNCHER_PYTHON} ${CMAKE_SOURCE_DIR}/tools/pe/order_resources.py ${order} $<TARGET_FILE:${target}>
+      COMMAND ${LAUNCHER_KIT} order-resources ${order} $<TARGET_FILE:${target}>
       VERBATIM)
   endif()
   target_link_libraries(${target} PRIVATE ${arg_PROFILE} ${LAUNCHER_LIBRARIES})

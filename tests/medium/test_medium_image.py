@@ -1,11 +1,13 @@
-"""The installation medium that scripts/make-medium.sh builds from the launcher under test (LAUNCHER_EXE).
+"""The installation medium that scripts/make-medium.sh builds from the launcher under test (LAUNCHER_EXE)
+for its product (the profile LAUNCHER_PROFILE).
 
 Built twice, from launcher copies with different modification times, under different umasks and at
 different seconds of the clock, the two images are byte-identical. Read directly, an image carries the
 volume id, a Joliet descriptor and the build's time stamps everywhere; its roots hold exactly
-AUTORUN.INF, LAUNCH.EXE and SETUP32.EXE, as 8.3 upper-case ISO 9660 names and as Joliet names, with
-the launcher byte for byte and the placeholder (or a given setup program) as SETUP32.EXE; xorriso
-lists the same names. A file that is not a Windows program is refused as setup program.
+AUTORUN.INF, the launcher and the setup program under the profile's names, as 8.3 upper-case ISO 9660
+names and as Joliet names, with the launcher byte for byte and the placeholder (or a given setup
+program) as the setup program; xorriso lists the same names. A file that is not a Windows program is
+refused as setup program.
 """
 import datetime
 import os
@@ -17,14 +19,19 @@ from pathlib import Path
 
 import pytest
 
+from launcherkit.product import Product
+
 REPO = Path(__file__).resolve().parents[2]
 MAKE_MEDIUM = REPO / "scripts" / "make-medium.sh"
-IMAGE_NAME = "QELVAR_LUMIVANE.iso"
-VOLUME_ID = "QELVAR_LUMIVANE"
-FILES = ["AUTORUN.INF", "LAUNCH.EXE", "SETUP32.EXE"]
-# The default product's: its drive label and AutoPlay text in German, in Windows-1252.
-AUTORUN = ("[autorun]\r\nopen=LAUNCH.EXE\r\nicon=LAUNCH.EXE,0\r\nlabel=Qelvar Lumivane\r\n"
-           "action=Startprogramm von Qelvar Lumivane ausf\u00fchren\r\n").encode("cp1252")
+PRODUCT = Product.load(os.environ["LAUNCHER_PROFILE"])
+IMAGE_NAME = PRODUCT.image_name
+VOLUME_ID = PRODUCT.volume_name
+LAUNCHER, SETUP = PRODUCT.launcher_file, PRODUCT.setup_program
+FILES = sorted(["AUTORUN.INF", LAUNCHER, SETUP])
+# An INI file in the ANSI code page with DOS line endings: the launcher, its icon, the drive's label and
+# the AutoPlay entry.
+AUTORUN = ("[autorun]\r\nopen=%s\r\nicon=%s,0\r\nlabel=%s\r\naction=%s\r\n" % (
+    LAUNCHER, LAUNCHER, PRODUCT.profile["autorun_label"], PRODUCT.profile["autorun_action"])).encode("cp1252")
 SECTOR = 2048
 FIXED_EPOCH = 1700000000  # 2023-11-14 22:13:20 UTC
 VOLUMES = ["iso9660", "joliet"]
@@ -35,7 +42,7 @@ VOLUMES = ["iso9660", "joliet"]
 def make_medium(out, launch, setup=None, source_date_epoch=None, umask=None):
     """Runs make-medium.sh into out. Without source_date_epoch the time stamps come from the last commit,
     as in a plain build."""
-    args = ["bash", str(MAKE_MEDIUM), "--launch", str(launch), "--out", str(out)]
+    args = ["bash", str(MAKE_MEDIUM), "--profile", PRODUCT.profile_path, "--launch", str(launch), "--out", str(out)]
     if setup is not None:
         args += ["--setup", str(setup)]
     env = {name: value for name, value in os.environ.items() if name != "SOURCE_DATE_EPOCH"}
@@ -222,7 +229,7 @@ def two_builds(launcher_exe, tmp_path_factory):
 
 @pytest.fixture(scope="module")
 def placeholder_medium(two_builds):
-    """The first of the two builds: the placeholder as SETUP32.EXE, the last commit's time stamps."""
+    """The first of the two builds: the placeholder as the setup program, the last commit's time stamps."""
     return Medium(two_builds[0], last_commit_epoch())
 
 
@@ -315,23 +322,23 @@ def test_autorun_inf_is_the_autorun_section_with_dos_line_endings(medium):
     assert medium.files("iso9660").get("AUTORUN.INF") == AUTORUN
 
 
-def test_launch_exe_is_the_launcher(medium, launcher_exe):
-    on_image, built = medium.files("iso9660").get("LAUNCH.EXE") or b"", launcher_exe.read_bytes()
+def test_the_launcher_is_the_one_built(medium, launcher_exe):
+    on_image, built = medium.files("iso9660").get(LAUNCHER) or b"", launcher_exe.read_bytes()
     same = on_image == built
-    assert same, f"LAUNCH.EXE on the image is not the launcher: {first_difference(on_image, built)}"
+    assert same, f"{LAUNCHER} on the image is not the launcher: {first_difference(on_image, built)}"
 
 
-# --- SETUP32.EXE --------------------------------------------------------------------------------------------------
+# --- The setup program -----------------------------------------------------------------------------------------
 
-def test_setup32_is_the_placeholder(placeholder_medium):
-    contents = placeholder_medium.files("iso9660").get("SETUP32.EXE") or b""
-    assert contents[:2] == b"MZ", "SETUP32.EXE is not a Windows program"
-    assert "Platzhalter".encode("utf-16-le") in contents and "SETUP32.EXE".encode("utf-16-le") in contents, \
-        "SETUP32.EXE is not the placeholder whose message names itself a placeholder for SETUP32.EXE"
+def test_the_setup_program_is_the_placeholder(placeholder_medium):
+    contents = placeholder_medium.files("iso9660").get(SETUP) or b""
+    assert contents[:2] == b"MZ", f"{SETUP} is not a Windows program"
+    assert "Platzhalter".encode("utf-16-le") in contents and SETUP.encode("utf-16-le") in contents, \
+        f"{SETUP} is not the placeholder whose message names itself a placeholder for {SETUP}"
 
 
-def test_setup32_is_the_given_setup_program(given_setup_medium, product_setup):
-    assert given_setup_medium.files("iso9660").get("SETUP32.EXE") == product_setup.read_bytes()
+def test_the_setup_program_is_the_given_one(given_setup_medium, product_setup):
+    assert given_setup_medium.files("iso9660").get(SETUP) == product_setup.read_bytes()
 
 
 def test_a_setup_program_without_mz_header_is_refused(launcher_exe, tmp_path):

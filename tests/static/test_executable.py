@@ -1,17 +1,17 @@
-"""Checks the built LAUNCH.EXE without running it: header versions, terminal-server awareness,
-page-aligned sections, exactly the imports it calls, no TLS, no link time stamp, and every resource
-with its language. The executable is $LAUNCHER_EXE, built for $LAUNCHER_WINE_ARCH (win32 or win64)."""
+"""Checks the built launcher without running it: header versions, terminal-server awareness, page-aligned
+sections, exactly the imports it calls, no TLS, no link time stamp, every resource with its language, and
+the version block with the product's texts. The executable is $LAUNCHER_EXE, built for
+$LAUNCHER_WINE_ARCH (win32 or win64) from the product profile $LAUNCHER_PROFILE."""
 import os
-import re
-import subprocess
 
 import pytest
 
-import resource_ids
+from launcherkit.pe import MACHINE_I386, Executable
+from launcherkit.product import Product
 
 EXE = os.environ["LAUNCHER_EXE"]
 ARCH = os.environ["LAUNCHER_WINE_ARCH"]
-OBJDUMP = "i686-w64-mingw32-objdump" if ARCH == "win32" else "x86_64-w64-mingw32-objdump"
+PRODUCT = Product.load(os.environ["LAUNCHER_PROFILE"])
 
 # Exactly the operations the launcher calls through its import table, and the entry point's own. All
 # exist on Windows 95. The sound library and the shell are loaded by full path when needed (LoadLibraryA,
@@ -31,149 +31,78 @@ EXPECTED_IMPORTS = {
                   "RealizePalette"},
     "ADVAPI32.DLL": {"RegOpenKeyExA", "RegQueryValueExA", "RegCloseKey"},
 }
+IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
 IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE = 0x8000
-
-IDS = resource_ids.read()
-GERMAN = 1031
-
-
-def objdump_private_headers():
-    return subprocess.run([OBJDUMP, "-p", EXE], check=True, capture_output=True, text=True).stdout
-
-
-def imports(dump):
-    table = {}
-    current = None
-    for line in dump.splitlines():
-        m = re.match(r"\s*DLL Name: (\S+)", line)
-        if m:
-            current = table.setdefault(m.group(1).upper(), set())
-            continue
-        m = re.match(r"\s*[0-9a-f]+\s+[0-9]+\s+(\w+)$", line)
-        if current is not None and m:
-            current.add(m.group(1))
-        elif current is not None and not line.strip():
-            current = None
-    return table
-
-
-def resources():
-    listing = subprocess.run(["wrestool", "-l", EXE], check=True, capture_output=True, text=True).stdout
-    found = []
-    for line in listing.splitlines():
-        m = re.match(r"--type=(\S+) --name=(\d+) --language=(\d+) \[.*size=(\d+)\]", line)
-        if m:
-            found.append((m.group(1).strip("'"), int(m.group(2)), int(m.group(3)), int(m.group(4))))
-    return found
+GERMAN = 0x407
+RT_BITMAP, RT_ICON, RT_GROUP_ICON, RT_VERSION = 2, 3, 14, 16
 
 
 @pytest.fixture(scope="module")
-def dump():
-    return objdump_private_headers()
+def image():
+    return Executable.open(EXE)
 
 
-def field(dump, name):
-    m = re.search(r"^%s\s+(\S+)" % name, dump, re.M)
-    assert m, name
-    return m.group(1)
-
-
-def section_headers():
-    return subprocess.run([OBJDUMP, "-h", EXE], check=True, capture_output=True, text=True).stdout
-
-
-def test_gui_program_for_windows_4(dump):
-    assert field(dump, "Subsystem") == "00000002"
+def test_gui_program_for_windows_4(image):
+    assert image.subsystem == IMAGE_SUBSYSTEM_WINDOWS_GUI
     if ARCH == "win32":
-        assert "file format pei-i386" in dump
-        for name in ("MajorSubsystemVersion", "MajorOSystemVersion"):
-            assert field(dump, name) == "4", name
-        for name in ("MinorSubsystemVersion", "MinorOSystemVersion"):
-            assert field(dump, name) == "0", name
+        assert image.machine == MACHINE_I386
+        assert (image.subsystem_version, image.os_version) == ((4, 0), (4, 0))
 
 
-def test_aware_of_terminal_servers(dump):
+def test_aware_of_terminal_servers(image):
     # Else a terminal server hands the launcher a per-user copy of the Windows folder.
-    characteristics = int(field(dump, "DllCharacteristics"), 16)
-    assert characteristics & IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE, hex(characteristics)
+    assert image.dll_characteristics & IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE, hex(image.dll_characteristics)
 
 
-def test_sections_on_page_boundaries_in_the_file(dump):
+def test_sections_on_page_boundaries_in_the_file(image):
     # The loader maps such an image page by page and reads only what a start touches.
-    assert int(field(dump, "FileAlignment"), 16) == 4096
-    assert int(field(dump, "SectionAlignment"), 16) == 4096
-    offsets = [int(m, 16) for m in re.findall(r"^\s+\d+\s+\S+\s+\S+\s+\S+\s+\S+\s+(\S+)", section_headers(), re.M)]
-    assert offsets
-    assert [o % 4096 for o in offsets] == [0] * len(offsets)
+    assert (image.file_alignment, image.section_alignment) == (4096, 4096)
+    assert [s.raw_offset % 4096 for s in image.sections] == [0] * len(image.sections)
 
 
-def test_no_link_time_stamp(dump):
-    m = re.search(r"^Time/Date\s+(.*)$", dump, re.M)
-    assert m.group(1).strip() == "Thu Jan  1 00:00:00 1970"  # the epoch: no time stamp
+def test_no_link_time_stamp_and_no_thread_local_storage(image):
+    assert image.time_stamp == 0
+    assert not image.has_thread_local_storage()
 
 
-def test_no_thread_local_storage(dump):
-    m = re.search(r"Entry 9 ([0-9a-f]+) ([0-9a-f]+) Thread Storage Directory", dump)
-    assert m
-    assert int(m.group(1), 16) == 0
-    assert ".tls" not in re.findall(r"^\s+\d+\s+(\S+)", section_headers(), re.M)
-
-
-def import_differences(found, expected):
-    """Lines naming each import that `found` has beyond `expected` and each one it lacks."""
+def test_exactly_the_operations_the_launcher_calls(image):
     def names(table):
-        return {"%s!%s" % (dll, function) for dll, functions in table.items() for function in functions}
-    return (["imported but not expected: " + name for name in sorted(names(found) - names(expected))] +
-            ["expected but not imported: " + name for name in sorted(names(expected) - names(found))])
+        return {"%s!%s" % (library, function) for library, functions in table.items() for function in functions}
+    found, expected = names(image.imports()), names(EXPECTED_IMPORTS)
+    assert (sorted(found - expected), sorted(expected - found)) == ([], []), \
+        "(imported but not expected, expected but not imported)"
 
 
-def test_exactly_the_operations_the_launcher_calls(dump):
-    table = imports(dump)
-    assert table
-    assert import_differences(table, EXPECTED_IMPORTS) == []
+def test_every_resource_the_identifier_header_names_and_all_in_german(image):
+    resources = image.resources()
+    assert {r.language for r in resources} == {GERMAN}
+
+    def found(type_):
+        return sorted(r.name for r in resources if r.type == type_)
+
+    def named(prefix):
+        return sorted(number for name, number in PRODUCT.ids.items() if name.startswith(prefix))
+    assert found(RT_BITMAP) == named("IDB_")
+    assert found("WAVE") == named("IDW_")
+    assert found(RT_GROUP_ICON) == named("IDI_")
+    assert len(found(RT_ICON)) == 6
+    assert found(RT_VERSION) == [PRODUCT.version_block_id]
 
 
-def test_a_difference_either_way_is_named():
-    found = {"KERNEL32.DLL": {"WinExec", "lstrcpyA"}, "WINMM.DLL": {"PlaySoundA"}}
-    expected = {"KERNEL32.DLL": {"WinExec", "LoadLibraryA"}}
-    assert import_differences(found, expected) == [
-        "imported but not expected: KERNEL32.DLL!lstrcpyA",
-        "imported but not expected: WINMM.DLL!PlaySoundA",
-        "expected but not imported: KERNEL32.DLL!LoadLibraryA"]
-
-
-@pytest.fixture(scope="module")
-def found():
-    return resources()
-
-
-def ids_of(found, kind):
-    return sorted(name for (t, name, language, size) in found if t == kind)
-
-
-def named(prefix):
-    return sorted(number for name, number in IDS.items() if name.startswith(prefix))
-
-
-def test_all_in_german(found):
-    assert found
-    assert {language for (_, _, language, _) in found} == {GERMAN}
-
-
-def test_every_picture_sound_icon_and_version_the_identifier_header_names(found):
-    assert ids_of(found, "2") == named("IDB_")
-    assert len(named("IDB_")) == 27
-    assert ids_of(found, "WAVE") == named("IDW_")
-    assert ids_of(found, "14") == named("IDI_")
-    assert len(ids_of(found, "3")) == 6
-    assert ids_of(found, "16") == [IDS["VS_VERSION_INFO"]]
-
-
-def test_version_block():
-    raw = subprocess.run(["wrestool", "-x", "--raw", "--type=16", "--name=%d" % IDS["VS_VERSION_INFO"], EXE],
-                         check=True, capture_output=True).stdout
-    text = raw.decode("utf-16-le", errors="ignore")
-    for key in ("040704b0", "CompanyName", "FileDescription", "FileVersion", "InternalName",
-                "LegalCopyright", "OriginalFilename", "ProductName", "ProductVersion", "Translation",
-                "1, 0, 0, 1"):
-        assert key in text
+def test_version_block_holds_the_products_texts_and_numbers(image):
+    profile = PRODUCT.profile
+    block = image.version_block()
+    file_version = tuple(profile.version_numbers("file_version"))
+    product_version = tuple(profile.version_numbers("product_version"))
+    assert (block.file_version, block.product_version) == (file_version, product_version)
+    assert (block.language, block.file_type, block.file_os) == ("040704b0", 1, 0x40004)
+    assert block.texts == {
+        "CompanyName": profile["company_name"],
+        "FileDescription": profile["file_description"],
+        "FileVersion": ", ".join(map(str, file_version)),
+        "InternalName": profile["internal_name"],
+        "LegalCopyright": profile["legal_copyright"],
+        "OriginalFilename": profile["original_filename"],
+        "ProductName": profile["version_product_name"],
+        "ProductVersion": ", ".join(map(str, product_version)),
+    }

@@ -1,33 +1,34 @@
-"""Checks the step after the link that lays out the resource data (tools/pe/order_resources.py):
-against the image as linked, only where the data lies has changed. The images are $LAUNCHER_EXE and
-$LAUNCHER_AS_LINKED_EXE, the order $LAUNCHER_DATA_ORDER, the architecture $LAUNCHER_WINE_ARCH."""
+"""Checks the step after the link that lays out the resource data (`tools/kit order-resources`):
+against the image as linked, only where the data lies has changed; and a damaged image is refused
+with a message, nothing written. The images are $LAUNCHER_EXE and $LAUNCHER_AS_LINKED_EXE, the order
+$LAUNCHER_DATA_ORDER."""
 import os
+import shutil
 import struct
 import subprocess
-import sys
 from pathlib import Path
 
-from pe_resources import PeImage, pe_checksum
+import pytest
+
+from launcherkit.pe import Executable
 
 EXE = os.environ["LAUNCHER_EXE"]
 LINKED = os.environ["LAUNCHER_AS_LINKED_EXE"]
 ORDER = os.environ["LAUNCHER_DATA_ORDER"]
-ARCH = os.environ["LAUNCHER_WINE_ARCH"]
-OBJDUMP = "i686-w64-mingw32-objdump" if ARCH == "win32" else "x86_64-w64-mingw32-objdump"
-ORDER_TOOL = Path(__file__).resolve().parents[2] / "tools" / "pe" / "order_resources.py"
+KIT = Path(__file__).resolve().parents[2] / "tools" / "kit"
 
 
-def load(path):
-    data = Path(path).read_bytes()
-    return data, PeImage(data)
+def order_resources(*args):
+    return subprocess.run([str(KIT), "order-resources", ORDER] + [str(a) for a in args], capture_output=True,
+                          text=True, timeout=60)
 
 
 class TestLayout:
-    ordered, image = load(EXE)
-    linked, linked_image = load(LINKED)
+    image = Executable.open(EXE)
+    linked = Executable.open(LINKED)
 
     def test_same_resources_with_the_same_bytes(self):
-        before = {r.key: self.linked_image.resource_bytes(r) for r in self.linked_image.resources()}
+        before = {r.key: self.linked.resource_bytes(r) for r in self.linked.resources()}
         after = {r.key: self.image.resource_bytes(r) for r in self.image.resources()}
         assert sorted(after, key=str) == sorted(before, key=str)
         for key, content in before.items():
@@ -35,14 +36,14 @@ class TestLayout:
 
     def test_same_directory_entry_by_entry(self):
         # The directory's tables, names and data entries are the same bytes, but for the entries' RVAs.
-        def directory(image, data):
+        def directory(image):
             section = image.resource_section()
             resources = image.resources()
-            table = bytearray(data[section.raw_offset:section.raw_offset + image.directory_end])
+            table = bytearray(image.data[section.raw_offset:section.raw_offset + image.directory_end])
             for r in resources:
-                struct.pack_into("<I", table, r.entry_offset, 0)
+                struct.pack_into("<I", table, r.entry_offset - section.raw_offset, 0)
             return bytes(table)
-        assert directory(self.image, self.ordered) == directory(self.linked_image, self.linked)
+        assert directory(self.image) == directory(self.linked)
 
     def test_data_apart_and_inside_the_section(self):
         section = self.image.resource_section()
@@ -54,41 +55,89 @@ class TestLayout:
         assert section.virtual_size <= section.raw_size
 
     def test_laid_out_in_the_given_order(self):
-        result = subprocess.run([sys.executable, str(ORDER_TOOL), ORDER, EXE, "--check"], capture_output=True,
-                                text=True)
+        result = order_resources(EXE, "--check")
         assert result.returncode == 0, "not in the order of %s %s" % (ORDER, result.stderr)
 
     def test_everything_but_the_resource_section_unchanged(self):
         section = self.image.resource_section()
-        for before, after in zip(self.linked_image.sections, self.image.sections):
+        for before, after in zip(self.linked.sections, self.image.sections):
             assert (after.name, after.rva, after.raw_offset) == (before.name, before.rva, before.raw_offset)
             if after.name != section.name:
-                assert self.ordered[after.raw_offset:after.raw_offset + after.raw_size] == \
-                    self.linked[before.raw_offset:before.raw_offset + before.raw_size], after.name
+                assert self.image.data[after.raw_offset:after.raw_offset + after.raw_size] == \
+                    self.linked.data[before.raw_offset:before.raw_offset + before.raw_size], after.name
 
-        def headers(image, data):
-            masked = bytearray(data[:image.size_of_headers])
+        def headers(image):
+            masked = bytearray(image.data[:image.size_of_headers])
             for offset in (image.checksum_offset, image.size_of_image_offset, image.size_of_initialized_data_offset,
                            image.resource_directory_offset + 4, section.header_offset + 8, section.header_offset + 16):
                 struct.pack_into("<I", masked, offset, 0)
             return bytes(masked)
-        assert headers(self.image, self.ordered) == headers(self.linked_image, self.linked)
+        assert headers(self.image) == headers(self.linked)
 
     def test_sizes_and_checksum_consistent(self):
         section = self.image.resource_section()
         assert self.image.resource_size == section.virtual_size
         last = max(s.rva + s.virtual_size for s in self.image.sections)
         assert self.image.size_of_image == -(-last // self.image.section_alignment) * self.image.section_alignment
-        assert len(self.ordered) == max(s.raw_offset + s.raw_size for s in self.image.sections)
-        assert self.image.checksum == pe_checksum(self.ordered, self.image.checksum_offset)
-
-    def test_tools_read_it_as_before(self):
-        dump = subprocess.run([OBJDUMP, "-p", EXE], check=True, capture_output=True, text=True).stdout
-        assert "The .rsrc Resource Directory section" in dump
-
-        def listing(path):
-            text = subprocess.run(["wrestool", "-l", path], check=True, capture_output=True, text=True).stdout
-            return sorted(line.split(" [")[0] + " " + line.split("size=")[1] for line in text.splitlines())
-        assert listing(EXE) == listing(LINKED)
+        assert len(self.image.data) == max(s.raw_offset + s.raw_size for s in self.image.sections)
+        assert self.image.checksum_valid()
 
 
+def resource_entry(image, type_):
+    return next(r for r in image.resources() if r.type == type_)
+
+
+def damaged(change):
+    """The image as linked, damaged by `change(image, data)` (data: a bytearray of the file)."""
+    image = Executable.open(LINKED)
+    data = bytearray(image.data)
+    return change(image, data)
+
+
+def cut_to(length):
+    return lambda image, data: data[:length]
+
+
+def entry_field(type_, field_offset, value):
+    """Sets one field of a resource's data entry (0: its RVA, 4: its size)."""
+    def change(image, data):
+        entry = resource_entry(image, type_)
+        struct.pack_into("<I", data, entry.entry_offset + field_offset, value(image, entry))
+        return data
+    return change
+
+
+def rsrc_raw_size(value):
+    def change(image, data):
+        struct.pack_into("<I", data, image.resource_section().header_offset + 16, value(image))
+        return data
+    return change
+
+
+# (what, damage, what the refusal says)
+DAMAGED = [
+    ("not a program", lambda image, data: b"not a program at all, just text\n" * 10, "DOS Header magic not found"),
+    ("cut inside the headers", cut_to(200), ""),
+    ("cut in half", lambda image, data: data[:len(data) // 2], "ends at byte"),
+    ("a picture's data larger than the file", entry_field(2, 4, lambda image, entry: len(image.data) * 2),
+     "does not lie inside section .rsrc"),
+    ("a sound's data before the section", entry_field("WAVE", 0, lambda image, entry: 0x1000),
+     "does not lie inside section .rsrc"),
+    ("the resource section reaching past the file",
+     rsrc_raw_size(lambda image: image.resource_section().raw_size + 0x100000), "ends at byte"),
+]
+
+
+@pytest.mark.parametrize("change, message", [case[1:] for case in DAMAGED], ids=[case[0] for case in DAMAGED])
+def test_a_damaged_image_is_refused_and_left_as_it_was(tmp_path, change, message):
+    path = tmp_path / "LAUNCH.EXE"
+    shutil.copyfile(LINKED, path)
+    path.write_bytes(bytes(damaged(change)))
+    before = path.read_bytes()
+    result = order_resources(path)
+    assert result.returncode == 2, "accepted (%d): %s" % (result.returncode, result.stderr)
+    assert result.stderr.startswith("order-resources: %s: " % path), result.stderr
+    assert message in result.stderr
+    assert "Traceback" not in result.stderr
+    assert path.read_bytes() == before, "the damaged image was rewritten"
+    assert sorted(os.listdir(tmp_path)) == ["LAUNCH.EXE"], "a temporary file was left behind"

@@ -1,7 +1,6 @@
-#!/usr/bin/env python3
 """Lays out the resource data of a linked PE image in a given order.
 
-    order_resources.py ORDER_FILE EXE [--check]
+    tools/kit order-resources ORDER_FILE EXE [--check]
 
 GNU ld and windres put resource data by type, then by name, and offer no way to choose. A start of the
 launcher reads only some of it (the shown picture set, the icon); with a page-aligned file the loader
@@ -23,14 +22,17 @@ ORDER_FILE lists the data in file order, in groups:
 
 Resources the file does not list follow at the end, in directory order. With --check, nothing is
 written: the exit code tells whether EXE is already laid out in that order (0) or not (1).
+
+A damaged image (cut short, a section or a resource whose data lies past the end of the file, a
+directory that runs into the data) is refused with a message before anything is written.
 """
 
 import os
-import re
 import struct
 import sys
 
-from pe_resources import RT_NUMBERS, PeError, PeImage, align, pe_checksum
+from launcherkit import identifiers
+from launcherkit.pe import RT_NUMBERS, Executable, PeError, align, checksum_of
 
 DATA_ALIGNMENT = 8  # what windres gives every resource's data
 
@@ -44,13 +46,10 @@ def parse_key(text):
 
 
 def read_identifiers(order_path):
-    """{name: number} of the `#define NAME number` lines of resource_ids.h beside the order file, the
-    names that the resource script gives the resources; empty when there is no such header."""
+    """The identifiers of resource_ids.h beside the order file, the names that the resource script gives
+    the resources; empty when there is no such header."""
     header = os.path.join(os.path.dirname(os.path.abspath(order_path)), "resource_ids.h")
-    if not os.path.exists(header):
-        return {}
-    with open(header) as f:
-        return {name: int(number) for name, number in re.findall(r"(?m)^#define\s+(\w+)\s+(\d+)\s*$", f.read())}
+    return identifiers.read(header) if os.path.exists(header) else {}
 
 
 def read_order(path):
@@ -78,6 +77,27 @@ def read_order(path):
 
 def pages_spanned(offset, size, page):
     return (offset + size - 1) // page - offset // page + 1 if size else 0
+
+
+def check_in_file(image):
+    """Refuses an image whose sections, resource directory or resource data do not lie inside the file
+    and the resource section as the headers say; everything the rewrite reads or writes is then there."""
+    size = len(image.data)
+    for section in image.sections:
+        if section.raw_offset + section.raw_size > size:
+            raise OrderError("section %s ends at byte %d of a file of %d bytes (cut short?)"
+                             % (section.name, section.raw_offset + section.raw_size, size))
+    resources = image.resources()
+    if not resources:
+        raise OrderError("the image has no resource data")
+    section = image.resource_section()
+    room = section.raw_size
+    if image.directory_end > room:
+        raise OrderError("the resource directory ends %d bytes into a section of %d" % (image.directory_end, room))
+    for r in resources:
+        if r.rva < section.rva or r.rva + r.size > section.rva + room:
+            raise OrderError("the data of resource %r (RVA 0x%x, %d bytes) does not lie inside section %s "
+                             "(RVA 0x%x, %d bytes in the file)" % (r, r.rva, r.size, section.name, section.rva, room))
 
 
 def plan(image, groups, page_starts=True):
@@ -131,13 +151,14 @@ def can_grow(image, section, virtual_size):
 
 def rewrite(data, order_path):
     """The image with its resource data laid out in the order of the file."""
-    image = PeImage(data)
+    image = Executable(data)
+    check_in_file(image)
     groups = read_order(order_path)
     section = image.resource_section()
     layout, end_rva = plan(image, groups)
     if not can_grow(image, section, align(end_rva, DATA_ALIGNMENT) - section.rva):
         # Another section follows in the next page: keep to the room the data had.
-        print("order_resources: no room for page starts after %s; groups follow one another" % section.name,
+        print("order-resources: no room for page starts after %s; groups follow one another" % section.name,
               file=sys.stderr)
         layout, end_rva = plan(image, groups, page_starts=False)
     virtual_size = max(section.virtual_size, align(end_rva, DATA_ALIGNMENT) - section.rva)
@@ -150,7 +171,7 @@ def rewrite(data, order_path):
     body = bytearray(raw_size - (data_start - section.rva))
     for resource, rva in layout:
         body[rva - data_start:rva - data_start + resource.size] = image.resource_bytes(resource)
-        struct.pack_into("<I", out, section.raw_offset + resource.entry_offset, rva)
+        struct.pack_into("<I", out, resource.entry_offset, rva)
     out += body + data[section.raw_offset + section.raw_size:]
 
     grown = raw_size - section.raw_size
@@ -163,7 +184,7 @@ def rewrite(data, order_path):
         struct.pack_into("<I", out, image.size_of_image_offset,
                          align(section.rva + virtual_size, image.section_alignment))
     if image.checksum:
-        struct.pack_into("<I", out, image.checksum_offset, pe_checksum(out, image.checksum_offset))
+        struct.pack_into("<I", out, image.checksum_offset, checksum_of(out))
     return bytes(out)
 
 
@@ -179,7 +200,7 @@ def main(argv):
             data = f.read()
         ordered = rewrite(data, order_path)
     except (OSError, PeError, OrderError) as error:
-        print("order_resources: %s: %s" % (exe, error), file=sys.stderr)
+        print("order-resources: %s: %s" % (exe, error), file=sys.stderr)
         return 2
     if check:
         return 0 if ordered == data else 1
