@@ -14,7 +14,7 @@ packages=(
   xvfb xdotool x11-apps x11-utils imagemagick
   sox icoutils xorriso
   clang libclang-rt-14-dev
-  python3 python3-pytest python3-pil python3-pefile
+  python3 python3-pytest python3-pil python3-pefile python3-pycdlib
 )
 
 case "${1:-}" in

@@ -5,7 +5,6 @@ its floor must be what the product's pictures, sounds and icon files take once s
 bitmap without its 14-byte file header, an icon's images whole plus the icon group (6 bytes and 14 per
 image), a sound whole. The launcher is $LAUNCHER_EXE, built from the profile $LAUNCHER_PROFILE."""
 import os
-import re
 import struct
 import subprocess
 from pathlib import Path
@@ -13,6 +12,7 @@ from pathlib import Path
 import pefile
 import pytest
 
+from launcherkit import resource_script
 from launcherkit.product import Product
 
 REPO = Path(__file__).resolve().parents[2]
@@ -32,9 +32,7 @@ def stored_size(path):
 
 def resource_files():
     """The files the resource script names, in the product's resource folder."""
-    script = (REPO / "resources" / "launcher.rc").read_text()
-    names = re.findall(r'^\s*\w+\s+(?:BITMAP|ICON|WAVE)\s+"([^"]+)"', script, re.MULTILINE)
-    return [Path(PRODUCT.resource_folder) / name for name in names]
+    return [Path(PRODUCT.resource_folder) / entry.path for entry in resource_script.entries()]
 
 
 @pytest.fixture(scope="module")

@@ -1,0 +1,92 @@
+"""The acceptance check of a built installation medium, for any product.
+
+    tools/kit check-medium IMAGE --build DIR [--profile FILE] [--depths 24,16,8] [--out DIR]
+
+Reads only the image (and the profile, when given, for the names to expect and the uninstall key;
+without it, what the image itself says): AUTORUN.INF and the files it names in both trees, the launcher's
+pictures, sounds and icon in their required forms, and whether the launcher was built for the profile;
+then starts the launcher under Wine on a virtual screen of each depth, from a scratch copy of the image's
+files as CD-ROM drive D: with the setup program replaced by a recorder, and checks what it shows, plays
+and starts. Writes OUT/report.md and OUT/contact-sheet.png (OUT defaults to a folder beside the image).
+
+--build names the launcher kit's build tree (scripts/check-medium.sh builds it): the asset check, the
+recorder and poke programs and the Wine prefix template live there.
+
+Exit code 0: every check holds. 1: a check fails (each failure is one line on standard error). 2: the
+command was called wrongly or the image cannot be read. 77: the image and its resources hold, but this
+host cannot run the launcher under Wine, so it was not started.
+"""
+
+import argparse
+import os
+import sys
+
+from launcherkit import profile as product_profile
+from launcherkit.check_medium import launcher, medium, report
+from launcherkit.check_medium.findings import Findings
+from launcherkit.iso_image import ImageError, IsoImage
+from launcherkit.product import Product
+
+DEPTHS = (24, 16, 8)
+NOT_STARTED = 77
+
+
+def parse(argv):
+    parser = argparse.ArgumentParser(prog="check-medium", description=__doc__.split("\n\n")[0])
+    parser.add_argument("image")
+    parser.add_argument("--build", required=True, help="the kit's build tree (asset check, stubs, Wine template)")
+    parser.add_argument("--profile", help="the product profile the image was built for")
+    parser.add_argument("--depths", default=",".join(map(str, DEPTHS)),
+                        help="screen depths to start the launcher on (24, 16, 8)")
+    parser.add_argument("--out", help="where the report and the contact sheet go")
+    options = parser.parse_args(argv)
+    try:
+        options.depths = [int(d) for d in options.depths.split(",")]
+    except ValueError:
+        parser.error("--depths takes numbers such as 24,16,8, not %s" % options.depths)
+    if any(d not in DEPTHS for d in options.depths):
+        parser.error("--depths: only 24, 16 and 8 bits per pixel can be shown, not %s" % options.depths)
+    options.out = options.out or os.path.splitext(os.path.abspath(options.image))[0] + "-check"
+    return options
+
+
+def main(argv):
+    options = parse(argv)
+    product = None
+    if options.profile:
+        try:
+            product = Product.load(options.profile)
+        except product_profile.ProfileError as error:
+            print("\n".join(error.messages), file=sys.stderr)
+            return 2
+    try:
+        image = IsoImage(options.image)
+    except (ImageError, OSError) as error:
+        print("check-medium: %s: found no ISO 9660 image that can be read (%s); required a medium's image"
+              % (options.image, error), file=sys.stderr)
+        return 2
+    label = os.path.basename(options.image)
+    findings = Findings()
+    try:
+        facts = medium.check_medium(image, product, findings, label)
+        asset_check = os.path.join(options.build, "host", "assetcheck", "asset_check")
+        launcher.check_launcher(image, facts, product, asset_check, label, findings)
+        findings.skip("The launcher at work", "not yet started by this command")
+    finally:
+        image.close()
+
+    report.write(os.path.join(options.out, "report.md"), report.markdown(findings, options.image, options.profile))
+    for line in findings.failures:
+        print(line, file=sys.stderr)
+    for section, reason in findings.not_checked:
+        print("check-medium: NOT CHECKED: %s: %s" % (section, reason))
+    held = sum(check.holds for check in findings.checks)
+    print("check-medium: %d of %d checks hold; report %s" % (held, len(findings.checks),
+                                                           os.path.join(options.out, "report.md")))
+    if not findings.all_hold:
+        return 1
+    return NOT_STARTED if findings.not_checked else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))

@@ -1,0 +1,92 @@
+"""The launcher on the medium, read without running it: its pictures, sounds and icon held to their
+required forms by the asset check, and whether it was built for the product the profile describes."""
+
+import re
+import subprocess
+import tempfile
+
+from launcherkit import resource_files, resource_script
+from launcherkit.pe import Executable, PeError
+
+SECTION = "The launcher's resources"
+UNINSTALL_KEY = re.compile(rb"\\Uninstall\\(\{[0-9A-Fa-f-]{36}\})\0")
+
+
+class LauncherFacts:
+    """`data` and `executable` of the launcher; the `uninstall_guid` its code names (None: none found)."""
+
+    def __init__(self, data, executable):
+        self.data = data
+        self.executable = executable
+        found = UNINSTALL_KEY.search(data)
+        self.uninstall_guid = found.group(1).decode("ascii") if found else None
+
+
+def asset_check_lines(asset_check, folder):
+    """(errors, warnings) of the asset check over the resource folder, each "FILE: TEXT"."""
+    result = subprocess.run([asset_check, resource_script.SCRIPT, folder], capture_output=True, text=True,
+                            timeout=120)
+    findings = [line for line in result.stderr.splitlines() if line.startswith(folder)]
+    warnings = [line for line in findings if ": warning: " in line]
+    errors = [line for line in findings if line not in warnings]
+    if result.returncode != 0 and not errors:
+        errors = [result.stderr.strip() or "the asset check failed with exit code %d" % result.returncode]
+    return errors, warnings
+
+
+def check_resources(facts, asset_check, where, findings):
+    check = findings.check(SECTION, "every picture, sound and icon the launcher needs is in its required form")
+    with tempfile.TemporaryDirectory(prefix="check-medium-") as folder:
+        try:
+            resource_files.write_resource_folder(facts.executable, folder)
+        except resource_files.ResourceMissing as missing:
+            check.fail(where, "resource %s" % missing, "no such resource", "every resource the launcher loads")
+            return
+        errors, warnings = asset_check_lines(asset_check, folder)
+        for line in errors:
+            check.failures.append("%s resource %s" % (where, line[len(folder) + 1:]))
+        check.notes += ["%s resource %s" % (where, line[len(folder) + 1:]) for line in warnings]
+
+
+def check_built_for(facts, product, where, findings):
+    """The version block's texts and numbers, the uninstall key and the setup program's name in the
+    launcher are the profile's."""
+    check = findings.check(SECTION, "the launcher was built for the profile's product")
+    profile = product.profile
+    block = facts.executable.version_block()
+    if not check.expect(block is not None, where, "version block", "none", "the product's version block"):
+        return
+    versions = {key: tuple(profile.version_numbers(key)) for key in ("file_version", "product_version")}
+    expected = {"CompanyName": profile["company_name"], "FileDescription": profile["file_description"],
+                "InternalName": profile["internal_name"], "LegalCopyright": profile["legal_copyright"],
+                "OriginalFilename": profile["original_filename"], "ProductName": profile["version_product_name"],
+                "FileVersion": ", ".join(map(str, versions["file_version"])),
+                "ProductVersion": ", ".join(map(str, versions["product_version"]))}
+    for key, required in expected.items():
+        found = block.texts.get(key)
+        check.expect(found == required, where, "version block %s" % key,
+                     '"%s"' % found if found is not None else "none", '"%s" (%s)' % (required, product.profile_path))
+    check.expect(facts.uninstall_guid == profile["uninstall_guid"], where, "uninstall key",
+                 facts.uninstall_guid or "none", "%s (the profile's uninstall_guid)" % profile["uninstall_guid"])
+    for what, text in (("window class name", product.name), ("setup program's name", product.setup_program)):
+        check.expect(text.encode("cp1252") + b"\0" in facts.data, where, what, "no such text in the program",
+                     '"%s" (%s)' % (text, product.profile_path))
+
+
+def check_launcher(image, medium_facts, product, asset_check, label, findings):
+    """Reads the launcher that AUTORUN.INF opens and checks it; its LauncherFacts, or None."""
+    if medium_facts.launcher is None:
+        findings.skip(SECTION, "AUTORUN.INF names no launcher on the image")
+        return None
+    where = "%s:/%s" % (label, medium_facts.launcher)
+    data = image.read(medium_facts.launcher)
+    readable = findings.check(SECTION, "the launcher is a Windows program")
+    try:
+        facts = LauncherFacts(data, Executable(data))
+    except PeError as error:
+        readable.fail(where, "program", "no Windows program the kit reads (%s)" % error, "a PE executable")
+        return None
+    check_resources(facts, asset_check, where, findings)
+    if product is not None:
+        check_built_for(facts, product, where, findings)
+    return facts
