@@ -10,6 +10,7 @@ program) as the setup program; xorriso lists the same names. A file that is not 
 refused as setup program.
 """
 import datetime
+import io
 import os
 import re
 import shutil
@@ -17,6 +18,7 @@ import subprocess
 import time
 from pathlib import Path
 
+import pycdlib
 import pytest
 
 from launcherkit.product import Product
@@ -32,7 +34,6 @@ FILES = sorted(["AUTORUN.INF", LAUNCHER, SETUP])
 # the AutoPlay entry.
 AUTORUN = ("[autorun]\r\nopen=%s\r\nicon=%s,0\r\nlabel=%s\r\naction=%s\r\n" % (
     LAUNCHER, LAUNCHER, PRODUCT.profile["autorun_label"], PRODUCT.profile["autorun_action"])).encode("cp1252")
-SECTOR = 2048
 FIXED_EPOCH = 1700000000  # 2023-11-14 22:13:20 UTC
 VOLUMES = ["iso9660", "joliet"]
 
@@ -84,97 +85,61 @@ def xorriso_names(image, read_fs, name_map):
     return sorted(re.findall(r"'/([^'/]+)'$", result.stdout, re.MULTILINE))
 
 
-# --- Reading the image directly ------------------------------------------------------------------------------
+# --- Reading the image directly (pycdlib) -----------------------------------------------------------------------
 
-def volume_descriptors(data):
-    """(type, descriptor bytes) for each volume descriptor up to the terminator."""
-    found = []
-    sector = 16
-    while (sector + 1) * SECTOR <= len(data):
-        vd = data[sector * SECTOR:(sector + 1) * SECTOR]
-        if vd[1:6] != b"CD001":
-            break
-        found.append((vd[0], vd))
-        if vd[0] == 255:
-            break
-        sector += 1
-    return found
+def utc_seconds(year, month, day, hour, minute, second, quarter_hours):
+    """Seconds since the epoch of a time stamp given in local time with its offset from GMT."""
+    local = datetime.datetime(year, month, day, hour, minute, second)
+    return int((local - datetime.timedelta(minutes=15 * quarter_hours)).replace(tzinfo=datetime.timezone.utc)
+               .timestamp())
 
 
-def directory_records(data, extent, size):
-    """The records of the directory at extent, without "." and ".."."""
-    records = []
-    raw = data[extent * SECTOR:extent * SECTOR + size]
-    pos = 0
-    while pos < len(raw):
-        length = raw[pos]
-        if length == 0:  # records do not cross sectors: the rest of this one is padding
-            pos = (pos // SECTOR + 1) * SECTOR
-            continue
-        rec = raw[pos:pos + length]
-        name = rec[33:33 + rec[32]]
-        if name not in (b"\x00", b"\x01"):
-            records.append(rec)
-        pos += length
-    return records
-
-
-def record_extent(rec):
-    return int.from_bytes(rec[2:6], "little"), int.from_bytes(rec[10:14], "little")
-
-
-def record_time(rec):
-    year, month, day, hour, minute, second, offset = rec[18:25]
-    if offset > 127:
-        offset -= 256
-    local = datetime.datetime(1900 + year, month, day, hour, minute, second)
-    return int((local - datetime.timedelta(minutes=15 * offset))
-               .replace(tzinfo=datetime.timezone.utc).timestamp())
-
-
-def descriptor_time(field):
-    """A 17-byte volume descriptor time: 16 digits and a 15-minute offset from GMT."""
-    if field[:16] == b"0" * 16:
+def descriptor_time(date):
+    """A volume descriptor's time stamp; None where it is unset (all digits zero)."""
+    if date.year == 0:
         return None
-    offset = field[16] - 256 if field[16] > 127 else field[16]
-    local = datetime.datetime.strptime(field[:14].decode("ascii"), "%Y%m%d%H%M%S")
-    return int((local - datetime.timedelta(minutes=15 * offset))
-               .replace(tzinfo=datetime.timezone.utc).timestamp())
+    return utc_seconds(date.year, date.month, date.dayofmonth, date.hour, date.minute, date.second, date.gmtoffset)
+
+
+def record_time(record):
+    d = record.date
+    return utc_seconds(1900 + d.years_since_1900, d.month, d.day_of_month, d.hour, d.minute, d.second, d.gmtoffset)
 
 
 class Medium:
-    """A built image as read directly, and the epoch its time stamps must have: per volume ("iso9660",
-    "joliet") the volume descriptor and {name: (directory record, contents)} of the root, "/" the root's
-    own record."""
+    """A built image as pycdlib reads it, and the epoch its time stamps must have: per volume ("iso9660",
+    "joliet") its descriptor and {name: (directory record, contents)} of the root, "/" the root's own
+    record. ISO 9660 names keep their version ";1"."""
+    PATH = {"iso9660": "iso_path", "joliet": "joliet_path"}
     DECODE = {"iso9660": lambda name: name.decode("ascii"), "joliet": lambda name: name.decode("utf-16-be")}
 
     def __init__(self, image, epoch):
         self.image, self.epoch = image, epoch
-        data = Path(image).read_bytes()
-        self.descriptors = {"iso9660": None, "joliet": None}
-        for kind, vd in volume_descriptors(data):
-            if kind == 1:
-                self.descriptors["iso9660"] = vd
-            elif kind == 2 and vd[88:91] in (b"%/@", b"%/C", b"%/E"):
-                self.descriptors["joliet"] = vd
-        assert self.descriptors["iso9660"] is not None, f"{image} has no primary volume descriptor"
+        iso = pycdlib.PyCdlib()
+        iso.open(str(image))
+        self.descriptors = {"iso9660": iso.pvd, "joliet": iso.joliet_vd if iso.has_joliet() else None}
         self.roots = {}
-        for volume, vd in self.descriptors.items():
-            if vd is None:
+        for volume, path in self.PATH.items():
+            if self.descriptors[volume] is None:
                 continue
-            root = vd[156:190]
-            extent, size = record_extent(root)
-            tree = {"/": (root, None)}
-            for rec in directory_records(data, extent, size):
-                f_extent, f_size = record_extent(rec)
-                tree[self.DECODE[volume](rec[33:33 + rec[32]])] = (
-                    rec, data[f_extent * SECTOR:f_extent * SECTOR + f_size])
+            tree = {"/": (iso.get_record(**{path: "/"}), None)}
+            for record in iso.list_children(**{path: "/"}):
+                if record.is_dot() or record.is_dotdot():
+                    continue
+                name = self.DECODE[volume](record.file_identifier())
+                contents = io.BytesIO()
+                iso.get_file_from_iso_fp(contents, **{path: "/" + name})
+                tree[name] = (record, contents.getvalue())
             self.roots[volume] = tree
+        iso.close()
 
     def descriptor(self, volume):
         vd = self.descriptors[volume]
         assert vd is not None, f"the image has no {volume} volume descriptor"
         return vd
+
+    def volume_id(self, volume):
+        return self.DECODE[volume](self.descriptor(volume).volume_identifier).rstrip()
 
     def root(self, volume):
         self.descriptor(volume)
@@ -185,10 +150,7 @@ class Medium:
 
     def files(self, volume):
         """{name: contents} of the root; ISO 9660 names without their version ";1"."""
-        files = {name: contents for name, (_, contents) in self.root(volume).items() if name != "/"}
-        if volume == "iso9660":
-            files = {name.split(";")[0]: contents for name, contents in files.items()}
-        return files
+        return {name.split(";")[0]: contents for name, (_, contents) in self.root(volume).items() if name != "/"}
 
 
 # --- Fixtures --------------------------------------------------------------------------------------------------
@@ -278,20 +240,20 @@ def test_xorriso_lists_the_names(two_builds, read_fs, name_map, expected):
 
 @pytest.mark.parametrize("volume", VOLUMES)
 def test_the_volume_id(medium, volume):
-    vd = medium.descriptor(volume)
-    assert Medium.DECODE[volume](vd[40:72]).rstrip() == VOLUME_ID
+    assert medium.volume_id(volume) == VOLUME_ID
 
 
 @pytest.mark.parametrize("volume", VOLUMES)
 def test_creation_and_modification_times_are_the_build_epoch(medium, volume):
     vd = medium.descriptor(volume)
-    assert (descriptor_time(vd[813:830]), descriptor_time(vd[830:847])) == (medium.epoch, medium.epoch)
+    assert (descriptor_time(vd.volume_creation_date), descriptor_time(vd.volume_modification_date)) == \
+        (medium.epoch, medium.epoch)
 
 
 @pytest.mark.parametrize("volume", VOLUMES)
 def test_expiration_and_effective_times_are_unset(medium, volume):
     vd = medium.descriptor(volume)
-    assert (descriptor_time(vd[847:864]), descriptor_time(vd[864:881])) == (None, None)
+    assert (descriptor_time(vd.volume_expiration_date), descriptor_time(vd.volume_effective_date)) == (None, None)
 
 
 @pytest.mark.parametrize("volume", VOLUMES)
