@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# The acceptance check of a built installation medium, for any product: the image's AUTORUN.INF and
+# files, the launcher's resources, and the launcher at work under Wine on virtual screens of each depth.
+#
+#   scripts/check-medium.sh IMAGE [--profile FILE] [--depths 24,16,8] [--out DIR]
+#
+# Writes DIR/report.md and DIR/contact-sheet.png (DIR defaults to IMAGE's name with "-check"). Exit code
+# 0 only when every check holds; each failure is one line on standard error. On a host that cannot run
+# the launcher under Wine, the image and its resources are still checked, it says that the launcher was
+# not started, and the exit code is 77. (tools/kit check-medium --help tells more.)
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+if [ $# -eq 0 ] || [ "$1" = --help ] || [ "$1" = -h ]; then
+  sed -n '2,10s/^# \{0,1\}//p' "$0"; exit 2
+fi
+
+"$repo/scripts/install-deps.sh" >&2
+. "$repo/scripts/lib/wine-preset.sh"
+# The kit's own programs: the asset check, and the recorder and poke stand-ins that the check starts
+# under Wine. They do not depend on the product, so the default build tree serves every product.
+build=$repo/build/$LAUNCHER_PRESET
+(cd "$repo" && cmake --preset "$LAUNCHER_PRESET" >/dev/null &&
+  cmake --build --preset "$LAUNCHER_PRESET" --target host_asset_check stub_recorder stub_poke >/dev/null) ||
+  { echo "check-medium: the kit's programs did not build (see the output of cmake --build --preset $LAUNCHER_PRESET)" >&2; exit 2; }
+exec "$repo/tools/kit" check-medium --build "$build" "$@"
