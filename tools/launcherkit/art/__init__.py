@@ -7,6 +7,7 @@
     bitmaps    the BMP and ICO writer
     pictures   the three picture sets and the icon from the masters
     sounds     the welcome sound and the hover click, synthesised or from a source, encoded with sox
+    manifest   the record of the product and the masters the art was made for, and its check
 """
 
 # The masters, by name; each is NAME.png or NAME.bmp in the masters folder.

@@ -4,6 +4,8 @@ import os
 
 MASTER_EXTENSIONS = (".png", ".bmp")  # a PNG wins when both are there
 SOUND_EXTENSIONS = (".wav", ".flac", ".ogg", ".aiff")
+# The record of the product and the masters the art in a resource folder was made for.
+MANIFEST = "art-made-for.txt"
 
 
 def first_existing(folder, name, extensions):
@@ -21,7 +23,8 @@ def write_file(path, data):
 
 
 class Folders:
-    """`masters` and `sound_sources`, read; `resources`, which receives art/, sounds/ and icon/. Paths stay as they were given (relative to the working folder) or absolute."""
+    """`masters` and `sound_sources`, read; `resources`, which receives art/, sounds/, icon/ and the
+    manifest. Paths stay as they were given (relative to the working folder) or absolute."""
 
     def __init__(self, masters, sound_sources, resources):
         self.masters = masters
@@ -47,3 +50,7 @@ class Folders:
 
     def output(self, *parts):
         return os.path.join(self.resources, *parts)
+
+    @property
+    def manifest(self):
+        return self.output(MANIFEST)
