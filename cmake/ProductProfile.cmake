@@ -13,7 +13,8 @@ endif()
 # read_product_profile(NAME PROFILE OUTDIR): generates product_profile.h (and the profile's values for
 # CMake) into OUTDIR and makes the INTERFACE library NAME, which puts that header on the include
 # path of C++ and the resource script, and the profile's resource folder first on the resource
-# compiler's path. Sets NAME_RESOURCE_FOLDER in the caller's scope.
+# compiler's path. Sets NAME_RESOURCE_FOLDER, NAME_ART_MASTERS, NAME_SOUND_SOURCES and NAME_PROFILE (the
+# profile's absolute path) in the caller's scope.
 function(read_product_profile name profile outdir)
   get_filename_component(profile ${profile} ABSOLUTE BASE_DIR ${CMAKE_SOURCE_DIR})
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${profile}
@@ -28,4 +29,7 @@ function(read_product_profile name profile outdir)
   target_include_directories(${name} INTERFACE ${outdir}
                              $<$<COMPILE_LANGUAGE:RC>:${PRODUCT_RESOURCE_FOLDER}>)
   set(${name}_RESOURCE_FOLDER ${PRODUCT_RESOURCE_FOLDER} PARENT_SCOPE)
+  set(${name}_ART_MASTERS ${PRODUCT_ART_MASTERS} PARENT_SCOPE)
+  set(${name}_SOUND_SOURCES ${PRODUCT_SOUND_SOURCES} PARENT_SCOPE)
+  set(${name}_PROFILE ${profile} PARENT_SCOPE)
 endfunction()

@@ -69,16 +69,21 @@ ExternalProject_Add(host_asset_check
   BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/host/assetcheck/asset_check)
 
 # check_profile_resources(PROFILE TARGET): the custom target TARGET runs the asset check over the
-# resource script with the files of the profile's resource folder.
+# resource script with the files of the profile's resource folder, and the art check: art made for
+# another product, or older than its masters and sound sources, stops the build.
 function(check_profile_resources profile target)
   set(folder ${${profile}_RESOURCE_FOLDER})
   set(stamp ${CMAKE_BINARY_DIR}/${profile}.resources.checked)
   file(GLOB_RECURSE files CONFIGURE_DEPENDS ${folder}/art/*.bmp ${folder}/sounds/*.wav ${folder}/icon/*.ico)
+  file(GLOB art_sources LIST_DIRECTORIES false CONFIGURE_DEPENDS ${folder}/art-made-for.txt
+       ${${profile}_ART_MASTERS}/* ${${profile}_SOUND_SOURCES}/*)
   add_custom_command(OUTPUT ${stamp}
     COMMAND ${CMAKE_BINARY_DIR}/host/assetcheck/asset_check ${LAUNCHER_RESOURCE_SCRIPT} ${folder}
+    COMMAND ${LAUNCHER_KIT} art check ${${profile}_PROFILE}
     COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
-    DEPENDS host_asset_check ${LAUNCHER_RESOURCE_SCRIPT} ${LAUNCHER_RESOURCE_IDS} ${files}
-    COMMENT "Checking the pictures, sounds and icon in ${folder} against their required forms")
+    DEPENDS host_asset_check ${LAUNCHER_RESOURCE_SCRIPT} ${LAUNCHER_RESOURCE_IDS} ${files} ${art_sources}
+            ${${profile}_PROFILE}
+    COMMENT "Checking the pictures, sounds and icon in ${folder} against their required forms and masters")
   add_custom_target(${target} DEPENDS ${stamp})
 endfunction()
 

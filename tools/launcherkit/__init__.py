@@ -5,6 +5,8 @@ scripts and the tests alike.
     identifiers   the resources' identifiers by name (resources/resource_ids.h)
     geometry      the splash window's size and the buttons' places (launcher/geometry.h)
     product       one product as every tool sees it: its profile, geometry and identifiers together
+    art           the pictures, sounds and icon made from a product's masters, and the check that they
+                  are that product's and no older than their masters
 
 Commands run as `tools/kit COMMAND ...` (the kit's folder on the module path, Debian's Python).
 """

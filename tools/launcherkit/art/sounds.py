@@ -1,0 +1,116 @@
+"""The welcome sound (a three-note chime) and the hover click: synthesised, or converted from the
+product's own source files with sox, at the lengths the asset check requires.
+
+welcome.wav: 61,800 samples at 44,100 Hz, stereo, Microsoft ADPCM (sox's encoder: block align 2048,
+2,036 samples per block, a "fact" chunk of 61,800 samples). hover.wav: 0.37 s of 16-bit PCM, stereo."""
+
+import math
+import os
+import struct
+import wave
+
+from launcherkit.art.magick import SOX, run
+
+RATE = 44100
+WELCOME_SAMPLES = 61800  # exactly; the encoder records it in the "fact" chunk
+HOVER_SAMPLES = round(0.37 * RATE)
+
+# name: (frames, why a source is cut to that length)
+LENGTHS = {
+    "welcome": (WELCOME_SAMPLES, "the launcher's welcome sound has a fixed length, which the asset check requires"),
+    "hover": (HOVER_SAMPLES, "the asset check requires the hover click to last 0.37 s"),
+}
+
+
+def write_pcm(path, left, right):
+    frames = bytearray()
+    for l, r in zip(left, right):
+        frames += struct.pack("<hh", l, r)
+    with wave.open(path, "wb") as w:
+        w.setnchannels(2)
+        w.setsampwidth(2)
+        w.setframerate(RATE)
+        w.writeframes(bytes(frames))
+
+
+def to_pcm16(channels, peak):
+    top = max(max(abs(v) for v in ch) for ch in channels) or 1.0
+    scale = peak * 32767 / top
+    return [[int(round(v * scale)) for v in ch] for ch in channels]
+
+
+def synth_welcome():
+    """A three-note bell chime (G5, C6, E6), each note a little to one side, fading out."""
+    n = WELCOME_SAMPLES
+    left, right = [0.0] * n, [0.0] * n
+    notes = [(0.00, 783.99, 0.30), (0.13, 1046.50, 0.50), (0.26, 1318.51, 0.70)]
+    partials = [(1.0, 1.0), (2.0, 0.35), (3.01, 0.12), (4.2, 0.05)]
+    for start, freq, pan in notes:
+        first = int(start * RATE)
+        for i in range(first, n):
+            t = (i - first) / RATE
+            attack = min(1.0, t / 0.004)
+            v = 0.0
+            for mult, amp in partials:
+                v += amp * math.exp(-t * (2.2 + 1.5 * mult)) * math.sin(2 * math.pi * freq * mult * t)
+            v *= attack
+            left[i] += v * math.cos(pan * math.pi / 2)
+            right[i] += v * math.sin(pan * math.pi / 2)
+    fade = int(0.25 * RATE)
+    for i in range(n - fade, n):
+        g = (n - i) / fade
+        left[i] *= g
+        right[i] *= g
+    return to_pcm16([left, right], 0.7)
+
+
+def synth_hover():
+    """A soft wooden tick: a short, quickly damped tone with a slight knock, then silence."""
+    n = HOVER_SAMPLES
+    left, right = [0.0] * n, [0.0] * n
+    for i in range(n):
+        t = i / RATE
+        attack = min(1.0, t / 0.0015)
+        v = (math.exp(-t * 90) * math.sin(2 * math.pi * 1250 * t)
+             + 0.45 * math.exp(-t * 160) * math.sin(2 * math.pi * 2630 * t)
+             + 0.30 * math.exp(-t * 35) * math.sin(2 * math.pi * 610 * t))
+        v *= attack
+        left[i] = v
+        right[i] = v * 0.92
+    return to_pcm16([left, right], 0.45)
+
+
+def read_source(tmp, name, path):
+    """A product's own sound, as 44,100 Hz stereo 16-bit, cut (saying so) or padded to its length."""
+    samples, why = LENGTHS[name]
+    out = os.path.join(tmp, name + "-source.wav")
+    run([SOX, "-D", "-R", path, "-r", str(RATE), "-c", "2", "-b", "16", "-e", "signed-integer", out])
+    with wave.open(out, "rb") as w:
+        raw = w.readframes(w.getnframes())
+    values = list(struct.unpack("<%dh" % (len(raw) // 2), raw))
+    left, right = values[0::2][:samples], values[1::2][:samples]
+    if len(values) // 2 > samples:  # cut: fade out the last few milliseconds
+        print("make-art: cut %s from %.2f s to %.2f s (%s samples): %s"
+              % (path, len(values) // 2 / RATE, samples / RATE, format(samples, ","), why))
+        fade = min(len(left), int(0.02 * RATE))
+        for k in range(fade):
+            g = k / fade
+            left[-1 - k] = int(left[-1 - k] * g)
+            right[-1 - k] = int(right[-1 - k] * g)
+    left += [0] * (samples - len(left))
+    right += [0] * (samples - len(right))
+    return [left, right]
+
+
+def build_sounds(tmp, folders):
+    """welcome.wav and hover.wav in the resource folder's sounds/."""
+    sounds = folders.output("sounds")
+    os.makedirs(sounds, exist_ok=True)
+    made = {}
+    for name, synthesise in (("welcome", synth_welcome), ("hover", synth_hover)):
+        source = folders.sound_source(name)
+        made[name] = read_source(tmp, name, source) if source else synthesise()
+    pcm = os.path.join(tmp, "welcome-pcm.wav")
+    write_pcm(pcm, *made["welcome"])
+    run([SOX, "-D", "-R", pcm, "-e", "ms-adpcm", os.path.join(sounds, "welcome.wav")])
+    write_pcm(os.path.join(sounds, "hover.wav"), *made["hover"])
