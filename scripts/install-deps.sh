@@ -4,6 +4,8 @@
 #   scripts/install-deps.sh          build and test tools
 #   scripts/install-deps.sh --art    also the tools that regenerate the art (ImageMagick, sox)
 #   scripts/install-deps.sh --bench  also what the benchmark measures the launcher against (NSIS)
+#   scripts/install-deps.sh --sign   also what signs the medium's launcher (osslsigncode, openssl)
+# The options combine, e.g. scripts/install-deps.sh --art --sign.
 set -euo pipefail
 
 packages=(
@@ -17,10 +19,14 @@ packages=(
   python3 python3-pytest python3-pil python3-pefile python3-pycdlib
 )
 
-case "${1:-}" in
-  --art) packages+=(fonts-dejavu-core fonts-dejavu-extra) ;;
-  --bench) packages+=(nsis) ;;
-esac
+for option in "$@"; do
+  case "$option" in
+    --art) packages+=(fonts-dejavu-core fonts-dejavu-extra) ;;
+    --bench) packages+=(nsis) ;;
+    --sign) packages+=(osslsigncode openssl) ;;
+    *) echo "install-deps: unknown option '$option' (--art, --bench, --sign)" >&2; exit 2 ;;
+  esac
+done
 
 sudo=""
 if [ "$(id -u)" != 0 ]; then sudo="sudo"; fi

@@ -3,6 +3,7 @@
 #
 #   scripts/make-medium.sh [--profile FILE] [--setup PATH/TO/SETUP.EXE] [--launch PATH/TO/LAUNCH.EXE]
 #                          [--out DIR] [--preset NAME]
+#                          [--sign-pkcs12 FILE [--sign-password-file FILE] [--timestamp-url URL]]
 #
 #   --profile the product profile (default resources/product.profile): names, volume name, AUTORUN.INF
 #             texts. With it, the script builds that product's launcher in DIR/launcher-PRESET.
@@ -16,13 +17,22 @@
 #   --out     where to build; default build/medium. Only DIR/tree, DIR/placeholder, DIR/launcher-PRESET
 #             and the image DIR/<volume name>.iso are written; nothing else in DIR is touched.
 #   --preset  the CMake configure preset the launcher is built with; default windows (32-bit).
+#   --sign-pkcs12  sign the launcher on the medium (Authenticode, SHA-256, osslsigncode) with the
+#             certificate and key in this PKCS#12 file (.p12, .pfx); the certificate must be for code
+#             signing and not expired. --sign-password-file names the file that holds the key's
+#             password (none for a key without one); --timestamp-url adds an RFC 3161 time stamp from
+#             that server, which needs the network and makes every build's bytes differ.
 #
 # The medium's root holds exactly AUTORUN.INF, the launcher under its original_filename (LAUNCH.EXE by
 # default) and the setup program.
 #
 # Reproducible: every time stamp in the image (files, directories, volume descriptors) is the
 # SOURCE_DATE_EPOCH from the environment or, without it, the time of the last commit; so two builds of
-# the same commit with the same inputs give byte-identical images.
+# the same commit with the same inputs give byte-identical images. A signed launcher carries that time as
+# its signing time, so that holds for signed media too (without --timestamp-url).
+#
+# A build that stops leaves no half-made medium: a fault found before the build (an argument, the
+# profile, the signing key) changes nothing in DIR; a later one removes the tree and the image.
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -34,6 +44,9 @@ setup=""
 launch=""
 out="$repo/build/medium"
 preset=windows
+sign_pkcs12=""
+sign_password_file=""
+timestamp_url=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --profile) [ $# -ge 2 ] || die "--profile needs a file"; profile=$2; shift 2 ;;
@@ -41,10 +54,16 @@ while [ $# -gt 0 ]; do
     --launch) [ $# -ge 2 ] || die "--launch needs a path"; launch=$2; shift 2 ;;
     --out)    [ $# -ge 2 ] || die "--out needs a directory"; out=$2; shift 2 ;;
     --preset) [ $# -ge 2 ] || die "--preset needs a name"; preset=$2; shift 2 ;;
-    -h|--help) sed -n '2,27s/^# \{0,1\}//p' "$0"; exit 0 ;;
+    --sign-pkcs12) [ $# -ge 2 ] || die "--sign-pkcs12 needs a file"; sign_pkcs12=$2; shift 2 ;;
+    --sign-password-file) [ $# -ge 2 ] || die "--sign-password-file needs a file"; sign_password_file=$2; shift 2 ;;
+    --timestamp-url) [ $# -ge 2 ] || die "--timestamp-url needs a URL"; timestamp_url=$2; shift 2 ;;
+    -h|--help) sed -n '2,35s/^# \{0,1\}//p' "$0"; exit 0 ;;
     *) die "unknown argument '$1' (see --help)" ;;
   esac
 done
+if [ -z "$sign_pkcs12" ] && [ -n "$sign_password_file$timestamp_url" ]; then
+  die "--sign-password-file and --timestamp-url sign the launcher: they need --sign-pkcs12 FILE"
+fi
 
 # The product: every name and text on the medium comes from its profile.
 kit="$repo/tools/kit"
@@ -81,6 +100,12 @@ fi
 [[ "$epoch" =~ ^[0-9]+$ ]] || die "SOURCE_DATE_EPOCH must be a number of seconds, not '$epoch'"
 export TZ=UTC
 
+# Signing is checked before anything is built or replaced; the signature itself is the launcher's last step.
+if [ -n "$sign_pkcs12" ]; then
+  . "$repo/scripts/lib/signing.sh"
+  signing_check
+fi
+
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 tree="$out/tree"
@@ -103,7 +128,8 @@ elif [ -z "$launch" ]; then
 fi
 require_windows_program "$launch" "the launcher"
 # The inputs must survive the clean-up below.
-for input in "$launch" ${setup:+"$setup"}; do
+for input in "$launch" ${setup:+"$setup"} ${sign_pkcs12:+"$sign_pkcs12"} \
+             ${sign_password_file:+"$sign_password_file"}; do
   case "$(realpath "$input")" in
     "$tree"/*|"$out/placeholder"/*|"$image")
       die "'$input' lies in what this build replaces; copy it elsewhere first" ;;
@@ -111,6 +137,9 @@ for input in "$launch" ${setup:+"$setup"}; do
 done
 rm -rf "$tree" "$out/placeholder"
 rm -f "$image"
+# From here on a failure removes what this build has written, so that no half-made medium is left.
+# (The paths are fixed now: a function's local variable of the same name cannot change them.)
+trap "rm -rf $(printf '%q ' "$tree" "$out/placeholder" "$image")" EXIT
 mkdir -p "$tree"
 
 # The setup program: the product's own, or the placeholder.
@@ -135,7 +164,12 @@ else
   echo "make-medium: no --setup given: $setup_name is a PLACEHOLDER that only shows a message box"
 fi
 
-cp "$launch" "$tree/$launcher_name"
+if [ -n "$sign_pkcs12" ]; then
+  sign_launcher "$launch" "$tree/$launcher_name" "$epoch" "$timestamp_url"
+  echo "make-medium: $launcher_name signed with $sign_pkcs12${timestamp_url:+, time stamp from $timestamp_url}"
+else
+  cp "$launch" "$tree/$launcher_name"
+fi
 
 # Opens the launcher and takes its icon; label and AutoPlay text from the profile. An INI file in the
 # ANSI code page with DOS line endings, as Windows reads it.
@@ -172,6 +206,7 @@ SOURCE_DATE_EPOCH=$epoch xorriso -no_rc -report_about WARNING \
   -iso_nowtime "=$epoch" \
   -map "$tree" / \
   -commit
+trap - EXIT
 
 echo "make-medium: tree  $tree"
 echo "make-medium: image $image ($(stat -c %s "$image") bytes)"

@@ -9,7 +9,8 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh || exit 1
+# --sign: the medium's tests sign a launcher.
+scripts/install-deps.sh --sign || exit 1
 mkdir -p build/logs
 
 . scripts/lib/wine-preset.sh

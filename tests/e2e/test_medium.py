@@ -1,7 +1,8 @@
 """The installation medium as a user gets it: scripts/make-medium.sh builds the CD (with the launcher under
 test, and the recorder stub as its SETUP32.EXE so that its start can be seen); the files are read back out
 of the ISO image and put on CD-ROM drive D:; the program that AUTORUN.INF names is started from there.
-Its window shows, and a click on the install button starts the medium's own SETUP32.EXE; exit code 0."""
+Its window shows, and a click on the install button starts the medium's own SETUP32.EXE; exit code 0.
+The launcher of a medium signed with a throwaway authority's key starts from it too."""
 import os
 import re
 import shutil
@@ -10,25 +11,39 @@ import subprocess
 import pytest
 
 import e2e_support as e2e
+from launcherkit.pe import Executable
+from launcherkit.product import Product
+from throwaway_signing import ThrowawayAuthority
 
 MAKE_MEDIUM = os.path.join(e2e.SOURCE_DIR, "scripts", "make-medium.sh")
+PRODUCT = Product.load()
 
 
-@pytest.fixture(scope="module")
-def disc(tmp_path_factory):
-    """The files of the built image, as a drive shows them."""
+def built_disc(out, *options):
+    """make-medium.sh's image built into out and its files extracted, as a drive shows them."""
     if shutil.which("xorriso") is None:
         pytest.skip("xorriso is missing (scripts/install-deps.sh installs it)")
-    out = tmp_path_factory.mktemp("medium")
     result = subprocess.run([MAKE_MEDIUM, "--launch", e2e.LAUNCHER_EXE, "--setup", e2e.RECORDER_EXE,
-                             "--out", str(out)], capture_output=True, text=True, timeout=300)
+                             "--out", str(out), *map(str, options)], capture_output=True, text=True, timeout=300)
     assert result.returncode == 0, "make-medium.sh failed (%d):\n%s%s" % (result.returncode, result.stdout,
                                                                           result.stderr)
     folder = out / "disc"
     subprocess.run(["xorriso", "-no_rc", "-report_about", "WARNING", "-osirrox", "on",
-                    "-indev", str(out / "QELVAR_LUMIVANE.iso"), "-extract", "/", str(folder)],
+                    "-indev", str(out / PRODUCT.image_name), "-extract", "/", str(folder)],
                    check=True, capture_output=True, timeout=120)
     return str(folder)
+
+
+@pytest.fixture(scope="module")
+def disc(tmp_path_factory):
+    return built_disc(tmp_path_factory.mktemp("medium"))
+
+
+@pytest.fixture(scope="module")
+def signed_disc(tmp_path_factory):
+    key = ThrowawayAuthority(tmp_path_factory.mktemp("authority")).issue("Throwaway Publisher")
+    return built_disc(tmp_path_factory.mktemp("signed-medium"),
+                      "--sign-pkcs12", key.pkcs12, "--sign-password-file", key.password_file)
 
 
 def test_the_medium_starts_its_launcher_and_the_launcher_its_setup(disc, launcher):
@@ -49,3 +64,11 @@ def test_the_medium_starts_its_launcher_and_the_launcher_its_setup(disc, launche
     launcher.display.click()
     assert process.exit_code(timeout=30) == 0
     assert launcher.stub_runs() == [("D:\\SETUP32.EXE", '"D:\\SETUP32.EXE"')]
+
+
+def test_the_signed_launcher_starts_from_its_medium(signed_disc, launcher):
+    signed = os.path.join(signed_disc, PRODUCT.launcher_file)
+    assert Executable.open(signed).certificate_table[1] > 0, "the medium's launcher is not signed"
+    launcher.session.map_cdrom("d", signed_disc)
+    process, _ = launcher.start("D:\\" + PRODUCT.launcher_file)
+    assert launcher.close_window(process) == 0

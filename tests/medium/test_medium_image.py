@@ -161,13 +161,6 @@ def xorriso():
 
 
 @pytest.fixture(scope="module")
-def launcher_exe():
-    path = os.environ.get("LAUNCHER_EXE")
-    assert path, "LAUNCHER_EXE is not set: it names the launcher to put on the medium (CTest sets it)"
-    return Path(path).resolve()
-
-
-@pytest.fixture(scope="module")
 def two_builds(launcher_exe, tmp_path_factory):
     """The images of two builds from the same launcher, both with the time stamps of the last commit."""
     tmp = tmp_path_factory.mktemp("two-builds")

@@ -7,6 +7,7 @@ offsets of the header fields that step rewrites, and plain records instead of pe
     image.imports()             {"KERNEL32.DLL": {"ExitProcess", ...}, ...}
     image.resources()           [Resource(type, name, language, rva, size, entry_offset), ...]
     image.version_block()       VersionBlock(file_version, product_version, texts)
+    image.certificate_table     (file offset, size) of the Authenticode signature; (0, 0) unsigned
 """
 
 import pefile
@@ -106,6 +107,10 @@ class Executable:
         resources = self.pe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]]
         self.resource_directory_offset = resources.get_file_offset()
         self.resource_rva, self.resource_size = resources.VirtualAddress, resources.Size
+        # The certificate table (an Authenticode signature), outside every section: its directory entry
+        # holds a file offset, not an RVA. (0, 0) in an image that is not signed.
+        security = header.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_SECURITY"]]
+        self.certificate_table = (security.VirtualAddress, security.Size)
         # Where the headers' content ends: the section table.
         self.headers_end = self.pe.sections[-1].get_file_offset() + 40 if self.pe.sections else optional
         self._resources = None
@@ -123,6 +128,10 @@ class Executable:
             if section.contains_rva(rva):
                 return section
         raise PeError("RVA 0x%x lies in no section" % rva)
+
+    def sections_end(self):
+        """The file offset where the last section's raw data ends."""
+        return max((s.raw_offset + s.raw_size for s in self.sections), default=self.size_of_headers)
 
     def file_offset(self, rva):
         section = self.section_of(rva)
