@@ -2,7 +2,7 @@
 # Installs, from Debian's packages, whatever the build and the tests need and this machine lacks.
 # Idempotent: packages already present are left alone, and apt is not touched when nothing is missing.
 #   scripts/install-deps.sh          build and test tools
-#   scripts/install-deps.sh --art    also the tools that regenerate the art (ImageMagick, sox)
+#   scripts/install-deps.sh --art    also the fonts that the art pipeline draws captions with (DejaVu)
 #   scripts/install-deps.sh --bench  also what the benchmark measures the launcher against (NSIS)
 #   scripts/install-deps.sh --sign   also what signs the medium's launcher (osslsigncode, openssl)
 # The options combine, e.g. scripts/install-deps.sh --art --sign.
@@ -34,7 +34,6 @@ if [ "$(id -u)" != 0 ]; then sudo="sudo"; fi
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   echo "install-deps: adding the i386 architecture"
   $sudo dpkg --add-architecture i386
-  need_update=1
 fi
 
 missing=()
