@@ -83,7 +83,7 @@ function(check_profile_resources profile target)
 endfunction()
 
 # The product this build is for.
-read_product_profile(launcher_profile ${LAUNCHER_PROFILE} ${CMAKE_BINARY_DIR}/generated)
+read_product_profile(launcher_profile "${LAUNCHER_PROFILE}" ${CMAKE_BINARY_DIR}/generated)
 check_profile_resources(launcher_profile check_resources)
 
 # The resource compiler reports no dependencies, so the script is compiled anew by hand when the
