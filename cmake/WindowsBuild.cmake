@@ -78,8 +78,9 @@ function(check_profile_resources profile target)
     COMMAND ${CMAKE_BINARY_DIR}/host/assetcheck/asset_check ${LAUNCHER_RESOURCE_SCRIPT} ${folder}
     COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
     DEPENDS host_asset_check ${LAUNCHER_RESOURCE_SCRIPT} ${LAUNCHER_RESOURCE_IDS} ${files}
-    COMMENT "Checking the pictures, sounds and icon in ${folder} against their required forms")
-  add_custom_target(${target} DEPENDS ${stamp})
+    COMMENT "Checking the pictures, sounds and icon in ${folder} against their required forms"
+    VERBATIM)
+  add_custom_target(${target} DEPENDS ${stamp} VERBATIM)
 endfunction()
 
 # The product this build is for.
