@@ -10,7 +10,7 @@ include(GoogleTest)
 include(cmake/ProductProfile.cmake)
 
 # The setup program's name in the path rules comes from the product profile.
-read_product_profile(launcher_profile ${LAUNCHER_PROFILE} ${CMAKE_BINARY_DIR}/generated)
+read_product_profile(launcher_profile "${LAUNCHER_PROFILE}" ${CMAKE_BINARY_DIR}/generated)
 
 add_library(launcher_rules STATIC
   imaging/dib_rules.cpp

@@ -3,8 +3,11 @@
 # configuration with one line per fault: file, line, key, what was found and what is required.
 
 set(LAUNCHER_DEFAULT_PROFILE ${CMAKE_SOURCE_DIR}/resources/product.profile)
-set(LAUNCHER_PROFILE ${LAUNCHER_DEFAULT_PROFILE} CACHE FILEPATH "The product profile the launcher is built for")
-get_filename_component(LAUNCHER_PROFILE ${LAUNCHER_PROFILE} ABSOLUTE BASE_DIR ${CMAKE_SOURCE_DIR})
+# A path, relative ones to the source folder. Kept as one string and quoted wherever it is passed, so that
+# a path with a ; reaches the kit whole, which then refuses it: as a FILEPATH, a value given with -D would be
+# made absolute element by element, as a list, and so would get_filename_component.
+set(LAUNCHER_PROFILE ${LAUNCHER_DEFAULT_PROFILE} CACHE STRING "The product profile the launcher is built for")
+cmake_path(ABSOLUTE_PATH LAUNCHER_PROFILE BASE_DIRECTORY ${CMAKE_SOURCE_DIR} NORMALIZE)
 set(LAUNCHER_PROFILE_IS_DEFAULT OFF)
 if(LAUNCHER_PROFILE STREQUAL LAUNCHER_DEFAULT_PROFILE)
   set(LAUNCHER_PROFILE_IS_DEFAULT ON)
@@ -16,14 +19,15 @@ endif()
 # compiler's path. Sets NAME_RESOURCE_FOLDER, NAME_ART_MASTERS, NAME_SOUND_SOURCES and NAME_PROFILE (the
 # profile's absolute path) in the caller's scope.
 function(read_product_profile name profile outdir)
-  get_filename_component(profile ${profile} ABSOLUTE BASE_DIR ${CMAKE_SOURCE_DIR})
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${profile}
-               ${CMAKE_SOURCE_DIR}/tools/launcherkit/profile.py)
+  cmake_path(ABSOLUTE_PATH profile BASE_DIRECTORY ${CMAKE_SOURCE_DIR} NORMALIZE)
   # The kit's messages go to the terminal as they stand.
-  execute_process(COMMAND ${LAUNCHER_KIT} profile generate ${profile} ${outdir} RESULT_VARIABLE result)
+  execute_process(COMMAND ${LAUNCHER_KIT} profile generate "${profile}" ${outdir} RESULT_VARIABLE result)
   if(NOT result EQUAL 0)
     message(FATAL_ERROR "The product profile ${profile} has faults (listed above).")
   endif()
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${profile}
+               ${CMAKE_SOURCE_DIR}/tools/launcherkit/profile.py ${CMAKE_SOURCE_DIR}/tools/launcherkit/profile_output.py
+               ${CMAKE_SOURCE_DIR}/tools/launcherkit/version_block.py)
   include(${outdir}/product_profile.cmake)
   add_library(${name} INTERFACE)
   target_include_directories(${name} INTERFACE ${outdir}

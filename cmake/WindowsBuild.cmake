@@ -83,12 +83,13 @@ function(check_profile_resources profile target)
     COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
     DEPENDS host_asset_check ${LAUNCHER_RESOURCE_SCRIPT} ${LAUNCHER_RESOURCE_IDS} ${files} ${art_sources}
             ${${profile}_PROFILE}
-    COMMENT "Checking the pictures, sounds and icon in ${folder} against their required forms and masters")
-  add_custom_target(${target} DEPENDS ${stamp})
+    COMMENT "Checking the pictures, sounds and icon in ${folder} against their required forms and masters"
+    VERBATIM)
+  add_custom_target(${target} DEPENDS ${stamp} VERBATIM)
 endfunction()
 
 # The product this build is for.
-read_product_profile(launcher_profile ${LAUNCHER_PROFILE} ${CMAKE_BINARY_DIR}/generated)
+read_product_profile(launcher_profile "${LAUNCHER_PROFILE}" ${CMAKE_BINARY_DIR}/generated)
 check_profile_resources(launcher_profile check_resources)
 
 # The resource compiler reports no dependencies, so the script is compiled anew by hand when the

@@ -12,7 +12,8 @@ product_name = Qelvar Lumivane
 # The product's key in the uninstall list, HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\{...}:
 # while it holds an UninstallString, the first button removes the product instead of installing it.
 uninstall_guid = {5C2D9A41-7B3E-4F18-A6D0-93E1B7C4F205}
-# The setup program beside the launcher that the install button starts: an 8.3 name in capitals.
+# The setup program beside the launcher that the install button starts: an 8.3 name in capitals ending
+# in .EXE, other than the launcher's.
 setup_program = SETUP32.EXE
 
 # The version block (the file's properties). Neither the launcher's file name nor these texts may hold
@@ -23,7 +24,8 @@ file_version = 1.0.0.1
 product_version = 1.0.0.1
 legal_copyright = Copyright (C) 2024 Qelvar Software GmbH
 internal_name = LAUNCH
-# Also the launcher's file name on the medium, which AUTORUN.INF starts: an 8.3 name in capitals.
+# Also the launcher's file name on the medium, which AUTORUN.INF starts: an 8.3 name in capitals ending
+# in .EXE.
 original_filename = LAUNCH.EXE
 version_product_name = Qelvar Lumivane
 

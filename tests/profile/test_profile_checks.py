@@ -1,40 +1,25 @@
-"""The product profile's checks: each kind of faulty profile, made from a valid one by changing one line,
-is refused with its exact message (file, line, key, what was found, what is required); values at their
-limits pass; and a faulty profile stops the CMake configuration and scripts/make-medium.sh."""
+"""The product profile's checks: each kind of faulty profile, made from the shipped one by changing one
+line, is refused with its exact message (file, line, key, what was found, what is required); values at
+their limits pass; a profile in a folder of letters beyond ASCII and punctuation is written out for CMake
+exactly; and a faulty profile stops the CMake configuration and scripts/make-medium.sh."""
 import subprocess
 from pathlib import Path
 
 import pytest
 
 from launcherkit import profile as product_profile
+from launcherkit import version_block
 
 REPO = Path(__file__).resolve().parents[2]
 
-# A valid profile; a key's line number is its position here.
-VALID = """\
-# a valid profile
-product_name = Qelvar Lumivane
-uninstall_guid = {5C2D9A41-7B3E-4F18-A6D0-93E1B7C4F205}
-setup_program = SETUP32.EXE
-company_name = Qelvar Software GmbH
-file_description = Qelvar Lumivane Startprogramm
-file_version = 1.0.0.1
-product_version = 1.0.0.1
-legal_copyright = Copyright (C) 2024 Qelvar Software GmbH
-internal_name = LAUNCH
-original_filename = LAUNCH.EXE
-version_product_name = Qelvar Lumivane
-art_masters = art/masters
-sound_sources = sounds/sources
-resource_folder = .
-volume_name = QELVAR_LUMIVANE
-autorun_label = Qelvar Lumivane
-autorun_action = Startprogramm von Qelvar Lumivane ausf\u00fchren
-"""
+# The shipped profile's values; the valid profile holds them, one key a line after a comment line, in the
+# kit's order, so that a key's line number is its position in that order plus 2.
+SHIPPED = product_profile.read_profile(str(REPO / "resources" / "product.profile")).values
+KEY_ORDER = list(product_profile.KEYS)
+VALID = "# a valid profile\n" + "".join("%s = %s\n" % (key, SHIPPED[key]) for key in KEY_ORDER)
+END = len(KEY_ORDER) + 2  # the line after the last
 
-ALL_KEYS = ("product_name, uninstall_guid, setup_program, company_name, file_description, file_version, "
-            "product_version, legal_copyright, internal_name, original_filename, version_product_name, "
-            "art_masters, sound_sources, resource_folder, volume_name, autorun_label, autorun_action")
+ALL_KEYS = ", ".join(KEY_ORDER)
 ELEVATION = ('none of "install", "setup", "update", "patch" in any case, even inside a word: Windows Vista and '
              "later would take the launcher for an installer and ask for elevation at every insertion of the disc")
 NAME_83 = ("a plain 8.3 file name as the medium's ISO 9660 names are: 1 to 8 of A-Z 0-9 _, a dot, 1 to 3 of them")
@@ -42,6 +27,19 @@ ANSI = "characters of the ANSI code page Windows-1252, in which the launcher's t
 GUID = "a GUID in braces, {8-4-4-4-12} hexadecimal digits"
 VERSION = "four numbers from 0 to 65535 with dots between, as 1.0.0.1"
 VOLUME = "1 to 16 of A-Z 0-9 _ (the volume name that ISO 9660 and Joliet both keep whole)"
+PATH = ("a path of letters, digits, spaces and / . _ - + , = @ % # ( ) only (the build hands it to CMake and "
+        "to a shell, which read other characters as syntax)")
+PROGRAM = "a Windows program's name, ending in .EXE"
+AUTORUN = "a name other than AUTORUN.INF, which the medium's root holds for AutoPlay"
+
+
+def line_of(key):
+    return KEY_ORDER.index(key) + 2
+
+
+def refused(key, found, required, line=None):
+    """The message for `key` (on its own line unless `line` says otherwise); {p} stands for the path."""
+    return "{p}:%d: %s: found %s; required %s" % (line_of(key) if line is None else line, key, found, required)
 
 
 def replaced(key, line):
@@ -56,87 +54,112 @@ def replaced(key, line):
     return "\n".join(out) + "\n"
 
 
+def valued(key, value):
+    return replaced(key, "%s = %s" % (key, value))
+
+
 def appended(line):
     return VALID + line + "\n"
+
+
+GUID_VALUE = SHIPPED["uninstall_guid"]
+LAUNCHER = SHIPPED["original_filename"]
+# One text longer than the version block holds, and what the message says about it: with the other texts
+# as shipped, the block would be BLOCK_BYTES long, and TEXT_LIMIT characters is what fits.
+LONG_TEXT = "L" * 40000
+BLOCK_BYTES = version_block.size(version_block.texts(dict(SHIPPED, legal_copyright=LONG_TEXT)))
+TEXT_LIMIT = version_block.longest_fitting(version_block.texts(SHIPPED), "legal_copyright")
+
+def bad_value(what, key, value, required, found=None):
+    """The case of `key` holding `value`, refused with `found` (by default the value in quotes)."""
+    return what, valued(key, value), refused(key, found or '"%s"' % value, required)
 
 
 # (what, profile text, the one message expected; {p} is the profile's path)
 BROKEN = [
     ("unknown key", appended("colour = red"),
-     "{p}:19: colour: found an unknown key; required one of the known keys: " + ALL_KEYS),
+     refused("colour", "an unknown key", "one of the known keys: " + ALL_KEYS, END)),
     ("unknown key close to a known one", appended("volume_label = DISC1"),
-     '{p}:19: volume_label: found an unknown key; required the key "volume_name" or another known one'),
+     refused("volume_label", "an unknown key", 'the key "volume_name" or another known one', END)),
     ("missing key", replaced("setup_program", None),
-     "{p}:18: setup_program: found no such key (end of file); required a line setup_program = ... "
-     "(the setup program the install button starts, beside the launcher)"),
+     refused("setup_program", "no such key (end of file)", "a line setup_program = ... "
+             "(the setup program the install button starts, beside the launcher)", END - 1)),
     ("key twice", appended("product_name = Zweites Produkt"),
-     "{p}:19: product_name: found the key a second time (first on line 2); required each key once"),
+     refused("product_name", "the key a second time (first on line 2)", "each key once", END)),
     ("line without =", appended("just words"),
-     '{p}:19: (line): found "just words", which is not a key = value line; '
-     "required key = value lines and # comment lines only"),
+     refused("(line)", '"just words", which is not a key = value line',
+             "key = value lines and # comment lines only", END)),
     ("section header", appended("[extra]"),
-     "{p}:19: (line): found the section header [extra]; required key = value lines only"),
+     refused("(line)", "the section header [extra]", "key = value lines only", END)),
     ("empty value", replaced("legal_copyright", "legal_copyright ="),
-     "{p}:9: legal_copyright: found an empty value; required a value"),
-    ("product name too long for a window class", replaced("product_name", "product_name = " + "Q" * 256),
-     "{p}:2: product_name: found 256 characters; required at most 255 "
-     "(the longest window class name the system registers)"),
-    ("GUID one digit short", replaced("uninstall_guid", "uninstall_guid = {5C2D9A41-7B3E-4F18-A6D0-93E1B7C4F20}"),
-     '{p}:3: uninstall_guid: found "{5C2D9A41-7B3E-4F18-A6D0-93E1B7C4F20}"; required ' + GUID),
-    ("GUID without braces", replaced("uninstall_guid", "uninstall_guid = 5C2D9A41-7B3E-4F18-A6D0-93E1B7C4F205"),
-     '{p}:3: uninstall_guid: found "5C2D9A41-7B3E-4F18-A6D0-93E1B7C4F205"; required ' + GUID),
-    ("GUID with a letter that is no hex digit",
-     replaced("uninstall_guid", "uninstall_guid = {5C2D9A41-7B3E-4F18-A6D0-93E1B7C4F20G}"),
-     '{p}:3: uninstall_guid: found "{5C2D9A41-7B3E-4F18-A6D0-93E1B7C4F20G}"; required ' + GUID),
-    ("setup name with a hyphen", replaced("setup_program", "setup_program = SETUP-32.EXE"),
-     '{p}:4: setup_program: found "SETUP-32.EXE"; required ' + NAME_83),
-    ("setup name of nine characters", replaced("setup_program", "setup_program = SETUPPROG.EXE"),
-     '{p}:4: setup_program: found "SETUPPROG.EXE"; required ' + NAME_83),
-    ("setup name in small letters", replaced("setup_program", "setup_program = setup32.exe"),
-     '{p}:4: setup_program: found "setup32.exe"; required ' + NAME_83),
-    ("setup name without extension", replaced("setup_program", "setup_program = SETUP32"),
-     '{p}:4: setup_program: found "SETUP32"; required ' + NAME_83),
-    ("launcher name that is no 8.3 name", replaced("original_filename", "original_filename = Start Disc.exe"),
-     '{p}:11: original_filename: found "Start Disc.exe"; required ' + NAME_83),
-    ("character outside Windows-1252", replaced("company_name", "company_name = Qelvar \u2603 GmbH"),
-     '{p}:5: company_name: found "Qelvar \u2603 GmbH" with "\u2603" (U+2603) at character 8; required ' + ANSI),
-    ("CJK product name", replaced("product_name", "product_name = \u5149\u6e90"),
-     '{p}:2: product_name: found "\u5149\u6e90" with "\u5149" (U+5149) at character 1; required ' + ANSI),
-    ("AutoPlay text outside Windows-1252", replaced("autorun_action", "autorun_action = Start \u2192 Disc"),
-     '{p}:18: autorun_action: found "Start \u2192 Disc" with "\u2192" (U+2192) at character 7; required ' + ANSI),
-    ("tab in a text", replaced("legal_copyright", "legal_copyright = (C)\t2024"),
-     '{p}:9: legal_copyright: found "(C)\t2024" with the control character U+0009 at character 4; '
-     "required printable characters"),
-    ("description with setup", replaced("file_description", "file_description = Qelvar Lumivane Setup"),
-     '{p}:6: file_description: found "Qelvar Lumivane Setup" holding "setup"; required ' + ELEVATION),
-    ("launcher file name with install", replaced("original_filename", "original_filename = INSTALL.EXE"),
-     '{p}:11: original_filename: found "INSTALL.EXE" holding "install"; required ' + ELEVATION),
-    ("internal name with update inside a word", replaced("internal_name", "internal_name = AutoUpdater"),
-     '{p}:10: internal_name: found "AutoUpdater" holding "update"; required ' + ELEVATION),
-    ("company with patch inside a word", replaced("company_name", "company_name = Dispatcher GmbH"),
-     '{p}:5: company_name: found "Dispatcher GmbH" holding "patch"; required ' + ELEVATION),
-    ("product name in the version block with install",
-     replaced("version_product_name", "version_product_name = Qelvar Reinstaller"),
-     '{p}:12: version_product_name: found "Qelvar Reinstaller" holding "install"; required ' + ELEVATION),
-    ("version of three numbers", replaced("file_version", "file_version = 1.0.0"),
-     '{p}:7: file_version: found "1.0.0"; required ' + VERSION),
-    ("version number above 65535", replaced("product_version", "product_version = 1.0.0.65536"),
-     '{p}:8: product_version: found "1.0.0.65536"; required ' + VERSION),
-    ("volume name in small letters", replaced("volume_name", "volume_name = qelvar"),
-     '{p}:16: volume_name: found "qelvar"; required ' + VOLUME),
-    ("volume name of 17 characters", replaced("volume_name", "volume_name = QELVAR_LUMIVANE_2"),
-     '{p}:16: volume_name: found "QELVAR_LUMIVANE_2"; required ' + VOLUME),
-    ("AutoPlay text read as a resource", replaced("autorun_action", "autorun_action = @LAUNCH.EXE,-1"),
-     '{p}:18: autorun_action: found "@LAUNCH.EXE,-1"; '
-     "required a text that does not begin with @ (Windows reads @ as a resource reference)"),
-]
+     refused("legal_copyright", "an empty value", "a value")),
+    bad_value("product name too long for a window class", "product_name", "Q" * 256,
+              "at most 255 (the longest window class name the system registers)", "256 characters"),
+    bad_value("GUID one digit short", "uninstall_guid", GUID_VALUE[:-2] + "}", GUID),
+    bad_value("GUID without braces", "uninstall_guid", GUID_VALUE[1:-1], GUID),
+    bad_value("GUID with a letter that is no hex digit", "uninstall_guid", GUID_VALUE[:-2] + "G}", GUID),
+    bad_value("setup name with a hyphen", "setup_program", "DISC-1.EXE", NAME_83),
+    bad_value("setup name of nine characters", "setup_program", "PROGRAMME.EXE", NAME_83),
+    bad_value("setup name in small letters", "setup_program", SHIPPED["setup_program"].lower(), NAME_83),
+    bad_value("setup name without extension", "setup_program", "DISC1", NAME_83),
+    bad_value("launcher name that is no 8.3 name", "original_filename", "Start Disc.exe", NAME_83),
+    bad_value("character outside Windows-1252", "company_name", "Nordlicht \u2603 GmbH", ANSI,
+              '"Nordlicht \u2603 GmbH" with "\u2603" (U+2603) at character 11'),
+    bad_value("CJK product name", "product_name", "\u5149\u6e90", ANSI,
+              '"\u5149\u6e90" with "\u5149" (U+5149) at character 1'),
+    bad_value("AutoPlay text outside Windows-1252", "autorun_action", "Start \u2192 Disc", ANSI,
+              '"Start \u2192 Disc" with "\u2192" (U+2192) at character 7'),
+    bad_value("tab in a text", "legal_copyright", "(C)\t2024", "printable characters",
+              '"(C)\t2024" with the control character U+0009 at character 4'),
+    bad_value("description with setup", "file_description", SHIPPED["product_name"] + " Setup", ELEVATION,
+              '"%s Setup" holding "setup"' % SHIPPED["product_name"]),
+    bad_value("launcher file name with install", "original_filename", "INSTALL.EXE", ELEVATION,
+              '"INSTALL.EXE" holding "install"'),
+    bad_value("internal name with update inside a word", "internal_name", "AutoUpdater", ELEVATION,
+              '"AutoUpdater" holding "update"'),
+    bad_value("company with patch inside a word", "company_name", "Dispatcher GmbH", ELEVATION,
+              '"Dispatcher GmbH" holding "patch"'),
+    bad_value("product name in the version block with install", "version_product_name", "Nordlicht Reinstaller",
+              ELEVATION, '"Nordlicht Reinstaller" holding "install"'),
+    bad_value("version of three numbers", "file_version", "1.0.0", VERSION),
+    bad_value("version number above 65535", "product_version", "1.0.0.65536", VERSION),
+    bad_value("volume name in small letters", "volume_name", SHIPPED["volume_name"].lower(), VOLUME),
+    bad_value("volume name of 17 characters", "volume_name", "V" * 17, VOLUME),
+    bad_value("AutoPlay text read as a resource", "autorun_action", "@%s,-1" % LAUNCHER,
+              "a text that does not begin with @ (Windows reads @ as a resource reference)"),
+    bad_value("setup program named as the launcher", "setup_program", LAUNCHER,
+              "a name other than the launcher's, or the install button would start the launcher again",
+              '"%s", which is also the launcher\'s name (original_filename, line %d)'
+              % (LAUNCHER, line_of("original_filename"))),
+    bad_value("setup program named AUTORUN.INF", "setup_program", "AUTORUN.INF", AUTORUN),
+    bad_value("launcher named AUTORUN.INF", "original_filename", "AUTORUN.INF", AUTORUN),
+    bad_value("setup program that is no .EXE", "setup_program", "DISC1.COM", PROGRAM),
+    bad_value("launcher that is no .EXE", "original_filename", "START.BAT", PROGRAM),
+    bad_value("version text longer than the version block holds", "legal_copyright", LONG_TEXT,
+              "at most %d characters with the other version texts as they are: a version block's lengths are "
+              "16-bit, so it holds at most 65535 bytes" % TEXT_LIMIT,
+              "40000 characters, which make the version block %d bytes long" % BLOCK_BYTES),
+    ("bare carriage returns as line ends", VALID.replace("\n", "\r"),
+     refused("(file)", "lines ending in a bare carriage return (CR, as classic Mac OS wrote them)",
+             "lines ending in LF or CR LF", 1)),
+    ("form feed in a comment does not move the line numbers", "# page\f break\n" + valued("volume_name", "x"),
+     refused("volume_name", '"x"', VOLUME, line_of("volume_name") + 1)),
+] + [bad_value("folder with %s" % what, "resource_folder", "res%sources" % character, PATH,
+               '"res%sources" with "%s" at character 4' % (character, character))
+     for what, character in [("a semicolon", ";"), ("a backtick", "`"), ("a dollar sign", "$"),
+                             ("a double quote", '"'), ("a single quote", "'"), ("a backslash", "\\"),
+                             ("a glob pattern", "*"), ("an ampersand", "&")]]
 
+
+# A folder of every kind of character a path may hold.
+PLAIN_HOSTILE_FOLDER = "j\u00fcrgen Mein Produkt (2024) #1 a+b,c=d@e%f"
 
 # (key, a value at the limit of what the key takes)
 LIMITS = [
-    ("product_name", "Q" * 255), ("setup_program", "ABCDEFGH.EXE"), ("original_filename", "L.E"),
+    ("product_name", "Q" * 255), ("setup_program", "ABCDEFGH.EXE"), ("original_filename", "L.EXE"),
     ("file_version", "65535.65535.65535.65535"), ("volume_name", "A" * 16),
     ("company_name", "\u20ac \u00a9 \u2013 \u00ff"), ("uninstall_guid", "{abcdef01-2345-6789-abcd-ef0123456789}"),
+    ("legal_copyright", "L" * TEXT_LIMIT), ("resource_folder", PLAIN_HOSTILE_FOLDER + "/_-."),
 ]
 
 
@@ -151,10 +174,12 @@ def messages(path):
 
 @pytest.fixture
 def write_profile(tmp_path):
-    """write_profile(text, encoding="utf-8") writes a profile into the test's own folder; its path."""
-    def write(text, encoding="utf-8"):
-        path = tmp_path / "product.profile"
-        path.write_text(text, encoding=encoding)
+    """write_profile(text, encoding="utf-8", folder="") writes a profile into the test's own folder (or a
+    folder of that name in it); its path."""
+    def write(text, encoding="utf-8", folder=""):
+        path = tmp_path / folder / "product.profile"
+        path.parent.mkdir(exist_ok=True)
+        path.write_text(text, encoding=encoding, newline="")
         return str(path)
     return write
 
@@ -170,13 +195,28 @@ def test_each_broken_profile_is_refused_with_its_exact_message(write_profile, te
 
 
 def test_a_file_that_is_not_utf8_is_refused_with_the_line_of_the_first_bad_byte(write_profile):
-    path = write_profile(replaced("company_name", "company_name = M\u00fcller GmbH"), encoding="cp1252")
-    assert messages(path) == ["%s:5: (file): found a byte 0xFC that is not UTF-8; required a UTF-8 text file" % path]
+    path = write_profile(valued("company_name", "M\u00fcller GmbH"), encoding="cp1252")
+    assert messages(path) == ["%s:%d: (file): found a byte 0xFC that is not UTF-8; required a UTF-8 text file"
+                              % (path, line_of("company_name"))]
+
+
+@pytest.mark.parametrize("folder, found", [("a;b", '";"'), ("a\nset(INJECTED 1)\n#", "the control character U+000A")],
+                         ids=["semicolon", "line break"])
+def test_a_profile_whose_path_the_build_cannot_name_is_refused(write_profile, tmp_path, folder, found):
+    path = write_profile(VALID, folder=folder)
+    shown = path.replace("\n", "\\x0a")
+    at = path.index(folder[1]) + 1
+    assert messages(path) == ["%s:0: (file): found %s at character %d of the file's path; required %s"
+                              % (shown, found, at, PATH)]
 
 
 @pytest.mark.parametrize("key, value", LIMITS, ids=[key for key, _ in LIMITS])
 def test_a_value_at_its_limit_passes(write_profile, key, value):
-    assert messages(write_profile(replaced(key, key + " = " + value))) == []
+    assert messages(write_profile(valued(key, value))) == []
+
+
+def test_a_profile_with_dos_line_endings_passes(write_profile):
+    assert messages(write_profile(VALID.replace("\n", "\r\n"))) == []
 
 
 @pytest.mark.parametrize("path", ["resources/product.profile", "tests/profile/todays-values.profile",
@@ -186,18 +226,42 @@ def test_the_shipped_profiles_pass(path):
 
 
 def test_every_fault_of_a_profile_is_listed(write_profile):
-    text = replaced("setup_program", "setup_program = setup.exe")
-    text = text.replace("volume_name = QELVAR_LUMIVANE", "volume_name = x")
+    text = valued("setup_program", "setup.exe").replace(
+        "volume_name = %s" % SHIPPED["volume_name"], "volume_name = x")
     path = write_profile(text)
-    assert messages(path) == ['%s:4: setup_program: found "setup.exe"; required %s' % (path, NAME_83),
-                              '%s:16: volume_name: found "x"; required %s' % (path, VOLUME)]
+    assert messages(path) == [refused("setup_program", '"setup.exe"', NAME_83).replace("{p}", path),
+                              refused("volume_name", '"x"', VOLUME).replace("{p}", path)]
 
 
-@pytest.fixture
-def broken_profile(write_profile):
-    """(path, its message) of a profile with a broken GUID."""
-    path = write_profile(replaced("uninstall_guid", "uninstall_guid = {nope}"))
-    return path, '%s:3: uninstall_guid: found "{nope}"; required %s' % (path, GUID)
+def test_generate_writes_the_folders_of_a_profile_in_any_allowed_folder_exactly(write_profile, tmp_path):
+    """The folders reach CMake exactly as the profile names them, and no path lands in the header (which
+    is ASCII): the profile's folder is written nowhere but in the folders' string literals."""
+    path = write_profile(VALID, folder=PLAIN_HOSTILE_FOLDER)
+    generated = tmp_path / "generated"
+    assert product_profile.main(["generate", path, str(generated)]) == 0
+    header = (generated / "product_profile.h").read_bytes()
+    assert "Mein Produkt" not in header.decode("ascii")
+    script = tmp_path / "print_folders.cmake"
+    script.write_text('include(generated/product_profile.cmake)\n'
+                      'foreach(key ART_MASTERS SOUND_SOURCES RESOURCE_FOLDER)\n'
+                      '  message("${PRODUCT_${key}}")\n'
+                      'endforeach()\n', encoding="utf-8")
+    printed = subprocess.run(["cmake", "-P", str(script)], cwd=tmp_path, capture_output=True, text=True,
+                             timeout=60)
+    profile = product_profile.read_profile(path)
+    assert printed.stderr.splitlines() == [profile.folder(key) for key in
+                                           ("art_masters", "sound_sources", "resource_folder")]
+
+
+@pytest.fixture(params=["broken GUID", "semicolon in the folder"])
+def broken_profile(request, write_profile):
+    """(path, its message) of a profile with a broken GUID, or of one in a folder whose name has a ;."""
+    if request.param == "broken GUID":
+        path = write_profile(valued("uninstall_guid", "{nope}"))
+        return path, refused("uninstall_guid", '"{nope}"', GUID).replace("{p}", path)
+    path = write_profile(VALID, folder="a;b")
+    return path, "%s:0: (file): found \";\" at character %d of the file's path; required %s" % (
+        path, path.index(";") + 1, PATH)
 
 
 def test_a_broken_profile_stops_the_configuration(broken_profile, tmp_path):

@@ -18,6 +18,9 @@ import os
 import re
 import sys
 
+from launcherkit import version_block
+from launcherkit.profile_output import autorun_bytes, cmake_text, header_text, write_if_changed
+
 SECTION = "profile"
 
 # The longest window class name RegisterClassA takes: class names are kept as atoms, at most 255
@@ -29,11 +32,20 @@ MAX_VOLUME_NAME = 16
 # Windows Vista and later run a program without a manifest as an installer, asking for elevation, when
 # its file name or version texts hold one of these, in any case and even inside a word.
 INSTALLER_WORDS = ("install", "setup", "update", "patch")
+# Besides letters and digits, the only characters the profile's own path and its folders may hold. The build
+# hands them to CMake, which reads ; as a list separator, \ as an escape and " * ? [ ] in file patterns, and
+# to the resource compiler, which passes its folders to the preprocessor through a shell, and a shell reads
+# quotes, $, `, &, |, <, > and more as syntax.
+PATH_PUNCTUATION = " /._-+,=@%#()"
+PATH_RULE = ("a path of letters, digits, spaces and %s only (the build hands it to CMake and to a shell, which "
+             "read other characters as syntax)" % " ".join(PATH_PUNCTUATION.strip()))
+# The medium's root holds this file beside the launcher and the setup program.
+AUTORUN_INF = "AUTORUN.INF"
 
 TEXT = "text"
 CLASS_NAME = "class name"
 GUID = "guid"
-FILE_83 = "8.3 file name"
+PROGRAM = "8.3 program name"
 VERSION = "version"
 FOLDER = "folder"
 VOLUME = "volume name"
@@ -43,14 +55,14 @@ ACTION = "autoplay action"
 KEYS = {
     "product_name": (CLASS_NAME, False, "the product's name: the launcher window's class and title"),
     "uninstall_guid": (GUID, False, "the product's key in the system's uninstall list"),
-    "setup_program": (FILE_83, False, "the setup program the install button starts, beside the launcher"),
+    "setup_program": (PROGRAM, False, "the setup program the install button starts, beside the launcher"),
     "company_name": (TEXT, True, "version block: CompanyName"),
     "file_description": (TEXT, True, "version block: FileDescription"),
     "file_version": (VERSION, False, "version block: file version"),
     "product_version": (VERSION, False, "version block: product version"),
     "legal_copyright": (TEXT, False, "version block: LegalCopyright"),
     "internal_name": (TEXT, True, "version block: InternalName"),
-    "original_filename": (FILE_83, True, "version block: OriginalFilename; the launcher's name on the medium"),
+    "original_filename": (PROGRAM, True, "version block: OriginalFilename; the launcher's name on the medium"),
     "version_product_name": (TEXT, True, "version block: ProductName"),
     "art_masters": (FOLDER, False, "the folder of the art masters, which tools/art/make-art reads"),
     "sound_sources": (FOLDER, False, "the folder of the sound sources, which tools/art/make-art reads"),
@@ -88,12 +100,29 @@ class ProfileError(Exception):
         self.messages = messages
 
 
+def shown(path):
+    """The path as a message shows it: on one line, control characters as \\xNN."""
+    return re.sub(r"[\x00-\x1f\x7f]", lambda m: "\\x%02x" % ord(m.group()), path)
+
+
 def fault(path, line, key, found, required):
-    return "%s:%d: %s: found %s; required %s" % (path, line, key, found, required)
+    return "%s:%d: %s: found %s; required %s" % (shown(path), line, key, found, required)
 
 
 def quoted(value):
     return '"%s"' % value
+
+
+def described(c):
+    return "the control character U+%04X" % ord(c) if ord(c) < 0x20 or ord(c) == 0x7F else quoted(c)
+
+
+def path_fault(path):
+    """(the first character of `path` the build cannot name, its position from 1), or None."""
+    for i, c in enumerate(path):
+        if not (c.isalnum() or c in PATH_PUNCTUATION):
+            return c, i + 1
+    return None
 
 
 def value_fault(value, kind, installer_checked):
@@ -102,8 +131,7 @@ def value_fault(value, kind, installer_checked):
         return "an empty value", "a value"
     for i, c in enumerate(value):
         if ord(c) < 0x20 or ord(c) == 0x7F:
-            return ("%s with the control character U+%04X at character %d" % (quoted(value), ord(c), i + 1),
-                    "printable characters")
+            return "%s with %s at character %d" % (quoted(value), described(c), i + 1), "printable characters"
         try:
             c.encode("cp1252")
         except UnicodeEncodeError:
@@ -115,9 +143,17 @@ def value_fault(value, kind, installer_checked):
     if kind == GUID and not re.fullmatch(r"\{[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-"
                                          r"[0-9A-Fa-f]{12}\}", value):
         return quoted(value), "a GUID in braces, {8-4-4-4-12} hexadecimal digits"
-    if kind == FILE_83 and not re.fullmatch(r"[A-Z0-9_]{1,8}\.[A-Z0-9_]{1,3}", value):
-        return (quoted(value), "a plain 8.3 file name as the medium's ISO 9660 names are: 1 to 8 of A-Z 0-9 _, "
-                               "a dot, 1 to 3 of them")
+    if kind == PROGRAM:
+        if not re.fullmatch(r"[A-Z0-9_]{1,8}\.[A-Z0-9_]{1,3}", value):
+            return (quoted(value), "a plain 8.3 file name as the medium's ISO 9660 names are: 1 to 8 of A-Z 0-9 _, "
+                                   "a dot, 1 to 3 of them")
+        if value == AUTORUN_INF:
+            return quoted(value), "a name other than %s, which the medium's root holds for AutoPlay" % AUTORUN_INF
+        if not value.endswith(".EXE"):
+            return quoted(value), "a Windows program's name, ending in .EXE"
+    if kind == FOLDER and path_fault(value):
+        c, at = path_fault(value)
+        return "%s with %s at character %d" % (quoted(value), described(c), at), PATH_RULE
     if kind == VERSION:
         parts = value.split(".")
         if len(parts) != 4 or not all(re.fullmatch(r"[0-9]{1,5}", p) and int(p) <= 65535 for p in parts):
@@ -147,21 +183,59 @@ def key_lines(lines):
     return found
 
 
-def read_profile(path):
-    """The Profile at `path`; raises ProfileError with every fault found."""
-    try:
-        with open(path, "rb") as f:
-            raw = f.read()
-    except OSError as e:
-        raise ProfileError(["%s:0: (file): found no readable file (%s); required a product profile"
-                            % (path, e.strerror)])
+def setup_named_as_launcher(values, located):
+    """(found, required) when the setup program has the launcher's name, else None."""
+    if values["setup_program"] != values["original_filename"]:
+        return None
+    return ("%s, which is also the launcher's name (original_filename, line %d)"
+            % (quoted(values["setup_program"]), located.get("original_filename", 0)),
+            "a name other than the launcher's, or the install button would start the launcher again")
+
+
+def overfull_version_block(values):
+    """(key, found, required) when the version texts do not fit the version block, else None; the key is
+    that of the longest text."""
+    texts = version_block.texts(values)
+    size = version_block.size(texts)
+    if size <= version_block.MAX_SIZE:
+        return None
+    key = max((key for _, key in version_block.STRINGS if key not in version_block.NUMBERS),
+              key=lambda key: len(values[key]))
+    return (key, "%d characters, which make the version block %d bytes long" % (len(values[key]), size),
+            "at most %d characters with the other version texts as they are: a version block's lengths are "
+            "16-bit, so it holds at most %d bytes" % (version_block.longest_fitting(texts, key), version_block.MAX_SIZE))
+
+
+def decoded(path, raw):
+    """The profile's text, one line per LF; raises ProfileError when it is no UTF-8 text with LF or CR LF
+    line ends."""
     try:
         text = raw.decode("utf-8-sig")
     except UnicodeDecodeError as e:
         line = raw[:e.start].count(b"\n") + 1
         raise ProfileError([fault(path, line, "(file)", "a byte 0x%02X that is not UTF-8" % raw[e.start],
                                   "a UTF-8 text file")])
-    lines = text.splitlines()
+    bare_cr = re.search(r"\r(?!\n)", text)
+    if bare_cr:
+        raise ProfileError([fault(path, text.count("\n", 0, bare_cr.start()) + 1, "(file)",
+                                  "lines ending in a bare carriage return (CR, as classic Mac OS wrote them)",
+                                  "lines ending in LF or CR LF")])
+    return text
+
+
+def read_profile(path):
+    """The Profile at `path`; raises ProfileError with every fault found."""
+    try:
+        with open(path, "rb") as f:
+            raw = f.read()
+    except OSError as e:
+        raise ProfileError([fault(path, 0, "(file)", "no readable file (%s)" % e.strerror, "a product profile")])
+    text = decoded(path, raw)
+    # Lines as configparser counts them: ended by LF alone, not by the other characters that
+    # str.splitlines() takes for line ends (a form feed, say).
+    lines = [line.rstrip("\r") for line in text.split("\n")]
+    if lines[-1] == "":
+        lines.pop()
 
     # configparser wants a section; the profile has none, so one is put in front. Its line numbers
     # count that line too.
@@ -184,6 +258,10 @@ def read_profile(path):
                             for lineno, _ in e.errors])
 
     messages = []
+    unnamable = path_fault(os.path.abspath(path))
+    if unnamable:
+        messages.append(fault(path, 0, "(file)", "%s at character %d of the file's path" % (described(unnamable[0]),
+                                                                                             unnamable[1]), PATH_RULE))
     for section in parser.sections():
         if section != SECTION:
             line = next((n for n, l in enumerate(lines, 1) if l.strip() == "[%s]" % section), 0)
@@ -191,6 +269,7 @@ def read_profile(path):
                                   "key = value lines only"))
     located = key_lines(lines)
     values = dict(parser.items(SECTION)) if parser.has_section(SECTION) else {}
+    faulty = set()
     for key, value in values.items():
         line = located.get(key, 0)
         if key not in KEYS:
@@ -203,98 +282,27 @@ def read_profile(path):
         problem = value_fault(value, kind, installer_checked)
         if problem:
             messages.append(fault(path, line, key, *problem))
+            faulty.add(key)
     end = len(lines) + 1
     for key, (_, _, what) in KEYS.items():
         if key not in values:
             messages.append(fault(path, end, key, "no such key (end of file)", "a line %s = ... (%s)" % (key, what)))
+            faulty.add(key)
+    # Rules between keys, where the keys they read are sound.
+    if not faulty & {"setup_program", "original_filename"}:
+        problem = setup_named_as_launcher(values, located)
+        if problem:
+            messages.append(fault(path, located.get("setup_program", 0), "setup_program", *problem))
+    if not faulty & {key for _, key in version_block.STRINGS}:
+        problem = overfull_version_block(values)
+        if problem:
+            messages.append(fault(path, located.get(problem[0], 0), *problem))
     if messages:
         raise ProfileError(messages)
     return Profile(path, values)
 
 
-# ---------------------------------------------------------------- what the build and the medium take
-
-def c_string(text):
-    """A C string literal of `text` in Windows-1252; octal escapes, which never run into the next character."""
-    out = []
-    for byte in text.encode("cp1252"):
-        c = chr(byte)
-        if c in '"\\':
-            out.append("\\" + c)
-        elif 0x20 <= byte < 0x7F:
-            out.append(c)
-        else:
-            out.append("\\%03o" % byte)
-    return '"%s"' % "".join(out)
-
-
-def rc_string(text):
-    """A resource script string literal: as C, but a double quote is doubled, as windres wants it."""
-    return c_string(text).replace('\\"', '""')
-
-
-def wide_string(text):
-    """A C wide string literal; characters beyond ASCII as universal character names."""
-    out = []
-    for c in text:
-        if c in '"\\':
-            out.append("\\" + c)
-        elif 0x20 <= ord(c) < 0x7F:
-            out.append(c)
-        else:
-            out.append("\\u%04x" % ord(c))
-    return 'L"%s"' % "".join(out)
-
-
-def header_text(profile):
-    v = profile.values
-    file_version = profile.version_numbers("file_version")
-    product_version = profile.version_numbers("product_version")
-    lines = [
-        "// The product this build is for. Generated by tools/kit profile from",
-        "// %s; do not edit." % profile.path,
-        "// Included by the launcher's C++ code and by its resource script (whose strings double a quote).",
-        "#ifndef PRODUCT_PROFILE_H",
-        "#define PRODUCT_PROFILE_H",
-        "",
-        "// C++: the window class name and title, the key in the uninstall list, the setup program.",
-        "#define PRODUCT_NAME %s" % c_string(v["product_name"]),
-        "#define PRODUCT_UNINSTALL_GUID %s" % c_string(v["uninstall_guid"]),
-        "#define PRODUCT_SETUP_PROGRAM %s" % c_string(v["setup_program"]),
-        "",
-        "// Resource script: the version block.",
-        "#define PRODUCT_FILE_VERSION %s" % ",".join(str(n) for n in file_version),
-        "#define PRODUCT_PRODUCT_VERSION %s" % ",".join(str(n) for n in product_version),
-        "#define PRODUCT_FILE_VERSION_TEXT %s" % rc_string(", ".join(str(n) for n in file_version)),
-        "#define PRODUCT_PRODUCT_VERSION_TEXT %s" % rc_string(", ".join(str(n) for n in product_version)),
-        "#define PRODUCT_COMPANY_NAME %s" % rc_string(v["company_name"]),
-        "#define PRODUCT_FILE_DESCRIPTION %s" % rc_string(v["file_description"]),
-        "#define PRODUCT_LEGAL_COPYRIGHT %s" % rc_string(v["legal_copyright"]),
-        "#define PRODUCT_INTERNAL_NAME %s" % rc_string(v["internal_name"]),
-        "#define PRODUCT_ORIGINAL_FILENAME %s" % rc_string(v["original_filename"]),
-        "#define PRODUCT_VERSION_PRODUCT_NAME %s" % rc_string(v["version_product_name"]),
-        "",
-        "// The medium's placeholder setup program, which shows texts through the wide-character API.",
-        "#define PRODUCT_NAME_WIDE %s" % wide_string(v["product_name"]),
-        "",
-        "#endif",
-        "",
-    ]
-    return "\n".join(lines)
-
-
-def cmake_string(text):
-    return '"%s"' % re.sub(r'([\\"$;])', r"\\\1", text)
-
-
-def cmake_text(profile):
-    lines = ["# Generated by tools/kit profile from %s; do not edit." % profile.path]
-    for key in ("art_masters", "sound_sources", "resource_folder"):
-        lines.append("set(PRODUCT_%s %s)" % (key.upper(), cmake_string(profile.folder(key))))
-    for key in ("product_name", "setup_program", "original_filename", "volume_name"):
-        lines.append("set(PRODUCT_%s %s)" % (key.upper(), cmake_string(profile[key])))
-    return "\n".join(lines) + "\n"
-
+# ---------------------------------------------------------------- values derived for the medium
 
 def iso_text(text, limit=128):
     """An ISO 9660 a-character text (upper case, a few punctuation marks); other characters become _."""
@@ -312,27 +320,6 @@ def derived(profile, key):
     return profile[key]
 
 
-def autorun_bytes(profile):
-    """AUTORUN.INF as Windows reads it: an INI file in the ANSI code page, DOS line endings."""
-    launcher = profile["original_filename"]
-    text = ("[autorun]\r\nopen=%s\r\nicon=%s,0\r\nlabel=%s\r\naction=%s\r\n"
-            % (launcher, launcher, profile["autorun_label"], profile["autorun_action"]))
-    return text.encode("cp1252")
-
-
-def write_if_changed(path, data):
-    """Writes `data` unless the file already holds it, so that the build does not redo its work."""
-    try:
-        with open(path, "rb") as f:
-            if f.read() == data:
-                return
-    except OSError:
-        pass
-    os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
-    with open(path, "wb") as f:
-        f.write(data)
-
-
 def main(argv):
     commands = {"check": 1, "generate": 2, "get": 2, "autorun": 2}
     if len(argv) < 2 or argv[0] not in commands or len(argv) != commands[argv[0]] + 1:
@@ -344,7 +331,7 @@ def main(argv):
     except ProfileError as e:
         for message in e.messages:
             print(message, file=sys.stderr)
-        print("product profile %s: %d fault%s" % (path, len(e.messages), "" if len(e.messages) == 1 else "s"),
+        print("product profile %s: %d fault%s" % (shown(path), len(e.messages), "" if len(e.messages) == 1 else "s"),
               file=sys.stderr)
         return 1
     if command == "generate":
