@@ -42,6 +42,9 @@ add_test(NAME assetcheck.shipped_resources
   COMMAND asset_check ${CMAKE_SOURCE_DIR}/resources/launcher.rc)
 add_test(NAME assetcheck.example_resources
   COMMAND asset_check ${CMAKE_SOURCE_DIR}/resources/launcher.rc ${CMAKE_SOURCE_DIR}/docs/examples/zyndra-atlas)
+# Its last line names the folder whose files were checked, and the script that named them.
+set_tests_properties(assetcheck.example_resources PROPERTIES PASS_REGULAR_EXPRESSION
+  "asset_check: [0-9]+ files in [^ ]*/docs/examples/zyndra-atlas \\(named by [^ ]*/resources/launcher.rc\\) have")
 
 add_subdirectory(tests/profile)
 

@@ -1,5 +1,5 @@
 #include "launcher/layout_rules.h"
-#include "tools/assetcheck/asset_rules.h"
+#include "tools/assetcheck/required_forms.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "resources/resource_ids.h"
 #include "tests/wine/counted_calls.h"
 #include "tests/wine/wine_test_support.h"
-#include "tools/assetcheck/asset_rules.h"
+#include "tools/assetcheck/required_forms.h"
 
 #include <gtest/gtest.h>
 

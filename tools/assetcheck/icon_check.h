@@ -1,0 +1,17 @@
+// Holds an icon file (ICO) to the images the icon group must hold.
+#pragma once
+
+#include "tools/assetcheck/report.h"
+#include "tools/assetcheck/required_forms.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace assetcheck {
+
+// Findings name the file as `name`.
+void CheckIcon(const RequiredForm& form, const std::string& name, const std::vector<uint8_t>& bytes,
+               Report& report);
+
+} // namespace assetcheck
