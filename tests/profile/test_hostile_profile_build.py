@@ -39,7 +39,11 @@ def hostile_values():
 def test_the_launcher_of_a_hostile_profile_holds_its_texts_exactly(tmp_path):
     folder = tmp_path / FOLDER
     folder.mkdir()
-    (folder / "resources").symlink_to(REPO / "resources")
+    # The shipped pictures, sounds and icon, without the record of the product they were made for (which
+    # names the shipped product, so the build would refuse them as another product's art).
+    (folder / "resources").mkdir()
+    for part in ("art", "sounds", "icon"):
+        (folder / "resources" / part).symlink_to(REPO / "resources" / part)
     values = hostile_values()
     profile = folder / "product.profile"
     profile.write_text("".join("%s = %s\n" % item for item in values.items()), encoding="utf-8")
