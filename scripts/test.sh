@@ -3,11 +3,23 @@
 #   native unit tests (sanitizers), asset check tests and a short fuzzing run;
 #   checks of the real LAUNCH.EXE (header, imports, resources, reproducible build);
 #   tests inside Wine and end-to-end tests of the launcher on Xvfb.
+#
+#   scripts/test.sh                    the shipped product (build/<preset>)
+#   scripts/test.sh --profile FILE     the same suite for the product of FILE, in build trees of its own
+#                                      (build/product-<volume name>/<preset>)
+#
 # Where the kernel cannot run 32-bit code (some virtual machines), Wine cannot start the 32-bit
 # LAUNCH.EXE: the Wine-based tests then run against the same sources built for 64-bit Windows.
 # The closing line counts the tests from CTest's JUnit reports (scripts/junit_counts.py).
 set -uo pipefail
 cd "$(dirname "$0")/.."
+
+profile=""
+case "${1:-}" in
+  --profile) [ $# -eq 2 ] || { echo "usage: scripts/test.sh [--profile FILE]" >&2; exit 2; }; profile=$2 ;;
+  "") ;;
+  *) echo "usage: scripts/test.sh [--profile FILE]" >&2; exit 2 ;;
+esac
 
 # --sign: the medium's tests sign a launcher.
 scripts/install-deps.sh --sign || exit 1
@@ -18,13 +30,31 @@ echo "test: $LAUNCHER_HOST_NOTE"
 presets=(native windows)
 [ "$LAUNCHER_PRESET" = windows ] || presets+=("$LAUNCHER_PRESET")
 
+if [ -n "$profile" ]; then
+  tools/kit profile check "$profile" || exit 1
+  profile=$(realpath "$profile")
+  trees=build/product-$(tools/kit profile get "$profile" volume_name | tr 'A-Z' 'a-z')
+  echo "test: the product of $profile, in $trees/"
+fi
+
+# run_preset PRESET TREE: configures, builds and tests one preset in TREE, the JUnit report in it.
+run_preset() {
+  if [ -z "$profile" ]; then
+    cmake --workflow --preset "$1"
+  else
+    cmake --preset "$1" -B "$2" -DLAUNCHER_PROFILE="$profile" && cmake --build "$2" &&
+      ctest --test-dir "$2" --output-on-failure --output-junit "$PWD/$2/ctest-junit.xml"
+  fi
+}
+
 status=0
 reports=()
 for preset in "${presets[@]}"; do
   echo "=== $preset ==="
-  report=build/$preset/ctest-junit.xml
+  tree=${trees:-build}/$preset
+  report=$tree/ctest-junit.xml
   rm -f "$report"
-  cmake --workflow --preset "$preset" 2>&1 | tee "build/logs/$preset.log"
+  run_preset "$preset" "$tree" 2>&1 | tee "build/logs/$(basename "${trees:-}")${trees:+-}$preset.log"
   [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
   if [ -s "$report" ]; then
     reports+=("$report")
