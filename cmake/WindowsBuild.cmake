@@ -147,6 +147,9 @@ add_launcher(launch_depth4 LAUNCH4 DEFINITIONS LAUNCHER_TEST_BITS_PER_PIXEL=4)
 # denied) as any other failure.
 add_launcher(launch_elevation LAUNCH740 DEFINITIONS LAUNCHER_TEST_START_ERROR=740)
 add_launcher(launch_access_denied LAUNCH5 DEFINITIONS LAUNCHER_TEST_START_ERROR=5)
+# Test build only, never shipped: the cancel button writes through a null pointer, for the check that
+# a crash of the launcher fails a test even though Wine ends the crashed process with exit code 0.
+add_launcher(launch_fault LAUNCHFLT DEFINITIONS LAUNCHER_TEST_FAULT=1)
 
 # The resource compiler resolves the script's file names against the resources folder.
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I ${CMAKE_SOURCE_DIR}/resources")

@@ -99,7 +99,17 @@ void RunButtonAction(HWND window, int button)
     switch (button) {
     case SetupOrRemove: StartSetupOrUninstall(window); break;
     case BrowseMedium: StartBrowser(window); break;
-    default: break; // Cancel starts nothing
+    default:
+#ifdef LAUNCHER_TEST_FAULT
+        // Test build only: cancel writes through a null pointer, so that the tests can show that a crash
+        // never passes for a clean exit. The pointer is volatile: the compiler cannot see it is null and
+        // turn the write into a trap instruction of its own.
+        {
+            volatile int* volatile nowhere = nullptr;
+            *nowhere = 0;
+        }
+#endif
+        break; // Cancel starts nothing
     }
     DestroyWindow(window);
 }
