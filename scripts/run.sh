@@ -10,4 +10,4 @@ scripts/install-deps.sh
 preset=$LAUNCHER_PRESET arch=$LAUNCHER_WINE_ARCH
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" --target launch stub_poke
-exec /usr/bin/python3 scripts/show_launcher.py "build/$preset/LAUNCH.EXE" "$PWD/build/$preset" "$arch"
+PYTHONPATH="$PWD/tools" exec /usr/bin/python3 scripts/show_launcher.py "build/$preset/LAUNCH.EXE" "$PWD/build/$preset" "$arch"

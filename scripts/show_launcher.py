@@ -1,38 +1,33 @@
 #!/usr/bin/python3
-"""Shows the launcher running under Wine, started as D:\\LAUNCH.EXE from a folder mapped as a CD-ROM drive.
+"""Shows the launcher running under Wine, started from the root of a folder mapped as CD-ROM drive D:.
 
 With a display ($DISPLAY) the launcher appears there and this waits until it is closed. Without one it runs
 on a private virtual screen, saves a screenshot, closes the launcher and reports its exit code.
-Usage: show_launcher.py EXE BUILD_DIR ARCH"""
+Usage (with the kit on the module path, PYTHONPATH=tools): show_launcher.py EXE BUILD_DIR ARCH [PROFILE]
+PROFILE is the product profile the launcher was built for (by default the shipped product's)."""
 import os
 import shutil
 import subprocess
 import sys
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "harness"))
-import images  # noqa: E402
-import wine_session  # noqa: E402
-
-EXE, BUILD_DIR, ARCH = sys.argv[1:4]
-os.environ["LAUNCHER_BUILD_DIR"] = BUILD_DIR
-os.environ["LAUNCHER_WINE_ARCH"] = ARCH
+from launcherkit.product import DEFAULT_PROFILE, Product
+from launcherkit.wine import images
+from launcherkit.wine.host import WINESERVER, base_environment, host_can_run, wine_command
+from launcherkit.wine.launcher_session import LauncherSession
+from launcherkit.wine.programs import Programs
 
 
-def lay_medium(folder):
-    os.makedirs(folder, exist_ok=True)
-    shutil.copy(EXE, os.path.join(folder, "LAUNCH.EXE"))
-
-
-def on_the_users_display():
+def on_the_users_display(exe, build_dir, arch, product):
     """A private prefix under the build tree, kept between runs; the user's own display."""
-    run_dir = os.path.join(BUILD_DIR, "run")
+    run_dir = os.path.join(build_dir, "run")
     prefix = os.path.join(run_dir, "prefix")
     medium = os.path.join(run_dir, "medium")
-    lay_medium(medium)
-    env = dict(os.environ)
-    env.update(wine_session.base_environment(ARCH, prefix, os.environ.get("HOME", run_dir), "show-launcher"))
-    wine = wine_session.wine_command(ARCH)
+    os.makedirs(medium, exist_ok=True)
+    shutil.copy(exe, os.path.join(medium, product.launcher_file))
+    env = base_environment(arch, prefix, os.environ.get("HOME", run_dir), "show-launcher")
+    env["DISPLAY"] = os.environ["DISPLAY"]
+    wine = wine_command(arch)
     if not os.path.exists(os.path.join(prefix, "system.reg")):
         print("run: creating a Wine prefix for the launcher (once, about 10 s)")
         subprocess.run(wine + ["wineboot", "-i"], env=env, check=True,
@@ -43,34 +38,41 @@ def on_the_users_display():
     os.symlink(os.path.abspath(medium), drive)
     subprocess.run(wine + ["reg", "add", r"HKLM\Software\Wine\Drives", "/v", "d:", "/d", "cdrom", "/f"],
                    env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    print("run: the launcher is on %s; close it with a click on a button or off them" % os.environ["DISPLAY"])
+    print("run: the launcher is on %s; close it with a click on a button or off them" % env["DISPLAY"])
     try:
-        code = subprocess.run(wine + [r"D:\LAUNCH.EXE"], env=env).returncode
+        code = subprocess.run(wine + ["D:\\" + product.launcher_file], env=env).returncode
     finally:
-        subprocess.run([wine_session.WINESERVER, "-k"], env=env, stderr=subprocess.DEVNULL)
+        subprocess.run([WINESERVER, "-k"], env=env, stderr=subprocess.DEVNULL)
     print("run: the launcher ended with exit code %d" % code)
     return code
 
 
-def on_a_private_screen():
-    screenshot = os.path.join(BUILD_DIR, "screenshots", "run.png")
-    with wine_session.WineSession(depth=24, name="run", log=lambda text: None) as session:
-        medium = os.path.join(session.dir, "medium")
-        lay_medium(medium)
-        session.map_cdrom("d", medium)
-        process = session.start(r"D:\LAUNCH.EXE")
-        window = session.display.wait_window("^Qelvar Lumivane$", process.pid, process=process)
+def on_a_private_screen(exe, build_dir, arch, product):
+    screenshot = os.path.join(build_dir, "screenshots", "run.png")
+    programs = Programs(launcher=exe, poke=os.path.join(build_dir, "stubs", "POKE.EXE"))
+    with LauncherSession(build_dir, arch, programs, product, "run") as launcher:
+        launcher.lay_medium(stubs=())
+        process, window = launcher.start()
         time.sleep(1.0)  # the welcome chime plays; the window has long been painted
-        images.save(session.display.pixels(window.x, window.y, window.width, window.height), screenshot)
+        images.save(launcher.display.pixels(window.x, window.y, window.width, window.height), screenshot)
         print("run: the launcher's window, %d x %d at (%d, %d), saved as %s"
               % (window.width, window.height, window.x, window.y, screenshot))
-        session.poke("close")
-        code = process.exit_code(timeout=30)
+        code = launcher.close_window(process)
     print("run: closed; the launcher ended with exit code %d" % code)
     return code
 
 
-ok, reason = wine_session.host_can_run(ARCH)
-if not ok:
-    sys.exit("run: " + reason)
-sys.exit(on_the_users_display() if os.environ.get("DISPLAY") else on_a_private_screen())
+def main(argv):
+    if len(argv) not in (3, 4):
+        sys.exit(__doc__)
+    exe, build_dir, arch = argv[:3]
+    product = Product.load(argv[3] if len(argv) == 4 else DEFAULT_PROFILE)
+    ok, reason = host_can_run(arch)
+    if not ok:
+        sys.exit("run: " + reason)
+    show = on_the_users_display if os.environ.get("DISPLAY") else on_a_private_screen
+    return show(exe, build_dir, arch, product)
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))

@@ -1,56 +1,142 @@
-"""Fixtures of the end-to-end tests: a launcher session (private X screen, Wine prefix and wineserver, the
-launcher on CD-ROM drive D:) per test module and screen depth, reset before every test.
+"""Fixtures of the end-to-end tests: the build tree, Wine architecture, programs and product that CTest
+names (the one place that reads CTest's environment), and a launcher session (private X screen, Wine
+prefix and wineserver, the launcher on CD-ROM drive D:) per test module and screen depth, reset before
+every test and checked for crashes after it.
 
 On a host that cannot run Wine programs of the build's architecture every test is skipped, and the run
 exits with 77, which CTest counts as skipped."""
+import os
+import shutil
+import subprocess
+import sys
+
 import pytest
 
-import e2e_support as e2e
-import sounds
-from wine_host import arch_from_environment, host_can_run
+from launcherkit import SOURCE_DIR
+from launcherkit.product import Product
+from launcherkit.wine import sounds
+from launcherkit.wine.host import host_can_run
+from launcherkit.wine.launcher_session import LauncherSession
+from launcherkit.wine.programs import Programs
 
-HOST_CAN_RUN, HOST_REASON = host_can_run(arch_from_environment())
+HERE = os.path.dirname(os.path.abspath(__file__))
+HOST_CANNOT_RUN = pytest.StashKey[bool]()
+
+
+def ctest_variable(name):
+    """A variable of CTest's environment (tests/e2e/CMakeLists.txt)."""
+    value = os.environ.get(name)
+    if not value:
+        raise pytest.UsageError("%s is not set: CTest sets it; tools/launcherkit/wine/README.md says how to "
+                                "run a case by hand" % name)
+    return value
 
 
 def pytest_collection_modifyitems(config, items):
-    if not HOST_CAN_RUN:
-        for item in items:
-            item.add_marker(pytest.mark.skip(reason=HOST_REASON))
+    here = [item for item in items if str(item.path).startswith(HERE + os.sep)]
+    if not here:
+        return
+    can_run, reason = host_can_run(ctest_variable("LAUNCHER_WINE_ARCH"))
+    config.stash[HOST_CANNOT_RUN] = not can_run
+    if not can_run:
+        for item in here:
+            item.add_marker(pytest.mark.skip(reason=reason))
 
 
 def pytest_sessionfinish(session, exitstatus):
-    if not HOST_CAN_RUN and exitstatus in (pytest.ExitCode.OK, pytest.ExitCode.NO_TESTS_COLLECTED):
+    if session.config.stash.get(HOST_CANNOT_RUN, False) and exitstatus in (pytest.ExitCode.OK,
+                                                                          pytest.ExitCode.NO_TESTS_COLLECTED):
         session.exitstatus = 77
 
 
+@pytest.fixture(scope="session")
+def build_dir():
+    return os.path.abspath(ctest_variable("LAUNCHER_BUILD_DIR"))
+
+
+@pytest.fixture(scope="session")
+def arch():
+    return ctest_variable("LAUNCHER_WINE_ARCH")
+
+
+@pytest.fixture(scope="session")
+def programs(build_dir):
+    return Programs.in_build(build_dir)
+
+
+@pytest.fixture(scope="session")
+def product():
+    """The product this build tree is configured for."""
+    return Product.load(ctest_variable("LAUNCHER_PROFILE"))
+
+
+@pytest.fixture(scope="session")
+def screenshot_dir(build_dir):
+    return os.path.join(build_dir, "screenshots")
+
+
+@pytest.fixture(scope="session")
+def open_launcher_session(build_dir, arch, programs):
+    """Opens a LauncherSession of this build for a test module: open_launcher_session(request, depth,
+    product). LAUNCHER_KEEP_SESSIONS=1 keeps each session's prefix for a look afterwards."""
+    keep = os.environ.get("LAUNCHER_KEEP_SESSIONS") == "1"
+
+    def open_session(request, depth, product):
+        name = "%s-depth%d" % (request.module.__name__.replace("test_", ""), depth)
+        return LauncherSession(build_dir, arch, programs, product, name, depth=depth, keep=keep,
+                               log=lambda text: print("harness: " + text, file=sys.stderr))
+    return open_session
+
+
 @pytest.fixture(scope="module")
-def launcher_session(request):
+def launcher_session(request, open_launcher_session, product):
     """One LauncherSession for a test module; its screen depth is the parameter (24 when not
     parametrized)."""
-    depth = getattr(request, "param", 24)
-    name = "%s-depth%d" % (request.module.__name__.replace("test_", ""), depth)
-    with e2e.LauncherSession(name, depth=depth) as launcher:
+    with open_launcher_session(request, getattr(request, "param", 24), product) as launcher:
         launcher.lay_medium()
         yield launcher
 
 
 @pytest.fixture
 def launcher(launcher_session):
-    """The module's launcher session with no sound and no stub run remembered; launchers a test left
-    running are closed after it."""
+    """The module's launcher session with no sound and no stub run remembered. After the test, launchers
+    it left running are closed, and the test fails if any launcher it started crashed (Wine ends a
+    crashed program with exit code 0)."""
     launcher_session.sound.clear()
     launcher_session.clear_stub_log()
     yield launcher_session
-    launcher_session.stop_running()
+    launcher_session.finish()
 
 
-@pytest.fixture(scope="module")
-def welcome_length():
-    return sounds.wav_duration(e2e.exe_sound(e2e.LAUNCHER_EXE, e2e.WELCOME_SOUND_ID))
+@pytest.fixture(scope="session")
+def uninstaller(product):
+    """A made-up uninstaller of the product, and the command that registers it: a quoted program with
+    parameters, as installers write it."""
+    program = "C:\\Program Files\\%s\\UNINST.EXE" % product.name
+    return program, '"%s" /remove "%s"' % (program, product.name)
 
 
-@pytest.fixture(scope="module")
-def hover_sound():
+@pytest.fixture(scope="session")
+def welcome_length(programs, product):
+    return sounds.wav_duration(sounds.exe_sound(programs.launcher, product.welcome_sound_id))
+
+
+@pytest.fixture(scope="session")
+def hover_sound(programs, product):
     """(duration in seconds, samples) of the launcher's hover sound."""
-    wav = e2e.exe_sound(e2e.LAUNCHER_EXE, e2e.HOVER_SOUND_ID)
+    wav = sounds.exe_sound(programs.launcher, product.hover_sound_id)
     return sounds.wav_duration(wav), sounds.wav_data(wav)
+
+
+@pytest.fixture(scope="session")
+def make_medium():
+    """Runs scripts/make-medium.sh with the arguments given; fails the test with its output when it fails."""
+    if shutil.which("xorriso") is None:
+        pytest.skip("xorriso is missing (scripts/install-deps.sh installs it)")
+
+    def run(*arguments, timeout=300):
+        result = subprocess.run([os.path.join(SOURCE_DIR, "scripts", "make-medium.sh"), *arguments],
+                                capture_output=True, text=True, timeout=timeout)
+        assert result.returncode == 0, "make-medium.sh failed (%d):\n%s%s" % (result.returncode, result.stdout,
+                                                                              result.stderr)
+    return run

@@ -6,8 +6,9 @@ import time
 
 import pytest
 
-import e2e_support as e2e
-import sounds
+from launcherkit.wine import sounds
+from launcherkit.wine.waiting import wait_until
+from launcherkit.wine.window import BROWSE, CANCEL, REST, SETUP, hovered
 
 
 @pytest.fixture
@@ -26,53 +27,53 @@ def assert_hover_sound(stream, hover_sound):
     assert sounds.stream_data(stream) == samples, "the stream is not the hover sound sample for sample"
 
 
-@pytest.mark.parametrize("button", [e2e.SETUP, e2e.BROWSE, e2e.CANCEL])
+@pytest.mark.parametrize("button", [SETUP, BROWSE, CANCEL])
 def test_a_button_lights_up_once_on_entering_and_goes_back_to_rest_on_leaving(after_welcome, hover_sound,
                                                                                button):
     launcher = after_welcome
-    launcher.display.move(*e2e.button_centre(button))
-    launcher.assert_picture(e2e.hovered(button), "button %d under the pointer" % button)
+    launcher.display.move(*launcher.window.button_centre(button))
+    launcher.assert_picture(hovered(button), "button %d under the pointer" % button)
     streams = launcher.sound.streams(at_least=1)
     assert len(streams) == 1, "one hover sound on entering: %s" % streams
     assert_hover_sound(streams[0], hover_sound)
 
     # Moving about inside the button changes nothing and plays nothing.
     for dx, dy in ((-40, -15), (40, 15), (-44, 19), (44, -20)):
-        launcher.display.move(*e2e.button_centre(button, dx, dy))
-    launcher.assert_picture(e2e.hovered(button), "button %d after moves inside it" % button)
+        launcher.display.move(*launcher.window.button_centre(button, dx, dy))
+    launcher.assert_picture(hovered(button), "button %d after moves inside it" % button)
 
     # Leaving for the background: the rest picture again, no sound.
-    launcher.display.move(*e2e.BACKGROUND_POINT)
-    launcher.assert_picture(e2e.REST, "button %d after the pointer left" % button)
+    launcher.display.move(*launcher.window.background_point)
+    launcher.assert_picture(REST, "button %d after the pointer left" % button)
     streams = launcher.sound.streams()
     assert len(streams) == 1, "a sound played inside or on leaving: %s" % streams
 
 
 def test_moving_straight_from_one_button_to_the_next_swaps_both_with_one_sound(after_welcome, hover_sound):
     launcher = after_welcome
-    launcher.display.move(*e2e.button_centre(e2e.SETUP))
-    launcher.assert_picture(e2e.hovered(e2e.SETUP), "button 0 under the pointer")
+    launcher.display.move(*launcher.window.button_centre(SETUP))
+    launcher.assert_picture(hovered(SETUP), "button 0 under the pointer")
     assert len(launcher.sound.streams(at_least=1)) == 1
-    for number, button in enumerate((e2e.BROWSE, e2e.CANCEL), start=2):
+    for number, button in enumerate((BROWSE, CANCEL), start=2):
         # One pointer motion from inside one button to inside the next.
-        launcher.display.move(*e2e.button_centre(button))
-        launcher.assert_picture(e2e.hovered(button), "after moving straight onto button %d" % button)
+        launcher.display.move(*launcher.window.button_centre(button))
+        launcher.assert_picture(hovered(button), "after moving straight onto button %d" % button)
         streams = launcher.sound.streams(at_least=number)
         assert len(streams) == number, "one sound per swap: %s" % streams
         assert_hover_sound(streams[-1], hover_sound)
     # Onto the background: all at rest, nothing more to hear.
-    launcher.display.move(*e2e.BACKGROUND_POINT)
-    launcher.assert_picture(e2e.REST, "after the pointer left the buttons")
+    launcher.display.move(*launcher.window.background_point)
+    launcher.assert_picture(REST, "after the pointer left the buttons")
     assert len(launcher.sound.streams()) == 3
 
 
 def test_a_hover_right_after_start_cuts_the_welcome_sound_off_for_good(launcher, welcome_length, hover_sound):
     launcher.start()
     # As soon as the welcome sound is being heard, the pointer enters the install button.
-    e2e.wait_until(lambda: any(s.bytes > 0 for s in launcher.sound.streams(settle=0)),
+    wait_until(lambda: any(s.bytes > 0 for s in launcher.sound.streams(settle=0)),
                    what="the welcome sound to begin")
-    launcher.display.move(*e2e.button_centre(e2e.SETUP))
-    launcher.assert_picture(e2e.hovered(e2e.SETUP), "button 0 under the pointer")
+    launcher.display.move(*launcher.window.button_centre(SETUP))
+    launcher.assert_picture(hovered(SETUP), "button 0 under the pointer")
     streams = launcher.sound.streams(at_least=2)
     assert len(streams) == 2, "the welcome and the hover sound: %s" % streams
     welcome, hover = streams

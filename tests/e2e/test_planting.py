@@ -6,18 +6,18 @@ The planted libraries (tests/stubs/planted_library.c) write a line to the stub l
 loads them. The window, both sounds and every action still work, and the launcher exits with code 0."""
 import pytest
 
-import e2e_support as e2e
-import sounds
-from wine_host import DLL_OVERRIDES
+from launcherkit.wine import sounds
+from launcherkit.wine.host import DLL_OVERRIDES
+from launcherkit.wine.launcher_session import BROWSER_RUN, WINDOWS_BROWSER
+from launcherkit.wine.window import BROWSE, CANCEL, SETUP, hovered
 
 PREFER_PLANTED = {"WINEDLLOVERRIDES": DLL_OVERRIDES + ";winmm,msacm32=n,b"}
-PLANTED = {"WINMM.DLL": e2e.PLANTED_WINMM, "MSACM32.DLL": e2e.PLANTED_MSACM32}
 
 
 @pytest.fixture(scope="module")
-def launcher_session(launcher_session):
-    launcher_session.place_recorder(e2e.WINDOWS_BROWSER)
-    launcher_session.place_recorder(e2e.UNINSTALLER)
+def launcher_session(launcher_session, uninstaller):
+    launcher_session.place_recorder(WINDOWS_BROWSER)
+    launcher_session.place_recorder(uninstaller[0])
     launcher_session.first_run()  # without planted libraries
     return launcher_session
 
@@ -28,10 +28,10 @@ def assert_no_planted_library_loaded(launcher, process, when):
         "a planted library was loaded %s" % when
 
 
-def run_with_planted_libraries(launcher, button, welcome_length, hover_sound, installed=False):
-    """Starts the launcher beside the planted libraries, hears the welcome sound out, enters `button`
+def run_with_planted_libraries(launcher, planted, button, welcome_length, hover_sound, installed=False):
+    """Starts the launcher beside the `planted` libraries, hears the welcome sound out, enters `button`
     (the hover sound) and clicks it; returns the stub log's lines once every program has ended."""
-    launcher.lay_medium(extra=PLANTED)
+    launcher.lay_medium(extra=planted)
     process, _ = launcher.start(env=PREFER_PLANTED)
     assert_no_planted_library_loaded(launcher, process, "before the window showed")
     welcome = launcher.sound.streams(at_least=1)
@@ -40,8 +40,8 @@ def run_with_planted_libraries(launcher, button, welcome_length, hover_sound, in
     assert abs(welcome[0].duration - welcome_length) <= 0.05
     assert welcome[0].rms > 100, "the welcome sound is silent"
 
-    launcher.display.move(*e2e.button_centre(button))
-    launcher.assert_picture(e2e.hovered(button), "button %d is not lit" % button, installed=installed)
+    launcher.display.move(*launcher.window.button_centre(button))
+    launcher.assert_picture(hovered(button), "button %d is not lit" % button, installed=installed)
     streams = launcher.sound.streams(at_least=2)
     assert len(streams) == 2, "the welcome and the hover sound: %s" % streams
     assert sounds.stream_data(streams[1]) == hover_sound[1], "the second stream is not the hover sound"
@@ -51,16 +51,20 @@ def run_with_planted_libraries(launcher, button, welcome_length, hover_sound, in
     return launcher.stub_runs()
 
 
-@pytest.mark.parametrize("button, installed, expected_runs", [
-    (e2e.SETUP, False, [("D:\\SETUP32.EXE", '"D:\\SETUP32.EXE"')]),
-    (e2e.SETUP, True, [(e2e.UNINSTALLER, e2e.UNINSTALL_COMMAND)]),
-    (e2e.BROWSE, False, [(e2e.WINDOWS_BROWSER, "C:\\windows\\EXPLORER.EXE D:\\")]),
-    (e2e.CANCEL, False, []),
+@pytest.mark.parametrize("button, installed, started", [
+    (SETUP, False, "setup"),
+    (SETUP, True, "uninstaller"),
+    (BROWSE, False, "browser"),
+    (CANCEL, False, None),
 ], ids=["setup", "remove", "browse", "cancel"])
-def test_every_button_with_planted_sound_libraries(launcher, welcome_length, hover_sound, button, installed,
-                                                   expected_runs):
-    launcher.set_installed(e2e.UNINSTALL_COMMAND if installed else None)
+def test_every_button_with_planted_sound_libraries(launcher, programs, uninstaller, welcome_length, hover_sound,
+                                                   button, installed, started):
+    planted = {"WINMM.DLL": programs.planted_winmm, "MSACM32.DLL": programs.planted_msacm32}
+    expected_runs = {"setup": [launcher.setup_run()], "uninstaller": [uninstaller],
+                     "browser": [BROWSER_RUN], None: []}[started]
+    launcher.set_installed(uninstaller[1] if installed else None)
     try:
-        assert run_with_planted_libraries(launcher, button, welcome_length, hover_sound, installed) == expected_runs
+        assert run_with_planted_libraries(launcher, planted, button, welcome_length, hover_sound,
+                                          installed) == expected_runs
     finally:
         launcher.set_installed(None)

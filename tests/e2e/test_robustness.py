@@ -7,7 +7,8 @@ import re
 
 import pytest
 
-import e2e_support as e2e
+from launcherkit.wine.waiting import wait_until
+from launcherkit.wine.window import REST, SETUP, hovered
 
 # Wine 8's names of the Windows versions it can pretend (HKCU\Software\Wine\AppDefaults\<exe>, Version),
 # and what the program then sees: (major, minor, platform id; 1 = Windows 9x, 2 = NT).
@@ -16,7 +17,8 @@ WINDOWS_VERSIONS = {
     "nt40": (4, 0, 2),
     "winxp": (5, 1, 2),
 }
-APP_DEFAULTS = r"HKCU\Software\Wine\AppDefaults\LAUNCH.EXE"
+# Wine's per-program settings, by the program's file name.
+APP_DEFAULTS = "HKCU\\Software\\Wine\\AppDefaults\\"
 
 
 def test_two_launchers_at_once_have_two_windows_and_both_exit_0(launcher):
@@ -25,11 +27,11 @@ def test_two_launchers_at_once_have_two_windows_and_both_exit_0(launcher):
     assert first.pid != second.pid
     assert first_window.id != second_window.id, "one X window for two launchers"
     for window in (first_window, second_window):
-        assert window.geometry == e2e.WINDOW_ORIGIN + e2e.WINDOW_SIZE
+        assert window.geometry == launcher.window.origin + launcher.window.size
     assert len(launcher.windows()) == 2
     # Each closes on its own: the first close leaves the other running.
     launcher.session.poke("close")
-    e2e.wait_until(lambda: not first.running() or not second.running(), timeout=30, what="one launcher to end")
+    wait_until(lambda: not first.running() or not second.running(), timeout=30, what="one launcher to end")
     assert sum(p.running() for p in (first, second)) == 1
     assert len(launcher.windows()) == 1
     launcher.session.poke("close")
@@ -38,30 +40,31 @@ def test_two_launchers_at_once_have_two_windows_and_both_exit_0(launcher):
 
 
 @pytest.mark.parametrize("version", [None] + sorted(WINDOWS_VERSIONS))
-def test_the_main_cases_under_each_windows_version(launcher, hover_sound, version):
+def test_the_main_cases_under_each_windows_version(launcher, product, hover_sound, version):
     """The window's pixels, a hover with one sound, a click on button 0 that starts the setup stub, and
     exit code 0, with the launcher given that version (seen in Wine's +ver trace)."""
+    app_defaults = APP_DEFAULTS + product.launcher_file
     if version is None:
-        launcher.registry.delete(APP_DEFAULTS)
+        launcher.registry.delete(app_defaults)
     else:
-        launcher.registry.add(APP_DEFAULTS, "Version", "REG_SZ", version)
+        launcher.registry.add(app_defaults, "Version", "REG_SZ", version)
     try:
         process, window = launcher.start(debug="+ver")
         name = version or "the default version"
-        assert window.geometry == e2e.WINDOW_ORIGIN + e2e.WINDOW_SIZE
-        launcher.assert_picture(e2e.REST, "the window under %s" % name)
+        assert window.geometry == launcher.window.origin + launcher.window.size
+        launcher.assert_picture(REST, "the window under %s" % name)
         launcher.sound.streams(at_least=1)
         launcher.sound.clear()
-        launcher.display.move(*e2e.button_centre(e2e.SETUP))
-        launcher.assert_picture(e2e.hovered(e2e.SETUP), "button 0 lit under %s" % name)
+        launcher.display.move(*launcher.window.button_centre(SETUP))
+        launcher.assert_picture(hovered(SETUP), "button 0 lit under %s" % name)
         streams = launcher.sound.streams(at_least=1)
         assert len(streams) == 1, "one hover sound under %s: %s" % (name, streams)
         assert abs(streams[0].duration - hover_sound[0]) <= 0.03
         launcher.display.click()
         assert process.exit_code(timeout=30) == 0
-        assert launcher.stub_runs() == [("D:\\SETUP32.EXE", '"D:\\SETUP32.EXE"')]
+        assert launcher.stub_runs() == [launcher.setup_run()]
     finally:
-        launcher.registry.delete(APP_DEFAULTS)
+        launcher.registry.delete(app_defaults)
     match = re.search(r"got (\d+)\.(\d+) platform (\d+)", process.log())
     assert match, "Wine's +ver trace names no version:\n%s" % process.log()[-2000:]
     got = tuple(int(n) for n in match.groups())

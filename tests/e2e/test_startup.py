@@ -1,9 +1,9 @@
-"""Start-up of LAUNCH.EXE from CD-ROM drive D:: the window, the welcome sound, the show command and the
+"""Start-up of the launcher from CD-ROM drive D:: the window, the welcome sound, the show command and the
 ways the system closes it."""
 import re
 import time
 
-import e2e_support as e2e
+from launcherkit.wine.waiting import wait_until
 
 WS_POPUP = 0x80000000
 WS_VISIBLE = 0x10000000
@@ -39,22 +39,22 @@ def close_by_system_command(launcher, process):
 
 
 def test_window_is_a_centred_popup_without_caption_or_border_and_plays_the_welcome_sound_once(
-        launcher, welcome_length):
+        launcher, product, welcome_length):
     process, window = launcher.start(debug="+winmm")
-    assert (window.width, window.height) == e2e.WINDOW_SIZE
-    assert (window.x, window.y) == e2e.WINDOW_ORIGIN
+    assert (window.width, window.height) == launcher.window.size
+    assert (window.x, window.y) == launcher.window.origin
     assert window.border == 0, "the X window has a border"
     code, info = launcher.session.poke("info")
-    assert code == 0, "POKE found no window of class %r" % e2e.CLASS_NAME
-    assert info["class"] == e2e.CLASS_NAME
-    assert info["title"] == e2e.CLASS_NAME
+    assert code == 0, "POKE found no window of class %r" % product.name
+    assert info["class"] == product.name
+    assert info["title"] == product.name
     style = int(info["style"], 16)
     assert style & WS_POPUP, "WS_POPUP missing from style 0x%08x" % style
     for flag, name in ((WS_CAPTION, "WS_CAPTION"), (WS_BORDER, "WS_BORDER"), (WS_DLGFRAME, "WS_DLGFRAME"),
                        (WS_THICKFRAME, "WS_THICKFRAME"), (WS_SYSMENU, "WS_SYSMENU"), (WS_CHILD, "WS_CHILD")):
         assert not style & flag, "%s set in style 0x%08x" % (name, style)
     assert style & WS_VISIBLE
-    assert info["rect"] == "55,60,585,420", "the window rectangle is not the whole 530 x 360"
+    assert info["rect"] == "%d,%d,%d,%d" % launcher.window.rect, "the window rectangle is not the whole window"
     # Nothing of a frame around it: the X window that shows the launcher is exactly its client area.
     assert launcher.windows(process) == [window.id]
     # Let the welcome sound play out: closing the launcher ends its sound with it.
@@ -65,7 +65,7 @@ def test_window_is_a_centred_popup_without_caption_or_border_and_plays_the_welco
     calls = play_sound_calls(process.log())
     assert len(calls) == 1, "PlaySound calls: %s" % calls
     sound, flags = calls[0]
-    assert sound == e2e.WELCOME_SOUND_ID
+    assert sound == product.welcome_sound_id
     assert flags == SND_RESOURCE | SND_ASYNC | SND_NODEFAULT | SND_NOSTOP, "PlaySound flags 0x%x" % flags
     streams = launcher.sound.streams(at_least=1)
     assert len(streams) == 1, "streams: %s" % streams
@@ -88,7 +88,7 @@ def test_wm_close_ends_the_launcher_with_exit_code_0(launcher):
 def test_alt_f4_ends_the_launcher_with_exit_code_0(launcher):
     process, window = launcher.start()
     # The keyboard reaches the window once it has the X input focus.
-    e2e.wait_until(lambda: launcher.session.poke("focus")[1].get("foreground") == "1", what="foreground")
+    wait_until(lambda: launcher.session.poke("focus")[1].get("foreground") == "1", what="foreground")
     launcher.display.focus(window)
     launcher.display.key("alt+F4")
     assert process.exit_code(timeout=30) == 0
@@ -96,7 +96,7 @@ def test_alt_f4_ends_the_launcher_with_exit_code_0(launcher):
 
 def test_hidden_start_shows_no_window_but_plays_the_welcome_sound(launcher, welcome_length):
     process, _ = launcher.start(show=SW_HIDE, wait=False)
-    info = e2e.wait_until(lambda: (lambda r: r[1] if r[0] == 0 else None)(launcher.session.poke("info")),
+    info = wait_until(lambda: (lambda r: r[1] if r[0] == 0 else None)(launcher.session.poke("info")),
                           what="the launcher window to exist")
     assert info["visible"] == "0", "SW_HIDE was not respected"
     streams = launcher.sound.streams(at_least=1)

@@ -8,22 +8,19 @@
  *                          foreground, print "ready", keep it up for HOLD_MS milliseconds, then exit
  *   POKE run SHOW COMMAND  start COMMAND (the rest of the line, as is) with show command SHOW, wait for
  *                          it and exit with its exit code
- * The launcher window is found by its class name: the environment's LAUNCHER_CLASS_NAME, or the shipped
- * product's "Qelvar Lumivane". Exit code 2: no launcher window; 3: bad arguments. */
+ * The launcher window is found by its class name, the product's name, which the environment's
+ * LAUNCHER_CLASS_NAME must give (the harness's sessions set it). Exit code 2: no launcher window;
+ * 3: bad arguments or no LAUNCHER_CLASS_NAME. */
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
-static const char* LauncherClass(void)
-{
-    const char* name = getenv("LAUNCHER_CLASS_NAME");
-    return name && *name ? name : "Qelvar Lumivane";
-}
+static const char* launcherClass;
 
 static HWND FindLauncher(void)
 {
-    HWND window = FindWindowA(LauncherClass(), NULL);
+    HWND window = FindWindowA(launcherClass, NULL);
     if (!window) {
         printf("found=0\n");
     }
@@ -195,13 +192,24 @@ static int Run(int show)
     return (int)code;
 }
 
+static int Usage(const char* why)
+{
+    fprintf(stderr, "POKE: %s\nusage: POKE info | close | wmclose | focus | palette HOLD_MS | run SHOW COMMAND\n"
+                    "       with LAUNCHER_CLASS_NAME set to the launcher window's class name\n", why);
+    return 3;
+}
+
 int main(int argc, char** argv)
 {
     setvbuf(stdout, NULL, _IONBF, 0);
     if (argc < 2) {
-        return 3;
+        return Usage("no command");
     }
     const char* verb = argv[1];
+    launcherClass = getenv("LAUNCHER_CLASS_NAME");
+    if (strcmp(verb, "palette") != 0 && strcmp(verb, "run") != 0 && !(launcherClass && *launcherClass)) {
+        return Usage("LAUNCHER_CLASS_NAME is not set");
+    }
     if (strcmp(verb, "info") == 0) {
         return Info();
     }
@@ -220,5 +228,5 @@ int main(int argc, char** argv)
     if (strcmp(verb, "run") == 0 && argc >= 4) {
         return Run(atoi(argv[2]));
     }
-    return 3;
+    return Usage("unknown command or missing arguments");
 }

@@ -1,4 +1,4 @@
-/* Stand-in for a program the launcher starts (SETUP32.EXE, EXPLORER.EXE, UNINST.EXE, a decoy).
+/* Stand-in for a program the launcher starts (the setup program, the browser, an uninstaller, a decoy).
  * Appends one line to the stub log (stub_log.h):
  *     <own module path> TAB <command line exactly as received> CR LF
  * and exits with code 0. */

@@ -7,6 +7,7 @@ scripts and the tests alike.
     product       one product as every tool sees it: its profile, geometry and identifiers together
     art           the pictures, sounds and icon made from a product's masters, and the check that they
                   are that product's and no older than their masters
+    wine          the launcher and other Windows programs run under Wine on a virtual screen
 
 Commands run as `tools/kit COMMAND ...` (the kit's folder on the module path, Debian's Python).
 """

@@ -6,7 +6,7 @@ import re
 import subprocess
 import time
 
-import images
+from launcherkit.wine import images
 
 IMPORT = "/usr/bin/import"
 CONVERT = "/usr/bin/convert"

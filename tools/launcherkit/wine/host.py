@@ -1,13 +1,11 @@
 """Which Wine this host has and how a Windows program of each architecture is started with it: the
-loader, whether it can run here at all, the build tree the tests use, and the environment of a private
-prefix."""
+loader, whether it can run here at all, and the environment of a private prefix."""
 
 import os
 import subprocess
 
 WINE_DIR = "/usr/lib/wine"
 WINESERVER = os.path.join(WINE_DIR, "wineserver")
-HARNESS_DIR = os.path.dirname(os.path.abspath(__file__))
 
 # The DLLs that would pop up .NET, Gecko or desktop-menu installers, or write menu files into HOME.
 DLL_OVERRIDES = "mscoree,mshtml=;winemenubuilder.exe=d"
@@ -28,6 +26,7 @@ def wine_command(arch):
 
 def host_can_run(arch):
     """(True, version) if this host can run Wine programs of `arch`, else (False, one-line reason)."""
+    wine_command(arch)  # refuses an unknown architecture
     loader = os.path.join(WINE_DIR, "wine" if arch == "win32" else "wine64")
     try:
         result = subprocess.run([loader, "--version"], capture_output=True, text=True, timeout=60)
@@ -40,22 +39,6 @@ def host_can_run(arch):
         return False, "%s --version failed with exit status %d: %s programs cannot run here" % (
             loader, result.returncode, arch)
     return True, result.stdout.strip()
-
-
-def arch_from_environment():
-    return os.environ.get("LAUNCHER_WINE_ARCH", "win64")
-
-
-def build_dir_from_environment():
-    build_dir = os.environ.get("LAUNCHER_BUILD_DIR")
-    if build_dir:
-        return os.path.abspath(build_dir)
-    return os.path.abspath(os.path.join(HARNESS_DIR, "..", "..", "build", "wine-harness"))
-
-
-def poke_exe():
-    """POKE.EXE, the stub that acts on the launcher's window from inside Wine."""
-    return os.environ.get("LAUNCHER_POKE_EXE") or os.path.join(build_dir_from_environment(), "stubs", "POKE.EXE")
 
 
 def windows_path(unix_path):

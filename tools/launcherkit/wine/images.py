@@ -1,11 +1,12 @@
-"""Pictures for the tests, as Pillow RGB images: screenshots, the launcher's own bitmap resources, and the
-pixel-by-pixel comparison of the two."""
+"""Pictures as Pillow RGB images: screenshots, a program's own bitmap resources, and the pixel-by-pixel
+comparison of the two."""
 
 import io
 import os
-import subprocess
 
 from PIL import Image, ImageChops
+
+from launcherkit.pe import Executable
 
 
 def from_bytes(blob):
@@ -49,23 +50,19 @@ def compare(actual, expected, tolerance=0):
     return Difference(count, (x, top, actual.getpixel((x, top)), expected.getpixel((x, top))), worst)
 
 
-def exe_bitmap(exe, resource_id):
-    """The bytes of bitmap resource `resource_id` of a Windows program, as a BMP file (wrestool)."""
-    result = subprocess.run(["wrestool", "-x", "--type=2", "--name=%d" % resource_id, exe],
-                            capture_output=True, timeout=60)
-    if result.returncode != 0 or not result.stdout:
-        raise ValueError("%s has no bitmap %d" % (exe, resource_id))
-    return result.stdout
-
-
 _pictures = {}
 
 
 def exe_picture(exe, resource_id):
-    """Bitmap resource `resource_id` of `exe` as an RGB image (a copy: the caller may paint on it)."""
+    """Bitmap resource `resource_id` of the program `exe` as an RGB image (a copy: the caller may paint
+    on it). A bitmap resource is a packed DIB, which Pillow reads as such."""
     key = (os.path.abspath(exe), os.path.getmtime(exe), resource_id)
     if key not in _pictures:
-        _pictures[key] = from_bytes(exe_bitmap(exe, resource_id))
+        dib = Executable.open(exe).resource("BITMAP", resource_id)
+        if dib is None:
+            raise ValueError("%s has no bitmap %d" % (exe, resource_id))
+        with Image.open(io.BytesIO(dib), formats=["DIB"]) as image:
+            _pictures[key] = image.convert("RGB")
     return _pictures[key].copy()
 
 

@@ -6,8 +6,9 @@ import os
 import shutil
 import subprocess
 
-from processes import kill_marked_processes
-from wine_host import WINESERVER, HostCannotRun, base_environment, host_can_run, wine_command, windows_path
+from launcherkit.wine.host import (WINESERVER, HostCannotRun, base_environment, host_can_run, wine_command,
+                                   windows_path)
+from launcherkit.wine.processes import kill_marked_processes
 
 # Registry settings of every prefix template (REGEDIT4 text).
 TEMPLATE_REGISTRY = r"""REGEDIT4

@@ -11,7 +11,10 @@ import subprocess
 import sys
 import time
 
-HARNESS_DIR = os.path.dirname(os.path.abspath(__file__))
+from launcherkit.wine.host import WINE_DIR
+
+# The programs as which Wine runs a Windows process (the loader, and the preloader it becomes).
+WINE_LOADERS = ("wine", "wine64", "wine-preloader", "wine64-preloader")
 
 
 def marked_processes(marker):
@@ -37,6 +40,16 @@ def process_command_line(pid):
             return f.read().replace(b"\0", b" ").decode("utf-8", "replace").strip()
     except OSError:
         return ""
+
+
+def is_wine_program(pid):
+    """Whether the process runs a Windows program (its executable is one of Wine's loaders)."""
+    try:
+        executable = os.readlink("/proc/%d/exe" % pid)
+    except OSError:
+        return False  # ended, or a zombie
+    folder, name = os.path.split(executable)
+    return folder == WINE_DIR and name in WINE_LOADERS
 
 
 def kill_marked_processes(marker):
@@ -153,15 +166,19 @@ open_sessions = OpenSessions()
 
 
 class Watchdog:
-    """reaper.py in a process session of its own, holding a pipe from this process. When this process dies
-    without closing the session (even by SIGKILL, as CTest's timeout does), the end of the pipe wakes it
-    and it ends the session's wineserver and processes. It does not carry the session's marker itself."""
+    """The reaper (launcherkit.wine.reaper) in a process session of its own, holding a pipe from this
+    process. When this process dies without closing the session (even by SIGKILL, as CTest's timeout
+    does), the end of the pipe wakes it and it ends the session's wineserver and processes. It does not
+    carry the session's marker itself."""
 
     def __init__(self, session_dir, wineserver, env):
         watchdog_env = dict(env)
         watchdog_env.pop("LAUNCHER_TEST_SESSION", None)
+        # The kit's folder on the reaper's module path, wherever this process found it.
+        kit_parent = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+        watchdog_env["PYTHONPATH"] = os.pathsep.join(filter(None, [kit_parent, env.get("PYTHONPATH")]))
         self._process = subprocess.Popen(
-            [sys.executable, os.path.join(HARNESS_DIR, "reaper.py"), session_dir, wineserver],
+            [sys.executable, "-m", "launcherkit.wine.reaper", session_dir, wineserver],
             stdin=subprocess.PIPE, env=watchdog_env, start_new_session=True,
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 

@@ -1,4 +1,4 @@
-"""Watchdog of one WineSession: reaper.py SESSION_FOLDER WINESERVER.
+"""Watchdog of one WineSession: python3 -m launcherkit.wine.reaper SESSION_FOLDER WINESERVER.
 
 Started by the session in a process session of its own with a pipe on its standard input. When the
 session closes normally it writes "done" and the watchdog exits. If the pipe ends without "done" (the
@@ -11,7 +11,7 @@ import sys
 import shutil
 import subprocess
 
-from processes import kill_marked_processes
+from launcherkit.wine.processes import kill_marked_processes
 
 
 def main():

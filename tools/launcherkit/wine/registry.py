@@ -5,7 +5,7 @@ import itertools
 import os
 import re
 
-from wine_host import windows_path
+from launcherkit.wine.host import windows_path
 
 
 class RegistryError(Exception):

@@ -1,15 +1,15 @@
-"""Private Wine sessions for tests: a virtual X display, a Wine prefix and a wineserver of their own.
+"""Private Wine sessions: a virtual X display, a Wine prefix and a wineserver of their own.
 
-    with WineSession("win32", depth=24, build_dir="build/windows", name="buttons") as session:
+    with WineSession("build/windows", "win32", depth=24, name="buttons", poke=programs.poke) as session:
         session.map_cdrom("d", medium_folder)
-        launcher = session.start(r"D:\\LAUNCH.EXE")
-        window = session.display.wait_window("^Qelvar Lumivane$", launcher.pid)
+        process = session.start(r"D:\\LAUNCH.EXE")
+        window = session.display.wait_window("^" + re.escape(product.name) + "$", process.pid)
         session.display.move(100, 250)
         ...
-        assert launcher.exit_code(timeout=30) == 0
+        assert process.exit_code(timeout=30) == 0
 
 The session owns its folder, prefix, HOME, wineserver and the programs it starts; its screen is
-`session.display` (x_display.XDisplay), what it plays `session.sound` (sound_capture.SoundCapture), its
+`session.display` (display.XDisplay), what it plays `session.sound` (sound_capture.SoundCapture), its
 registry `session.registry` (registry.Registry).
 
 Everything a session starts (Xvfb, wineserver, Wine processes, the sound capture writers) carries the
@@ -25,14 +25,20 @@ import shutil
 import subprocess
 import time
 
-from processes import (WineProcess, Watchdog, kill_marked_processes, marked_processes, open_sessions,
-                       process_command_line, remove_stale_prefixes, stop_popen)
-from registry import Registry
-from sound_capture import SoundCapture
-from wine_host import (WINESERVER, HostCannotRun, arch_from_environment, base_environment,  # noqa: F401
-                       build_dir_from_environment, host_can_run, poke_exe, wine_command, windows_path)
-from wine_prefix import append_registry, copy_prefix, ensure_template
-from x_display import XDisplay
+from launcherkit.wine.display import XDisplay
+from launcherkit.wine.host import WINESERVER, base_environment, wine_command
+from launcherkit.wine.prefix import append_registry, copy_prefix, ensure_template
+from launcherkit.wine.processes import (WineProcess, Watchdog, is_wine_program, kill_marked_processes,
+                                        marked_processes, open_sessions, process_command_line,
+                                        remove_stale_prefixes, stop_popen)
+from launcherkit.wine.registry import Registry
+from launcherkit.wine.sound_capture import SoundCapture
+
+# Wine's own programs in C:\windows\system32, which run in every prefix while its wineserver does; they
+# are never programs of a session. The desktop is explorer.exe with /desktop (the file browser is the
+# same program without it).
+WINE_SERVICES = ("services.exe", "winedevice.exe", "plugplay.exe", "svchost.exe", "rpcss.exe")
+WINE_SYSTEM_FOLDER = "c:\\windows\\system32\\"
 
 
 class SessionError(Exception):
@@ -42,26 +48,30 @@ class SessionError(Exception):
 class WineSession:
     """A virtual X display, a private Wine prefix, HOME and wineserver.
 
-    arch: "win32" or "win64" (default: $LAUNCHER_WINE_ARCH, else win64).
+    build_dir: the build tree; the prefix template lives in <build_dir>/wine-template/<arch>, sessions in
+        <build_dir>/test-sessions/<name>-<pid>-<n>/.
+    arch: "win32" or "win64", the Wine that runs the session's programs.
     depth: the X screen depth (24, 16 or 8). On depth 8 the prefix gets the settings that show palette
         colours truly (ClientSideGraphics=N, PrivateColorMap=Y) unless palette_settings=False.
-    build_dir: the build tree; the template lives in <build_dir>/wine-template/<arch>, sessions in
-        <build_dir>/test-sessions/<name>-<pid>-<n>/.
-    keep: keep the session's prefix after closing (default: $LAUNCHER_KEEP_SESSIONS=1); logs, sound
-        captures and screenshots are always kept.
+    poke: POKE.EXE, the helper that acts on a window from inside Wine (needed by poke() and by starts
+        with a show command).
+    env: variables every program of the session gets (LAUNCHER_CLASS_NAME for POKE.EXE, say).
+    keep: keep the session's prefix after closing; logs, sound captures and screenshots are always kept.
     """
 
     _counter = itertools.count(1)
 
-    def __init__(self, arch=None, depth=24, build_dir=None, name="session", screen=(640, 480),
-                 palette_settings=None, keep=None, log=None):
-        self.arch = arch or arch_from_environment()
+    def __init__(self, build_dir, arch, depth=24, name="session", screen=(640, 480), palette_settings=None,
+                 poke=None, env=None, keep=False, log=None):
+        self.arch = arch
         self.depth = depth
-        self.build_dir = os.path.abspath(build_dir or build_dir_from_environment())
+        self.build_dir = os.path.abspath(build_dir)
         self.name = name
         self.screen_size = screen
         self.palette_settings = (depth == 8) if palette_settings is None else palette_settings
-        self.keep = os.environ.get("LAUNCHER_KEEP_SESSIONS") == "1" if keep is None else keep
+        self.poke_program = poke
+        self.extra_env = dict(env or {})
+        self.keep = keep
         self._log = log or (lambda text: None)
         self.wine = wine_command(self.arch)
         self.dir = os.path.join(self.build_dir, "test-sessions",
@@ -110,6 +120,7 @@ class WineSession:
             x11_settings.update({"ClientSideGraphics": "N", "PrivateColorMap": "Y"})
         append_registry(os.path.join(self.prefix, "user.reg"), r"Software\Wine\X11 Driver", x11_settings)
         self.env = base_environment(self.arch, self.prefix, self.home, self.dir)
+        self.env.update(self.extra_env)
         self._watchdog = Watchdog(self.dir, WINESERVER, self.env)
         self.display = XDisplay(self.env, self.logs_dir, self.screen_size, self.depth)
         self._start_wineserver()
@@ -174,7 +185,7 @@ class WineSession:
         stdout_path = os.path.join(self.logs_dir, "%03d-%s.out" % (number, base)) if capture_stdout else None
         command = list(self.wine)
         if show is not None:
-            command += [poke_exe(), "run", str(show)]
+            command += [self._poke(), "run", str(show)]
         command += [program] + list(args)
         run_env = dict(self.env)
         if debug:
@@ -205,7 +216,7 @@ class WineSession:
 
     def poke(self, *args, timeout=60):
         """Runs POKE.EXE with `args`; returns (exit code, {key: value} of its key=value lines)."""
-        code, text = self.run(poke_exe(), list(args), timeout=timeout)
+        code, text = self.run(self._poke(), list(args), timeout=timeout)
         values = {}
         for line in text.splitlines():
             if "=" in line:
@@ -213,26 +224,39 @@ class WineSession:
                 values[key.strip()] = value.strip()
         return code, values
 
+    def _poke(self):
+        if not self.poke_program:
+            raise SessionError("this session was given no POKE.EXE")
+        return self.poke_program
+
     def wine_processes(self):
-        """(pid, command line) of the session's Windows programs still running (Wine's own services apart)."""
+        """(pid, command line) of the session's Windows programs still running: every Wine process of its
+        prefix, however it was started (by a bare name, a Unix path, a quoted path), but Wine's own
+        services (WINE_SERVICES)."""
+        # A program the session started counts from its start on, while `wine` (a shell script) is still
+        # becoming Wine's loader; a process in the middle of an exec shows no environment, so no marker.
+        started = {process.pid for process in self._processes if process.running()}
         result = []
-        for pid in marked_processes(self.dir):
+        for pid in sorted(started.union(marked_processes(self.dir))):
+            if pid not in started and not is_wine_program(pid):
+                continue  # Xvfb, the wineserver, the sound capture's writers
             command = process_command_line(pid)
-            lowered = command.lower()
-            if not re.match(r"^[a-z]:\\", lowered) or "\\windows\\system32\\" in lowered:
-                continue
-            result.append((pid, command))
+            if not is_wine_service(command):
+                result.append((pid, command))
         return result
 
     def wait_programs_ended(self, timeout=30, ignore=()):
         """Waits until no Windows program of the session runs any more (Wine's services and the pids in
-        `ignore` apart)."""
+        `ignore` apart). It takes two looks in a row that find none: a program that a program started
+        can be in the middle of an exec, and without its environment, at one of them."""
         deadline = time.monotonic() + timeout
+        quiet_looks = 0
         while True:
             left = [(pid, command) for pid, command in self.wine_processes() if pid not in ignore]
-            if not left:
+            quiet_looks = 0 if left else quiet_looks + 1
+            if quiet_looks == 2:
                 return
-            if time.monotonic() > deadline:
+            if left and time.monotonic() > deadline:
                 raise SessionError("programs still running: %s" % left)
             time.sleep(0.05)
 
@@ -244,3 +268,12 @@ class WineSession:
             os.remove(link)
         os.symlink(os.path.abspath(folder), link)
         self.registry.add(r"HKLM\Software\Wine\Drives", letter + ":", "REG_SZ", "cdrom")
+
+
+def is_wine_service(command):
+    """Whether a Wine process's command line is one of Wine's own services (WINE_SERVICES, the desktop)."""
+    lowered = command.lower()
+    if not lowered.startswith(WINE_SYSTEM_FOLDER):
+        return False
+    program, _, arguments = lowered[len(WINE_SYSTEM_FOLDER):].partition(" ")
+    return program in WINE_SERVICES or (program == "explorer.exe" and arguments.strip() == "/desktop")

@@ -4,7 +4,7 @@ file of its own in the session's sound folder, through ALSA's file plugin and a 
 import os
 import time
 
-import sounds
+from launcherkit.wine import sounds
 
 
 class SoundCapture:

@@ -1,12 +1,16 @@
 """Sound streams captured from Wine through ALSA's file plugin: one raw file per stream, named
-stream-<nanoseconds>-<pid>-<rate>-<channels>-<bits>.raw, interleaved little-endian samples."""
+stream-<nanoseconds>-<pid>-<rate>-<channels>-<bits>.raw, interleaved little-endian samples; and the
+RIFF WAVE sounds a program carries as resources, to compare them with."""
 
 import array
 import math
 import os
 import re
+import struct
 import sys
 import time
+
+from launcherkit.pe import Executable
 
 _NAME = re.compile(r"^stream-(\d+)-(\d+)-(\d+)-(\d+)-(\d+)\.raw$")
 
@@ -75,9 +79,16 @@ def read_streams(folder, settle=0.4, timeout=30):
     return streams
 
 
+def exe_sound(exe, resource_id):
+    """The RIFF WAVE file that the program `exe` carries as its WAVE resource `resource_id`."""
+    wave = Executable.open(exe).resource("WAVE", resource_id)
+    if not wave:
+        raise ValueError("%s has no WAVE %d" % (exe, resource_id))
+    return wave
+
+
 def wav_duration(blob):
     """Length in seconds of a RIFF WAVE file's sound: PCM by its data size, others by the fact chunk."""
-    import struct
     if blob[:4] != b"RIFF" or blob[8:12] != b"WAVE":
         raise ValueError("not a RIFF WAVE file")
     pos = 12
@@ -102,7 +113,6 @@ def wav_duration(blob):
 
 def wav_data(blob):
     """The bytes of a RIFF WAVE file's data chunk."""
-    import struct
     pos = 12
     while pos + 8 <= len(blob):
         kind, size = blob[pos:pos + 4], struct.unpack_from("<I", blob, pos + 4)[0]

@@ -1,0 +1,31 @@
+"""What the harness must see for the end-to-end tests to mean anything: a program started by its bare
+name (as installers register `MsiExec.exe /X{...}` for uninstalling) is waited for before the stub log is
+read; and a crash of the launcher fails the test, although Wine ends a crashed program with exit code 0."""
+import pytest
+
+from launcherkit.wine.launcher_session import LauncherCrashed
+from launcherkit.wine.window import CANCEL, hovered
+
+# The recorder where a bare name finds it: in the system folder, beside the system's installer service.
+BARE_NAME = "BARENAME.EXE"
+BARE_NAMED = "C:\\windows\\system32\\" + BARE_NAME
+
+
+def test_a_program_started_by_its_bare_name_is_waited_for(launcher, programs):
+    launcher.place_recorder(BARE_NAMED)
+    for attempt in range(4):
+        parameter = "/X%d" % attempt
+        launcher.clear_stub_log()
+        launcher.session.start(programs.poke, ["run", "1", BARE_NAME, parameter])  # POKE starts it as given
+        assert launcher.stub_runs() == [(BARE_NAMED, BARE_NAME + " " + parameter)], "attempt %d" % attempt
+
+
+def test_a_crash_of_the_launcher_fails_the_test_though_its_exit_code_is_0(launcher, programs):
+    launcher.lay_medium(exe=programs.launcher_fault)
+    process, _ = launcher.start()
+    launcher.display.move(*launcher.window.button_centre(CANCEL))
+    launcher.assert_picture(hovered(CANCEL), "the cancel button is not lit", exe=programs.launcher_fault)
+    launcher.display.click()  # the test build writes through a null pointer
+    assert process.exit_code(timeout=30) == 0
+    with pytest.raises(LauncherCrashed, match="Unhandled page fault on write access to 0+ "):
+        launcher.finish()

@@ -1,0 +1,47 @@
+"""The Windows programs a Wine session works with: the launcher, its test builds, and the stand-ins that
+record or act (tests/stubs). A build tree holds them at the places its CMake files give them; another
+caller (a disc image's acceptance check, say) names its own.
+
+    programs = Programs.in_build("build/windows")
+    programs.launcher, programs.recorder, programs.poke, programs.launcher740, ...
+"""
+
+import os
+from dataclasses import dataclass
+from typing import Optional
+
+
+@dataclass(frozen=True)
+class Programs:
+    """Each a Unix path, or None where there is none."""
+
+    launcher: Optional[str] = None          # the launcher under test
+    launcher4: Optional[str] = None         # test build: pretends a 16-colour screen
+    launcher740: Optional[str] = None       # test build: every start fails with 740 (elevation required)
+    launcher5: Optional[str] = None         # test build: every start fails with 5 (access denied)
+    launcher_fault: Optional[str] = None    # test build: the cancel button writes through a null pointer
+    recorder: Optional[str] = None          # RECORDER.EXE: logs how it was started, in place of a program
+    poke: Optional[str] = None              # POKE.EXE: acts on the launcher's window from inside Wine
+    planted_winmm: Optional[str] = None     # WINMM.DLL and MSACM32.DLL planted beside the launcher: log
+    planted_msacm32: Optional[str] = None   # when a process loads them
+
+    @classmethod
+    def in_build(cls, build_dir):
+        """The programs of a build tree of this project; those it has not built are None."""
+        stubs = os.path.join(build_dir, "stubs")
+        places = {
+            "launcher": os.path.join(build_dir, "LAUNCH.EXE"),
+            "launcher4": os.path.join(build_dir, "LAUNCH4.EXE"),
+            "launcher740": os.path.join(build_dir, "LAUNCH740.EXE"),
+            "launcher5": os.path.join(build_dir, "LAUNCH5.EXE"),
+            "launcher_fault": os.path.join(build_dir, "LAUNCHFLT.EXE"),
+            "recorder": os.path.join(stubs, "RECORDER.EXE"),
+            "poke": os.path.join(stubs, "POKE.EXE"),
+            "planted_winmm": os.path.join(stubs, "WINMM.DLL"),
+            "planted_msacm32": os.path.join(stubs, "MSACM32.DLL"),
+        }
+        return cls(**{name: path if os.path.isfile(path) else None for name, path in places.items()})
+
+    def missing(self, *names):
+        """Those of the programs `names` that are None."""
+        return [name for name in names if getattr(self, name) is None]
