@@ -154,13 +154,12 @@ add_launcher(launch_fault LAUNCHFLT DEFINITIONS LAUNCHER_TEST_FAULT=1)
 # The resource compiler resolves the script's file names against the resources folder.
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I ${CMAKE_SOURCE_DIR}/resources")
 
-# The tests are written for the shipped product; a build for another product's profile makes that
-# product's launcher only.
+# The Wine and end-to-end tests run against the product this tree is configured for.
+add_subdirectory(tests/wine)
+add_subdirectory(tests/e2e)
 if(LAUNCHER_PROFILE_IS_DEFAULT)
   add_subdirectory(tools/bench)
   add_subdirectory(tests/medium)
   add_subdirectory(tests/profile)
   add_subdirectory(tests/static)
-  add_subdirectory(tests/wine)
-  add_subdirectory(tests/e2e)
 endif()
