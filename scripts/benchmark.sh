@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Benchmarks of the launcher under Wine: time to splash against an empty popup of the same size at
 # depths 24, 16 and 8, hover response, start-up reads from a slow medium (before and after the 4 KB
-# layout), a peer made with NSIS, and the executable's bytes. tools/bench/measure.py measures and writes
-# build/<preset>/benchmark/results.json; tools/bench/report.py prints the Markdown report and keeps it
-# as docs/benchmarks.md.
+# layout), a peer made with NSIS, and the executable's bytes. bench.measure (tools/bench) measures and
+# writes build/<preset>/benchmark/results.json; bench.report prints the Markdown report and keeps it as
+# docs/benchmarks.md.
 #
 #   scripts/benchmark.sh [--runs N] [--hover-runs N] [--depths 24,16,8] [--reads-runs N] [--parts ...] [--no-write]
 #
@@ -14,9 +14,8 @@ set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
 . scripts/lib/wine-preset.sh
-export LAUNCHER_WINE_ARCH
 preset=$LAUNCHER_PRESET
-export LAUNCHER_BUILD_DIR=${LAUNCHER_BUILD_DIR:-$repo/build/$preset}
+build_dir=$repo/build/$preset
 scripts/install-deps.sh --bench >/dev/null
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" >/dev/null
@@ -29,6 +28,9 @@ for arg in "$@"; do
     *) measure_args+=("$arg") ;;
   esac
 done
-results=$LAUNCHER_BUILD_DIR/benchmark/results.json
-/usr/bin/python3 tools/bench/measure.py --json "$results" "${measure_args[@]}"
-exec /usr/bin/python3 tools/bench/report.py "$results" "${report_args[@]}"
+results=$build_dir/benchmark/results.json
+# The kit and the benchmark's modules by name, with Debian's interpreter.
+export PYTHONPATH=$repo/tools
+/usr/bin/python3 -m bench.measure --build-dir "$build_dir" --arch "$LAUNCHER_WINE_ARCH" --json "$results" \
+  "${measure_args[@]}"
+exec /usr/bin/python3 -m bench.report "$results" "${report_args[@]}"

@@ -4,6 +4,8 @@
 // probing the registry, loading seven pictures and painting them.
 #include <windows.h>
 
+#include "launcher/geometry.h"
+
 static LRESULT CALLBACK BaselineWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -33,9 +35,10 @@ extern "C" void __stdcall Entry(void)
     windowClass.lpszMenuName = 0;
     windowClass.lpszClassName = "Baseline Popup";
     RegisterClassA(&windowClass);
-    const int x = (GetSystemMetrics(SM_CXSCREEN) - 530) / 2;
-    const int y = (GetSystemMetrics(SM_CYSCREEN) - 360) / 2;
-    HWND window = CreateWindowExA(0, "Baseline Popup", "Baseline Popup", WS_POPUP, x, y, 530, 360, 0, 0, instance, 0);
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - FixedWindowWidth) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - FixedWindowHeight) / 2;
+    HWND window = CreateWindowExA(0, "Baseline Popup", "Baseline Popup", WS_POPUP, x, y, FixedWindowWidth,
+                                  FixedWindowHeight, 0, 0, instance, 0);
     ShowWindow(window, SW_SHOWDEFAULT);
     UpdateWindow(window);
     MSG message;

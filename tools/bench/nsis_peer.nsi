@@ -1,17 +1,24 @@
 ; The launcher's splash made with NSIS, as a publisher might make it instead of a program of its own:
-; a borderless window of 530 x 360 centred on the screen, the true-colour background, and the three
-; at-rest button pictures as picture buttons (pictures that take a click) at the launcher's places.
-; A click on the first starts SETUP32.EXE beside the program; any click closes the window. No hover
-; pictures and no sounds: what is measured is the way to the first picture.
+; a borderless window of the launcher's size centred on the screen, the true-colour background, and the
+; three at-rest button pictures as picture buttons (pictures that take a click) at the launcher's places.
+; A click on the first starts the product's setup program beside the program; any click closes the
+; window. No hover pictures and no sounds: what is measured is the way to the first picture.
 ;
-;   makensis -DART=resources/art/true-colour -DOUT=PEER.EXE tools/bench/nsis_peer.nsi
+; tools/bench/nsis_peer.py builds it; it gives every value as a -D define, from the product's profile,
+; the geometry header and the launcher's own pictures:
+;   PRODUCT_NAME, SETUP_PROGRAM            the window's title, the program the first button starts
+;   WINDOW_WIDTH, WINDOW_HEIGHT            the window's size
+;   BUTTON_WIDTH, BUTTON_HEIGHT            the buttons' size
+;   BUTTON0_X, BUTTON0_Y ... BUTTON2_Y     the buttons' places in the window
+;   BACKGROUND_PICTURE, BUTTON0_PICTURE ... BUTTON2_PICTURE   BMP files
+;   OUT                                    the program to write
 ;
 ; NSIS writes its plug-ins (nsDialogs, System) and, here, the pictures to a folder of its own in the
 ; temporary folder at every start, and removes it at the end.
 
 Unicode true
-Name "Qelvar Lumivane"
-Caption "Qelvar Lumivane"
+Name "${PRODUCT_NAME}"
+Caption "${PRODUCT_NAME}"
 OutFile "${OUT}"
 RequestExecutionLevel user
 ShowInstDetails nevershow
@@ -25,10 +32,10 @@ Var Dialog
 
 Function .onInit
   InitPluginsDir
-  File "/oname=$PLUGINSDIR\background.bmp" "${ART}\background.bmp"
-  File "/oname=$PLUGINSDIR\install.bmp" "${ART}\install-rest.bmp"
-  File "/oname=$PLUGINSDIR\browse.bmp" "${ART}\browse-rest.bmp"
-  File "/oname=$PLUGINSDIR\cancel.bmp" "${ART}\cancel-rest.bmp"
+  File "/oname=$PLUGINSDIR\background.bmp" "${BACKGROUND_PICTURE}"
+  File "/oname=$PLUGINSDIR\button0.bmp" "${BUTTON0_PICTURE}"
+  File "/oname=$PLUGINSDIR\button1.bmp" "${BUTTON1_PICTURE}"
+  File "/oname=$PLUGINSDIR\button2.bmp" "${BUTTON2_PICTURE}"
 FunctionEnd
 
 Function .onGUIInit
@@ -46,31 +53,31 @@ Function .onGUIInit
   System::Call "user32::SetWindowLong(p $HWNDPARENT, i ${GWL_STYLE}, i 0x82000000)"  ; WS_POPUP | WS_CLIPCHILDREN
   System::Call "user32::GetSystemMetrics(i 0) i .R2"
   System::Call "user32::GetSystemMetrics(i 1) i .R3"
-  IntOp $R2 $R2 - 530
+  IntOp $R2 $R2 - ${WINDOW_WIDTH}
   IntOp $R2 $R2 / 2
-  IntOp $R3 $R3 - 360
+  IntOp $R3 $R3 - ${WINDOW_HEIGHT}
   IntOp $R3 $R3 / 2
-  System::Call "user32::SetWindowPos(p $HWNDPARENT, p 0, i R2, i R3, i 530, i 360, i 0x24)"  ; SWP_NOZORDER | SWP_FRAMECHANGED
-  System::Call "user32::SetWindowPos(p R0, p 0, i 0, i 0, i 530, i 360, i 0x4)"
+  System::Call "user32::SetWindowPos(p $HWNDPARENT, p 0, i R2, i R3, i ${WINDOW_WIDTH}, i ${WINDOW_HEIGHT}, i 0x24)"  ; SWP_NOZORDER | SWP_FRAMECHANGED
+  System::Call "user32::SetWindowPos(p R0, p 0, i 0, i 0, i ${WINDOW_WIDTH}, i ${WINDOW_HEIGHT}, i 0x4)"
 FunctionEnd
 
 Function ShowSplash
   nsDialogs::Create 1018
   Pop $Dialog
   ; The buttons first, so that they lie above the background.
-  ${NSD_CreateBitmap} 30 180 90 40 ""
+  ${NSD_CreateBitmap} ${BUTTON0_X} ${BUTTON0_Y} ${BUTTON_WIDTH} ${BUTTON_HEIGHT} ""
   Pop $0
-  ${NSD_SetImage} $0 "$PLUGINSDIR\install.bmp" $1
+  ${NSD_SetImage} $0 "$PLUGINSDIR\button0.bmp" $1
   ${NSD_OnClick} $0 OnInstall
-  ${NSD_CreateBitmap} 30 235 90 40 ""
+  ${NSD_CreateBitmap} ${BUTTON1_X} ${BUTTON1_Y} ${BUTTON_WIDTH} ${BUTTON_HEIGHT} ""
   Pop $0
-  ${NSD_SetImage} $0 "$PLUGINSDIR\browse.bmp" $1
+  ${NSD_SetImage} $0 "$PLUGINSDIR\button1.bmp" $1
   ${NSD_OnClick} $0 OnClose
-  ${NSD_CreateBitmap} 30 290 90 40 ""
+  ${NSD_CreateBitmap} ${BUTTON2_X} ${BUTTON2_Y} ${BUTTON_WIDTH} ${BUTTON_HEIGHT} ""
   Pop $0
-  ${NSD_SetImage} $0 "$PLUGINSDIR\cancel.bmp" $1
+  ${NSD_SetImage} $0 "$PLUGINSDIR\button2.bmp" $1
   ${NSD_OnClick} $0 OnClose
-  ${NSD_CreateBitmap} 0 0 530 360 ""
+  ${NSD_CreateBitmap} 0 0 ${WINDOW_WIDTH} ${WINDOW_HEIGHT} ""
   Pop $0
   ${NSD_SetImage} $0 "$PLUGINSDIR\background.bmp" $1
   ${NSD_OnClick} $0 OnClose
@@ -78,7 +85,7 @@ Function ShowSplash
 FunctionEnd
 
 Function OnInstall
-  Exec '"$EXEDIR\SETUP32.EXE"'
+  Exec '"$EXEDIR\${SETUP_PROGRAM}"'
   Call OnClose
 FunctionEnd
 

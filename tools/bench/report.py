@@ -1,22 +1,19 @@
 """Turns the figures that measure.py wrote (JSON) into the Markdown report, prints it and, unless told
 otherwise, keeps it as docs/benchmarks.md.
 
-    python3 tools/bench/report.py RESULTS.json [--out docs/benchmarks.md] [--notes FILE] [--no-write] [--raw]
+    PYTHONPATH=tools python3 -m bench.report RESULTS.json [--out docs/benchmarks.md] [--notes FILE] [--no-write] [--raw]
 """
 
 import argparse
 import os
 import sys
 
-from startup_reads import BYTES_PER_SECOND_1X, SEEK_SECONDS, model_seconds
+from bench.startup_reads import BYTES_PER_SECOND_1X, SEEK_SECONDS, model_seconds
+from bench.trace_phases import PHASES
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE_DIR = os.path.abspath(os.path.join(HERE, "..", ".."))
 TARGET_RATIO = 1.10
-PHASES = ("process start and the first paint reaching the screen (spawn to the image mapped, activation to the pixels on the screen)",
-          "the program's imports and theirs loaded (the image mapped to the last DLL before imm32)",
-          "DLL initialisation and the display driver (to winex11.drv loaded)",
-          "window created (WM_CREATE's work: the launcher loads its pictures), shown and activated")
 PICTURES = {24: "true colour", 8: "256 colours", 4: "16 colours"}
 
 
@@ -175,7 +172,7 @@ def peer(results):
              "The same splash made with NSIS (`tools/bench/nsis_peer.nsi`, Debian's `nsis`), as a publisher might "
              "make it instead: a borderless window with the true-colour background and the three at-rest button "
              "pictures as picture buttons, pixel for pixel the launcher's window; a click on the first starts "
-             "`SETUP32.EXE`. It has no hover pictures and no sounds. Measured at depth 24 in the same session, "
+             "the setup program. It has no hover pictures and no sounds. Measured at depth 24 in the same session, "
              "interleaved with the launcher.", ""]
     if not info.get("measured"):
         return lines + ["Not measured in this run: %s." % (info.get("note") or "not asked for (--parts)"), ""]
