@@ -7,7 +7,8 @@ without it, what the image itself says): AUTORUN.INF and the files it names in b
 pictures, sounds and icon in their required forms, and whether the launcher was built for the profile;
 then starts the launcher under Wine on a virtual screen of each depth, from a scratch copy of the image's
 files as CD-ROM drive D: with the setup program replaced by a recorder, and checks what it shows, plays
-and starts. Writes OUT/report.md and OUT/contact-sheet.png (OUT defaults to a folder beside the image).
+and starts. Writes OUT/report.md, OUT/contact-sheet.png and each picture it saw whole as
+OUT/depth-N-STATE.png (OUT defaults to a folder beside the image, named after it).
 
 --build names the launcher kit's build tree (scripts/check-medium.sh builds it): the asset check, the
 recorder and poke programs and the Wine prefix template live there.
@@ -22,8 +23,9 @@ import os
 import sys
 
 from launcherkit import profile as product_profile
-from launcherkit.check_medium import launcher, medium, report
+from launcherkit.check_medium import at_work, launcher, medium, report
 from launcherkit.check_medium.findings import Findings
+from launcherkit.check_medium.sheet import contact_sheet
 from launcherkit.iso_image import ImageError, IsoImage
 from launcherkit.product import Product
 
@@ -50,6 +52,18 @@ def parse(argv):
     return options
 
 
+def product_of_the_image(image, medium_facts, launcher_facts):
+    """The product as the image itself gives it, where no profile is given: the window's name from the
+    launcher's version block (ProductName), the uninstall key its code names, the setup program beside
+    it."""
+    block = launcher_facts.executable.version_block()
+    values = {"product_name": block.texts.get("ProductName", "") if block else "",
+              "uninstall_guid": launcher_facts.uninstall_guid or "",
+              "setup_program": medium_facts.setup, "original_filename": medium_facts.launcher,
+              "volume_name": image.volume_name}
+    return Product(product_profile.Profile(None, values))
+
+
 def main(argv):
     options = parse(argv)
     product = None
@@ -70,12 +84,31 @@ def main(argv):
     try:
         facts = medium.check_medium(image, product, findings, label)
         asset_check = os.path.join(options.build, "host", "assetcheck", "asset_check")
-        launcher.check_launcher(image, facts, product, asset_check, label, findings)
-        findings.skip("The launcher at work", "not yet started by this command")
+        launcher_facts = launcher.check_launcher(image, facts, product, asset_check, label, findings)
+        ready = launcher_facts is not None and facts.setup is not None
+        if ready and product is None:
+            product = product_of_the_image(image, facts, launcher_facts)
     finally:
         image.close()
 
-    report.write(os.path.join(options.out, "report.md"), report.markdown(findings, options.image, options.profile))
+    sheet = None
+    if not ready:
+        findings.skip("The launcher at work", "the launcher was not started: the image has no launcher and setup "
+                                              "program to start (see above)")
+    elif not findings.all_hold:
+        findings.skip("The launcher at work", "the launcher was not started: the image fails the checks above")
+    else:
+        shown = at_work.check_at_work(options.image, facts.launcher, launcher_facts.executable.machine, product,
+                                      os.path.abspath(options.build), options.depths, findings, label)
+        if shown:
+            sheet = "contact-sheet.png"
+            os.makedirs(options.out, exist_ok=True)
+            contact_sheet(shown, at_work.COLUMNS, product.geometry.window_size).save(os.path.join(options.out, sheet))
+            for depth, pictures in shown.items():
+                for column, picture in pictures.items():
+                    picture.save(os.path.join(options.out, "depth-%d-%s.png" % (depth, column.replace(" ", "-"))))
+    report.write(os.path.join(options.out, "report.md"),
+                 report.markdown(findings, options.image, options.profile, sheet))
     for line in findings.failures:
         print(line, file=sys.stderr)
     for section, reason in findings.not_checked:

@@ -35,6 +35,10 @@ class Findings:
         self.not_checked = []
 
     def check(self, section, name):
+        """The check of that name in `section`: made at its first mention, the same one afterwards."""
+        for made in self.checks:
+            if (made.section, made.name) == (section, name):
+                return made
         made = Check(section, name)
         self.checks.append(made)
         return made
