@@ -1,13 +1,37 @@
 #!/usr/bin/env bash
-# Sets up this machine, builds LAUNCH.EXE and shows it running under Wine: on $DISPLAY when there is
-# one, otherwise on a private virtual screen, saving a screenshot under the build tree.
+# Sets up this machine, builds a product's launcher and shows it running under Wine, started from a
+# folder mapped as CD-ROM drive D:: on $DISPLAY when there is one, otherwise on a private virtual screen,
+# saving a screenshot of the whole screen (so that the window's place shows) and printing the window's
+# place and title.
+#
+#   scripts/run.sh                  the shipped product (build/<preset>)
+#   scripts/run.sh --profile FILE   the product of FILE, built in a tree of its own
+#                                   (build/product-<volume name>/<preset>)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+profile=""
+case "${1:-}" in
+  --profile) [ $# -eq 2 ] || { echo "usage: scripts/run.sh [--profile FILE]" >&2; exit 2; }; profile=$2 ;;
+  "") ;;
+  *) echo "usage: scripts/run.sh [--profile FILE]" >&2; exit 2 ;;
+esac
 
 scripts/install-deps.sh
 . scripts/lib/wine-preset.sh
 [ "$LAUNCHER_PRESET" = windows ] || echo "run: $LAUNCHER_HOST_NOTE"
-preset=$LAUNCHER_PRESET arch=$LAUNCHER_WINE_ARCH
-cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" --target launch stub_poke
-PYTHONPATH="$PWD/tools" exec /usr/bin/python3 scripts/show_launcher.py "build/$preset/LAUNCH.EXE" "$PWD/build/$preset" "$arch"
+preset=$LAUNCHER_PRESET
+if [ -n "$profile" ]; then
+  tools/kit profile check "$profile" || exit 1
+  profile=$(realpath "$profile")
+  tree=build/product-$(tools/kit profile get "$profile" volume_name | tr 'A-Z' 'a-z')/$preset
+  cmake --preset "$preset" -B "$tree" -DLAUNCHER_PROFILE="$profile" >/dev/null
+  cmake --build "$tree" --target launch stub_poke
+else
+  tree=build/$preset
+  profile=$PWD/resources/product.profile
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" --target launch stub_poke
+fi
+PYTHONPATH="$PWD/tools" exec /usr/bin/python3 scripts/show_launcher.py "$tree/LAUNCH.EXE" "$PWD/$tree" \
+  "$LAUNCHER_WINE_ARCH" "$profile"

@@ -2,7 +2,8 @@
 """Shows the launcher running under Wine, started from the root of a folder mapped as CD-ROM drive D:.
 
 With a display ($DISPLAY) the launcher appears there and this waits until it is closed. Without one it runs
-on a private virtual screen, saves a screenshot, closes the launcher and reports its exit code.
+on a private virtual screen, saves a screenshot of the whole screen, prints the window's title and place,
+closes the launcher and reports its exit code.
 Usage (with the kit on the module path, PYTHONPATH=tools): show_launcher.py EXE BUILD_DIR ARCH [PROFILE]
 PROFILE is the product profile the launcher was built for (by default the shipped product's)."""
 import os
@@ -54,9 +55,12 @@ def on_a_private_screen(exe, build_dir, arch, product):
         launcher.lay_medium(stubs=())
         process, window = launcher.start()
         time.sleep(1.0)  # the welcome chime plays; the window has long been painted
-        images.save(launcher.display.pixels(window.x, window.y, window.width, window.height), screenshot)
-        print("run: the launcher's window, %d x %d at (%d, %d), saved as %s"
-              % (window.width, window.height, window.x, window.y, screenshot))
+        # The whole screen, so that the window's place on it shows.
+        images.save(launcher.display.screenshot(window if launcher.depth == 8 else None), screenshot)
+        _, info = launcher.session.poke("info")
+        width, height = launcher.session.screen_size
+        print('run: the launcher\'s window "%s", %d x %d at (%d, %d) on a %d x %d screen; the screen saved as %s'
+              % (info.get("title"), window.width, window.height, window.x, window.y, width, height, screenshot))
         code = launcher.close_window(process)
     print("run: closed; the launcher ended with exit code %d" % code)
     return code
