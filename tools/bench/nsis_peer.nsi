@@ -22,6 +22,9 @@ Caption "${PRODUCT_NAME}"
 OutFile "${OUT}"
 RequestExecutionLevel user
 ShowInstDetails nevershow
+; The pictures' modification times are not kept: NSIS would store them with the data it compresses, so
+; the program's size would depend on when the pictures were written (a byte or two either way).
+SetDateSave off
 
 !include nsDialogs.nsh
 !include WinMessages.nsh

@@ -5,22 +5,14 @@ that the peer shows the very picture the launcher shows."""
 
 import os
 import shutil
-import struct
 import subprocess
 
 from launcherkit.pe import Executable
+from launcherkit.resource_files import bitmap_file
 
 SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "nsis_peer.nsi")
 # The picture set the peer shows.
 TIER = 24
-
-
-def bmp_file(dib):
-    """A BMP file of a bitmap resource (a packed DIB: header, colour table, pixels)."""
-    header_size, _, _, _, bits, _, _, _, _, colours_used = struct.unpack_from("<IiiHHIIiiI", dib, 0)
-    colours = colours_used or (1 << bits if bits <= 8 else 0)
-    pixels_at = 14 + header_size + 4 * colours
-    return struct.pack("<2sIHHI", b"BM", 14 + len(dib), 0, 0, pixels_at) + dib
 
 
 def write_pictures(launcher, product, folder):
@@ -33,7 +25,7 @@ def write_pictures(launcher, product, folder):
     for name, bitmap in files.items():
         path = os.path.join(folder, name.lower() + ".bmp")
         with open(path, "wb") as f:
-            f.write(bmp_file(executable.resource("BITMAP", bitmap)))
+            f.write(bitmap_file(executable.resource("BITMAP", bitmap)))
         written[name] = path
     return written
 
