@@ -10,21 +10,16 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-profile=""
-case "${1:-}" in
-  --profile) [ $# -eq 2 ] || { echo "usage: scripts/run.sh [--profile FILE]" >&2; exit 2; }; profile=$2 ;;
-  "") ;;
-  *) echo "usage: scripts/run.sh [--profile FILE]" >&2; exit 2 ;;
-esac
+. scripts/lib/product-option.sh
+read_product_option scripts/run.sh "$@"
 
 scripts/install-deps.sh
 . scripts/lib/wine-preset.sh
 [ "$LAUNCHER_PRESET" = windows ] || echo "run: $LAUNCHER_HOST_NOTE"
 preset=$LAUNCHER_PRESET
+locate_product
 if [ -n "$profile" ]; then
-  tools/kit profile check "$profile" || exit 1
-  profile=$(realpath "$profile")
-  tree=build/product-$(tools/kit profile get "$profile" volume_name | tr 'A-Z' 'a-z')/$preset
+  tree=$trees/$preset
   cmake --preset "$preset" -B "$tree" -DLAUNCHER_PROFILE="$profile" >/dev/null
   cmake --build "$tree" --target launch stub_poke
 else

@@ -14,12 +14,8 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-profile=""
-case "${1:-}" in
-  --profile) [ $# -eq 2 ] || { echo "usage: scripts/test.sh [--profile FILE]" >&2; exit 2; }; profile=$2 ;;
-  "") ;;
-  *) echo "usage: scripts/test.sh [--profile FILE]" >&2; exit 2 ;;
-esac
+. scripts/lib/product-option.sh
+read_product_option scripts/test.sh "$@"
 
 # --sign: the medium's tests sign a launcher.
 scripts/install-deps.sh --sign || exit 1
@@ -30,12 +26,8 @@ echo "test: $LAUNCHER_HOST_NOTE"
 presets=(native windows)
 [ "$LAUNCHER_PRESET" = windows ] || presets+=("$LAUNCHER_PRESET")
 
-if [ -n "$profile" ]; then
-  tools/kit profile check "$profile" || exit 1
-  profile=$(realpath "$profile")
-  trees=build/product-$(tools/kit profile get "$profile" volume_name | tr 'A-Z' 'a-z')
-  echo "test: the product of $profile, in $trees/"
-fi
+locate_product
+[ -z "$profile" ] || echo "test: the product of $profile, in $trees/"
 
 # run_preset PRESET TREE: configures, builds and tests one preset in TREE, the JUnit report in it.
 run_preset() {

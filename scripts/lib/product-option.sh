@@ -1,0 +1,24 @@
+# Sourced by the scripts that take `--profile FILE` for another product than the shipped one.
+#   read_product_option SCRIPT "$@"   sets `profile` to FILE, or to nothing without the option; any
+#                                     other argument stops the script with its usage
+#   locate_product                    once the kit runs (after the install): stops on a faulty profile,
+#                                     makes `profile` absolute and sets `trees`, the product's own build
+#                                     trees (build/product-<volume name>); leaves both empty without one
+read_product_option() {
+  local script=$1
+  shift
+  profile=""
+  case "${1:-}" in
+    --profile) [ $# -eq 2 ] || { echo "usage: $script [--profile FILE]" >&2; exit 2; }; profile=$2 ;;
+    "") ;;
+    *) echo "usage: $script [--profile FILE]" >&2; exit 2 ;;
+  esac
+}
+
+locate_product() {
+  trees=""
+  [ -n "$profile" ] || return 0
+  tools/kit profile check "$profile" || exit 1
+  profile=$(realpath "$profile")
+  trees=build/product-$(tools/kit profile get "$profile" volume_name | tr 'A-Z' 'a-z')
+}
