@@ -35,6 +35,7 @@ set(LAUNCHER_CORE_SOURCES
   launcher/install_probe.cpp
   launcher/launcher_state.cpp
   launcher/layout_rules.cpp
+  launcher/painting.cpp
   launcher/path_rules.cpp
   launcher/pointer.cpp
   launcher/pointer_rules.cpp

@@ -32,33 +32,12 @@ static void EndCopies(HDC memory, HGDIOBJ displaced)
     DeleteDC(memory);
 }
 
-static const ArtPicture& CurrentButtonArt(int button)
+// Draws the pictures in order: packed DIBs through the palette, or device bitmaps through one memory
+// context.
+static void DrawPictures(HDC dc, const PlacedPicture* pictures, int count, DrawingForm form)
 {
-    return launcherState.hovered[button] ? launcherState.hoverArt[button] : launcherState.normalArt[button];
-}
-
-// One picture and the place it is drawn at.
-struct PlacedPicture {
-    const ArtPicture* art;
-    int x;
-    int y;
-    int w;
-    int h;
-};
-
-static PlacedPicture AtButton(int button, const ArtPicture& art)
-{
-    const PixelRect& box = launcherState.buttonRect[button];
-    PlacedPicture placed = {&art, box.left, box.top, launcherState.buttonWidth, launcherState.buttonHeight};
-    return placed;
-}
-
-// Draws the pictures in order, in the form the screen's picture set uses: packed DIBs through the
-// launcher's palette, or device bitmaps through one memory context.
-static void DrawPictures(HDC dc, const PlacedPicture* pictures, int count)
-{
-    if (UsesPalette()) {
-        HPALETTE old = SelectPalette(dc, launcherState.palette, FALSE);
+    if (form.throughPalette) {
+        HPALETTE old = SelectPalette(dc, form.palette, FALSE);
         RealizePalette(dc);
         for (int i = 0; i < count; ++i) {
             const PlacedPicture& p = pictures[i];
@@ -76,34 +55,28 @@ static void DrawPictures(HDC dc, const PlacedPicture* pictures, int count)
     EndCopies(memory, displaced);
 }
 
-void PaintWindow(HWND window)
+void PaintPictures(HWND window, const PlacedPicture* pictures, int count, DrawingForm form)
 {
-    PlacedPicture pictures[1 + ButtonCount];
-    pictures[0] = {&launcherState.background, 0, 0, launcherState.windowWidth, launcherState.windowHeight};
-    for (int i = 0; i < ButtonCount; ++i) {
-        pictures[1 + i] = AtButton(i, CurrentButtonArt(i));
-    }
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    DrawPictures(dc, pictures, 1 + ButtonCount);
+    DrawPictures(dc, pictures, count, form);
     EndPaint(window, &paint);
 }
 
-void RedrawButton(HWND window, int button, const ArtPicture& art)
+void DrawPicturesNow(HWND window, const PlacedPicture* pictures, int count, DrawingForm form)
 {
-    const PlacedPicture picture = AtButton(button, art);
     HDC dc = GetDC(window);
-    DrawPictures(dc, &picture, 1);
+    DrawPictures(dc, pictures, count, form);
     ReleaseDC(window, dc);
 }
 
-LRESULT RealizeLauncherPalette(HWND window)
+LRESULT RealizeWindowPalette(HWND window, DrawingForm form)
 {
-    if (!UsesPalette()) {
+    if (!form.throughPalette) {
         return 0;
     }
     HDC dc = GetDC(window);
-    SelectPalette(dc, launcherState.palette, FALSE);
+    SelectPalette(dc, form.palette, FALSE);
     // The error result (all bits set) reads as -1 and so counts as no change.
     const int mapped = static_cast<int>(RealizePalette(dc));
     ReleaseDC(window, dc);

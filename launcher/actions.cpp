@@ -94,12 +94,12 @@ static void StartBrowser(HWND window)
     }
 }
 
-void RunButtonAction(HWND window, int button)
+void RunButtonAction(HWND window, ButtonAction action)
 {
-    switch (button) {
+    switch (action) {
     case SetupOrRemove: StartSetupOrUninstall(window); break;
     case BrowseMedium: StartBrowser(window); break;
-    default:
+    case Cancel:
 #ifdef LAUNCHER_TEST_FAULT
         // Test build only: cancel writes through a null pointer, so that the tests can show that a crash
         // never passes for a clean exit. The pointer is volatile: the compiler cannot see it is null and
@@ -109,7 +109,7 @@ void RunButtonAction(HWND window, int button)
             *nowhere = 0;
         }
 #endif
-        break; // Cancel starts nothing
+        break; // starts nothing
     }
     DestroyWindow(window);
 }

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+// The buttons' roles, top to bottom: button i's action is ButtonAction(i).
 enum ButtonAction { SetupOrRemove = 0, BrowseMedium = 1, Cancel = 2 };
 
-void RunButtonAction(HWND window, int button);
+void RunButtonAction(HWND window, ButtonAction action);

@@ -7,10 +7,10 @@ static void LoadDeviceBitmaps(const ArtIds& ids)
     HINSTANCE instance = launcherState.instance;
     launcherState.background.bitmap = LoadBitmapA(instance, MAKEINTRESOURCEA(ids.background));
     for (int i = 0; i < ButtonCount; ++i) {
-        launcherState.normalArt[i].bitmap = LoadBitmapA(instance, MAKEINTRESOURCEA(ids.normal[i]));
+        launcherState.normalArt[i].bitmap = LoadBitmapA(instance, MAKEINTRESOURCEA(ids.atRest[i]));
     }
     for (int i = 0; i < ButtonCount; ++i) {
-        launcherState.hoverArt[i].bitmap = LoadBitmapA(instance, MAKEINTRESOURCEA(ids.hover[i]));
+        launcherState.hoverArt[i].bitmap = LoadBitmapA(instance, MAKEINTRESOURCEA(ids.underPointer[i]));
     }
     launcherState.windowWidth = FixedWindowWidth;
     launcherState.windowHeight = FixedWindowHeight;
@@ -23,10 +23,10 @@ static void LoadPackedPictures(const ArtIds& ids)
     HINSTANCE instance = launcherState.instance;
     launcherState.background.dib = LoadPackedDib(instance, ids.background);
     for (int i = 0; i < ButtonCount; ++i) {
-        launcherState.normalArt[i].dib = LoadPackedDib(instance, ids.normal[i]);
+        launcherState.normalArt[i].dib = LoadPackedDib(instance, ids.atRest[i]);
     }
     for (int i = 0; i < ButtonCount; ++i) {
-        launcherState.hoverArt[i].dib = LoadPackedDib(instance, ids.hover[i]);
+        launcherState.hoverArt[i].dib = LoadPackedDib(instance, ids.underPointer[i]);
     }
     // Sizes come from the pictures themselves. A picture that failed to load (damaged art) is
     // never read: the window keeps the shipped geometry and the missing picture is not drawn.
@@ -41,7 +41,8 @@ static void LoadPackedPictures(const ArtIds& ids)
 
 void LoadArt()
 {
-    const ArtIds ids = ArtIdsFor(SelectArtTier(launcherState.displayBitsPerPixel), launcherState.installed);
+    const ArtIds ids = ArtIdsFor(SelectArtTier(launcherState.displayBitsPerPixel),
+                                 static_cast<InstallState>(launcherState.installed));
     if (UsesPalette()) {
         LoadPackedPictures(ids);
     } else {

@@ -13,12 +13,12 @@ static const char* SkipWhiteSpace(const char* text)
     return text;
 }
 
-int32_t SplitCommandLine(const char* commandLine, char* program, uint32_t capacity, const char** parameters)
+bool SplitCommandLine(const char* commandLine, char* program, uint32_t capacity, const char** parameters)
 {
     static const char nothing[] = "";
     *parameters = nothing;
     if (capacity == 0) {
-        return 0;
+        return false;
     }
     program[0] = '\0';
     const char* next = SkipWhiteSpace(commandLine);
@@ -30,17 +30,17 @@ int32_t SplitCommandLine(const char* commandLine, char* program, uint32_t capaci
     for (; *next && (quoted ? *next != '"' : !IsWhiteSpace(*next)); ++next) {
         if (length + 1 >= capacity) {
             program[0] = '\0';
-            return 0;
+            return false;
         }
         program[length++] = *next;
     }
     program[length] = '\0';
     if (length == 0) {
-        return 0;
+        return false;
     }
     if (quoted && *next == '"') {
         ++next;
     }
     *parameters = SkipWhiteSpace(next);
-    return 1;
+    return true;
 }

@@ -8,6 +8,6 @@
 // its quotes (up to the closing quote, or to the end when none follows); otherwise the program is the
 // first word, up to a space or tab. The parameters are the rest, past the white space after the program.
 // The program is copied into `program` (`capacity` bytes); `*parameters` points into `commandLine`.
-// Returns 0, with an empty program and empty parameters, for a command line without a program (empty,
-// white space only, or "") or one whose program does not fit.
-int32_t SplitCommandLine(const char* commandLine, char* program, uint32_t capacity, const char** parameters);
+// Returns false, with an empty program and empty parameters, for a command line without a program
+// (empty, white space only, or "") or one whose program does not fit.
+bool SplitCommandLine(const char* commandLine, char* program, uint32_t capacity, const char** parameters);

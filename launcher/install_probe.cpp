@@ -1,5 +1,6 @@
 #include "launcher/install_probe.h"
 
+#include "launcher/launcher_state.h"
 #include "launcher/path_rules.h"
 #include "product_profile.h"
 

@@ -3,14 +3,10 @@
 
 #include <windows.h>
 
-#include "imaging/packed_dib.h"
-#include "launcher/layout_rules.h"
+#include <stdint.h>
 
-// One picture slot in both of its forms; the form the screen's picture set does not use stays null.
-struct ArtPicture {
-    HBITMAP bitmap; // device bitmap: 16-colour and true-colour screens
-    PackedDib dib;  // packed DIB drawn through the palette: 256-colour screens
-};
+#include "imaging/drawing.h"
+#include "launcher/layout_rules.h"
 
 enum : DWORD { ModulePathSize = 260, UninstallCommandSize = 260 };
 
@@ -22,21 +18,21 @@ struct LauncherState {
     HWND mainWindow;
     char modulePath[ModulePathSize]; // the launcher's own full path; empty when unknown
     char moduleDrive;                // its first character, read even from a path too long to keep
-    INT32 installed; // InstallState
+    int32_t installed; // InstallState
     char uninstallCommand[UninstallCommandSize];
-    INT32 displayBitsPerPixel;
+    int32_t displayBitsPerPixel;
     ArtPicture background;
-    ArtPicture normalArt[ButtonCount];
-    ArtPicture hoverArt[ButtonCount];
+    ArtPicture normalArt[ButtonCount]; // each button at rest
+    ArtPicture hoverArt[ButtonCount];  // each button under the pointer
     HPALETTE palette;
     WORD windowWidth;
     WORD windowHeight;
     WORD buttonWidth;
     WORD buttonHeight;
     PixelRect buttonRect[ButtonCount];
-    INT32 hovered[ButtonCount];
-    INT32 pressed;
-    INT32 soundLookedUp;          // 1 once the sound library has been looked for
+    int32_t hovered[ButtonCount]; // 1 while the button is under the pointer
+    int32_t pressed;
+    int32_t soundLookedUp;        // 1 once the sound library has been looked for
     PlaySoundFunction playSound;  // null: no sound can be played
 };
 

@@ -10,29 +10,33 @@ ArtTier SelectArtTier(int32_t displayBitsPerPixel)
     return displayBitsPerPixel == 8 ? Palette256 : HighColor;
 }
 
-ArtIds ArtIdsFor(ArtTier tier, int32_t installed)
+ArtIds ArtIdsFor(ArtTier tier, InstallState installed)
 {
     // Columns: LowColor, Palette256, HighColor.
     static const uint16_t background[3] = {IDB_BACKGROUND_4BPP, IDB_BACKGROUND_8BPP, IDB_BACKGROUND_24BPP};
-    static const uint16_t setupNormal[3] = {IDB_INSTALL_REST_4BPP, IDB_INSTALL_REST_8BPP, IDB_INSTALL_REST_24BPP};
-    static const uint16_t setupHover[3] = {IDB_INSTALL_HOVER_4BPP, IDB_INSTALL_HOVER_8BPP, IDB_INSTALL_HOVER_24BPP};
-    static const uint16_t removeNormal[3] = {IDB_REMOVE_REST_4BPP, IDB_REMOVE_REST_8BPP, IDB_REMOVE_REST_24BPP};
-    static const uint16_t removeHover[3] = {IDB_REMOVE_HOVER_4BPP, IDB_REMOVE_HOVER_8BPP, IDB_REMOVE_HOVER_24BPP};
-    static const uint16_t browseNormal[3] = {IDB_BROWSE_REST_4BPP, IDB_BROWSE_REST_8BPP, IDB_BROWSE_REST_24BPP};
-    static const uint16_t browseHover[3] = {IDB_BROWSE_HOVER_4BPP, IDB_BROWSE_HOVER_8BPP, IDB_BROWSE_HOVER_24BPP};
-    static const uint16_t cancelNormal[3] = {IDB_CANCEL_REST_4BPP, IDB_CANCEL_REST_8BPP, IDB_CANCEL_REST_24BPP};
-    static const uint16_t cancelHover[3] = {IDB_CANCEL_HOVER_4BPP, IDB_CANCEL_HOVER_8BPP, IDB_CANCEL_HOVER_24BPP};
+    static const uint16_t setupAtRest[3] = {IDB_INSTALL_REST_4BPP, IDB_INSTALL_REST_8BPP, IDB_INSTALL_REST_24BPP};
+    static const uint16_t setupUnderPointer[3] = {IDB_INSTALL_HOVER_4BPP, IDB_INSTALL_HOVER_8BPP,
+                                                  IDB_INSTALL_HOVER_24BPP};
+    static const uint16_t removeAtRest[3] = {IDB_REMOVE_REST_4BPP, IDB_REMOVE_REST_8BPP, IDB_REMOVE_REST_24BPP};
+    static const uint16_t removeUnderPointer[3] = {IDB_REMOVE_HOVER_4BPP, IDB_REMOVE_HOVER_8BPP,
+                                                   IDB_REMOVE_HOVER_24BPP};
+    static const uint16_t browseAtRest[3] = {IDB_BROWSE_REST_4BPP, IDB_BROWSE_REST_8BPP, IDB_BROWSE_REST_24BPP};
+    static const uint16_t browseUnderPointer[3] = {IDB_BROWSE_HOVER_4BPP, IDB_BROWSE_HOVER_8BPP,
+                                                   IDB_BROWSE_HOVER_24BPP};
+    static const uint16_t cancelAtRest[3] = {IDB_CANCEL_REST_4BPP, IDB_CANCEL_REST_8BPP, IDB_CANCEL_REST_24BPP};
+    static const uint16_t cancelUnderPointer[3] = {IDB_CANCEL_HOVER_4BPP, IDB_CANCEL_HOVER_8BPP,
+                                                   IDB_CANCEL_HOVER_24BPP};
 
     const int column = tier;
     const bool remove = installed == Installed;
     ArtIds ids;
     ids.background = background[column];
-    ids.normal[0] = remove ? removeNormal[column] : setupNormal[column];
-    ids.normal[1] = browseNormal[column];
-    ids.normal[2] = cancelNormal[column];
-    ids.hover[0] = remove ? removeHover[column] : setupHover[column];
-    ids.hover[1] = browseHover[column];
-    ids.hover[2] = cancelHover[column];
+    ids.atRest[0] = remove ? removeAtRest[column] : setupAtRest[column];
+    ids.atRest[1] = browseAtRest[column];
+    ids.atRest[2] = cancelAtRest[column];
+    ids.underPointer[0] = remove ? removeUnderPointer[column] : setupUnderPointer[column];
+    ids.underPointer[1] = browseUnderPointer[column];
+    ids.underPointer[2] = cancelUnderPointer[column];
     return ids;
 }
 

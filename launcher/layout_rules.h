@@ -4,6 +4,7 @@
 #include <stdint.h>
 
 #include "launcher/geometry.h"
+#include "launcher/install_state.h"
 
 // The picture set the screen gets, chosen once from its colour depth.
 enum ArtTier {
@@ -12,17 +13,16 @@ enum ArtTier {
     HighColor   // more than 8: 24-bit pictures
 };
 
-enum InstallState { NotInstalled = 0, Installed = 1 };
-
 ArtTier SelectArtTier(int32_t displayBitsPerPixel);
 
-// Resource identifiers of the seven pictures that one run shows.
+// Resource identifiers of the seven pictures that one run shows: the background, and each button's
+// picture at rest and under the pointer.
 struct ArtIds {
     uint16_t background;
-    uint16_t normal[ButtonCount];
-    uint16_t hover[ButtonCount];
+    uint16_t atRest[ButtonCount];
+    uint16_t underPointer[ButtonCount];
 };
-ArtIds ArtIdsFor(ArtTier tier, int32_t installed);
+ArtIds ArtIdsFor(ArtTier tier, InstallState installed);
 
 // A rectangle with exclusive right and bottom edges, laid out like the platform's RECT.
 struct PixelRect {

@@ -20,10 +20,10 @@ void TrimToFolder(char* path)
     }
 }
 
-int32_t AppendPathComponent(char* directory, uint32_t capacity, const char* name)
+bool AppendPathComponent(char* directory, uint32_t capacity, const char* name)
 {
     if (!directory || !name) {
-        return 0;
+        return false;
     }
     const uint32_t length = TextLength(directory);
     const char* separator = "";
@@ -35,7 +35,7 @@ int32_t AppendPathComponent(char* directory, uint32_t capacity, const char* name
     const uint32_t separatorLength = TextLength(separator);
     const uint32_t nameLength = TextLength(name);
     if (length >= capacity || capacity - length <= separatorLength + nameLength) {
-        return 0;
+        return false;
     }
     char* end = directory + length;
     for (uint32_t i = 0; i < separatorLength; ++i) {
@@ -44,20 +44,20 @@ int32_t AppendPathComponent(char* directory, uint32_t capacity, const char* name
     for (uint32_t i = 0; i <= nameLength; ++i) {
         *end++ = name[i];
     }
-    return 1;
+    return true;
 }
 
-int32_t BuildSetupCommand(const char* modulePath, char* command, uint32_t capacity)
+bool BuildSetupCommand(const char* modulePath, char* command, uint32_t capacity)
 {
     static const char setupName[] = PRODUCT_SETUP_PROGRAM;
     if (capacity == 0) {
-        return 0;
+        return false;
     }
     command[0] = '\0';
     const uint32_t pathLength = TextLength(modulePath);
     // Opening quote, the path, and room for the closing quote and terminator.
     if (pathLength + 3 > capacity) {
-        return 0;
+        return false;
     }
     char* folder = command + 1;
     for (uint32_t i = 0; i <= pathLength; ++i) {
@@ -66,28 +66,28 @@ int32_t BuildSetupCommand(const char* modulePath, char* command, uint32_t capaci
     TrimToFolder(folder);
     if (!AppendPathComponent(folder, capacity - 2, setupName)) {
         command[0] = '\0';
-        return 0;
+        return false;
     }
     const uint32_t end = 1 + TextLength(folder);
     command[0] = '"';
     command[end] = '"';
     command[end + 1] = '\0';
-    return 1;
+    return true;
 }
 
 // Appends `text` at `*end` of a command being built in `capacity` bytes, keeping it terminated.
-// Returns 0, appending nothing, when it would not fit.
-static int32_t AppendText(char* command, uint32_t capacity, uint32_t* end, const char* text)
+// Returns false, appending nothing, when it would not fit.
+static bool AppendText(char* command, uint32_t capacity, uint32_t* end, const char* text)
 {
     const uint32_t length = TextLength(text);
     if (capacity - *end <= length) {
-        return 0;
+        return false;
     }
     for (uint32_t i = 0; i <= length; ++i) {
         command[*end + i] = text[i];
     }
     *end += length;
-    return 1;
+    return true;
 }
 
 static bool HasWhiteSpace(const char* text)
@@ -100,16 +100,16 @@ static bool HasWhiteSpace(const char* text)
     return false;
 }
 
-int32_t BuildBrowseCommand(const char* windowsFolder, char drive, char* command, uint32_t capacity)
+bool BuildBrowseCommand(const char* windowsFolder, char drive, char* command, uint32_t capacity)
 {
     if (capacity == 0) {
-        return 0;
+        return false;
     }
     command[0] = '\0';
     // Without the Windows folder only a bare name would be left, which is searched for beside the
     // launcher first.
     if (!windowsFolder || windowsFolder[0] == '\0') {
-        return 0;
+        return false;
     }
     const char* quote = HasWhiteSpace(windowsFolder) ? "\"" : "";
     const char* separator = windowsFolder[TextLength(windowsFolder) - 1] == '\\' ? "" : "\\";
@@ -119,19 +119,19 @@ int32_t BuildBrowseCommand(const char* windowsFolder, char drive, char* command,
     for (const char* part : parts) {
         if (!AppendText(command, capacity, &end, part)) {
             command[0] = '\0';
-            return 0;
+            return false;
         }
     }
-    return 1;
+    return true;
 }
 
-int32_t AcceptUninstallCommand(char* command, uint32_t capacity)
+bool AcceptUninstallCommand(char* command, uint32_t capacity)
 {
     for (uint32_t i = 0; i < capacity; ++i) {
         if (command[i] == '\0') {
-            return 1;
+            return true;
         }
     }
     command[0] = '\0';
-    return 0;
+    return false;
 }

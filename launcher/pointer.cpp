@@ -1,8 +1,8 @@
 #include "launcher/pointer.h"
 
-#include "imaging/drawing.h"
 #include "launcher/actions.h"
 #include "launcher/launcher_state.h"
+#include "launcher/painting.h"
 #include "launcher/pointer_rules.h"
 #include "launcher/sounds.h"
 
@@ -41,7 +41,7 @@ LRESULT OnLeftButtonUp(HWND window, WPARAM, LPARAM)
     const int count = ReleaseTargets(launcherState.hovered, &launcherState.pressed, targets);
     for (int t = 0; t < count; ++t) {
         ReleaseCapture();
-        RunButtonAction(window, targets[t]);
+        RunButtonAction(window, static_cast<ButtonAction>(targets[t]));
     }
     return 0;
 }

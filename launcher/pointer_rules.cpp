@@ -17,12 +17,12 @@ int32_t TrackHover(const PixelRect boxes[ButtonCount], int32_t hovered[ButtonCou
         if (inside && !hovered[i]) {
             hovered[i] = 1;
             changes[count].button = i;
-            changes[count].entered = 1;
+            changes[count].entered = true;
             ++count;
         } else if (!inside && hovered[i]) {
             hovered[i] = 0;
             changes[count].button = i;
-            changes[count].entered = 0;
+            changes[count].entered = false;
             ++count;
         }
     }

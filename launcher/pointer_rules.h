@@ -15,7 +15,8 @@ PointerPosition PointerFromMessage(uint32_t lParam);
 
 struct HoverChange {
     int32_t button;
-    int32_t entered; // 1: the pointer entered the button (sound, lit picture); 0: it left (plain picture)
+    bool entered; // the pointer entered the button (sound, picture under the pointer), else it left it
+                  // (picture at rest)
 };
 
 // Updates the hover flags for a pointer at `position`, button by button in order, and reports each

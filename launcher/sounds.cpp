@@ -23,7 +23,7 @@ static void PlayResourceSound(WORD soundId, DWORD flags)
     }
 }
 
-void IntroSound()
+void WelcomeSound()
 {
     PlayResourceSound(IDW_WELCOME_SOUND, SND_RESOURCE | SND_ASYNC | SND_NODEFAULT | SND_NOSTOP);
 }

@@ -47,23 +47,23 @@ static bool RegisterLauncherClass()
     return RegisterClassA(&windowClass) != 0;
 }
 
-int InitInstance(int showCommand)
+bool InitInstance(int showCommand)
 {
     RecordModulePath();
     ProbeInstallState();
     ReadDisplayDepth();
     if (!RegisterLauncherClass()) {
-        return 0;
+        return false;
     }
     // Created at 0 x 0; the creation handling gives the window its size and position.
     launcherState.mainWindow = CreateWindowExA(0, launcherClassName, launcherClassName, WS_POPUP, 0, 0, 0, 0, 0, 0,
                                                launcherState.instance, 0);
     if (!launcherState.mainWindow) {
-        return 0;
+        return false;
     }
     ShowWindow(launcherState.mainWindow, showCommand);
     UpdateWindow(launcherState.mainWindow);
-    return 1;
+    return true;
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)

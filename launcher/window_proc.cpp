@@ -1,9 +1,9 @@
 // The splash window's procedure: a table from message to handler; each handler does one message's work.
 #include "launcher/window_proc.h"
 
-#include "imaging/drawing.h"
 #include "launcher/art.h"
 #include "launcher/launcher_state.h"
+#include "launcher/painting.h"
 #include "launcher/pointer.h"
 #include "launcher/sounds.h"
 
@@ -39,7 +39,7 @@ static LRESULT OnPaint(HWND window, WPARAM, LPARAM)
 static LRESULT OnTimer(HWND window, WPARAM, LPARAM)
 {
     KillTimer(window, WelcomeTimer);
-    IntroSound();
+    WelcomeSound();
     return 0;
 }
 

@@ -15,7 +15,7 @@ std::pair<std::string, std::string> Split(const char* commandLine, uint32_t capa
 {
     std::string program(capacity, 'x');
     const char* parameters = nullptr;
-    const int32_t split = SplitCommandLine(commandLine, &program[0], capacity, &parameters);
+    const bool split = SplitCommandLine(commandLine, &program[0], capacity, &parameters);
     EXPECT_NE(parameters, nullptr);
     if (!split) {
         EXPECT_EQ(program[0], '\0');
@@ -77,8 +77,8 @@ TEST(SplitCommandLine, AProgramThatDoesNotFitIsRefusedAndNothingIsWrittenPastThe
     char buffer[8 + 4];
     std::memset(buffer, '#', sizeof buffer);
     const char* parameters = nullptr;
-    EXPECT_EQ(SplitCommandLine("ABCDEFGHIJKL", buffer, 8, &parameters), 0);
+    EXPECT_FALSE(SplitCommandLine("ABCDEFGHIJKL", buffer, 8, &parameters));
     EXPECT_EQ(std::string(buffer + 8, 4), "####");
-    EXPECT_EQ(SplitCommandLine("X", buffer, 0, &parameters), 0);
+    EXPECT_FALSE(SplitCommandLine("X", buffer, 0, &parameters));
     EXPECT_EQ(buffer[0], '\0');
 }

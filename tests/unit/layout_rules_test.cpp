@@ -21,7 +21,7 @@ TEST(ArtTierChoice, ExactlyEightGetsThePaletteSetAndDeeperScreensTheTrueColourSe
 namespace {
 
 // Checks `id` against the asset check's table: a picture of the tier's depth for this slot.
-void ExpectRequiredPicture(uint16_t id, int bitsPerPixel, int button, bool underPointer, int installed)
+void ExpectRequiredPicture(uint16_t id, int bitsPerPixel, int button, bool underPointer, InstallState installed)
 {
     const assetcheck::RequiredForm* form = assetcheck::FindRequiredForm(id);
     ASSERT_NE(form, nullptr) << id << " is no resource the launcher ships";
@@ -37,8 +37,8 @@ void ExpectRequiredPicture(uint16_t id, int bitsPerPixel, int button, bool under
 } // namespace
 
 // Every picture the rule can choose, for each screen depth and install state, is the required form of
-// that depth's picture for the slot it fills: another tier's picture, a swapped rest and hover
-// picture, or the install picture of an installed product fails here.
+// that depth's picture for the slot it fills: another tier's picture, a swapped picture at rest and
+// under the pointer, or the install picture of an installed product fails here.
 TEST(ArtIds, EveryChosenPictureIsTheRequiredOneForItsDepthAndSlot)
 {
     const struct {
@@ -46,13 +46,13 @@ TEST(ArtIds, EveryChosenPictureIsTheRequiredOneForItsDepthAndSlot)
         int bitsPerPixel;
     } tiers[] = {{LowColor, 4}, {Palette256, 8}, {HighColor, 24}};
     for (const auto& t : tiers) {
-        for (int installed : {NotInstalled, Installed}) {
+        for (InstallState installed : {NotInstalled, Installed}) {
             SCOPED_TRACE(testing::Message() << "tier " << t.tier << ", installed " << installed);
             const ArtIds ids = ArtIdsFor(t.tier, installed);
             ExpectRequiredPicture(ids.background, t.bitsPerPixel, -1, false, installed);
             for (int i = 0; i < ButtonCount; ++i) {
-                ExpectRequiredPicture(ids.normal[i], t.bitsPerPixel, i, false, installed);
-                ExpectRequiredPicture(ids.hover[i], t.bitsPerPixel, i, true, installed);
+                ExpectRequiredPicture(ids.atRest[i], t.bitsPerPixel, i, false, installed);
+                ExpectRequiredPicture(ids.underPointer[i], t.bitsPerPixel, i, true, installed);
             }
         }
     }

@@ -17,7 +17,7 @@ std::string Joined(std::string directory, const char* name, uint32_t capacity = 
 {
     std::string buffer(capacity, '\0');
     buffer.replace(0, directory.size(), directory);
-    EXPECT_EQ(AppendPathComponent(&buffer[0], capacity, name), 1) << directory;
+    EXPECT_TRUE(AppendPathComponent(&buffer[0], capacity, name)) << directory;
     return buffer.c_str();
 }
 
@@ -70,8 +70,8 @@ TEST(Append, JoinsWithExactlyOneSeparator)
 TEST(Append, IgnoresNullPointers)
 {
     char directory[8] = "D:\\";
-    EXPECT_EQ(AppendPathComponent(nullptr, 8, "A"), 0);
-    EXPECT_EQ(AppendPathComponent(directory, sizeof directory, nullptr), 0);
+    EXPECT_FALSE(AppendPathComponent(nullptr, 8, "A"));
+    EXPECT_FALSE(AppendPathComponent(directory, sizeof directory, nullptr));
     EXPECT_STREQ(directory, "D:\\");
 }
 
@@ -81,10 +81,10 @@ TEST(Append, RefusesAResultThatDoesNotFitAndLeavesTheDirectoryAlone)
     char buffer[18 + 4];
     std::memset(buffer, '#', sizeof buffer);
     std::memcpy(buffer, "D:\\CD", 6);
-    EXPECT_EQ(AppendPathComponent(buffer, 17, "SETUP32.EXE"), 0); // needs 18 bytes
+    EXPECT_FALSE(AppendPathComponent(buffer, 17, "SETUP32.EXE")); // needs 18 bytes
     EXPECT_STREQ(buffer, "D:\\CD");
     EXPECT_EQ(std::string(buffer + 17, 5), "#####");
-    EXPECT_EQ(AppendPathComponent(buffer, 18, "SETUP32.EXE"), 1);
+    EXPECT_TRUE(AppendPathComponent(buffer, 18, "SETUP32.EXE"));
     EXPECT_STREQ(buffer, "D:\\CD\\SETUP32.EXE");
 }
 
@@ -160,7 +160,7 @@ TEST(BrowseCommand, FitsItsBufferOrIsRefused)
     // Canaries after the buffer catch any write past its end.
     char buffer[20 + 4];
     std::memset(buffer, '#', sizeof buffer);
-    EXPECT_EQ(BuildBrowseCommand("C:\\WINDOWS", 'D', buffer, 20), 0);
+    EXPECT_FALSE(BuildBrowseCommand("C:\\WINDOWS", 'D', buffer, 20));
     EXPECT_EQ(std::string(buffer + 20, 4), "####");
     EXPECT_EQ(buffer[0], '\0');
 }
@@ -169,11 +169,11 @@ TEST(UninstallCommand, AValueFillingTheWholeBufferWithoutTerminatorIsRefused)
 {
     char command[260];
     std::memset(command, 'u', sizeof command);
-    EXPECT_EQ(AcceptUninstallCommand(command, sizeof command), 0);
+    EXPECT_FALSE(AcceptUninstallCommand(command, sizeof command));
     EXPECT_EQ(command[0], '\0');
 
     std::memset(command, 'u', sizeof command);
     command[259] = '\0';
-    EXPECT_EQ(AcceptUninstallCommand(command, sizeof command), 1);
+    EXPECT_TRUE(AcceptUninstallCommand(command, sizeof command));
     EXPECT_EQ(std::string(command).size(), 259u);
 }

@@ -1,14 +1,16 @@
 // The install probe against Wine's real registry.
 #include "launcher/install_probe.h"
 
+#include "launcher/launcher_state.h"
+#include "product_profile.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 namespace {
 
-const char productKey[] =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{5C2D9A41-7B3E-4F18-A6D0-93E1B7C4F205}";
+const char productKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" PRODUCT_UNINSTALL_GUID;
 
 class InstallProbe : public testing::Test {
 protected:
@@ -53,7 +55,7 @@ TEST_F(InstallProbe, AKeyWithoutTheValueIsNotInstalled)
 
 TEST_F(InstallProbe, TheValueIsTakenAsTheCommandLineAsItStands)
 {
-    const std::string command = "\"C:\\Program Files\\Qelvar\\UNINST.EXE\" /remove \"Qelvar Lumivane\"";
+    const std::string command = "\"C:\\Program Files\\Uninstall\\UNINST.EXE\" /remove \"" PRODUCT_NAME "\"";
     StoreText(command);
     EXPECT_EQ(ProbeInstallState(), Installed);
     EXPECT_EQ(launcherState.installed, Installed);

@@ -1,13 +1,14 @@
 // The splash window's handlers in this process: pictures loaded and released, what a hover change
 // and a repaint draw, palette messages, and presses and releases. The launcher's resources are
 // compiled into this program; the launcher's drawing and memory calls are counted (counted_calls.h).
-#include "imaging/drawing.h"
 #include "launcher/art.h"
+#include "launcher/geometry.h"
 #include "launcher/launcher_state.h"
 #include "launcher/win_main.h"
 #include "launcher/window_proc.h"
 #include "resources/resource_ids.h"
 #include "tests/wine/counted_calls.h"
+#include "product_profile.h"
 #include "tests/wine/wine_test_support.h"
 
 #include <gtest/gtest.h>
@@ -21,9 +22,28 @@ int DrawCalls()
     return countedCalls.bitBlt + countedCalls.setDIBitsToDevice;
 }
 
-void MoveTo(HWND window, int x, int y)
+struct Point {
+    int x;
+    int y;
+};
+
+// A window point inside button `button`, `dx` and `dy` from its top-left corner.
+Point InButton(int button, int dx = 10, int dy = 10)
 {
-    SendMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+    return {buttonOrigins.originX[button] + dx, buttonOrigins.originY[button] + dy};
+}
+
+// A window point right of the column of buttons, on none of them.
+const Point offTheButtons = {buttonOrigins.originX[0] + FixedButtonWidth + 10, buttonOrigins.originY[0]};
+
+void MoveTo(HWND window, Point point)
+{
+    SendMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(point.x, point.y));
+}
+
+void Press(HWND window, UINT message, Point point)
+{
+    SendMessageA(window, message, message == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(point.x, point.y));
 }
 
 // The picture the counters log for `art`: the packed DIB on 256-colour screens, else the bitmap.
@@ -40,6 +60,12 @@ void ExpectDrawn(int index, const ArtPicture& art, int x, int y)
     EXPECT_NE(drawn.picture, nullptr) << "draw " << index;
     EXPECT_EQ(drawn.x, x) << "draw " << index;
     EXPECT_EQ(drawn.y, y) << "draw " << index;
+}
+
+// Picture `art` drawn at button `button`'s place.
+void ExpectDrawnAtButton(int index, const ArtPicture& art, int button)
+{
+    ExpectDrawn(index, art, buttonOrigins.originX[button], buttonOrigins.originY[button]);
 }
 
 // Every memory context the launcher made is gone, holding again the bitmap it was made with.
@@ -85,17 +111,16 @@ TEST(SplashWindow, IsCentredAtTheSizeOfItsPicturesWithButtonBoxesInOneColumn)
         ASSERT_NE(window, nullptr) << depth;
         RECT rect;
         GetWindowRect(window, &rect);
-        EXPECT_EQ(rect.right - rect.left, 530) << depth;
-        EXPECT_EQ(rect.bottom - rect.top, 360) << depth;
-        EXPECT_EQ(rect.left, (GetSystemMetrics(SM_CXSCREEN) - 530) / 2) << depth;
-        EXPECT_EQ(rect.top, (GetSystemMetrics(SM_CYSCREEN) - 360) / 2) << depth;
+        EXPECT_EQ(rect.right - rect.left, FixedWindowWidth) << depth;
+        EXPECT_EQ(rect.bottom - rect.top, FixedWindowHeight) << depth;
+        EXPECT_EQ(rect.left, (GetSystemMetrics(SM_CXSCREEN) - FixedWindowWidth) / 2) << depth;
+        EXPECT_EQ(rect.top, (GetSystemMetrics(SM_CYSCREEN) - FixedWindowHeight) / 2) << depth;
         EXPECT_EQ(GetWindowLongA(window, GWL_STYLE) & (WS_POPUP | WS_CAPTION | WS_BORDER), WS_POPUP) << depth;
-        const int tops[ButtonCount] = {180, 235, 290};
         for (int i = 0; i < ButtonCount; ++i) {
-            EXPECT_EQ(launcherState.buttonRect[i].left, 30);
-            EXPECT_EQ(launcherState.buttonRect[i].top, tops[i]);
-            EXPECT_EQ(launcherState.buttonRect[i].right, 120);
-            EXPECT_EQ(launcherState.buttonRect[i].bottom, tops[i] + 40);
+            EXPECT_EQ(launcherState.buttonRect[i].left, buttonOrigins.originX[i]);
+            EXPECT_EQ(launcherState.buttonRect[i].top, buttonOrigins.originY[i]);
+            EXPECT_EQ(launcherState.buttonRect[i].right, buttonOrigins.originX[i] + FixedButtonWidth);
+            EXPECT_EQ(launcherState.buttonRect[i].bottom, buttonOrigins.originY[i] + FixedButtonHeight);
         }
         DestroySplash(window);
     }
@@ -104,7 +129,7 @@ TEST(SplashWindow, IsCentredAtTheSizeOfItsPicturesWithButtonBoxesInOneColumn)
 TEST(SplashWindow, ClosingReleasesEveryPictureAndThePalette)
 {
     for (int depth : pretendedDepths) {
-        for (int installed : {NotInstalled, Installed}) {
+        for (InstallState installed : {NotInstalled, Installed}) {
             HWND window = CreateSplash(depth, Self(), installed);
             ASSERT_NE(window, nullptr);
             const std::vector<HGDIOBJ> bitmaps = PictureHandles();
@@ -154,8 +179,8 @@ TEST(SplashWindow, PaletteScreenPicturesAreLoadedOnceAndFreedOnce)
     // Seven pictures plus the palette's temporary block, which is already freed again.
     EXPECT_EQ(countedCalls.globalAlloc, 8);
     EXPECT_EQ(countedCalls.globalFree, 1);
-    EXPECT_EQ(launcherState.windowWidth, 530);
-    EXPECT_EQ(launcherState.buttonHeight, 40);
+    EXPECT_EQ(launcherState.windowWidth, FixedWindowWidth);
+    EXPECT_EQ(launcherState.buttonHeight, FixedButtonHeight);
     ReleaseArt();
     EXPECT_EQ(countedCalls.globalAlloc, countedCalls.globalFree);
 }
@@ -172,37 +197,37 @@ TEST(SplashWindow, MissingPicturesLeaveTheShippedGeometryAndAreNotDrawn)
         EXPECT_EQ(launcherState.palette, nullptr);
         RECT rect;
         GetWindowRect(window, &rect);
-        EXPECT_EQ(rect.right - rect.left, 530) << depth;
-        EXPECT_EQ(rect.bottom - rect.top, 360) << depth;
+        EXPECT_EQ(rect.right - rect.left, FixedWindowWidth) << depth;
+        EXPECT_EQ(rect.bottom - rect.top, FixedWindowHeight) << depth;
         // Painting, hovering and palette messages with nothing to draw draw nothing at all.
         InvalidateRect(window, nullptr, TRUE);
         UpdateWindow(window);
-        MoveTo(window, 40, 190);
+        MoveTo(window, InButton(0));
         SendMessageA(window, WM_QUERYNEWPALETTE, 0, 0);
         EXPECT_EQ(DrawCalls(), 0) << depth;
         DestroySplash(window);
     }
 }
 
-TEST(HoverDrawing, EnteringDrawsTheLitPictureAndLeavingThePlainOneStraightToTheWindow)
+TEST(HoverDrawing, EnteringDrawsThePictureUnderThePointerAndLeavingThePictureAtRestStraightToTheWindow)
 {
     for (int depth : pretendedDepths) {
         HWND window = CreateSplash(depth);
         ASSERT_NE(window, nullptr);
 
-        MoveTo(window, 40, 190); // onto button 0
+        MoveTo(window, InButton(0));
         EXPECT_EQ(DrawCalls(), 1) << depth;
-        ExpectDrawn(0, launcherState.hoverArt[0], 30, 180);
+        ExpectDrawnAtButton(0, launcherState.hoverArt[0], 0);
         EXPECT_EQ(countedCalls.invalidateRect, 0) << depth;
         EXPECT_FALSE(PaintPending(window)) << depth;
 
         countedCalls = CountedCalls();
-        MoveTo(window, 100, 210); // within it
+        MoveTo(window, InButton(0, FixedButtonWidth - 1, FixedButtonHeight - 1)); // within it
         EXPECT_EQ(DrawCalls(), 0) << depth;
 
-        MoveTo(window, 300, 100); // off every button
+        MoveTo(window, offTheButtons);
         EXPECT_EQ(DrawCalls(), 1) << depth;
-        ExpectDrawn(0, launcherState.normalArt[0], 30, 180);
+        ExpectDrawnAtButton(0, launcherState.normalArt[0], 0);
 
         PumpMessages();
         EXPECT_EQ(countedCalls.invalidateRect, 0) << depth;
@@ -218,16 +243,16 @@ TEST(HoverDrawing, ARepaintDrawsTheBackgroundAndEachButtonInItsStateOnce)
     for (int depth : pretendedDepths) {
         HWND window = CreateSplash(depth);
         ASSERT_NE(window, nullptr);
-        MoveTo(window, 40, 240);
+        MoveTo(window, InButton(1));
         countedCalls = CountedCalls();
         InvalidateRect(window, nullptr, TRUE);
         UpdateWindow(window);
         EXPECT_EQ(countedCalls.beginPaint, 1) << depth;
         EXPECT_EQ(DrawCalls(), 4) << depth;
         ExpectDrawn(0, launcherState.background, 0, 0);
-        ExpectDrawn(1, launcherState.normalArt[0], 30, 180);
-        ExpectDrawn(2, launcherState.hoverArt[1], 30, 235);
-        ExpectDrawn(3, launcherState.normalArt[2], 30, 290);
+        ExpectDrawnAtButton(1, launcherState.normalArt[0], 0);
+        ExpectDrawnAtButton(2, launcherState.hoverArt[1], 1);
+        ExpectDrawnAtButton(3, launcherState.normalArt[2], 2);
         ExpectMemoryContextsGivenBackWhole();
         DestroySplash(window);
     }
@@ -289,15 +314,15 @@ TEST(Presses, AReleaseOffTheButtonsKeepsThePressAndTheCapture)
 {
     HWND window = CreateSplash(32);
     ASSERT_NE(window, nullptr);
-    MoveTo(window, 40, 300);
-    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 300));
-    MoveTo(window, 300, 100);
-    SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(300, 100));
+    MoveTo(window, InButton(2));
+    Press(window, WM_LBUTTONDOWN, InButton(2));
+    MoveTo(window, offTheButtons);
+    Press(window, WM_LBUTTONUP, offTheButtons);
     EXPECT_TRUE(IsWindow(window));
     EXPECT_EQ(launcherState.pressed, 1);
     EXPECT_EQ(GetCapture(), window);
     // The next press off the buttons closes the launcher.
-    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 100));
+    Press(window, WM_LBUTTONDOWN, offTheButtons);
     EXPECT_FALSE(IsWindow(window));
     ReleaseCapture();
     DestroySplash(window);
@@ -323,7 +348,7 @@ TEST(StartUp, CreatesAndShowsTheSplashWithTheProductIconOnItsClass)
     UnregisterClassA(launcherClassName, Self());
     launcherState = LauncherState();
     launcherState.instance = Self();
-    ASSERT_EQ(InitInstance(SW_SHOW), 1);
+    ASSERT_TRUE(InitInstance(SW_SHOW));
     HWND window = launcherState.mainWindow;
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(IsWindowVisible(window));
@@ -337,7 +362,7 @@ TEST(StartUp, CreatesAndShowsTheSplashWithTheProductIconOnItsClass)
 
     char title[64] = "";
     GetWindowTextA(window, title, sizeof title);
-    EXPECT_STREQ(title, "Qelvar Lumivane");
+    EXPECT_STREQ(title, PRODUCT_NAME);
     WNDCLASSA registered;
     ASSERT_TRUE(GetClassInfoA(Self(), launcherClassName, &registered));
     EXPECT_EQ(registered.style, 0u);

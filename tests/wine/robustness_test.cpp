@@ -1,7 +1,8 @@
-// A thousand pointer moves over the splash window in this process: every change of the lit button draws
-// exactly that button once, nothing is invalidated, every device context taken is given back, no GDI
-// object or memory block is left behind, and the process's memory stays flat. The launcher's drawing,
+// A thousand pointer moves over the splash window in this process: every change of the button under the
+// pointer draws exactly that button once, nothing is invalidated, every device context taken is given
+// back, no GDI object or memory block is left behind, and the process's memory stays flat. The launcher's drawing,
 // device context, GDI object and memory calls are counted by counted_calls.h.
+#include "launcher/geometry.h"
 #include "launcher/launcher_state.h"
 #include "tests/wine/counted_calls.h"
 #include "tests/wine/wine_test_support.h"
@@ -16,13 +17,14 @@
 
 namespace {
 
-// The button under a window point by the launcher's published geometry: three 90 x 40 boxes at x 30,
-// y 180, 235 and 290 (right and bottom edges outside); -1 for none.
+// The button under a window point by the launcher's published geometry (right and bottom edges
+// outside); -1 for none.
 int ButtonAt(int x, int y)
 {
-    const int tops[3] = {180, 235, 290};
-    for (int i = 0; i < 3; ++i) {
-        if (x >= 30 && x < 120 && y >= tops[i] && y < tops[i] + 40) {
+    for (int i = 0; i < ButtonCount; ++i) {
+        const int left = buttonOrigins.originX[i];
+        const int top = buttonOrigins.originY[i];
+        if (x >= left && x < left + FixedButtonWidth && y >= top && y < top + FixedButtonHeight) {
             return i;
         }
     }
@@ -33,20 +35,32 @@ struct Point {
     int x, y;
 };
 
+// Window points on every button (corners and middle), just outside each of its edges, and on the
+// background at the window's corners.
+std::vector<Point> Stops()
+{
+    std::vector<Point> stops = {{0, 0}, {FixedWindowWidth - 1, FixedWindowHeight - 1}};
+    for (int i = 0; i < ButtonCount; ++i) {
+        const int left = buttonOrigins.originX[i];
+        const int top = buttonOrigins.originY[i];
+        const int right = left + FixedButtonWidth;
+        const int bottom = top + FixedButtonHeight;
+        stops.insert(stops.end(), {{left, top}, {right - 1, bottom - 1}, {(left + right) / 2, (top + bottom) / 2},
+                                   {left - 1, top}, {left, top - 1}, {right, bottom - 1}, {right - 1, bottom}});
+    }
+    return stops;
+}
+
 // A path over the window that crosses every button, their edges, the gaps between them and the
 // background, in an order that varies (a fixed pseudo-random walk, so a failure is repeatable).
 std::vector<Point> PointerPath(int moves)
 {
-    const Point stops[] = {
-        {300, 100}, {40, 190}, {100, 210}, {119, 219}, {120, 219}, {29, 180}, {30, 180}, {60, 227},
-        {40, 240}, {118, 274}, {60, 280}, {40, 300}, {119, 329}, {119, 330}, {75, 250}, {500, 340},
-        {75, 195}, {75, 305}, {0, 0}, {529, 359}, {30, 234}, {30, 235}, {121, 300}};
-    const int count = sizeof stops / sizeof stops[0];
+    const std::vector<Point> stops = Stops();
     std::vector<Point> path;
     unsigned seed = 12345;
     for (int i = 0; i < moves; ++i) {
         seed = seed * 1103515245u + 12345u;
-        path.push_back(stops[(seed >> 16) % count]);
+        path.push_back(stops[(seed >> 16) % stops.size()]);
     }
     return path;
 }
@@ -90,10 +104,10 @@ TEST_P(ThousandMoves, EachHoverChangeDrawsOneButtonAndNothingLeaks)
     const std::vector<Point> path = PointerPath(1100);
 
     // Warm-up: the first hundred moves fill whatever caches the system keeps (sound, fonts, DC pools).
-    int lit = -1;
+    int underPointer = -1;
     for (int i = 0; i < 100; ++i) {
         SendMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(path[i].x, path[i].y));
-        lit = ButtonAt(path[i].x, path[i].y);
+        underPointer = ButtonAt(path[i].x, path[i].y);
     }
     Quiesce();
     const SIZE_T privateBefore = PrivateBytes();
@@ -109,16 +123,16 @@ TEST_P(ThousandMoves, EachHoverChangeDrawsOneButtonAndNothingLeaks)
         const int now = ButtonAt(path[i].x, path[i].y);
         const int drawsBefore = countedCalls.bitBlt + countedCalls.setDIBitsToDevice;
         SendMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(path[i].x, path[i].y));
-        const int expected = (now != lit) ? (lit >= 0) + (now >= 0) : 0;
+        const int expected = (now != underPointer) ? (underPointer >= 0) + (now >= 0) : 0;
         const int drawn = countedCalls.bitBlt + countedCalls.setDIBitsToDevice - drawsBefore;
         ASSERT_EQ(drawn, expected) << "move " << i << " to (" << path[i].x << "," << path[i].y << ") from button "
-                                   << lit << " to " << now;
-        for (int b = 0; b < 3; ++b) {
+                                   << underPointer << " to " << now;
+        for (int b = 0; b < ButtonCount; ++b) {
             ASSERT_EQ(launcherState.hovered[b], b == now ? 1 : 0) << "move " << i << ", button " << b;
         }
         changes += expected;
-        entries += (now != lit && now >= 0);
-        lit = now;
+        entries += (now != underPointer && now >= 0);
+        underPointer = now;
         if (i % 50 == 0) {
             PumpMessages(); // the sound's and the system's own messages
         }

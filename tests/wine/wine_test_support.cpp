@@ -63,7 +63,7 @@ static void RegisterLauncherClassOnce()
     RegisterClassA(&windowClass);
 }
 
-HWND CreateSplash(int depth, HINSTANCE art, int installed)
+HWND CreateSplash(int depth, HINSTANCE art, InstallState installed)
 {
     launcherState = LauncherState();
     launcherState.instance = art;

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "launcher/layout_rules.h"
+#include "launcher/install_state.h"
 
 #include <string>
 
@@ -22,7 +22,7 @@ HINSTANCE Self();
 // Creates and shows the splash window in this process as start-up does, with pictures from `art` and a
 // pretended screen depth, so both drawing paths can be examined on one display. The counters and the
 // forced results start afresh once the window is shown.
-HWND CreateSplash(int depth, HINSTANCE art = Self(), int installed = NotInstalled);
+HWND CreateSplash(int depth, HINSTANCE art = Self(), InstallState installed = NotInstalled);
 
 // Destroys the splash window if it still exists, and takes the quit message the launcher posts.
 void DestroySplash(HWND window);
