@@ -151,6 +151,13 @@ add_launcher(launch_access_denied LAUNCH5 DEFINITIONS LAUNCHER_TEST_START_ERROR=
 # Test build only, never shipped: the cancel button writes through a null pointer, for the check that
 # a crash of the launcher fails a test even though Wine ends the crashed process with exit code 0.
 add_launcher(launch_fault LAUNCHFLT DEFINITIONS LAUNCHER_TEST_FAULT=1)
+# Test build only, never shipped: a system without SetDefaultDllDirectories (XP, Vista, 7 without its
+# update), where only the launcher's own way of loading keeps the libraries to the system folder.
+add_launcher(launch_without_dll_directories LAUNCHXP DEFINITIONS LAUNCHER_TEST_WITHOUT_DLL_DIRECTORIES)
+# Test build only, never shipped: the sound library and the shell are a system library that has neither
+# PlaySoundA nor ShellExecuteExA, and every start fails with 740, so that the shell is asked for too.
+add_launcher(launch_without_functions LAUNCHNOF DEFINITIONS LAUNCHER_TEST_START_ERROR=740
+             LAUNCHER_TEST_LIBRARY="VERSION.DLL")
 
 # The resource compiler resolves the script's file names against the resources folder.
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I ${CMAKE_SOURCE_DIR}/resources")

@@ -11,6 +11,13 @@ enum : DWORD { ErrorElevationRequired = 740 }; // ERROR_ELEVATION_REQUIRED, Wind
 
 typedef BOOL(WINAPI* ShellExecuteExFunction)(SHELLEXECUTEINFOA* execute);
 
+#ifdef LAUNCHER_TEST_LIBRARY
+// Test builds only: a system library that lacks ShellExecuteExA stands in for the shell.
+static const char shellLibrary[] = LAUNCHER_TEST_LIBRARY;
+#else
+static const char shellLibrary[] = "SHELL32.DLL";
+#endif
+
 static UINT StartCommandLine(const char* commandLine)
 {
 #ifdef LAUNCHER_TEST_START_ERROR
@@ -24,6 +31,12 @@ static UINT StartCommandLine(const char* commandLine)
 #endif
 }
 
+static bool ProgramFileExists(const char* path)
+{
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // Under User Account Control a program that asks for elevation (as every program named like a setup
 // program does) cannot be started by WinExec; the shell starts it after the consent prompt, which
 // belongs to the launcher's window. The shell is loaded only now, from the system folder.
@@ -31,10 +44,10 @@ static void StartThroughShell(HWND window, const char* commandLine)
 {
     char program[MAX_PATH];
     const char* parameters;
-    if (!SplitCommandLine(commandLine, program, sizeof program, &parameters)) {
+    if (!SplitCommandLine(commandLine, ProgramFileExists, program, sizeof program, &parameters)) {
         return;
     }
-    HMODULE shell = LoadSystemLibrary("SHELL32.DLL");
+    HMODULE shell = LoadSystemLibrary(shellLibrary);
     if (!shell) {
         return;
     }
@@ -63,10 +76,50 @@ static void StartProgram(HWND window, const char* commandLine)
     }
 }
 
+// PATH as this process has it, in a block of its own size (it may be far longer than a path); null
+// when there is none.
+static char* ReadSearchPath()
+{
+    const DWORD size = GetEnvironmentVariableA("PATH", 0, 0);
+    char* path = size ? static_cast<char*>(GlobalAlloc(GPTR, size)) : 0;
+    if (path && GetEnvironmentVariableA("PATH", path, size) >= size) {
+        path[0] = '\0'; // it changed in between: rather none than a part
+    }
+    return path;
+}
+
+// An uninstaller registered by its bare name ("MsiExec.exe /X{...}") is started by the full path the
+// system would find, for WinExec would look for it in the launcher's folder and the current folder
+// (the medium) first; where it is found nowhere else, nothing is started.
+static void StartUninstall(HWND window)
+{
+    char systemFolder[MAX_PATH];
+    char windowsFolder[MAX_PATH];
+    ReadSystemFolder(systemFolder);
+    ReadWindowsFolder(windowsFolder);
+    char launcherFolder[ModulePathSize] = "";
+    uint32_t end = 0;
+    AppendChars(launcherFolder, sizeof launcherFolder, &end, launcherState.modulePath,
+                TextLength(launcherState.modulePath));
+    TrimToFolder(launcherFolder);
+    char* searchPath = ReadSearchPath();
+    const ProgramFolders folders = {systemFolder, windowsFolder, searchPath, launcherFolder};
+    // The found program's path in quotes, a space and the registered parameters.
+    char command[MAX_PATH + 3 + UninstallCommandSize];
+    const bool resolved = ResolveCommandProgram(launcherState.uninstallCommand, folders, ProgramFileExists, command,
+                                                sizeof command);
+    if (searchPath) {
+        GlobalFree(searchPath);
+    }
+    if (resolved) {
+        StartProgram(window, command);
+    }
+}
+
 static void StartSetupOrUninstall(HWND window)
 {
     if (launcherState.installed == Installed) {
-        StartProgram(window, launcherState.uninstallCommand);
+        StartUninstall(window);
         return;
     }
     if (!launcherState.modulePath[0]) {
@@ -84,8 +137,7 @@ static void StartSetupOrUninstall(HWND window)
 static void StartBrowser(HWND window)
 {
     char windowsFolder[MAX_PATH];
-    const UINT length = GetWindowsDirectoryA(windowsFolder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
+    if (!ReadWindowsFolder(windowsFolder)) {
         return;
     }
     char command[MAX_PATH];

@@ -75,19 +75,22 @@ bool BuildSetupCommand(const char* modulePath, char* command, uint32_t capacity)
     return true;
 }
 
-// Appends `text` at `*end` of a command being built in `capacity` bytes, keeping it terminated.
-// Returns false, appending nothing, when it would not fit.
-static bool AppendText(char* command, uint32_t capacity, uint32_t* end, const char* text)
+bool AppendChars(char* text, uint32_t capacity, uint32_t* end, const char* part, uint32_t length)
 {
-    const uint32_t length = TextLength(text);
     if (capacity - *end <= length) {
         return false;
     }
-    for (uint32_t i = 0; i <= length; ++i) {
-        command[*end + i] = text[i];
+    for (uint32_t i = 0; i < length; ++i) {
+        text[*end + i] = part[i];
     }
     *end += length;
+    text[*end] = '\0';
     return true;
+}
+
+static bool AppendText(char* command, uint32_t capacity, uint32_t* end, const char* text)
+{
+    return AppendChars(command, capacity, end, text, TextLength(text));
 }
 
 static bool HasWhiteSpace(const char* text)

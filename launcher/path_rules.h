@@ -1,4 +1,5 @@
-// Command lines the launcher builds from its own path: pure string rules, no platform calls.
+// Command lines the launcher builds from its own path, and the texts they are built from: pure string
+// rules, no platform calls.
 #pragma once
 
 #include <stdint.h>
@@ -33,3 +34,7 @@ bool BuildBrowseCommand(const char* windowsFolder, char drive, char* command, ui
 bool AcceptUninstallCommand(char* command, uint32_t capacity);
 
 uint32_t TextLength(const char* text);
+
+// Appends `length` characters of `part` at `*end` of a text being built in `capacity` bytes (`*end` is
+// its length so far), keeping it terminated. Appends nothing and returns false when it would not fit.
+bool AppendChars(char* text, uint32_t capacity, uint32_t* end, const char* part, uint32_t length);

@@ -6,12 +6,19 @@
 
 // Libraries that the system loads later on the launcher's behalf (the sound library's drivers and
 // codecs, the shell's helpers) are then taken from the system folder only, never from the launcher's
-// folder. Windows 95 to XP lack the function; there it is skipped.
+// folder. Windows 95 to XP, and Vista and 7 without their update, lack the function; there it is
+// skipped, and only the libraries that the launcher loads itself are kept to the system folder.
 static void LoadLibrariesFromTheSystemFolderOnly()
 {
+#ifdef LAUNCHER_TEST_WITHOUT_DLL_DIRECTORIES
+    // Test builds only: a system that lacks the function, which Wine cannot be.
+    static const char functionName[] = "";
+#else
+    static const char functionName[] = "SetDefaultDllDirectories";
+#endif
     typedef BOOL(WINAPI* SetDefaultDllDirectoriesFunction)(DWORD directoryFlags);
     const SetDefaultDllDirectoriesFunction setDefaultDllDirectories =
-        FindFunction<SetDefaultDllDirectoriesFunction>(GetModuleHandleA("KERNEL32.DLL"), "SetDefaultDllDirectories");
+        FindKernelFunction<SetDefaultDllDirectoriesFunction>(functionName);
     if (setDefaultDllDirectories) {
         setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     }

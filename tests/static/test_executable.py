@@ -14,11 +14,12 @@ ARCH = os.environ["LAUNCHER_WINE_ARCH"]
 PRODUCT = Product.load(os.environ["LAUNCHER_PROFILE"])
 
 # Exactly the operations the launcher calls through its import table, and the entry point's own. All
-# exist on Windows 95. The sound library and the shell are loaded by full path when needed (LoadLibraryA,
+# exist on Windows 95. The sound library and the shell are loaded by full path when needed (LoadLibraryExA,
 # GetProcAddress), never imported: an imported library would be looked for beside the launcher first.
 EXPECTED_IMPORTS = {
-    "KERNEL32.DLL": {"ExitProcess", "GetModuleHandleA", "GetStartupInfoA", "GetProcAddress", "LoadLibraryA",
+    "KERNEL32.DLL": {"ExitProcess", "GetModuleHandleA", "GetStartupInfoA", "GetProcAddress", "LoadLibraryExA",
                      "GetSystemDirectoryA", "GetWindowsDirectoryA", "GetModuleFileNameA", "WinExec",
+                     "GetFileAttributesA", "GetEnvironmentVariableA", "GetCurrentProcess",
                      "GetLastError", "FindResourceA", "LoadResource", "LockResource", "SizeofResource",
                      "FreeResource", "GlobalAlloc", "GlobalLock", "GlobalUnlock", "GlobalHandle", "GlobalFree"},
     "USER32.DLL": {"RegisterClassA", "CreateWindowExA", "ShowWindow", "UpdateWindow", "MoveWindow",
