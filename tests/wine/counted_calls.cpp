@@ -15,13 +15,55 @@ void LogDrawn(const void* picture, int x, int y)
     ++countedCalls.drawnCount;
 }
 
-// The memory contexts alive, each with the bitmap it was created holding.
+// The memory contexts alive, each with the bitmap it was created holding; the window contexts handed
+// out, each with the palette it came with.
 struct MemoryContext {
     HDC dc;
     HGDIOBJ firstBitmap;
 };
 
+struct WindowContext {
+    HDC dc;
+    HGDIOBJ firstPalette;
+};
+
 MemoryContext memoryContexts[16];
+WindowContext windowContexts[16];
+
+void HandedOut(HDC dc)
+{
+    for (WindowContext& context : windowContexts) {
+        if (!context.dc) {
+            context = {dc, GetCurrentObject(dc, OBJ_PAL)};
+            return;
+        }
+    }
+}
+
+void GivenBack(HDC dc)
+{
+    for (WindowContext& context : windowContexts) {
+        if (context.dc == dc) {
+            countedCalls.releasedHoldingAForeignPalette += GetCurrentObject(dc, OBJ_PAL) != context.firstPalette;
+            context = {};
+            return;
+        }
+    }
+}
+
+void CopyText(char* target, size_t size, const char* text)
+{
+    lstrcpynA(target, text ? text : "", static_cast<int>(size));
+}
+
+BOOL WINAPI RecordedShellStart(SHELLEXECUTEINFOA* request)
+{
+    ++countedCalls.shellStarts;
+    countedCalls.shellRequest = *request;
+    CopyText(countedCalls.shellFile, sizeof countedCalls.shellFile, request->lpFile);
+    CopyText(countedCalls.shellParameters, sizeof countedCalls.shellParameters, request->lpParameters);
+    return TRUE;
+}
 
 template <typename Object>
 Object Made(Object object)
@@ -56,7 +98,15 @@ BOOL WINAPI CountedInvalidateRect(HWND window, const RECT* rect, BOOL erase)
 HDC WINAPI CountedBeginPaint(HWND window, LPPAINTSTRUCT paint)
 {
     ++countedCalls.beginPaint;
-    return BeginPaint(window, paint);
+    HDC dc = BeginPaint(window, paint);
+    HandedOut(dc);
+    return dc;
+}
+
+BOOL WINAPI CountedEndPaint(HWND window, const PAINTSTRUCT* paint)
+{
+    GivenBack(paint->hdc);
+    return EndPaint(window, paint);
 }
 
 UINT WINAPI CountedRealizePalette(HDC dc)
@@ -83,11 +133,13 @@ HDC WINAPI CountedGetDC(HWND window)
 {
     HDC dc = GetDC(window);
     countedCalls.getDC += dc != nullptr;
+    HandedOut(dc);
     return dc;
 }
 
 int WINAPI CountedReleaseDC(HWND window, HDC dc)
 {
+    GivenBack(dc);
     const int released = ReleaseDC(window, dc);
     countedCalls.releaseDC += released != 0;
     return released;
@@ -169,4 +221,31 @@ HPALETTE WINAPI CountedCreatePalette(const LOGPALETTE* palette)
 HRGN WINAPI CountedCreateRectRgn(int left, int top, int right, int bottom)
 {
     return Made(CreateRectRgn(left, top, right, bottom));
+}
+
+HMODULE WINAPI CountedLoadLibraryExA(LPCSTR path, HANDLE file, DWORD flags)
+{
+    ++countedCalls.libraryLoads;
+    CopyText(countedCalls.loadedLibrary, sizeof countedCalls.loadedLibrary, path);
+    countedCalls.loadFlags = flags;
+    return LoadLibraryExA(path, file, flags);
+}
+
+FARPROC WINAPI CountedGetProcAddress(HMODULE library, LPCSTR name)
+{
+    if (forcedResults.recordShellStarts && lstrcmpA(name, "ShellExecuteExA") == 0) {
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)(void)>(RecordedShellStart));
+    }
+    return GetProcAddress(library, name);
+}
+
+UINT WINAPI CountedWinExec(LPCSTR commandLine, UINT show)
+{
+    ++countedCalls.programStarts;
+    CopyText(countedCalls.startedCommand, sizeof countedCalls.startedCommand, commandLine);
+    if (forcedResults.failStarts) {
+        SetLastError(forcedResults.startError);
+        return ERROR_BAD_FORMAT;
+    }
+    return WinExec(commandLine, show);
 }

@@ -1,10 +1,13 @@
-// The launcher's drawing, paint, palette, device-context, GDI object and memory calls, counted in the
-// Windows test programs. The launcher's sources are compiled there with LAUNCHER_COUNTED_CALLS, which
-// makes this header (forced into each of them) route those calls through the counting wrappers; the
-// tests include it for the counters and still call the real functions themselves, uncounted.
+// The launcher's drawing, paint, palette, device-context, GDI object and memory calls, its library
+// loads and its program starts, counted in the Windows test programs. The launcher's sources are
+// compiled there with LAUNCHER_COUNTED_CALLS, which makes this header (forced into each of them) route
+// those calls through the counting wrappers; the tests include it for the counters and still call the
+// real functions themselves, uncounted.
 #pragma once
 
 #include <windows.h>
+
+#include <shellapi.h>
 
 // One picture put on the window: the bitmap copied from the memory context, or the packed DIB drawn.
 struct DrawnPicture {
@@ -29,11 +32,25 @@ struct CountedCalls {
     int deleteDC;
     // Memory contexts deleted while holding another bitmap than the one they were created with.
     int deletedHoldingAForeignBitmap;
+    // Device contexts given back (ReleaseDC, EndPaint) holding another palette than the one they came with.
+    int releasedHoldingAForeignPalette;
     int gdiObjectsMade; // bitmaps, DIB sections, palettes, brushes, regions
     int deleteObject;
     // The first pictures drawn, in order.
     DrawnPicture drawn[DrawLogSize];
     int drawnCount;
+    // Libraries loaded (LoadLibraryExA), and the last one's path and flags.
+    int libraryLoads;
+    char loadedLibrary[MAX_PATH];
+    DWORD loadFlags;
+    // Programs started (WinExec), and the last command line.
+    int programStarts;
+    char startedCommand[1024];
+    // Shell starts handed to the stand-in (see ForcedResults), and the last request with its strings.
+    int shellStarts;
+    SHELLEXECUTEINFOA shellRequest;
+    char shellFile[MAX_PATH];
+    char shellParameters[1024];
 };
 
 extern CountedCalls countedCalls;
@@ -43,6 +60,9 @@ extern CountedCalls countedCalls;
 struct ForcedResults {
     bool realizePalette; // RealizePalette (still called) answers realizePaletteResult
     UINT realizePaletteResult;
+    bool failStarts; // WinExec starts nothing and fails with last error startError, as under UAC
+    DWORD startError;
+    bool recordShellStarts; // ShellExecuteExA is found as a stand-in that records the request, starts nothing
 };
 
 extern ForcedResults forcedResults;
@@ -68,6 +88,10 @@ HBITMAP WINAPI CountedCreateBitmap(int, int, UINT, UINT, const void*);
 HBRUSH WINAPI CountedCreateSolidBrush(COLORREF);
 HPALETTE WINAPI CountedCreatePalette(const LOGPALETTE*);
 HRGN WINAPI CountedCreateRectRgn(int, int, int, int);
+BOOL WINAPI CountedEndPaint(HWND, const PAINTSTRUCT*);
+HMODULE WINAPI CountedLoadLibraryExA(LPCSTR, HANDLE, DWORD);
+FARPROC WINAPI CountedGetProcAddress(HMODULE, LPCSTR);
+UINT WINAPI CountedWinExec(LPCSTR, UINT);
 
 #ifdef LAUNCHER_COUNTED_CALLS
 #define BitBlt CountedBitBlt
@@ -90,4 +114,8 @@ HRGN WINAPI CountedCreateRectRgn(int, int, int, int);
 #define CreateSolidBrush CountedCreateSolidBrush
 #define CreatePalette CountedCreatePalette
 #define CreateRectRgn CountedCreateRectRgn
+#define EndPaint CountedEndPaint
+#define LoadLibraryExA CountedLoadLibraryExA
+#define GetProcAddress CountedGetProcAddress
+#define WinExec CountedWinExec
 #endif

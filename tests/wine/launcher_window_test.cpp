@@ -6,9 +6,9 @@
 #include "launcher/launcher_state.h"
 #include "launcher/win_main.h"
 #include "launcher/window_proc.h"
+#include "product_profile.h"
 #include "resources/resource_ids.h"
 #include "tests/wine/counted_calls.h"
-#include "product_profile.h"
 #include "tests/wine/wine_test_support.h"
 
 #include <gtest/gtest.h>
@@ -68,11 +68,14 @@ void ExpectDrawnAtButton(int index, const ArtPicture& art, int button)
     ExpectDrawn(index, art, buttonOrigins.originX[button], buttonOrigins.originY[button]);
 }
 
-// Every memory context the launcher made is gone, holding again the bitmap it was made with.
-void ExpectMemoryContextsGivenBackWhole()
+// Every memory context the launcher made is gone, holding again the bitmap it was made with; every
+// window context it drew on is given back holding the palette it came with (a palette left selected
+// cannot be deleted at exit).
+void ExpectContextsGivenBackWhole()
 {
     EXPECT_EQ(countedCalls.deleteDC, countedCalls.createCompatibleDC);
     EXPECT_EQ(countedCalls.deletedHoldingAForeignBitmap, 0);
+    EXPECT_EQ(countedCalls.releasedHoldingAForeignPalette, 0);
 }
 
 bool PaintPending(HWND window)
@@ -233,7 +236,7 @@ TEST(HoverDrawing, EnteringDrawsThePictureUnderThePointerAndLeavingThePictureAtR
         EXPECT_EQ(countedCalls.invalidateRect, 0) << depth;
         EXPECT_EQ(countedCalls.beginPaint, 0) << depth;
         EXPECT_EQ(countedCalls.releaseDC, countedCalls.getDC) << depth;
-        ExpectMemoryContextsGivenBackWhole();
+        ExpectContextsGivenBackWhole();
         DestroySplash(window);
     }
 }
@@ -253,7 +256,7 @@ TEST(HoverDrawing, ARepaintDrawsTheBackgroundAndEachButtonInItsStateOnce)
         ExpectDrawnAtButton(1, launcherState.normalArt[0], 0);
         ExpectDrawnAtButton(2, launcherState.hoverArt[1], 1);
         ExpectDrawnAtButton(3, launcherState.normalArt[2], 2);
-        ExpectMemoryContextsGivenBackWhole();
+        ExpectContextsGivenBackWhole();
         DestroySplash(window);
     }
 }
@@ -283,7 +286,8 @@ TEST(PaletteMessages, OnlyARealizationThatMappedEntriesRepaintsTheWindow)
     for (UINT message : {static_cast<UINT>(WM_PALETTECHANGED), static_cast<UINT>(WM_QUERYNEWPALETTE)}) {
         for (const auto& c : cases) {
             countedCalls = CountedCalls();
-            forcedResults = {true, c.mapped};
+            forcedResults.realizePalette = true;
+            forcedResults.realizePaletteResult = c.mapped;
             const LRESULT result = SendMessageA(window, message, reinterpret_cast<WPARAM>(GetDesktopWindow()), 0);
             EXPECT_EQ(result, c.result) << message << ", mapped " << c.mapped;
             EXPECT_EQ(countedCalls.realizePalette, 1) << message << ", mapped " << c.mapped;

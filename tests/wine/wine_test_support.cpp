@@ -1,5 +1,6 @@
 #include "tests/wine/wine_test_support.h"
 
+#include "launcher/geometry.h"
 #include "launcher/launcher_state.h"
 #include "launcher/window_proc.h"
 #include "tests/wine/counted_calls.h"
@@ -88,4 +89,21 @@ void DestroySplash(HWND window)
         DestroyWindow(window);
     }
     PumpMessages();
+}
+
+static LPARAM InButton(int button)
+{
+    return MAKELPARAM(buttonOrigins.originX[button] + 1, buttonOrigins.originY[button] + 1);
+}
+
+void MoveOntoButton(HWND window, int button)
+{
+    SendMessageA(window, WM_MOUSEMOVE, 0, InButton(button));
+}
+
+void ClickButton(HWND window, int button)
+{
+    MoveOntoButton(window, button);
+    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, InButton(button));
+    SendMessageA(window, WM_LBUTTONUP, 0, InButton(button));
 }

@@ -26,3 +26,8 @@ HWND CreateSplash(int depth, HINSTANCE art = Self(), InstallState installed = No
 
 // Destroys the splash window if it still exists, and takes the quit message the launcher posts.
 void DestroySplash(HWND window);
+
+// The pointer moved onto button `button` of the splash window; then pressed and released there, as a
+// click's messages arrive.
+void MoveOntoButton(HWND window, int button);
+void ClickButton(HWND window, int button);
