@@ -78,13 +78,15 @@ def screenshot_dir(build_dir):
 @pytest.fixture(scope="session")
 def open_launcher_session(build_dir, arch, programs):
     """Opens a LauncherSession of this build for a test module: open_launcher_session(request, depth,
-    product). LAUNCHER_KEEP_SESSIONS=1 keeps each session's prefix for a look afterwards."""
+    product, prefix_arch=None). LAUNCHER_KEEP_SESSIONS=1 keeps each session's prefix for a look
+    afterwards."""
     keep = os.environ.get("LAUNCHER_KEEP_SESSIONS") == "1"
 
-    def open_session(request, depth, product):
+    def open_session(request, depth, product, prefix_arch=None):
         name = "%s-depth%d" % (request.module.__name__.replace("test_", ""), depth)
         return LauncherSession(build_dir, arch, programs, product, name, depth=depth, keep=keep,
-                               log=lambda text: print("harness: " + text, file=sys.stderr))
+                               log=lambda text: print("harness: " + text, file=sys.stderr),
+                               prefix_arch=prefix_arch)
     return open_session
 
 

@@ -52,3 +52,14 @@ def test_browser_is_split_into_its_program_and_the_drive_root(launcher, programs
 @pytest.mark.parametrize("button", [SETUP, BROWSE], ids=["setup", "browse"])
 def test_any_other_failure_to_start_starts_nothing_more(launcher, programs, button):
     assert click(launcher, programs.launcher5, button) == []
+
+
+def test_an_unquoted_uninstall_command_is_split_at_the_first_prefix_that_names_a_program(launcher, programs,
+                                                                                         uninstaller):
+    # As process creation reads it: "C:\Program" names nothing, the whole path does.
+    program = uninstaller[0]
+    launcher.set_installed(program + " /remove")
+    try:
+        assert click(launcher, programs.launcher740, SETUP, installed=True) == [(program, '"%s" /remove' % program)]
+    finally:
+        launcher.set_installed(None)

@@ -72,3 +72,18 @@ def test_the_main_cases_under_each_windows_version(launcher, product, hover_soun
         assert got[2] == 2 and got[:2] >= (6, 1), "Wine 8's default is Windows 7 or later, not %s" % (got,)
     else:
         assert got == WINDOWS_VERSIONS[version], "the launcher ran as %s, not as %s" % (got, version)
+
+
+def test_libraries_without_their_functions_leave_it_silent_and_starting_nothing(launcher, programs):
+    """LAUNCHNOF.EXE: its sound library and shell are a system library with neither PlaySoundA nor
+    ShellExecuteExA, and every start fails with 740, so that the shell is asked for as well. What it did
+    not find it never calls: it shows, lights the button under the pointer without a sound, starts
+    nothing, and exits 0 (the fixture fails the test on a crash, which Wine may end with exit code 0)."""
+    path = launcher.lay_medium(exe=programs.launcher_without_functions)
+    process, _ = launcher.start(path)
+    launcher.display.move(*launcher.window.button_centre(SETUP))
+    launcher.assert_picture(hovered(SETUP), "button 0 is not lit")
+    launcher.display.click()
+    assert process.exit_code(timeout=30) == 0
+    assert launcher.stub_runs() == []
+    assert launcher.sound.streams() == []

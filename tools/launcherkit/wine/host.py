@@ -46,9 +46,10 @@ def windows_path(unix_path):
     return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
 
 
-def base_environment(arch, prefix, home, marker):
-    """The environment of a program in a private prefix; `marker` tags every process it starts
-    (LAUNCHER_TEST_SESSION), so that whatever is left can be found and ended."""
+def base_environment(arch, prefix, home, marker, program_arch=None):
+    """The environment of programs of `program_arch` (default: `arch`) in a private prefix of `arch`;
+    `marker` tags every process it starts (LAUNCHER_TEST_SESSION), so that whatever is left can be found
+    and ended. A win64 prefix runs win32 programs too (under WoW64)."""
     env = dict(os.environ)
     for name in ("WINEDEBUG", "WINESERVER", "WINELOADER", "DISPLAY", "WINEDLLPATH"):
         env.pop(name, None)
@@ -60,7 +61,7 @@ def base_environment(arch, prefix, home, marker):
         "WINEDLLOVERRIDES": DLL_OVERRIDES,
         "LAUNCHER_TEST_SESSION": marker,
     })
-    if arch == "win64":
+    if (program_arch or arch) == "win64":
         # On a host that cannot execute 32-bit code, `wine` would pick the 32-bit loader and fail.
         env["WINELOADER"] = os.path.join(WINE_DIR, "wine64")
     return env

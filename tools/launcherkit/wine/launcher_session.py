@@ -52,7 +52,7 @@ class LauncherSession:
     launcher's window stands and what it shows."""
 
     def __init__(self, build_dir, arch, programs, product, name, depth=24, palette_settings=None, keep=False,
-                 log=None):
+                 log=None, prefix_arch=None):
         self.programs = programs
         self.product = product
         self.exe = programs.launcher
@@ -60,7 +60,7 @@ class LauncherSession:
         # POKE.EXE finds the launcher's window by its class name, the product's name.
         self.session = WineSession(build_dir, arch, depth=depth, name=name, palette_settings=palette_settings,
                                    poke=programs.poke, env={"LAUNCHER_CLASS_NAME": product.name}, keep=keep,
-                                   log=log)
+                                   log=log, prefix_arch=prefix_arch)
         self.window = LauncherWindow(product, self.session.screen_size)
         self.title = "^%s$" % re.escape(product.name)
         self.started = []
@@ -150,12 +150,14 @@ class LauncherSession:
         self.sound.streams(at_least=1)
         self.close_window(process)
 
-    def set_installed(self, uninstall_command):
-        """Registers the product as installed with that uninstall command; None: not installed."""
+    def set_installed(self, uninstall_command, view=None):
+        """Registers the product as installed with that uninstall command; None: not installed. view: 32 or
+        64, one view only of a 64-bit prefix's registry (registry.Registry.add)."""
         if uninstall_command is None:
-            self.registry.delete(self.product.uninstall_key)
+            self.registry.delete(self.product.uninstall_key, view=view)
         else:
-            self.registry.add(self.product.uninstall_key, "UninstallString", "REG_SZ", uninstall_command)
+            self.registry.add(self.product.uninstall_key, "UninstallString", "REG_SZ", uninstall_command,
+                              view=view)
 
     # What the launcher started and wrote -----------------------------------------------------------------
 

@@ -21,14 +21,19 @@ class Registry:
         self._work_dir = work_dir
         self._files = itertools.count(1)
 
-    def add(self, key, name, kind="REG_SZ", data=""):
-        code, text = self._run("reg", ["add", key, "/v", name, "/t", kind, "/d", data, "/f"])
+    def add(self, key, name, kind="REG_SZ", data="", view=None):
+        """view: 32 or 64 writes to that view of a 64-bit prefix's registry only (None: the view of reg
+        itself)."""
+        code, text = self._run("reg", ["add", key, "/v", name, "/t", kind, "/d", data, "/f"] +
+                               (["/reg:%d" % view] if view else []))
         if code != 0:
             raise RegistryError("reg add %s %s failed (%d): %s" % (key, name, code, text))
 
-    def delete(self, key, name=None):
-        """Deletes a value, or the whole key when name is None; a missing key or value is no error."""
-        self._run("reg", ["delete", key] + (["/v", name] if name is not None else []) + ["/f"])
+    def delete(self, key, name=None, view=None):
+        """Deletes a value, or the whole key when name is None; a missing key or value is no error. view: as
+        for add."""
+        self._run("reg", ["delete", key] + (["/v", name] if name is not None else []) + ["/f"] +
+                  (["/reg:%d" % view] if view else []))
 
     def import_text(self, text):
         """Imports REGEDIT4 text."""

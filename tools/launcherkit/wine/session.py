@@ -51,6 +51,8 @@ class WineSession:
     build_dir: the build tree; the prefix template lives in <build_dir>/wine-template/<arch>, sessions in
         <build_dir>/test-sessions/<name>-<pid>-<n>/.
     arch: "win32" or "win64", the Wine that runs the session's programs.
+    prefix_arch: the prefix's architecture (default: arch); a win64 prefix runs win32 programs under WoW64,
+        with the registry's 32-bit and 64-bit views apart.
     depth: the X screen depth (24, 16 or 8). On depth 8 the prefix gets the settings that show palette
         colours truly (ClientSideGraphics=N, PrivateColorMap=Y) unless palette_settings=False.
     poke: POKE.EXE, the helper that acts on a window from inside Wine (needed by poke() and by starts
@@ -62,8 +64,9 @@ class WineSession:
     _counter = itertools.count(1)
 
     def __init__(self, build_dir, arch, depth=24, name="session", screen=(640, 480), palette_settings=None,
-                 poke=None, env=None, keep=False, log=None):
+                 poke=None, env=None, keep=False, log=None, prefix_arch=None):
         self.arch = arch
+        self.prefix_arch = prefix_arch or arch
         self.depth = depth
         self.build_dir = os.path.abspath(build_dir)
         self.name = name
@@ -105,7 +108,7 @@ class WineSession:
 
     def open(self):
         open_sessions.add(self)
-        template = ensure_template(self.build_dir, self.arch, log=self._log)
+        template = ensure_template(self.build_dir, self.prefix_arch, log=self._log)
         remove_stale_prefixes(os.path.dirname(self.dir))
         shutil.rmtree(self.dir, ignore_errors=True)
         capture_dir = os.path.join(self.dir, "sound")
@@ -119,7 +122,7 @@ class WineSession:
         if self.palette_settings:
             x11_settings.update({"ClientSideGraphics": "N", "PrivateColorMap": "Y"})
         append_registry(os.path.join(self.prefix, "user.reg"), r"Software\Wine\X11 Driver", x11_settings)
-        self.env = base_environment(self.arch, self.prefix, self.home, self.dir)
+        self.env = base_environment(self.prefix_arch, self.prefix, self.home, self.dir, program_arch=self.arch)
         self.env.update(self.extra_env)
         self._watchdog = Watchdog(self.dir, WINESERVER, self.env)
         self.display = XDisplay(self.env, self.logs_dir, self.screen_size, self.depth)
