@@ -103,7 +103,7 @@ TEST_F(CommandLines, AnUnquotedProgramIsTheShortestPrefixThatNamesAFile)
 TEST_F(CommandLines, AQuotedProgramRunsToItsClosingQuote)
 {
     files = {}; // a quoted program is taken as it stands
-    EXPECT_EQ(Split("\"D:\\Setup Files\\SETUP32.EXE\""), Parts("D:\\Setup Files\\SETUP32.EXE", ""));
+    EXPECT_EQ(Split("\"D:\\Setup Files\\SETUP.EXE\""), Parts("D:\\Setup Files\\SETUP.EXE", ""));
     EXPECT_EQ(Split("\"C:\\Program Files\\Vendor\\UNINST.EXE\" /remove \"Some Product\""),
               Parts("C:\\Program Files\\Vendor\\UNINST.EXE", "/remove \"Some Product\""));
     EXPECT_EQ(Split("\"C:\\WIN DOWS\\EXPLORER.EXE\" D:\\"), Parts("C:\\WIN DOWS\\EXPLORER.EXE", "D:\\"));
@@ -160,7 +160,7 @@ TEST_F(CommandLines, ABareProgramNameIsResolvedOutsideTheLaunchersAndTheCurrentF
         const char* commandLine;
         const char* command;
     } cases[] = {
-        {"MsiExec.exe /X{5C2D9A41-0000}", "\"C:\\WINDOWS\\SYSTEM32\\MsiExec.exe\" /X{5C2D9A41-0000}"},
+        {"MsiExec.exe /X{0A1B2C3D-0000}", "\"C:\\WINDOWS\\SYSTEM32\\MsiExec.exe\" /X{0A1B2C3D-0000}"},
         {"\"MsiExec.exe\"/X{1}", "\"C:\\WINDOWS\\SYSTEM32\\MsiExec.exe\" /X{1}"},
         {"  cmd /c del \"C:\\A B\"", "\"C:\\WINDOWS\\SYSTEM32\\cmd.EXE\" /c del \"C:\\A B\""},
         {"notepad", "\"C:\\WINDOWS\\notepad.EXE\""},
