@@ -9,7 +9,8 @@ find_package(GTest REQUIRED)
 include(GoogleTest)
 include(cmake/ProductProfile.cmake)
 
-# The setup program's name in the path rules comes from the product profile.
+# The rules take no product's values; the profile is still read, so that a faulty one stops this
+# configuration too.
 read_product_profile(launcher_profile "${LAUNCHER_PROFILE}" ${CMAKE_BINARY_DIR}/generated)
 
 add_library(launcher_rules STATIC
@@ -19,7 +20,6 @@ add_library(launcher_rules STATIC
   launcher/path_rules.cpp
   launcher/pointer_rules.cpp)
 target_include_directories(launcher_rules PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(launcher_rules PUBLIC launcher_profile)
 
 add_executable(unit_tests
   tests/unit/dib_rules_test.cpp

@@ -4,6 +4,7 @@
 #include "launcher/launcher_state.h"
 #include "launcher/path_rules.h"
 #include "launcher/system_library.h"
+#include "product_profile.h"
 
 #include <shellapi.h>
 
@@ -127,7 +128,7 @@ static void StartSetupOrUninstall(HWND window)
     }
     // The folder, the setup program's name and two quotes: well within twice a module path.
     char command[2 * ModulePathSize];
-    if (BuildSetupCommand(launcherState.modulePath, command, sizeof command)) {
+    if (BuildSetupCommand(launcherState.modulePath, PRODUCT_SETUP_PROGRAM, command, sizeof command)) {
         StartProgram(window, command);
     }
 }

@@ -1,6 +1,5 @@
 #include "launcher/path_rules.h"
 
-#include "product_profile.h"
 
 uint32_t TextLength(const char* text)
 {
@@ -47,9 +46,8 @@ bool AppendPathComponent(char* directory, uint32_t capacity, const char* name)
     return true;
 }
 
-bool BuildSetupCommand(const char* modulePath, char* command, uint32_t capacity)
+bool BuildSetupCommand(const char* modulePath, const char* setupName, char* command, uint32_t capacity)
 {
-    static const char setupName[] = PRODUCT_SETUP_PROGRAM;
     if (capacity == 0) {
         return false;
     }

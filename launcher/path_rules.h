@@ -15,10 +15,10 @@ void TrimToFolder(char* path);
 bool AppendPathComponent(char* directory, uint32_t capacity, const char* name);
 
 // Builds the command that starts the setup program beside the launcher: the folder of `modulePath`
-// joined with the product's setup program (PRODUCT_SETUP_PROGRAM), in double quotes, so that a folder
-// with spaces can never make the system start a program named after the first word of the path.
+// joined with the setup program's file name `setupName`, in double quotes, so that a folder with spaces
+// can never make the system start a program named after the first word of the path.
 // Returns false (and an empty command) when the result would not fit in `capacity` bytes.
-bool BuildSetupCommand(const char* modulePath, char* command, uint32_t capacity);
+bool BuildSetupCommand(const char* modulePath, const char* setupName, char* command, uint32_t capacity);
 
 // The file browser on the root of the launcher's drive: the browser in the Windows folder, named by its
 // full path so that no EXPLORER.EXE beside the launcher can stand in for it, then "x:\" with x = `drive`:

@@ -24,7 +24,7 @@ std::string Joined(std::string directory, const char* name, uint32_t capacity = 
 std::string SetupCommand(const char* modulePath, uint32_t capacity = 502)
 {
     std::string command(capacity, 'x');
-    if (!BuildSetupCommand(modulePath, &command[0], capacity)) {
+    if (!BuildSetupCommand(modulePath, "SETUP32.EXE", &command[0], capacity)) {
         EXPECT_EQ(command[0], '\0');
         return "<refused>";
     }
