@@ -8,7 +8,7 @@
 #   --profile the product profile (default resources/product.profile): names, volume name, AUTORUN.INF
 #             texts. With it, the script builds that product's launcher in DIR/launcher-PRESET.
 #   --setup   the product's setup program; it goes on the medium under the profile's setup_program name
-#             (SETUP32.EXE by default). Without it, a small placeholder program (tools/medium/placeholder.c)
+#             whatever its own name. Without it, a small placeholder program (tools/medium/placeholder.c)
 #             takes its place and, when started, says that this medium carries a placeholder instead of
 #             the product's setup program.
 #   --launch  the launcher to put on the medium, built for the same profile; default: without --profile

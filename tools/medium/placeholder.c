@@ -1,4 +1,4 @@
-/* Setup program placeholder for test media (SETUP32.EXE for the default product).
+/* Setup program placeholder for test media, under the product profile's setup_program name.
  *
  * A medium built without the product's setup program carries this program in its place, so that a
  * burned test medium says plainly what it is: pressing "install" on the launcher starts this, and it
