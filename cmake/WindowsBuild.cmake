@@ -162,12 +162,15 @@ add_launcher(launch_without_functions LAUNCHNOF DEFINITIONS LAUNCHER_TEST_START_
 # The resource compiler resolves the script's file names against the resources folder.
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I ${CMAKE_SOURCE_DIR}/resources")
 
-# The Wine and end-to-end tests run against the product this tree is configured for.
+# The checks of the executable and of its medium, the Wine and the end-to-end tests run against the
+# product this tree is configured for. The kit's own checks of the profile's handling (a hostile
+# profile's build, the shipped product's bytes from its values written out by hand) and the benchmark
+# belong to the shipped product's tree.
+add_subdirectory(tests/static)
+add_subdirectory(tests/medium)
 add_subdirectory(tests/wine)
 add_subdirectory(tests/e2e)
 if(LAUNCHER_PROFILE_IS_DEFAULT)
   add_subdirectory(tools/bench)
-  add_subdirectory(tests/medium)
   add_subdirectory(tests/profile)
-  add_subdirectory(tests/static)
 endif()

@@ -19,7 +19,9 @@ from launcherkit.product import Product
 REPO = Path(__file__).resolve().parents[2]
 BUILD = os.environ["LAUNCHER_BUILD_DIR"]
 PRODUCT = Product.load(os.environ["LAUNCHER_PROFILE"])
-OTHER = Product.load(str(REPO / "docs" / "examples" / "zyndra-atlas" / "product.profile"))
+# Another product than this build's: the example, or the shipped one when this build is the example's.
+EXAMPLE = Product.load(str(REPO / "docs" / "examples" / "zyndra-atlas" / "product.profile"))
+OTHER = EXAMPLE if EXAMPLE.name != PRODUCT.name else Product.load()
 NOT_STARTED = "check-medium: NOT CHECKED: The launcher at work: the launcher was not started: "
 
 

@@ -22,7 +22,7 @@ from throwaway_signing import ThrowawayAuthority
 
 REPO = Path(__file__).resolve().parents[2]
 MAKE_MEDIUM = REPO / "scripts" / "make-medium.sh"
-PRODUCT = Product.load()
+PRODUCT = Product.load(os.environ["LAUNCHER_PROFILE"])
 TIMESTAMP_URL = "http://timestamp.invalid/rfc3161"
 SOURCE_DATE = 1700000000  # 2023-11-14 22:13:20 UTC
 
@@ -39,7 +39,8 @@ cp "$in" "$out"
 def make_medium(out, launch, *options, env=None):
     """make-medium.sh's run, its time stamps from SOURCE_DATE."""
     env = dict(env or os.environ, SOURCE_DATE_EPOCH=str(SOURCE_DATE))
-    return subprocess.run(["bash", str(MAKE_MEDIUM), "--launch", str(launch), "--out", str(out), *map(str, options)],
+    return subprocess.run(["bash", str(MAKE_MEDIUM), "--profile", PRODUCT.profile_path, "--launch", str(launch),
+                           "--out", str(out), *map(str, options)],
                           env=env, capture_output=True, text=True, timeout=120)
 
 
