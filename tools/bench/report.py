@@ -139,7 +139,7 @@ def startup_reads(results):
                  SEEK_SECONDS * 1000, number(BYTES_PER_SECOND_1X)), "",
              "Before: the launcher as the linker lays it out (512-byte file alignment, resource data by type and "
              "name; `LAUNCH-AS-LINKED.EXE` of `tools/bench`, %s bytes). After: `LAUNCH.EXE` as built (4 KB file "
-             "alignment, resource data in start-up order by `tools/pe/order_resources.py` and "
+             "alignment, resource data in start-up order by `tools/kit order-resources` and "
              "`resources/data_order.txt`, %s bytes). This models Windows and Wine reading a hard disk or a disc "
              "image; Wine reading a real ISO 9660 disc reads whole sections whatever the layout." % (
                  number(reads["file_sizes"]["launcher_as_linked"]), number(reads["file_sizes"]["launcher"])), ""]
