@@ -6,6 +6,7 @@ import os
 
 import pytest
 
+from launcherkit import version_block
 from launcherkit.pe import MACHINE_I386, Executable
 from launcherkit.product import Product
 
@@ -97,13 +98,4 @@ def test_version_block_holds_the_products_texts_and_numbers(image):
     product_version = tuple(profile.version_numbers("product_version"))
     assert (block.file_version, block.product_version) == (file_version, product_version)
     assert (block.language, block.file_type, block.file_os) == ("040704b0", 1, 0x40004)
-    assert block.texts == {
-        "CompanyName": profile["company_name"],
-        "FileDescription": profile["file_description"],
-        "FileVersion": ", ".join(map(str, file_version)),
-        "InternalName": profile["internal_name"],
-        "LegalCopyright": profile["legal_copyright"],
-        "OriginalFilename": profile["original_filename"],
-        "ProductName": profile["version_product_name"],
-        "ProductVersion": ", ".join(map(str, product_version)),
-    }
+    assert block.texts == version_block.texts(profile.values)

@@ -5,7 +5,7 @@ import re
 import subprocess
 import tempfile
 
-from launcherkit import resource_files, resource_script
+from launcherkit import resource_files, resource_script, version_block
 from launcherkit.pe import Executable, PeError
 
 SECTION = "The launcher's resources"
@@ -56,13 +56,7 @@ def check_built_for(facts, product, where, findings):
     block = facts.executable.version_block()
     if not check.expect(block is not None, where, "version block", "none", "the product's version block"):
         return
-    versions = {key: tuple(profile.version_numbers(key)) for key in ("file_version", "product_version")}
-    expected = {"CompanyName": profile["company_name"], "FileDescription": profile["file_description"],
-                "InternalName": profile["internal_name"], "LegalCopyright": profile["legal_copyright"],
-                "OriginalFilename": profile["original_filename"], "ProductName": profile["version_product_name"],
-                "FileVersion": ", ".join(map(str, versions["file_version"])),
-                "ProductVersion": ", ".join(map(str, versions["product_version"]))}
-    for key, required in expected.items():
+    for key, required in version_block.texts(profile.values).items():
         found = block.texts.get(key)
         check.expect(found == required, where, "version block %s" % key,
                      '"%s"' % found if found is not None else "none", '"%s" (%s)' % (required, product.profile_path))
