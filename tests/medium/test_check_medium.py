@@ -15,6 +15,7 @@ import pytest
 from launcherkit import identifiers, resource_script
 from launcherkit.pe import Executable
 from launcherkit.product import Product
+from medium_script import make_medium
 
 REPO = Path(__file__).resolve().parents[2]
 BUILD = os.environ["LAUNCHER_BUILD_DIR"]
@@ -25,22 +26,21 @@ OTHER = EXAMPLE if EXAMPLE.name != PRODUCT.name else Product.load()
 NOT_STARTED = "check-medium: NOT CHECKED: The launcher at work: the launcher was not started: "
 
 
-def make_medium(out, launcher, product):
-    result = subprocess.run([str(REPO / "scripts" / "make-medium.sh"), "--profile", product.profile_path,
-                             "--launch", str(launcher), "--out", str(out)], capture_output=True, text=True,
-                            timeout=300)
+def built_medium(out, launcher, product):
+    result = make_medium(out, launcher, product)
     assert result.returncode == 0, result.stdout + result.stderr
     return out / product.image_name
 
 
 def image_of(tree, image):
     subprocess.run(["xorriso", "-no_rc", "-report_about", "WARNING", "-outdev", "stdio:%s" % image,
-                    "-joliet", "on", "-volid", PRODUCT.volume_name, "-map", str(tree), "/", "-commit"], check=True, capture_output=True, timeout=120)
+                    "-joliet", "on", "-volid", PRODUCT.volume_name, "-map", str(tree), "/", "-commit"],
+                   check=True, capture_output=True, timeout=120)
     return image
 
 
 def autorun_naming_a_missing_program(tmp_path, launcher_exe):
-    tree = make_medium(tmp_path, launcher_exe, PRODUCT).parent / "tree"
+    tree = built_medium(tmp_path, launcher_exe, PRODUCT).parent / "tree"
     autorun = tree / "AUTORUN.INF"
     autorun.write_bytes(autorun.read_bytes().replace(b"open=" + PRODUCT.launcher_file.encode(), b"open=MISSING.EXE"))
     image = image_of(tree, tmp_path / "broken.iso")
@@ -50,7 +50,7 @@ def autorun_naming_a_missing_program(tmp_path, launcher_exe):
 
 
 def launcher_of_another_product(tmp_path, launcher_exe):
-    image = make_medium(tmp_path, launcher_exe, OTHER)
+    image = built_medium(tmp_path, launcher_exe, OTHER)
     ours, theirs = PRODUCT.profile["version_product_name"], OTHER.profile["version_product_name"]
     return image, OTHER, ('%s:/%s: version block ProductName: found "%s"; required "%s" (%s)'
                           % (image.name, OTHER.launcher_file, ours, theirs, OTHER.profile_path))
@@ -66,7 +66,7 @@ def picture_of_another_depth(tmp_path, launcher_exe):
     struct.pack_into("<H", data, launcher.file_offset(entry.rva) + 14, 32)
     broken = tmp_path / "broken.exe"
     broken.write_bytes(data)
-    image = make_medium(tmp_path / "medium", broken, PRODUCT)
+    image = built_medium(tmp_path / "medium", broken, PRODUCT)
     return image, PRODUCT, "%s:/%s resource %s: bits per pixel is 32, required 24" % (
         image.name, PRODUCT.launcher_file, path)
 

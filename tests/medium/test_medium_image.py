@@ -22,9 +22,9 @@ import pycdlib
 import pytest
 
 from launcherkit.product import Product
+from medium_script import make_medium as run_make_medium
 
 REPO = Path(__file__).resolve().parents[2]
-MAKE_MEDIUM = REPO / "scripts" / "make-medium.sh"
 PRODUCT = Product.load(os.environ["LAUNCHER_PROFILE"])
 IMAGE_NAME = PRODUCT.image_name
 VOLUME_ID = PRODUCT.volume_name
@@ -43,15 +43,13 @@ VOLUMES = ["iso9660", "joliet"]
 def make_medium(out, launch, setup=None, source_date_epoch=None, umask=None):
     """Runs make-medium.sh into out. Without source_date_epoch the time stamps come from the last commit,
     as in a plain build."""
-    args = ["bash", str(MAKE_MEDIUM), "--profile", PRODUCT.profile_path, "--launch", str(launch), "--out", str(out)]
-    if setup is not None:
-        args += ["--setup", str(setup)]
+    options = ["--setup", setup] if setup is not None else []
     env = {name: value for name, value in os.environ.items() if name != "SOURCE_DATE_EPOCH"}
     if source_date_epoch is not None:
         env["SOURCE_DATE_EPOCH"] = str(source_date_epoch)
     old_umask = os.umask(umask) if umask is not None else None
     try:
-        return subprocess.run(args, env=env, cwd=out.parent, capture_output=True, text=True, timeout=120)
+        return run_make_medium(out, launch, PRODUCT, *options, env=env, cwd=out.parent, timeout=120)
     finally:
         if old_umask is not None:
             os.umask(old_umask)

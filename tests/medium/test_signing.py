@@ -18,10 +18,10 @@ import pytest
 
 from launcherkit.pe import Executable
 from launcherkit.product import Product
+from medium_script import make_medium as run_make_medium
 from throwaway_signing import ThrowawayAuthority
 
 REPO = Path(__file__).resolve().parents[2]
-MAKE_MEDIUM = REPO / "scripts" / "make-medium.sh"
 PRODUCT = Product.load(os.environ["LAUNCHER_PROFILE"])
 TIMESTAMP_URL = "http://timestamp.invalid/rfc3161"
 SOURCE_DATE = 1700000000  # 2023-11-14 22:13:20 UTC
@@ -39,9 +39,7 @@ cp "$in" "$out"
 def make_medium(out, launch, *options, env=None):
     """make-medium.sh's run, its time stamps from SOURCE_DATE."""
     env = dict(env or os.environ, SOURCE_DATE_EPOCH=str(SOURCE_DATE))
-    return subprocess.run(["bash", str(MAKE_MEDIUM), "--profile", PRODUCT.profile_path, "--launch", str(launch),
-                           "--out", str(out), *map(str, options)],
-                          env=env, capture_output=True, text=True, timeout=120)
+    return run_make_medium(out, launch, PRODUCT, *options, env=env, timeout=120)
 
 
 def signing_options(key):
