@@ -12,7 +12,6 @@ import os
 import shutil
 import subprocess
 import time
-from pathlib import Path
 
 import pytest
 
@@ -21,7 +20,6 @@ from launcherkit.product import Product
 from medium_script import make_medium as run_make_medium
 from throwaway_signing import ThrowawayAuthority
 
-REPO = Path(__file__).resolve().parents[2]
 PRODUCT = Product.load(os.environ["LAUNCHER_PROFILE"])
 TIMESTAMP_URL = "http://timestamp.invalid/rfc3161"
 SOURCE_DATE = 1700000000  # 2023-11-14 22:13:20 UTC

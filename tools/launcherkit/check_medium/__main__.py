@@ -66,6 +66,11 @@ def product_of_the_image(image, medium_facts, launcher_facts):
 
 def main(argv):
     options = parse(argv)
+    asset_check = os.path.join(options.build, "host", "assetcheck", "asset_check")
+    if not os.access(asset_check, os.X_OK):
+        print("check-medium: %s: found no asset check; required the kit's build tree (scripts/check-medium.sh "
+              "builds it)" % options.build, file=sys.stderr)
+        return 2
     product = None
     if options.profile:
         try:
@@ -83,7 +88,6 @@ def main(argv):
     findings = Findings()
     try:
         facts = medium.check_medium(image, product, findings, label)
-        asset_check = os.path.join(options.build, "host", "assetcheck", "asset_check")
         launcher_facts = launcher.check_launcher(image, facts, product, asset_check, label, findings)
         ready = launcher_facts is not None and facts.setup is not None
         if ready and product is None:

@@ -88,7 +88,7 @@ def check_medium(image, product, findings, label):
     where = "%s:/%s" % (label, AUTORUN)
     trees = findings.check(SECTION, "the image has an ISO 9660 and a Joliet tree, and AUTORUN.INF in both")
     trees.expect("joliet" in image.roots, label, "Joliet tree", "none", "Joliet names beside the ISO 9660 names")
-    check_in_both_trees(image, AUTORUN, label, trees)
+    check_in_both_trees(image, AUTORUN, label, trees, "AUTORUN.INF on the root, where AutoPlay reads it")
     if image.find("iso9660", AUTORUN) is None:
         return facts
 
