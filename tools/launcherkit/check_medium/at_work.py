@@ -168,9 +168,9 @@ class DepthRun:
                 step()
             except LauncherCrashed:
                 raise
-            except Exception as error:  # a window that never came, a timeout: that check fails, the next runs
-                self.findings.checks[-1].fail(self.where, "run", "%s: %s" % (type(error).__name__, error),
-                                              "a launcher that answers")
+            except Exception as error:  # a window that never came, a timeout: this run fails, the next runs
+                self.check("the launcher answers every run").fail(self.where, "run", "%s: %s" % (
+                    type(error).__name__, error), "a window that comes and a launcher that ends")
                 launcher.finish()
 
         written = self.check("nothing is written to the disk or the registry")
