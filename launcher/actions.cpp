@@ -38,6 +38,21 @@ static bool ProgramFileExists(const char* path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+static bool ReadFullFolderName(const char* folder, char* full, uint32_t capacity)
+{
+    char* name;
+    const DWORD length = GetFullPathNameA(folder, capacity, full, &name);
+    return length > 0 && length < capacity;
+}
+
+// While the launcher looks for files, a drive without its disc (a PATH folder on an empty floppy or CD
+// drive) fails the look quietly instead of bringing up the system's "no disk" box. A started program
+// inherits the error mode, so the old one is back before anything starts.
+static UINT QuietenFileErrors()
+{
+    return SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+}
+
 // Under User Account Control a program that asks for elevation (as every program named like a setup
 // program does) cannot be started by WinExec; the shell starts it after the consent prompt, which
 // belongs to the launcher's window. The shell is loaded only now, from the system folder.
@@ -45,7 +60,10 @@ static void StartThroughShell(HWND window, const char* commandLine)
 {
     char program[MAX_PATH];
     const char* parameters;
-    if (!SplitCommandLine(commandLine, ProgramFileExists, program, sizeof program, &parameters)) {
+    const UINT errorMode = QuietenFileErrors();
+    const bool split = SplitCommandLine(commandLine, ProgramFileExists, program, sizeof program, &parameters);
+    SetErrorMode(errorMode);
+    if (!split) {
         return;
     }
     HMODULE shell = LoadSystemLibrary(shellLibrary);
@@ -89,32 +107,78 @@ static char* ReadSearchPath()
     return path;
 }
 
-// An uninstaller registered by its bare name ("MsiExec.exe /X{...}") is started by the full path the
-// system would find, for WinExec would look for it in the launcher's folder and the current folder
-// (the medium) first; where it is found nowhere else, nothing is started.
+// An expandable command ("%SystemRoot%\system32\msiexec.exe /x...") with its environment variables
+// replaced, as the shell reads it; any other as registered. Null when the expanded command does not fit.
+static const char* ExpandedUninstallCommand(char* expanded, uint32_t capacity)
+{
+    if (!launcherState.uninstallCommandExpands) {
+        return launcherState.uninstallCommand;
+    }
+    const DWORD length = ExpandEnvironmentStringsA(launcherState.uninstallCommand, expanded, capacity);
+    return (length > 0 && length <= capacity) ? expanded : 0;
+}
+
+enum : uint32_t { ExpandedCommandSize = 2 * UninstallCommandSize };
+
+// The registered uninstall command, started so that no program on the medium or in the current folder
+// can stand in for the one the installer registered: a bare name ("MsiExec.exe /X{...}") by the full
+// path the system would find outside the launcher's folder, an unquoted full path by its longest prefix
+// that names a file, and a program relative to some folder not at all.
 static void StartUninstall(HWND window)
 {
     char systemFolder[MAX_PATH];
+    char system16Folder[MAX_PATH];
     char windowsFolder[MAX_PATH];
     ReadSystemFolder(systemFolder);
     ReadWindowsFolder(windowsFolder);
-    char launcherFolder[ModulePathSize] = "";
+    // The 16-bit system folder, which the system searches too: "SYSTEM" in the Windows folder.
     uint32_t end = 0;
+    system16Folder[0] = '\0';
+    if (!AppendChars(system16Folder, MAX_PATH, &end, windowsFolder, TextLength(windowsFolder)) ||
+        !windowsFolder[0] || !AppendPathComponent(system16Folder, MAX_PATH, "SYSTEM")) {
+        system16Folder[0] = '\0';
+    }
+    char launcherFolder[ModulePathSize] = "";
+    end = 0;
     AppendChars(launcherFolder, sizeof launcherFolder, &end, launcherState.modulePath,
                 TextLength(launcherState.modulePath));
     TrimToFolder(launcherFolder);
+    char expanded[ExpandedCommandSize];
+    const char* registered = ExpandedUninstallCommand(expanded, sizeof expanded);
+    if (!registered) {
+        return;
+    }
     char* searchPath = ReadSearchPath();
-    const ProgramFolders folders = {systemFolder, windowsFolder, searchPath, launcherFolder};
+    const ProgramFolders folders = {systemFolder, system16Folder, windowsFolder, searchPath, launcherFolder,
+                                    ReadFullFolderName};
     // The found program's path in quotes, a space and the registered parameters.
-    char command[MAX_PATH + 3 + UninstallCommandSize];
-    const bool resolved = ResolveCommandProgram(launcherState.uninstallCommand, folders, ProgramFileExists, command,
-                                                sizeof command);
+    char command[ProgramPathSize + 3 + ExpandedCommandSize];
+    const UINT errorMode = QuietenFileErrors();
+    const bool resolved = ResolveCommandProgram(registered, folders, ProgramFileExists, command, sizeof command);
+    SetErrorMode(errorMode);
     if (searchPath) {
         GlobalFree(searchPath);
     }
     if (resolved) {
         StartProgram(window, command);
     }
+}
+
+// Whether the launcher's path as the ANSI functions give it names the launcher's own file. Where paths
+// are wide characters, the ANSI path is a conversion that maps characters the code page lacks to
+// lookalikes: a folder "a<U+FF02> b" (a full-width quote) comes back as "a" b", "x<U+FF3C>..<U+FF3C>y"
+// as "x\..\y". Read back into wide characters, only an exact path gives the wide path again. Windows 95
+// has no wide-character paths (the call fails there): its ANSI path is the file's own.
+static bool ModulePathIsExact()
+{
+    WCHAR wide[ModulePathSize];
+    const DWORD length = GetModuleFileNameW(launcherState.instance, wide, ModulePathSize);
+    if (length == 0 || length >= ModulePathSize) {
+        return true;
+    }
+    WCHAR readBack[ModulePathSize];
+    return MultiByteToWideChar(CP_ACP, 0, launcherState.modulePath, -1, readBack, ModulePathSize) > 0 &&
+           SameCodeUnits(reinterpret_cast<const uint16_t*>(readBack), reinterpret_cast<const uint16_t*>(wide));
 }
 
 static void StartSetupOrUninstall(HWND window)
@@ -125,6 +189,9 @@ static void StartSetupOrUninstall(HWND window)
     }
     if (!launcherState.modulePath[0]) {
         return; // the launcher's own folder is unknown: nothing sensible to start
+    }
+    if (!ModulePathIsExact()) {
+        return; // its folder's name, as read, may name another folder
     }
     // The folder, the setup program's name and two quotes: well within twice a module path.
     char command[2 * ModulePathSize];
@@ -138,7 +205,7 @@ static void StartSetupOrUninstall(HWND window)
 static void StartBrowser(HWND window)
 {
     char windowsFolder[MAX_PATH];
-    if (!ReadWindowsFolder(windowsFolder)) {
+    if (!ModulePathIsExact() || !ReadWindowsFolder(windowsFolder)) {
         return;
     }
     char command[MAX_PATH];

@@ -15,9 +15,36 @@ static const char* SkipWhiteSpace(const char* text)
     return text;
 }
 
+static bool IsFolderSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+// A character that makes a program's name more than a bare name: a folder or a drive.
 static bool IsSeparator(char c)
 {
-    return c == '\\' || c == '/' || c == ':';
+    return IsFolderSeparator(c) || c == ':';
+}
+
+static bool IsLetter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+bool IsFullPath(const char* path, uint32_t length)
+{
+    if (length >= 3 && IsLetter(path[0]) && path[1] == ':' && IsFolderSeparator(path[2])) {
+        return true;
+    }
+    if (length < 2 || !IsFolderSeparator(path[0]) || !IsFolderSeparator(path[1])) {
+        return false;
+    }
+    // "\\server\share": a server name, a separator, and a share name of at least one character each.
+    uint32_t i = 2;
+    while (i < length && !IsFolderSeparator(path[i])) {
+        ++i;
+    }
+    return i > 2 && i + 1 < length && !IsFolderSeparator(path[i + 1]);
 }
 
 // The program's extension is a dot in its last component.
@@ -75,60 +102,13 @@ static ProgramPlace LocateProgram(const char* commandLine)
     return place;
 }
 
-// Process creation's reading of an unquoted command: each prefix that ends before white space, from the
-// shortest, is a candidate.
-static bool SplitUnquoted(const char* start, FileExists exists, char* program, uint32_t capacity,
-                          const char** parameters)
-{
-    for (const char* end = start;; ++end) {
-        while (*end && !IsWhiteSpace(*end)) {
-            ++end;
-        }
-        // A prefix too long to hold means every longer one is too.
-        if (!BuildCandidate("", 0, start, static_cast<uint32_t>(end - start), program, capacity)) {
-            return false;
-        }
-        if (exists(program)) {
-            *parameters = SkipWhiteSpace(end);
-            return true;
-        }
-        if (!*end) {
-            return false;
-        }
-    }
-}
-
-bool SplitCommandLine(const char* commandLine, FileExists exists, char* program, uint32_t capacity,
-                      const char** parameters)
-{
-    static const char nothing[] = "";
-    *parameters = nothing;
-    if (capacity == 0) {
-        return false;
-    }
-    program[0] = '\0';
-    const ProgramPlace place = LocateProgram(commandLine);
-    bool split = false;
-    if (place.length > 0 && place.quoted) {
-        uint32_t end = 0;
-        split = AppendChars(program, capacity, &end, place.start, place.length);
-        *parameters = SkipWhiteSpace(place.rest);
-    } else if (place.length > 0) {
-        split = SplitUnquoted(place.start, exists, program, capacity, parameters);
-    }
-    if (!split) {
-        program[0] = '\0';
-        *parameters = nothing;
-    }
-    return split;
-}
-
-static bool IsFullPath(const char* folder, uint32_t length)
-{
-    const bool drive = length >= 3 && folder[1] == ':' && folder[2] == '\\';
-    const bool network = length >= 2 && folder[0] == '\\' && folder[1] == '\\';
-    return drive || network;
-}
+// How a candidate program is looked for: as it stands, or by a bare name in the folders a bare name is
+// looked for in.
+struct ProgramSearch {
+    FileExists exists;
+    const ProgramFolders* folders; // null: as it stands
+    const char* launcherFolder;    // the launcher's folder by its full name
+};
 
 static char UpperCase(char c)
 {
@@ -136,9 +116,10 @@ static char UpperCase(char c)
 }
 
 // The same folder: ASCII letters compared without case, a trailing backslash on either side ignored.
-static bool SameFolder(const char* folder, uint32_t length, const char* other)
+static bool SameFolder(const char* folder, const char* other)
 {
-    uint32_t otherLength = other ? TextLength(other) : 0;
+    uint32_t length = TextLength(folder);
+    uint32_t otherLength = TextLength(other);
     if (length > 0 && folder[length - 1] == '\\') {
         --length;
     }
@@ -156,21 +137,35 @@ static bool SameFolder(const char* folder, uint32_t length, const char* other)
     return true;
 }
 
-// Looks for the program `name` in one folder; true with `candidate` holding its full path when it is
-// there.
-static bool FoundIn(const char* folder, uint32_t folderLength, const ProgramFolders& folders, const char* name,
-                    uint32_t nameLength, FileExists exists, char* candidate)
+// Looks for the program `name` in one folder (`length` characters); true with `candidate` holding its
+// full path when it is there. A folder of PATH is compared with the launcher's by its full name.
+static bool FoundIn(const char* folder, uint32_t length, bool fromSearchPath, const char* name, uint32_t nameLength,
+                    const ProgramSearch& search, char* candidate)
 {
-    return IsFullPath(folder, folderLength) && !SameFolder(folder, folderLength, folders.launcher) &&
-           BuildCandidate(folder, folderLength, name, nameLength, candidate, ProgramPathSize) && exists(candidate);
+    char given[ProgramPathSize];
+    char full[ProgramPathSize];
+    uint32_t end = 0;
+    if (!IsFullPath(folder, length) || !AppendChars(given, sizeof given, &end, folder, length)) {
+        return false;
+    }
+    const char* named = given;
+    if (fromSearchPath) {
+        if (!search.folders->fullName(given, full, sizeof full)) {
+            return false;
+        }
+        named = full;
+    }
+    return !SameFolder(named, search.launcherFolder) &&
+           BuildCandidate(named, TextLength(named), name, nameLength, candidate, ProgramPathSize) &&
+           search.exists(candidate);
 }
 
-static bool FindBareProgram(const char* name, uint32_t nameLength, const ProgramFolders& folders, FileExists exists,
-                            char* candidate)
+static bool FindBareProgram(const char* name, uint32_t nameLength, const ProgramSearch& search, char* candidate)
 {
-    const char* const fixedFolders[] = {folders.system, folders.windows};
+    const ProgramFolders& folders = *search.folders;
+    const char* const fixedFolders[] = {folders.system, folders.system16, folders.windows};
     for (const char* folder : fixedFolders) {
-        if (folder && FoundIn(folder, TextLength(folder), folders, name, nameLength, exists, candidate)) {
+        if (folder && FoundIn(folder, TextLength(folder), false, name, nameLength, search, candidate)) {
             return true;
         }
     }
@@ -180,12 +175,64 @@ static bool FindBareProgram(const char* name, uint32_t nameLength, const Program
         while (*end && *end != ';') {
             ++end;
         }
-        if (FoundIn(entry, static_cast<uint32_t>(end - entry), folders, name, nameLength, exists, candidate)) {
+        if (FoundIn(entry, static_cast<uint32_t>(end - entry), true, name, nameLength, search, candidate)) {
             return true;
         }
         entry = *end ? end + 1 : end;
     }
     return false;
+}
+
+// Process creation's candidates of an unquoted command are its prefixes that end before white space or
+// at `end`; of those up to `limit`, the longest that the search finds is the program, copied into
+// `program` (`capacity` bytes, at most ProgramPathSize for a bare name). `*rest` is then past it.
+static bool FindLongestPrefix(const char* start, const char* limit, const char* end, const ProgramSearch& search,
+                              char* program, uint32_t capacity, const char** rest)
+{
+    for (const char* last = limit; last > start; --last) {
+        if (last != end && !IsWhiteSpace(*last)) {
+            continue;
+        }
+        const uint32_t length = static_cast<uint32_t>(last - start);
+        const bool found = search.folders ? FindBareProgram(start, length, search, program)
+                                          : BuildCandidate("", 0, start, length, program, capacity) &&
+                                                search.exists(program);
+        if (found) {
+            *rest = last;
+            return true;
+        }
+    }
+    if (capacity > 0) {
+        program[0] = '\0';
+    }
+    return false;
+}
+
+bool SplitCommandLine(const char* commandLine, FileExists exists, char* program, uint32_t capacity,
+                      const char** parameters)
+{
+    static const char nothing[] = "";
+    *parameters = nothing;
+    if (capacity == 0) {
+        return false;
+    }
+    program[0] = '\0';
+    const ProgramPlace place = LocateProgram(commandLine);
+    bool split = false;
+    const char* rest = place.rest;
+    if (place.length > 0 && place.quoted) {
+        uint32_t end = 0;
+        split = AppendChars(program, capacity, &end, place.start, place.length);
+    } else if (place.length > 0) {
+        const char* end = place.start + TextLength(place.start);
+        split = FindLongestPrefix(place.start, end, end, {exists, 0, 0}, program, capacity, &rest);
+    }
+    if (split) {
+        *parameters = SkipWhiteSpace(rest);
+    } else {
+        program[0] = '\0';
+    }
+    return split;
 }
 
 static bool NamesAFolder(const char* program, uint32_t length)
@@ -198,6 +245,18 @@ static bool NamesAFolder(const char* program, uint32_t length)
     return false;
 }
 
+// The program found, in double quotes, a space and the parameters (none when there are none).
+static bool QuoteProgram(const char* program, const char* parameters, char* command, uint32_t capacity)
+{
+    uint32_t end = 0;
+    parameters = SkipWhiteSpace(parameters);
+    return AppendChars(command, capacity, &end, "\"", 1) &&
+           AppendChars(command, capacity, &end, program, TextLength(program)) &&
+           AppendChars(command, capacity, &end, "\"", 1) &&
+           (!*parameters || (AppendChars(command, capacity, &end, " ", 1) &&
+                             AppendChars(command, capacity, &end, parameters, TextLength(parameters))));
+}
+
 bool ResolveCommandProgram(const char* commandLine, const ProgramFolders& folders, FileExists exists, char* command,
                            uint32_t capacity)
 {
@@ -205,23 +264,53 @@ bool ResolveCommandProgram(const char* commandLine, const ProgramFolders& folder
         return false;
     }
     command[0] = '\0';
-    const ProgramPlace place = LocateProgram(commandLine);
     uint32_t end = 0;
-    if (place.length == 0 || NamesAFolder(place.start, place.length)) {
+    const ProgramPlace place = LocateProgram(commandLine);
+    const bool full = IsFullPath(place.start, place.length);
+    if (place.length == 0 || (place.quoted && full)) {
         return AppendChars(command, capacity, &end, commandLine, TextLength(commandLine));
     }
-    char program[ProgramPathSize];
-    if (!FindBareProgram(place.start, place.length, folders, exists, program)) {
-        return false;
+    if (!full && NamesAFolder(place.start, place.length)) {
+        return false; // relative to a folder the system would pick: the medium's, as like as not
     }
-    const char* parameters = SkipWhiteSpace(place.rest);
-    const bool resolved = AppendChars(command, capacity, &end, "\"", 1) &&
-                          AppendChars(command, capacity, &end, program, TextLength(program)) &&
-                          AppendChars(command, capacity, &end, "\"", 1) &&
-                          (!*parameters || (AppendChars(command, capacity, &end, " ", 1) &&
-                                            AppendChars(command, capacity, &end, parameters, TextLength(parameters))));
+    char launcherFolder[ProgramPathSize];
+    const char* launcher = folders.launcher ? folders.launcher : "";
+    if (!folders.fullName || !folders.fullName(launcher, launcherFolder, sizeof launcherFolder)) {
+        launcherFolder[0] = '\0';
+        AppendChars(launcherFolder, sizeof launcherFolder, &end, launcher, TextLength(launcher));
+    }
+    const ProgramSearch search = {exists, full ? 0 : &folders, launcherFolder};
+    char program[ProgramPathSize];
+    const char* rest = place.rest;
+    bool found;
+    if (place.quoted) {
+        found = FindBareProgram(place.start, place.length, search, program);
+    } else {
+        // A bare name's prefixes end before its first folder or drive separator.
+        const char* textEnd = place.start + TextLength(place.start);
+        const char* limit = place.start;
+        while (limit < textEnd && (full || !IsSeparator(*limit))) {
+            ++limit;
+        }
+        found = FindLongestPrefix(place.start, limit, textEnd, search, program, sizeof program, &rest);
+        if (!found && full) {
+            end = 0;
+            return AppendChars(command, capacity, &end, commandLine, TextLength(commandLine));
+        }
+    }
+    const bool resolved = found && QuoteProgram(program, rest, command, capacity);
     if (!resolved) {
         command[0] = '\0';
     }
     return resolved;
+}
+
+bool SameCodeUnits(const uint16_t* text, const uint16_t* other)
+{
+    for (; *text == *other; ++text, ++other) {
+        if (*text == 0) {
+            return true;
+        }
+    }
+    return false;
 }

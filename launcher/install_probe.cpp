@@ -20,11 +20,13 @@ static bool ReadUninstallCommand(REGSAM view)
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, uninstallKey, 0, KEY_READ | view, &key) != ERROR_SUCCESS) {
         return false;
     }
-    // The value's type is not asked for: its bytes are the command line as they stand.
+    // Its type says whether environment variables in it are to be expanded before it is started.
+    DWORD type = REG_SZ;
     DWORD size = UninstallCommandSize;
-    const LONG result = RegQueryValueExA(key, "UninstallString", 0, 0,
+    const LONG result = RegQueryValueExA(key, "UninstallString", 0, &type,
                                          reinterpret_cast<BYTE*>(launcherState.uninstallCommand), &size);
     RegCloseKey(key);
+    launcherState.uninstallCommandExpands = type == REG_EXPAND_SZ;
     // A value that fills the whole buffer without a terminator cannot be a whole command line.
     if (result != ERROR_SUCCESS || !AcceptUninstallCommand(launcherState.uninstallCommand, UninstallCommandSize)) {
         launcherState.uninstallCommand[0] = '\0';
@@ -33,21 +35,34 @@ static bool ReadUninstallCommand(REGSAM view)
     return true;
 }
 
+#ifdef _WIN64
+// The 64-bit build reads its own view, then the 32-bit one, where a 32-bit installer registers.
+static const REGSAM otherView = KEY_WOW64_32KEY;
+
+static bool HasOtherView()
+{
+    return true;
+}
+#else
+// The 32-bit build reads its own view, then, on 64-bit Windows, the 64-bit one.
+static const REGSAM otherView = KEY_WOW64_64KEY;
+
 // A 32-bit program on 64-bit Windows. Windows 95 and NT 4 lack the question, and are never that.
-static bool RunsOn64BitWindows()
+static bool HasOtherView()
 {
     typedef BOOL(WINAPI* IsWow64ProcessFunction)(HANDLE process, BOOL* wow64);
     const IsWow64ProcessFunction isWow64Process = FindKernelFunction<IsWow64ProcessFunction>("IsWow64Process");
     BOOL wow64 = FALSE;
     return isWow64Process && isWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }
+#endif
 
 InstallState ProbeInstallState()
 {
     launcherState.installed = NotInstalled;
-    // On 64-bit Windows the launcher reads the 32-bit view of the list; a product whose installer is a
-    // 64-bit program is registered only in the 64-bit view.
-    if (!ReadUninstallCommand(0) && !(RunsOn64BitWindows() && ReadUninstallCommand(KEY_WOW64_64KEY))) {
+    // On 64-bit Windows the list has two views, a 32-bit and a 64-bit one; an installer registers the
+    // product in the view of its own kind only.
+    if (!ReadUninstallCommand(0) && !(HasOtherView() && ReadUninstallCommand(otherView))) {
         return NotInstalled;
     }
     launcherState.installed = Installed;

@@ -20,6 +20,7 @@ struct LauncherState {
     char moduleDrive;                // its first character, read even from a path too long to keep
     int32_t installed; // InstallState
     char uninstallCommand[UninstallCommandSize];
+    int32_t uninstallCommandExpands; // 1: stored as an expandable string (REG_EXPAND_SZ)
     int32_t displayBitsPerPixel;
     ArtPicture background;
     ArtPicture normalArt[ButtonCount]; // each button at rest

@@ -4,8 +4,8 @@ the system's known libraries, so the system would look for them in the launcher'
 is told to prefer such copies (WINEDLLOVERRIDES winmm,msacm32=n,b), as Windows does for libraries outside
 its known list. The planted libraries (tests/stubs/planted_library.c) write a line to the stub log when
 any process loads them. The window, both sounds and every action still work, and the launcher exits with
-code 0, also in the test build that does without SetDefaultDllDirectories as older systems must. Programs
-planted as MSIEXEC.EXE and CMD.EXE never stand in for an uninstaller registered by its bare name."""
+code 0, also in the test build that does without SetDefaultDllDirectories as older systems must.
+(Programs planted beside it: test_registered_commands.py.)"""
 import pytest
 
 from launcherkit.wine import sounds
@@ -14,20 +14,12 @@ from launcherkit.wine.launcher_session import BROWSER_RUN, WINDOWS_BROWSER
 from launcherkit.wine.window import BROWSE, CANCEL, SETUP, hovered
 
 PREFER_PLANTED = {"WINEDLLOVERRIDES": DLL_OVERRIDES + ";winmm,msacm32=n,b"}
-# The programs that uninstallers registered by a bare name run, in the system folder; the recorder stands
-# in for them there (Wine is told to prefer such a file to its own program) and, planted under the same
-# names, on the medium.
-SYSTEM_FOLDER = "C:\\windows\\system32"
-SYSTEM_PROGRAMS = ("msiexec.exe", "cmd.exe")
-PREFER_RECORDERS = {"WINEDLLOVERRIDES": DLL_OVERRIDES + ";msiexec.exe,cmd.exe=n"}
 
 
 @pytest.fixture(scope="module")
 def launcher_session(launcher_session, uninstaller):
     launcher_session.place_recorder(WINDOWS_BROWSER)
     launcher_session.place_recorder(uninstaller[0])
-    for program in SYSTEM_PROGRAMS:
-        launcher_session.place_recorder(SYSTEM_FOLDER + "\\" + program)
     launcher_session.first_run()  # without planted libraries
     return launcher_session
 
@@ -91,25 +83,3 @@ def test_without_set_default_dll_directories_no_planted_library_is_loaded_either
     kept to the system folder only by the way the launcher loads it."""
     assert run_with_planted_libraries(launcher, planted, CANCEL, welcome_length, hover_sound,
                                       exe=programs.launcher_xp) == []
-
-
-@pytest.mark.parametrize("name, parameters, file", [
-    ("MsiExec.exe", "/X{GUID}", "MsiExec.exe"),
-    ("cmd", "/c exit", "cmd.EXE"),  # found with ".EXE" added
-], ids=["msiexec", "cmd"])
-def test_an_uninstaller_registered_by_its_bare_name_is_the_systems_never_one_on_the_medium(
-        launcher, programs, product, name, parameters, file):
-    parameters = parameters.replace("{GUID}", product.uninstall_key.rsplit("\\", 1)[1])
-    launcher.set_installed(name + " " + parameters)
-    try:
-        launcher.lay_medium(extra={program.upper(): programs.recorder for program in SYSTEM_PROGRAMS})
-        process, _ = launcher.start(env=PREFER_RECORDERS)
-        launcher.display.move(*launcher.window.button_centre(SETUP))
-        launcher.assert_picture(hovered(SETUP), "button 0 is not lit", installed=True)
-        launcher.display.click()
-        assert process.exit_code(timeout=30) == 0
-        runs = launcher.stub_runs()
-    finally:
-        launcher.set_installed(None)
-    path = SYSTEM_FOLDER + "\\" + file
-    assert [(module.lower(), command) for module, command in runs] == [(path.lower(), '"%s" %s' % (path, parameters))]

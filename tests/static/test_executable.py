@@ -15,12 +15,15 @@ ARCH = os.environ["LAUNCHER_WINE_ARCH"]
 PRODUCT = Product.load(os.environ["LAUNCHER_PROFILE"])
 
 # Exactly the operations the launcher calls through its import table, and the entry point's own. All
-# exist on Windows 95. The sound library and the shell are loaded by full path when needed (LoadLibraryExA,
+# exist on Windows 95, GetModuleFileNameW as a function that fails there (Windows 95 has no wide-character
+# paths); what it lacks (IsWow64Process, SetDefaultDllDirectories) is looked up with GetProcAddress. The sound library and the shell are loaded by full path when needed (LoadLibraryExA,
 # GetProcAddress), never imported: an imported library would be looked for beside the launcher first.
 EXPECTED_IMPORTS = {
     "KERNEL32.DLL": {"ExitProcess", "GetModuleHandleA", "GetStartupInfoA", "GetProcAddress", "LoadLibraryExA",
                      "GetSystemDirectoryA", "GetWindowsDirectoryA", "GetModuleFileNameA", "WinExec",
                      "GetFileAttributesA", "GetEnvironmentVariableA", "GetCurrentProcess",
+                     "ExpandEnvironmentStringsA", "GetFullPathNameA", "GetModuleFileNameW", "MultiByteToWideChar",
+                     "SetErrorMode",
                      "GetLastError", "FindResourceA", "LoadResource", "LockResource", "SizeofResource",
                      "FreeResource", "GlobalAlloc", "GlobalLock", "GlobalUnlock", "GlobalHandle", "GlobalFree"},
     "USER32.DLL": {"RegisterClassA", "CreateWindowExA", "ShowWindow", "UpdateWindow", "MoveWindow",

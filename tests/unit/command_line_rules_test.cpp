@@ -20,12 +20,17 @@ std::string UpperCase(std::string text)
     return text;
 }
 
-// The files that exist, in upper case: names are compared without case, as the system does.
+// The files that exist, in upper case with backslashes: names are compared without case, and "/" is a
+// folder separator too, as the system has them.
 std::set<std::string> files;
 
 bool Exists(const char* path)
 {
-    return files.count(UpperCase(path)) > 0;
+    std::string name = UpperCase(path);
+    for (char& c : name) {
+        c = c == '/' ? '\\' : c;
+    }
+    return files.count(name) > 0;
 }
 
 class CommandLines : public testing::Test {
@@ -36,7 +41,15 @@ protected:
         for (const char* path : {"C:\\WINDOWS\\EXPLORER.EXE", "C:\\WINDOWS\\SYSTEM32\\MSIEXEC.EXE",
                                  "C:\\WINDOWS\\SYSTEM32\\CMD.EXE", "C:\\WINDOWS\\NOTEPAD.EXE", "C:\\TOOLS\\TOOL.EXE",
                                  "C:\\PROGRAM FILES\\VENDOR\\UNINST.EXE", "C:\\V1.2\\UNINST.EXE", "SETUP.EXE",
-                                 "A B.EXE", "D:\\MSIEXEC.EXE", "D:\\UNKNOWN.EXE", "UNKNOWN.EXE"}) {
+                                 "A B.EXE", "D:\\MSIEXEC.EXE", "D:\\UNKNOWN.EXE", "UNKNOWN.EXE",
+                                 // Unquoted paths with a decoy at a shorter prefix, bare names with a space,
+                                 // the 16-bit system folder, a name in two system folders.
+                                 "C:\\PROGRAM FILES\\QELVAR LUMIVANE\\UNINST.EXE", "C:\\PROGRAM FILES\\QELVAR.EXE",
+                                 "C:\\TOOLS\\MY UNINSTALLER.EXE", "C:\\WINDOWS\\SYSTEM32\\MY.EXE",
+                                 "C:\\WINDOWS\\SYSTEM\\OLDUNINS.EXE", "C:\\WINDOWS\\SYSTEM32\\BOTH.EXE",
+                                 "C:\\WINDOWS\\SYSTEM\\BOTH.EXE", "C:\\WINDOWS\\BOTH.EXE", "C:\\WINDOWS\\SYSTEM\\OLD.EXE",
+                                 "C:\\WINDOWS\\OLD.EXE", "C:TOOLS\\TOOL2.EXE", "D:\\SUB\\X.EXE", "D:\\X.EXE",
+                                 "\\\\SERVER\\SHARE\\UN.EXE", "D:\\TOOL2.EXE"}) {
             files.insert(path);
         }
     }
@@ -59,10 +72,31 @@ std::pair<std::string, std::string> Split(const char* commandLine, uint32_t capa
 
 using Parts = std::pair<std::string, std::string>;
 
-// The launcher on D:\, the system folders of C:\WINDOWS, and PATH as given.
-std::string Resolved(const char* commandLine, const char* searchPath = "", uint32_t capacity = 600)
+// The system's reading of a folder's full name, for the spellings the tests use; any other folder is its
+// own full name.
+bool FullName(const char* folder, char* full, uint32_t capacity)
 {
-    const ProgramFolders folders = {"C:\\WINDOWS\\SYSTEM32", "C:\\WINDOWS", searchPath, "D:\\"};
+    static const std::pair<std::string, std::string> spellings[] = {
+        {"D:\\.", "D:\\"}, {"D:\\\\", "D:\\"}, {"D:\\SUB\\..", "D:\\"}, {"D:\\SUB\\..\\", "D:\\"}};
+    std::string name = folder;
+    for (const auto& spelling : spellings) {
+        if (UpperCase(name) == spelling.first) {
+            name = spelling.second;
+        }
+    }
+    if (name.size() >= capacity) {
+        return false;
+    }
+    std::memcpy(full, name.c_str(), name.size() + 1);
+    return true;
+}
+
+// The launcher on `launcher` (D:\), the system folders of C:\WINDOWS, and PATH as given.
+std::string Resolved(const char* commandLine, const char* searchPath = "", uint32_t capacity = 600,
+                     const char* launcher = "D:\\")
+{
+    const ProgramFolders folders = {"C:\\WINDOWS\\SYSTEM32", "C:\\WINDOWS\\SYSTEM", "C:\\WINDOWS", searchPath,
+                                    launcher, FullName};
     std::string command(capacity, 'x');
     if (!ResolveCommandProgram(commandLine, folders, Exists, &command[0], capacity)) {
         EXPECT_EQ(command[0], '\0');
@@ -73,7 +107,7 @@ std::string Resolved(const char* commandLine, const char* searchPath = "", uint3
 
 } // namespace
 
-TEST_F(CommandLines, AnUnquotedProgramIsTheShortestPrefixThatNamesAFile)
+TEST_F(CommandLines, AnUnquotedProgramIsTheLongestPrefixThatNamesAFile)
 {
     const struct {
         const char* commandLine;
@@ -94,10 +128,13 @@ TEST_F(CommandLines, AnUnquotedProgramIsTheShortestPrefixThatNamesAFile)
     for (const auto& c : cases) {
         EXPECT_EQ(Split(c.commandLine), c.parts) << c.commandLine;
     }
-    // The shortest prefix wins, as the system's own start takes it.
+    // The longest prefix wins: a file at a shorter one is not the program the command names.
     files.insert("C:\\PROGRAM.EXE");
     EXPECT_EQ(Split("C:\\Program Files\\Vendor\\UNINST.EXE /x"),
-              Parts("C:\\Program.EXE", "Files\\Vendor\\UNINST.EXE /x"));
+              Parts("C:\\Program Files\\Vendor\\UNINST.EXE", "/x"));
+    EXPECT_EQ(Split("C:\\Program Files\\Qelvar Lumivane\\uninst.exe /S"),
+              Parts("C:\\Program Files\\Qelvar Lumivane\\uninst.exe", "/S"));
+    EXPECT_EQ(Split("C:\\Program x"), Parts("C:\\Program.EXE", "x"));
 }
 
 TEST_F(CommandLines, AQuotedProgramRunsToItsClosingQuote)
@@ -150,39 +187,102 @@ TEST_F(CommandLines, AProgramThatDoesNotFitIsRefusedAndNothingIsWrittenPastTheBu
     EXPECT_EQ(buffer[0], '\0');
 }
 
-// A program registered by its bare name is looked for in the system folder, the Windows folder and the
-// folders of PATH, never beside the launcher (D:\) or in the current folder, and started by its full,
-// quoted path with its parameters unchanged.
-TEST_F(CommandLines, ABareProgramNameIsResolvedOutsideTheLaunchersAndTheCurrentFolder)
+// The one table of registered commands and the folders around them: which program the launcher lets
+// the system start. A bare name is looked for in the system folder, the 16-bit system folder, the Windows
+// folder and the folders of PATH, never beside the launcher (D:\) or in the current folder, and started by
+// its full, quoted path with its parameters unchanged; an unquoted full path by its longest prefix that
+// names a file; a program relative to a folder the system would choose not at all.
+TEST_F(CommandLines, WhichProgramARegisteredCommandStarts)
 {
-    const char* const path = ".;;D:\\;relative\\bin;d:;C:\\TOOLS\\";
+    const char* const path = ".;;D:\\;relative\\bin;d:;C:TOOLS;C:\\TOOLS\\";
     const struct {
         const char* commandLine;
+        const char* searchPath;
+        const char* launcher;
         const char* command;
     } cases[] = {
-        {"MsiExec.exe /X{0A1B2C3D-0000}", "\"C:\\WINDOWS\\SYSTEM32\\MsiExec.exe\" /X{0A1B2C3D-0000}"},
-        {"\"MsiExec.exe\"/X{1}", "\"C:\\WINDOWS\\SYSTEM32\\MsiExec.exe\" /X{1}"},
-        {"  cmd /c del \"C:\\A B\"", "\"C:\\WINDOWS\\SYSTEM32\\cmd.EXE\" /c del \"C:\\A B\""},
-        {"notepad", "\"C:\\WINDOWS\\notepad.EXE\""},
-        {"tool.exe\t/q", "\"C:\\TOOLS\\tool.exe\" /q"},
-        // Found only beside the launcher or in the current folder (relative PATH entries): nothing.
-        {"UNKNOWN.EXE /x", refused},
-        {"NOWHERE /x", refused},
-        // A program with a folder, or none at all, stands as registered.
-        {"C:\\Program Files\\Vendor\\UNINST.EXE /remove", "C:\\Program Files\\Vendor\\UNINST.EXE /remove"},
-        {"\"C:\\Program Files\\Vendor\\UNINST.EXE\" /remove", "\"C:\\Program Files\\Vendor\\UNINST.EXE\" /remove"},
-        {"..\\UNINST.EXE", "..\\UNINST.EXE"},
-        {"D:UNINST.EXE", "D:UNINST.EXE"},
-        {"", ""},
-        {"\"\" /x", "\"\" /x"},
+        // Bare names, in the system's order of folders; ".EXE" added where the name has none.
+        {"MsiExec.exe /X{0A1B2C3D-0000}", path, "D:\\", "\"C:\\WINDOWS\\SYSTEM32\\MsiExec.exe\" /X{0A1B2C3D-0000}"},
+        {"\"MsiExec.exe\"/X{1}", path, "D:\\", "\"C:\\WINDOWS\\SYSTEM32\\MsiExec.exe\" /X{1}"},
+        {"  cmd /c del \"C:\\A B\"", path, "D:\\", "\"C:\\WINDOWS\\SYSTEM32\\cmd.EXE\" /c del \"C:\\A B\""},
+        {"notepad", path, "D:\\", "\"C:\\WINDOWS\\notepad.EXE\""},
+        {"tool.exe\t/q", path, "D:\\", "\"C:\\TOOLS\\tool.exe\" /q"},
+        {"both.exe", path, "D:\\", "\"C:\\WINDOWS\\SYSTEM32\\both.exe\""},
+        {"old /x", path, "D:\\", "\"C:\\WINDOWS\\SYSTEM\\old.EXE\" /x"},
+        {"OLDUNINS.EXE", path, "D:\\", "\"C:\\WINDOWS\\SYSTEM\\OLDUNINS.EXE\""},
+        // A bare name with a space: the longest prefix found in any folder, never past a folder separator.
+        {"My Uninstaller.exe /x", path, "D:\\", "\"C:\\TOOLS\\My Uninstaller.exe\" /x"},
+        {"My Tool\\x.exe", path, "D:\\", "\"C:\\WINDOWS\\SYSTEM32\\My.EXE\" Tool\\x.exe"},
+        // Found only beside the launcher, in the current folder (relative or drive-relative PATH entries)
+        // or in the launcher's folder spelt otherwise: nothing.
+        {"UNKNOWN.EXE /x", path, "D:\\", refused},
+        {"NOWHERE /x", path, "D:\\", refused},
+        {"TOOL2.EXE", "C:TOOLS", "D:\\", refused},
+        {"UNKNOWN.EXE", "D:\\", "d:\\", refused},
+        {"UNKNOWN.EXE", "d:\\;C:\\TOOLS", "D:\\", refused},
+        {"UNKNOWN.EXE", "D:\\.", "D:\\", refused},
+        {"UNKNOWN.EXE", "D:\\\\", "D:\\", refused},
+        {"UNKNOWN.EXE", "D:\\sub\\..", "D:\\", refused},
+        {"UNKNOWN.EXE", "D:\\sub\\..\\;C:\\TOOLS", "D:\\", refused},
+        {"tool.exe", nullptr, "D:\\", refused},
+        // Full paths: quoted as they stand; unquoted, the longest prefix that names a file, never a decoy at
+        // a shorter one; where none names a file, as registered.
+        {"\"C:\\Program Files\\Vendor\\UNINST.EXE\" /remove", path, "D:\\",
+         "\"C:\\Program Files\\Vendor\\UNINST.EXE\" /remove"},
+        {"C:\\Program Files\\Vendor\\UNINST.EXE /remove", path, "D:\\",
+         "\"C:\\Program Files\\Vendor\\UNINST.EXE\" /remove"},
+        {"C:\\Program Files\\Qelvar Lumivane\\uninst.exe /S", path, "D:\\",
+         "\"C:\\Program Files\\Qelvar Lumivane\\uninst.exe\" /S"},
+        {"C:\\Program Files\\Nothing\\UNINST.EXE /x", path, "D:\\", "C:\\Program Files\\Nothing\\UNINST.EXE /x"},
+        {"C:/Tools/UNINST.EXE /x", path, "D:\\", "C:/Tools/UNINST.EXE /x"},
+        {"c:/tools/tool.exe /x", path, "D:\\", "\"c:/tools/tool.exe\" /x"},
+        {"\\\\server\\share\\un.exe /x", path, "D:\\", "\"\\\\server\\share\\un.exe\" /x"},
+        // Relative programs: the system would read them against the medium's folder or drive.
+        {"sub\\x.exe /x", path, "D:\\", refused},
+        {"sub/x.exe", path, "D:\\", refused},
+        {"..\\..\\x.exe", path, "D:\\", refused},
+        {".\\x.exe", path, "D:\\", refused},
+        {"\\x.exe", path, "D:\\", refused},
+        {"\"\\x.exe\" /x", path, "D:\\", refused},
+        {"D:UNINST.EXE", path, "D:\\", refused},
+        {"%SystemRoot%\\system32\\msiexec.exe /x", path, "D:\\", refused},
+        // A server's share with nothing in it names no file: as registered.
+        {"\\\\server\\x.exe", path, "D:\\", "\\\\server\\x.exe"},
+        // No program at all: as registered.
+        {"", path, "D:\\", ""},
+        {"\"\" /x", path, "D:\\", "\"\" /x"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(Resolved(c.commandLine, path), c.command) << c.commandLine;
+        EXPECT_EQ(Resolved(c.commandLine, c.searchPath, 600, c.launcher), c.command)
+            << c.commandLine << " with PATH " << (c.searchPath ? c.searchPath : "(none)") << ", launcher in "
+            << c.launcher;
     }
-    // The launcher's folder is skipped in PATH too, whatever its case.
-    EXPECT_EQ(Resolved("UNKNOWN.EXE", "d:\\;C:\\TOOLS"), refused);
-    // Without PATH only the two system folders are searched.
-    EXPECT_EQ(Resolved("tool.exe", nullptr), refused);
+}
+
+TEST_F(CommandLines, FullPathsAreADriveAndAFolderOrAServerAndAShare)
+{
+    const struct {
+        const char* path;
+        bool full;
+    } cases[] = {
+        {"C:\\", true}, {"c:/x", true}, {"\\\\server\\share", true}, {"//server/share/x", true},
+        {"C:", false}, {"C:x", false}, {"\\x", false}, {"x\\y", false}, {".\\x", false}, {"\\\\server", false},
+        {"\\\\server\\", false}, {"\\\\\\share", false}, {"1:\\x", false}, {"", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsFullPath(c.path, static_cast<uint32_t>(std::strlen(c.path))), c.full) << c.path;
+    }
+}
+
+TEST(CodeUnits, OnlyTheSameUnitsToTheEndAreTheSame)
+{
+    const uint16_t path[] = {'D', ':', '\\', 'a', 0xFF02, ' ', 'b', 0};
+    const uint16_t readBack[] = {'D', ':', '\\', 'a', '"', ' ', 'b', 0};
+    const uint16_t shorter[] = {'D', ':', '\\', 'a', 0xFF02, 0};
+    EXPECT_TRUE(SameCodeUnits(path, path));
+    EXPECT_FALSE(SameCodeUnits(path, readBack));
+    EXPECT_FALSE(SameCodeUnits(path, shorter));
+    EXPECT_FALSE(SameCodeUnits(shorter, path));
 }
 
 TEST_F(CommandLines, AResolvedCommandThatDoesNotFitIsRefused)
@@ -192,10 +292,17 @@ TEST_F(CommandLines, AResolvedCommandThatDoesNotFitIsRefused)
     EXPECT_EQ(Resolved("notepad /p", "", expected.size()), refused);
     EXPECT_EQ(Resolved("C:\\A.EXE /p", "", 12), "C:\\A.EXE /p");
     EXPECT_EQ(Resolved("C:\\A.EXE /p", "", 11), refused);
-    // A folder of PATH too long for a path is skipped, not cut short.
+    // A candidate of PATH too long for a path is skipped, not cut short: 260 characters are one too many.
     const std::string deep = "C:\\" + std::string(250, 'f');
     files.insert(UpperCase(deep + "\\TOOL.EXE"));
     EXPECT_EQ(Resolved("tool.exe", (deep + ";C:\\TOOLS").c_str()), "\"C:\\TOOLS\\tool.exe\"");
     files.insert(UpperCase(deep + "\\T.EXE"));
     EXPECT_EQ(Resolved("t.exe", deep.c_str()), "\"" + deep + "\\t.exe\"");
+    files.insert(UpperCase(deep + "\\TT.EXE"));
+    EXPECT_EQ((deep + "\\tt.exe").size(), 260u);
+    EXPECT_EQ(Resolved("tt.exe", deep.c_str()), refused);
+    // An unquoted full path whose longest prefix does not fit is read at a shorter one.
+    files.insert(UpperCase(deep + "\\T.EXE " + std::string(8, 'x') + ".EXE"));
+    EXPECT_EQ(Resolved((deep + "\\t.exe " + std::string(8, 'x') + ".exe").c_str()),
+              "\"" + deep + "\\t.exe\" " + std::string(8, 'x') + ".exe");
 }

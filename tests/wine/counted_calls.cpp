@@ -56,9 +56,18 @@ void CopyText(char* target, size_t size, const char* text)
     lstrcpynA(target, text ? text : "", static_cast<int>(size));
 }
 
+// The process's error mode, left as it was.
+UINT CurrentErrorMode()
+{
+    const UINT mode = SetErrorMode(0);
+    SetErrorMode(mode);
+    return mode;
+}
+
 BOOL WINAPI RecordedShellStart(SHELLEXECUTEINFOA* request)
 {
     ++countedCalls.shellStarts;
+    countedCalls.errorModeAtStart = CurrentErrorMode();
     countedCalls.shellRequest = *request;
     CopyText(countedCalls.shellFile, sizeof countedCalls.shellFile, request->lpFile);
     CopyText(countedCalls.shellParameters, sizeof countedCalls.shellParameters, request->lpParameters);
@@ -242,10 +251,19 @@ FARPROC WINAPI CountedGetProcAddress(HMODULE library, LPCSTR name)
 UINT WINAPI CountedWinExec(LPCSTR commandLine, UINT show)
 {
     ++countedCalls.programStarts;
+    countedCalls.errorModeAtStart = CurrentErrorMode();
     CopyText(countedCalls.startedCommand, sizeof countedCalls.startedCommand, commandLine);
     if (forcedResults.failStarts) {
         SetLastError(forcedResults.startError);
         return ERROR_BAD_FORMAT;
     }
     return WinExec(commandLine, show);
+}
+
+DWORD WINAPI CountedGetFileAttributesA(LPCSTR path)
+{
+    const UINT quiet = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
+    ++countedCalls.fileLooks;
+    countedCalls.fileLooksWithBoxes += (CurrentErrorMode() & quiet) != quiet;
+    return GetFileAttributesA(path);
 }

@@ -46,6 +46,11 @@ struct CountedCalls {
     // Programs started (WinExec), and the last command line.
     int programStarts;
     char startedCommand[1024];
+    // The error mode at the last program start, and the file looks (GetFileAttributesA) made while the
+    // system may still show its "no disk" box (without SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX).
+    UINT errorModeAtStart;
+    int fileLooks;
+    int fileLooksWithBoxes;
     // Shell starts handed to the stand-in (see ForcedResults), and the last request with its strings.
     int shellStarts;
     SHELLEXECUTEINFOA shellRequest;
@@ -92,6 +97,7 @@ BOOL WINAPI CountedEndPaint(HWND, const PAINTSTRUCT*);
 HMODULE WINAPI CountedLoadLibraryExA(LPCSTR, HANDLE, DWORD);
 FARPROC WINAPI CountedGetProcAddress(HMODULE, LPCSTR);
 UINT WINAPI CountedWinExec(LPCSTR, UINT);
+DWORD WINAPI CountedGetFileAttributesA(LPCSTR);
 
 #ifdef LAUNCHER_COUNTED_CALLS
 #define BitBlt CountedBitBlt
@@ -118,4 +124,5 @@ UINT WINAPI CountedWinExec(LPCSTR, UINT);
 #define LoadLibraryExA CountedLoadLibraryExA
 #define GetProcAddress CountedGetProcAddress
 #define WinExec CountedWinExec
+#define GetFileAttributesA CountedGetFileAttributesA
 #endif
