@@ -1,9 +1,13 @@
 """What the harness must see for the end-to-end tests to mean anything: a program started by its bare
 name (as installers register `MsiExec.exe /X{...}` for uninstalling) is waited for before the stub log is
-read; and a crash of the launcher fails the test, although Wine ends a crashed program with exit code 0."""
+read; a crash of the launcher fails the test, although Wine ends a crashed program with exit code 0; and
+a fault of Wine's own code at a program's exit is named as Wine's, not the program's."""
+import subprocess
+
 import pytest
 
 from launcherkit.wine.launcher_session import LauncherCrashed
+from launcherkit.wine.processes import WineCrashedAtExit, WineProcess
 from launcherkit.wine.window import CANCEL, hovered
 
 # The recorder where a bare name finds it: in the system folder, beside the system's installer service.
@@ -29,3 +33,12 @@ def test_a_crash_of_the_launcher_fails_the_test_though_its_exit_code_is_0(launch
     assert process.exit_code(timeout=30) == 0
     with pytest.raises(LauncherCrashed, match="Unhandled page fault on write access to 0+ "):
         launcher.finish()
+
+
+def test_a_wine_process_ended_by_signal_11_is_named_as_wines_fault(tmp_path):
+    # Wine's own process ends by a signal only when Wine's code faults; a process killed by SIGSEGV stands in.
+    popen = subprocess.Popen(["sh", "-c", "kill -SEGV $$"])
+    process = WineProcess(popen, ["wine", "D:\\LAUNCH.EXE"], str(tmp_path / "log"), None)
+    with pytest.raises(WineCrashedAtExit,
+                       match=r"^Wine itself ended D:\\LAUNCH\.EXE with signal 11 .* not the program's"):
+        process.exit_code(timeout=30)

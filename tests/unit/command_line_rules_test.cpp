@@ -49,7 +49,11 @@ protected:
                                  "C:\\WINDOWS\\SYSTEM\\OLDUNINS.EXE", "C:\\WINDOWS\\SYSTEM32\\BOTH.EXE",
                                  "C:\\WINDOWS\\SYSTEM\\BOTH.EXE", "C:\\WINDOWS\\BOTH.EXE", "C:\\WINDOWS\\SYSTEM\\OLD.EXE",
                                  "C:\\WINDOWS\\OLD.EXE", "C:TOOLS\\TOOL2.EXE", "D:\\SUB\\X.EXE", "D:\\X.EXE",
-                                 "\\\\SERVER\\SHARE\\UN.EXE", "D:\\TOOL2.EXE"}) {
+                                 "\\\\SERVER\\SHARE\\UN.EXE", "D:\\TOOL2.EXE",
+                                 // The medium's file by other spellings of its folder, and a file that a
+                                 // bare name's prefix past a folder separator would name.
+                                 "D:\\.\\UNKNOWN.EXE", "D:\\\\UNKNOWN.EXE", "D:\\SUB\\..\\UNKNOWN.EXE",
+                                 "C:\\WINDOWS\\SYSTEM32\\MY TOOL\\X.EXE"}) {
             files.insert(path);
         }
     }
