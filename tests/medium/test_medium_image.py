@@ -188,8 +188,9 @@ def placeholder_medium(two_builds):
 
 @pytest.fixture(scope="module")
 def product_setup(tmp_path_factory):
+    """A Windows program under another name: the recorder stub of this build stands in for the product's setup."""
     path = tmp_path_factory.mktemp("setup") / "product-setup.exe"
-    path.write_bytes(b"MZ" + b"\x90" * 62 + b"stands in for the product's setup program")
+    shutil.copyfile(Path(os.environ["LAUNCHER_BUILD_DIR"]) / "stubs" / "RECORDER.EXE", path)
     return path
 
 

@@ -27,9 +27,9 @@ def too_large(sectors, capacity):
     if sectors <= room:
         return None
     larger = [name for name, size in CAPACITIES.items() if size >= sectors]
-    return ("size: found %s (%s sectors of %d bytes, file system and padding included); required at most %s, "
+    return ("size: found %s (%s sectors of %s bytes, file system and padding included); required at most %s, "
             "what a %s disc holds (%s sectors)%s"
-            % (megabytes(sectors), format(sectors, ","), SECTOR, megabytes(room), capacity, format(room, ","),
+            % (megabytes(sectors), format(sectors, ","), format(SECTOR, ","), megabytes(room), capacity, format(room, ","),
                "; --capacity %s for a larger disc" % larger[0] if larger else ""))
 
 
