@@ -68,30 +68,25 @@ def refused_name(folder, name, found, required):
 
 # Each case: (tmp folder) -> (make-medium's options, the one line, run as the user nobody).
 
-def startup_name_in_other_case(tmp):
-    name = PRODUCT.launcher_file.lower()
+def startup_name_taken(tmp, name):
     folder = content_with(tmp, name)
+    name = name.rstrip("/")
     return ["--content", folder], refused_name(
         folder, name, '"%s" at the top of the content folder' % name,
         "no file or folder named %s there in any letter case: the medium's root holds the start-up files under "
         "those names" % STARTUP), False
+
+
+def launcher_name_in_other_case(tmp):
+    return startup_name_taken(tmp, PRODUCT.launcher_file.lower())
 
 
 def autorun_inf_as_a_folder(tmp):
-    folder = content_with(tmp, "Autorun.inf/")
-    return ["--content", folder], refused_name(
-        folder, "Autorun.inf", '"Autorun.inf" at the top of the content folder',
-        "no file or folder named %s there in any letter case: the medium's root holds the start-up files under "
-        "those names" % STARTUP), False
+    return startup_name_taken(tmp, "Autorun.inf/")
 
 
 def setup_program_in_other_case(tmp):
-    name = PRODUCT.setup_program.capitalize()
-    folder = content_with(tmp, name)
-    return ["--content", folder], refused_name(
-        folder, name, '"%s" at the top of the content folder' % name,
-        "no file or folder named %s there in any letter case: the medium's root holds the start-up files under "
-        "those names" % STARTUP), False
+    return startup_name_taken(tmp, PRODUCT.setup_program.capitalize())
 
 
 def case_twins(tmp):
@@ -251,7 +246,7 @@ def larger_than_the_disc(tmp):
             re.search(r"\(([0-9,]+) sectors", said).group(1).replace(",", "")) <= least + 200, False
 
 
-REFUSED = [startup_name_in_other_case, autorun_inf_as_a_folder, setup_program_in_other_case, case_twins,
+REFUSED = [launcher_name_in_other_case, autorun_inf_as_a_folder, setup_program_in_other_case, case_twins,
            device_name_with_extension, device_name_as_folder, question_mark, colon, control_character, trailing_dot,
            trailing_space, letter_outside_windows_1252, name_too_long_for_joliet, path_too_long_for_joliet,
            folders_too_deep_for_iso9660, link_leaving_the_folder, fifo, unreadable_file,
