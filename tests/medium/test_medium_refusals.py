@@ -7,6 +7,7 @@ $LAUNCHER_PROFILE; the recorder stub ($LAUNCHER_BUILD_DIR/stubs/RECORDER.EXE) is
 import hashlib
 import os
 import re
+import shutil
 import subprocess
 import tempfile
 from pathlib import Path
@@ -24,6 +25,8 @@ STARTUP = ", ".join(["AUTORUN.INF", PRODUCT.launcher_file, PRODUCT.setup_program
 FORBIDDEN = 'none of < > : " / \\ | ? * and no control characters (Windows forbids them in file names)'
 PE_REQUIRED = "a PE executable for Windows with the GUI or the console subsystem"
 NOBODY = 65534
+# Folders a case made outside pytest's own, removed at the end.
+LEFT_OUTSIDE = []
 
 
 def snapshot(out):
@@ -195,6 +198,7 @@ def unreadable_file(tmp):
     # Root reads every file: this case runs make-medium as the user nobody, with the content folder in a
     # folder that nobody may enter.
     shared = Path(tempfile.mkdtemp(prefix="medium-unreadable-"))
+    LEFT_OUTSIDE.append(shared)
     os.chmod(shared, 0o755)
     folder = content_with(shared, "Geheim.txt")
     os.chmod(folder / "Geheim.txt", 0)
@@ -263,6 +267,15 @@ def as_nobody():
 
 def test_each_refused_input_says_its_one_line_and_leaves_the_earlier_medium(earlier_medium, launcher_exe, tmp_path):
     out, before = earlier_medium
+    try:
+        faults = refusal_faults(out, before, launcher_exe, tmp_path)
+    finally:
+        for folder in LEFT_OUTSIDE:
+            shutil.rmtree(folder, ignore_errors=True)
+    assert not faults, "\n".join(faults)
+
+
+def refusal_faults(out, before, launcher_exe, tmp_path):
     faults = []
     for number, case in enumerate(REFUSED):
         tmp = tmp_path / str(number)
@@ -285,7 +298,7 @@ def test_each_refused_input_says_its_one_line_and_leaves_the_earlier_medium(earl
             faults.append("%s: the earlier medium in %s changed" % (case.__name__, out))
         if os.path.exists(os.path.join(target, ".make-medium-new")):
             faults.append("%s: left %s/.make-medium-new" % (case.__name__, target))
-    assert not faults, "\n".join(faults)
+    return faults
 
 
 def test_a_64_bit_setup_program_is_taken_with_a_warning(launcher_exe, tmp_path):
