@@ -47,9 +47,9 @@ list(TRANSFORM LAUNCHER_CORE_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
 # The code that only a click runs (what a button starts) puts each function in a section of its own,
 # which the linker lays out after all the other code: the code a start runs stays on the first pages,
 # and a start reads none of the pages that only a click needs.
+# (add_launcher sets it for each launcher, in whichever folder it is made.)
 set(LAUNCHER_CLICK_SOURCES launcher/actions.cpp launcher/command_line_rules.cpp)
 list(TRANSFORM LAUNCHER_CLICK_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
-set_source_files_properties(${LAUNCHER_CLICK_SOURCES} PROPERTIES COMPILE_OPTIONS -ffunction-sections)
 set(LAUNCHER_RUNTIME_SOURCES ${CMAKE_SOURCE_DIR}/platform/entry.cpp ${CMAKE_SOURCE_DIR}/platform/runtime_support.cpp)
 set(LAUNCHER_RESOURCE_SCRIPT ${CMAKE_SOURCE_DIR}/resources/launcher.rc)
 # The identifiers' names, read by the resource script, the code and the asset check.
@@ -116,6 +116,8 @@ function(add_launcher target output_name)
     set(arg_PROFILE launcher_profile)
   endif()
   add_executable(${target} WIN32 ${LAUNCHER_CORE_SOURCES} ${LAUNCHER_RUNTIME_SOURCES} ${LAUNCHER_RESOURCE_SCRIPT})
+  set_source_files_properties(${LAUNCHER_CLICK_SOURCES} TARGET_DIRECTORY ${target}
+                              PROPERTIES COMPILE_OPTIONS -ffunction-sections)
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output_name} SUFFIX ".EXE")
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${LAUNCHER_COMPILE_OPTIONS}>)
