@@ -29,6 +29,7 @@ import sys
 import tempfile
 
 from launcherkit import geometry
+from launcherkit.art.captions import caption_faults
 from launcherkit.art.drawing import master_drawers
 from launcherkit.art.folders import Folders
 from launcherkit.art.magick import require_tools
@@ -89,6 +90,13 @@ def make(argv):
     profile, folders = choose(options)
     require_tools()
     layout = geometry.read()
+    # The captions are the profile's word for what the buttons say, drawn or not: each must fit.
+    faults = caption_faults(profile, layout.button_size)
+    if faults:
+        print("\n".join(faults), file=sys.stderr)
+        print("make-art: %d caption%s too large for %s button; nothing made" % (
+            len(faults), "s" if len(faults) > 1 else "", "their" if len(faults) > 1 else "its"), file=sys.stderr)
+        return 1
     draw_missing_masters(options, profile, folders, layout)
     with tempfile.TemporaryDirectory(prefix="make-art-") as tmp:
         PictureMaker(folders, layout, tmp).make()
