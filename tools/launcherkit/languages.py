@@ -82,7 +82,9 @@ TEXTS = {
            "caption_cancel": "Peruuta",
            "welcome_line": "Tervetuloa! Asenna {product} | tai selaa t\u00e4m\u00e4n | CD-levyn sis\u00e4lt\u00f6\u00e4."},
 }
-TEXT_KEYS = ("caption_install", "caption_remove", "caption_browse", "caption_cancel", "welcome_line")
+# The profile keys of the buttons' captions, in the order of the buttons, and of every text above.
+CAPTION_KEYS = ("caption_install", "caption_remove", "caption_browse", "caption_cancel")
+TEXT_KEYS = CAPTION_KEYS + ("welcome_line",)
 LINE_BREAK = " | "
 
 
@@ -101,8 +103,7 @@ class Language:
 
     @property
     def string_table_key(self):
-        """The key of the version block's string table: language and code page, "040904b0"."""
-        return "%04x%04x" % (self.id, UNICODE)
+        return string_table_key(self.id)
 
     def default_text(self, key, product_name):
         """The default of a text key (TEXT_KEYS) with its line breaks as " | ", or None if it has none."""
@@ -112,6 +113,11 @@ class Language:
 
     def __repr__(self):
         return "%s (0x%04X)" % (self.tag, self.id)
+
+
+def string_table_key(language_id):
+    """The key of the version block's string table: the language and the Unicode code page, "040904b0"."""
+    return "%04x%04x" % (language_id, UNICODE)
 
 
 def supported_tags():

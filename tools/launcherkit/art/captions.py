@@ -9,9 +9,9 @@ import subprocess
 
 from launcherkit.art.drawing import BUTTON_EDGE, CAPTION_FONT, CAPTION_POINTS, art_text, caption_args
 from launcherkit.art.magick import CONVERT, run
+from launcherkit.languages import CAPTION_KEYS
 from launcherkit.profile import fault, key_lines
 
-BUTTONS = ("install", "remove", "browse", "cancel")
 SHADOW_AND_PRESS = 2
 # Far larger than any caption that could fit, so that one that does not is measured whole.
 CANVAS = (1200, 300)
@@ -40,8 +40,7 @@ def caption_faults(profile, button_size):
     with open(profile.path, encoding="utf-8-sig") as f:
         lines = key_lines(f.read().split("\n"))
     faults = []
-    for button in BUTTONS:
-        key = "caption_" + button
+    for key in CAPTION_KEYS:
         found_width, found_height = ink_size(art_text(profile, key))
         shown = '"%s"' % profile[key]
         if found_width > width:
