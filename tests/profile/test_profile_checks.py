@@ -334,3 +334,11 @@ def test_a_language_without_default_texts_needs_them_in_the_profile(write_profil
         "%s:%d: %s: found no such key (end of file); required a line %s = ... (%s): the kit knows no default in ga-IE"
         % (path, end, key, key, product_profile.KEYS[key][2])
         for key in ("caption_install", "caption_remove", "caption_browse", "caption_cancel", "welcome_line")]
+
+
+@pytest.mark.parametrize("key, printed", [("language", "de-DE"), ("caption_browse", "CD | durchsuchen"),
+                                          ("copyright_line", SHIPPED["legal_copyright"]), ("tagline", "")])
+def test_get_prints_a_key_left_out_as_its_default(write_profile, capsys, key, printed):
+    path = write_profile(without_art_texts(replaced("language", None)))
+    assert product_profile.main(["get", path, key]) == 0
+    assert capsys.readouterr().out == printed + "\n"

@@ -362,7 +362,8 @@ def derived(profile, key):
         return iso_text(profile["product_name"] + " installation medium")
     if KEYS[key][0] == FOLDER:
         return profile.folder(key)
-    return profile[key]
+    # An optional key without a default (a tagline not given) is empty.
+    return profile.values.get(key, "")
 
 
 def main(argv):
