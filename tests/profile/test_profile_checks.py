@@ -15,11 +15,12 @@ REPO = Path(__file__).resolve().parents[2]
 # The shipped profile's values; the valid profile holds them, one key a line after a comment line, in the
 # kit's order, so that a key's line number is its position in that order plus 2.
 SHIPPED = product_profile.read_profile(str(REPO / "resources" / "product.profile")).values
-KEY_ORDER = list(product_profile.KEYS)
+# The keys the shipped profile holds, with the defaults of those it leaves out (all but content_folder).
+KEY_ORDER = [key for key in product_profile.KEYS if key in SHIPPED]
 VALID = "# a valid profile\n" + "".join("%s = %s\n" % (key, SHIPPED[key]) for key in KEY_ORDER)
 END = len(KEY_ORDER) + 2  # the line after the last
 
-ALL_KEYS = ", ".join(KEY_ORDER)
+ALL_KEYS = ", ".join(product_profile.KEYS)
 ELEVATION = ('none of "install", "setup", "update", "patch" in any case, even inside a word: Windows Vista and '
              "later would take the launcher for an installer and ask for elevation at every insertion of the disc")
 NAME_83 = ("a plain 8.3 file name as the medium's ISO 9660 names are: 1 to 8 of A-Z 0-9 _, a dot, 1 to 3 of them")
@@ -156,6 +157,8 @@ BROKEN = [
     ("bare carriage returns as line ends", VALID.replace("\n", "\r"),
      refused("(file)", "lines ending in a bare carriage return (CR, as classic Mac OS wrote them)",
              "lines ending in LF or CR LF", 1)),
+    ("content folder with a semicolon", appended("content_folder = cd;x"),
+     refused("content_folder", '"cd;x" with ";" at character 3', PATH, END)),
     ("form feed in a comment does not move the line numbers", "# page\f break\n" + valued("volume_name", "x"),
      refused("volume_name", '"x"', VOLUME, line_of("volume_name") + 1)),
 ] + [bad_value("folder with %s" % what, "resource_folder", "res%sources" % character, PATH,
@@ -298,7 +301,7 @@ def test_a_broken_profile_stops_the_medium(broken_profile, tmp_path):
 def without_art_texts(text):
     """`text` without the captions, the welcome, the copyright line and the tagline."""
     return "".join(line for line in text.splitlines(True)
-                   if line.split(" =")[0] not in product_profile.OPTIONAL or line.startswith("language ="))
+                   if line.split(" =")[0] not in product_profile.OPTIONAL_KEYS or line.startswith("language ="))
 
 
 # (language, {key: what its profile then holds}) for a profile that leaves out every text of drawn art.

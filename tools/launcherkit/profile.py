@@ -80,12 +80,13 @@ KEYS = {
     "volume_name": (VOLUME, False, "the medium's volume name"),
     "autorun_label": (TEXT, False, "AUTORUN.INF label=, the drive's name in the file browser"),
     "autorun_action": (ACTION, False, "AUTORUN.INF action=, the launcher's entry in the AutoPlay dialog"),
+    "content_folder": (FOLDER, False, "the folder of the product's files that go on the medium beside the start-up "
+                                      "files"),
 }
-
-
 # Keys a profile may leave out, and what they are then: the language de-DE; the captions and the welcome
-# the language's own (languages.TEXTS), where it has them; the copyright line the version block's; no tagline.
-OPTIONAL = ("language",) + languages.TEXT_KEYS + ("copyright_line", "tagline")
+# the language's own (languages.TEXTS), where it has them; the copyright line the version block's; no tagline;
+# no content folder (a medium without content carries the start-up files alone).
+OPTIONAL_KEYS = {"language", *languages.TEXT_KEYS, "copyright_line", "tagline", "content_folder"}
 
 
 class Profile:
@@ -97,6 +98,9 @@ class Profile:
 
     def __getitem__(self, key):
         return self.values[key]
+
+    def get(self, key, default=None):
+        return self.values.get(key, default)
 
     def folder(self, key):
         """A folder key as an absolute path; relative ones are relative to the profile's folder."""
@@ -324,7 +328,7 @@ def read_profile(path):
             faulty.add(key)
     end = len(lines) + 1
     for key, (_, _, what) in KEYS.items():
-        if key not in values and key not in OPTIONAL:
+        if key not in values and key not in OPTIONAL_KEYS:
             messages.append(fault(path, end, key, "no such key (end of file)", "a line %s = ... (%s)" % (key, what)))
             faulty.add(key)
     if not faulty & {"language", "product_name", "legal_copyright"}:
