@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs the end-to-end screen tests and copies the launcher's window, as they saw it on 24-, 16- and 8-bit
 # screens and in the 16-colour build, into docs/screenshots/, with the measured pixel differences; and
-# the example product's (docs/examples/zyndra-atlas) window on a 24-bit screen and the contact sheet of
-# its medium's acceptance check.
+# the example products' (docs/examples/zyndra-atlas and, in English, corvand-tidebook) windows on a 24-bit
+# screen and the contact sheets of their media's acceptance check.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -17,6 +17,8 @@ for name in depth-24 depth-24-installed depth-16 depth-8 depth-4; do
   cp "build/$preset/screenshots/$name.png" docs/screenshots/
   echo "$name: $(cat "build/$preset/screenshots/$name.txt")" >> docs/screenshots/differences.txt
 done
-cp "build/$preset/screenshots/example-depth-24.png" "build/$preset/screenshots/example-contact-sheet.png" \
-  docs/screenshots/
+for example in example example-english; do
+  cp "build/$preset/screenshots/$example-depth-24.png" "build/$preset/screenshots/$example-contact-sheet.png" \
+    docs/screenshots/
+done
 cat docs/screenshots/differences.txt

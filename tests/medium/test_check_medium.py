@@ -12,7 +12,7 @@ from pathlib import Path
 
 import pytest
 
-from launcherkit import identifiers, resource_script
+from launcherkit import identifiers, languages, resource_script
 from launcherkit.pe import Executable
 from launcherkit.product import Product
 from medium_script import make_medium
@@ -71,17 +71,70 @@ def picture_of_another_depth(tmp_path, launcher_exe):
         image.name, PRODUCT.launcher_file, path)
 
 
-BROKEN = [autorun_naming_a_missing_program, launcher_of_another_product, picture_of_another_depth]
+def another_language():
+    """A language other than the profile's: (its identifier, the end of the lines that name the profile's)."""
+    ours = PRODUCT.profile.language
+    other = 0x0409 if ours.id != 0x0409 else 0x0407
+    return other, "0x%04X (%s), the language of %s" % (ours.id, ours.tag, PRODUCT.profile_path)
+
+
+def medium_of_patched_launcher(tmp_path, launcher_exe, patch):
+    launcher = Executable.open(str(launcher_exe))
+    launcher.resources()
+    data = bytearray(launcher.data)
+    patch(launcher, data)
+    broken = tmp_path / "broken.exe"
+    broken.write_bytes(data)
+    return built_medium(tmp_path / "medium", broken, PRODUCT)
+
+
+def resource_in_another_language(tmp_path, launcher_exe):
+    """The hover sound's entry in the resource directory names another language."""
+    hover = identifiers.read()["IDW_HOVER_SOUND"]
+    other, ours = another_language()
+
+    def patch(launcher, data):
+        wave = next(t for t in launcher.pe.DIRECTORY_ENTRY_RESOURCE.entries if str(t.name) == "WAVE")
+        entry = next(n for n in wave.directory.entries if n.id == hover).directory.entries[0]
+        struct.pack_into("<H", data, entry.struct.get_file_offset(), other)
+    image = medium_of_patched_launcher(tmp_path, launcher_exe, patch)
+    return image, PRODUCT, ["%s:/%s: language of WAVE %d: found 0x%04X (%s); required %s" % (
+        image.name, PRODUCT.launcher_file, hover, other, languages.of_id(other).tag, ours)]
+
+
+def version_block_in_another_language(tmp_path, launcher_exe):
+    """The version block's string table key and its Translation name another language."""
+    other, ours = another_language()
+    language = PRODUCT.profile.language
+
+    def patch(launcher, data):
+        key = language.string_table_key.encode("utf-16-le")
+        at = data.index(key)
+        data[at:at + len(key)] = languages.string_table_key(other).encode("utf-16-le")
+        at = data.index(struct.pack("<HH", language.id, 1200), data.index("Translation".encode("utf-16-le")))
+        struct.pack_into("<H", data, at, other)
+    image = medium_of_patched_launcher(tmp_path, launcher_exe, patch)
+    where = "%s:/%s" % (image.name, PRODUCT.launcher_file)
+    return image, PRODUCT, [
+        '%s: version block string table: found "%s"; required "%s" (%s)' % (
+            where, languages.string_table_key(other), language.string_table_key, ours),
+        "%s: version block Translation: found 0x%04X 1200; required 0x%04X 1200 (%s, in Unicode)" % (
+            where, other, language.id, ours)]
+
+
+BROKEN = [autorun_naming_a_missing_program, launcher_of_another_product, picture_of_another_depth,
+          resource_in_another_language, version_block_in_another_language]
 
 
 @pytest.mark.parametrize("broken", BROKEN, ids=[case.__name__.replace("_", " ") for case in BROKEN])
 def test_a_broken_image_fails_with_its_line_and_no_launcher_is_started(tmp_path, launcher_exe, broken):
-    image, product, line = broken(tmp_path, launcher_exe)
+    image, product, lines = broken(tmp_path, launcher_exe)
+    lines = [lines] if isinstance(lines, str) else lines
     result = subprocess.run([str(REPO / "tools" / "kit"), "check-medium", str(image), "--build", BUILD,
                              "--profile", product.profile_path, "--out", str(tmp_path / "check")],
                             capture_output=True, text=True, timeout=300)
     assert result.returncode == 1, result.stdout + result.stderr
-    assert line in result.stderr.splitlines(), result.stderr
+    assert [line for line in lines if line not in result.stderr.splitlines()] == [], result.stderr
     assert any(line.startswith(NOT_STARTED) for line in result.stdout.splitlines()), result.stdout
     report = (tmp_path / "check" / "report.md").read_text()
-    assert re.search(r"\*\*\d+ of \d+ checks fail\*\*", report) and "`%s`" % line in report
+    assert re.search(r"\*\*\d+ of \d+ checks fail\*\*", report) and all("`%s`" % line in report for line in lines)

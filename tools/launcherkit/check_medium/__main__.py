@@ -26,6 +26,7 @@ import argparse
 import os
 import sys
 
+from launcherkit import languages
 from launcherkit import profile as product_profile
 from launcherkit.check_medium import at_work, content, launcher, medium, report
 from launcherkit.check_medium.findings import Findings
@@ -127,8 +128,12 @@ def main(argv):
             for depth, pictures in shown.items():
                 for column, picture in pictures.items():
                     picture.save(os.path.join(options.out, "depth-%d-%s.png" % (depth, column.replace(" ", "-"))))
+    captions = None
+    if options.profile:
+        captions = [(key.split("_", 1)[1], product.profile[key]) for key in languages.CAPTION_KEYS]
     report.write(os.path.join(options.out, "report.md"),
-                 report.markdown(findings, options.image, options.profile, sheet) + "\n".join(listing) + "\n")
+                 report.markdown(findings, options.image, options.profile, sheet, captions)
+                 + "\n".join(listing) + "\n")
     for line in findings.failures:
         print(line, file=sys.stderr)
     for section, reason in findings.not_checked:

@@ -4,7 +4,8 @@ what could not be checked and why, and the contact sheet."""
 import os
 
 
-def markdown(findings, image, profile_path, sheet_name=None):
+def markdown(findings, image, profile_path, sheet_name=None, captions=None):
+    """`captions`: [(button, caption)] as the profile gives them, shown beside the contact sheet."""
     failing = [check for check in findings.checks if not check.holds]
     lines = ["# Medium check: %s" % os.path.basename(image), "",
              "- image: `%s`" % os.path.abspath(image),
@@ -13,6 +14,9 @@ def markdown(findings, image, profile_path, sheet_name=None):
                                "**%d of %d checks fail**" % (len(failing), len(findings.checks)))]
     if findings.not_checked:
         lines.append("- **not checked:** " + "; ".join("%s: %s" % item for item in findings.not_checked))
+    if captions:
+        lines.append("- captions, as the profile gives them (not read from the pictures): " + ", ".join(
+            '%s "%s"' % (button, caption.replace(" | ", " / ")) for button, caption in captions))
     if sheet_name:
         lines += ["", "![contact sheet](%s)" % sheet_name]
     for section, checks in findings.sections():
