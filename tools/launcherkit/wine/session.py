@@ -115,7 +115,7 @@ class WineSession:
         for folder in (self.home, capture_dir, self.logs_dir):
             os.makedirs(folder)
         copy_prefix(template, self.prefix)
-        self.sound = SoundCapture(self.home, capture_dir)
+        self.sound = SoundCapture(self.home, capture_dir, self.dir, self.logs_dir)
         # Unmanaged windows: with no window manager on the virtual screen, Wine would otherwise wait a
         # second or two for one to withdraw every window that closes.
         x11_settings = {"Managed": "N"}
