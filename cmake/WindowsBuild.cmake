@@ -166,6 +166,8 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I ${CMAKE_SOURCE_DIR}/resources")
 # product this tree is configured for. The kit's own checks of the profile's handling (a hostile
 # profile's build, the shipped product's bytes from its values written out by hand) and the benchmark
 # belong to the shipped product's tree.
+# The programs the kit starts under Wine (the recorder, POKE.EXE), which the tests use too.
+add_subdirectory(tools/wineprograms)
 add_subdirectory(tests/static)
 add_subdirectory(tests/medium)
 add_subdirectory(tests/wine)

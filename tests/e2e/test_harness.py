@@ -1,9 +1,13 @@
 """What the harness must see for the end-to-end tests to mean anything: a program started by its bare
 name (as installers register `MsiExec.exe /X{...}` for uninstalling) is waited for before the stub log is
-read; and a crash of the launcher fails the test, although Wine ends a crashed program with exit code 0."""
+read; a crash of the launcher fails the test, although Wine ends a crashed program with exit code 0; and a
+build tree named by a relative path serves as well as one named by its full path."""
+import os
+
 import pytest
 
-from launcherkit.wine.launcher_session import LauncherCrashed
+from launcherkit.wine.launcher_session import LauncherCrashed, LauncherSession
+from launcherkit.wine.programs import Programs
 from launcherkit.wine.window import CANCEL, hovered
 
 # The recorder where a bare name finds it: in the system folder, beside the system's installer service.
@@ -28,4 +32,17 @@ def test_a_crash_of_the_launcher_fails_the_test_though_its_exit_code_is_0(launch
     launcher.display.click()  # the test build writes through a null pointer
     assert process.exit_code(timeout=30) == 0
     with pytest.raises(LauncherCrashed, match="Unhandled page fault on write access to 0+ "):
+        launcher.finish()
+
+
+def test_a_session_of_a_build_tree_named_relatively_starts_its_programs(build_dir, arch, product, monkeypatch):
+    """As tools/launcherkit/wine/README.md shows it: LauncherSession("build/windows", ...), from the
+    source folder. Wine runs its programs from drive C:, so a relative path is made absolute first."""
+    monkeypatch.chdir(os.path.dirname(os.path.dirname(build_dir)))
+    relative = os.path.relpath(build_dir)
+    programs = Programs.in_build(relative)
+    with LauncherSession(relative, arch, programs, product, "relative") as launcher:
+        launcher.lay_medium()
+        process, _ = launcher.start()
+        assert launcher.close_window(process) == 0
         launcher.finish()

@@ -17,7 +17,7 @@ SCREENS = {24: (24, 0), 16: (24, 8), 8: (8, 0)}
 
 
 def foreign_colour(i):
-    """Entry i of the palette that POKE.EXE realizes (see tests/stubs/poke.c)."""
+    """Entry i of the palette that POKE.EXE realizes (see tools/wineprograms/poke.c)."""
     return (255 - i, (i * 97) & 255, (i * 5 + 128) & 255)
 
 
