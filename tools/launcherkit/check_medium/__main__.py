@@ -23,13 +23,12 @@ import os
 import sys
 
 from launcherkit import profile as product_profile
-from launcherkit.check_medium import at_work, launcher, medium, report
+from launcherkit.acceptance import DEPTHS
+from launcherkit.check_medium import launcher, medium, report, running
 from launcherkit.check_medium.findings import Findings
-from launcherkit.check_medium.sheet import contact_sheet
 from launcherkit.iso_image import ImageError, IsoImage
 from launcherkit.product import Product
 
-DEPTHS = (24, 16, 8)
 NOT_STARTED = 77
 
 
@@ -97,20 +96,13 @@ def main(argv):
 
     sheet = None
     if not ready:
-        findings.skip("The launcher at work", "the launcher was not started: the image has no launcher and setup "
-                                              "program to start (see above)")
+        findings.skip(running.SECTION, "the launcher was not started: the image has no launcher and setup "
+                                       "program to start (see above)")
     elif not findings.all_hold:
-        findings.skip("The launcher at work", "the launcher was not started: the image fails the checks above")
+        findings.skip(running.SECTION, "the launcher was not started: the image fails the checks above")
     else:
-        shown = at_work.check_at_work(options.image, facts.launcher, launcher_facts.executable.machine, product,
-                                      os.path.abspath(options.build), options.depths, findings, label)
-        if shown:
-            sheet = "contact-sheet.png"
-            os.makedirs(options.out, exist_ok=True)
-            contact_sheet(shown, at_work.COLUMNS, product.geometry.window_size).save(os.path.join(options.out, sheet))
-            for depth, pictures in shown.items():
-                for column, picture in pictures.items():
-                    picture.save(os.path.join(options.out, "depth-%d-%s.png" % (depth, column.replace(" ", "-"))))
+        sheet = running.check_at_work(options.image, launcher_facts.executable.data, product,
+                                      os.path.abspath(options.build), options.depths, options.out, findings, label)
     report.write(os.path.join(options.out, "report.md"),
                  report.markdown(findings, options.image, options.profile, sheet))
     for line in findings.failures:
