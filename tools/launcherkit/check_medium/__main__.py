@@ -24,7 +24,7 @@ import sys
 
 from launcherkit import profile as product_profile
 from launcherkit.acceptance import DEPTHS
-from launcherkit.check_medium import launcher, medium, report, running
+from launcherkit.check_medium import launcher, medium, publisher, report, running
 from launcherkit.check_medium.findings import Findings
 from launcherkit.iso_image import ImageError, IsoImage
 from launcherkit.product import Product
@@ -40,6 +40,8 @@ def parse(argv):
     parser.add_argument("--depths", default=",".join(map(str, DEPTHS)),
                         help="screen depths to start the launcher on (24, 16, 8)")
     parser.add_argument("--out", help="where the report and the contact sheet go")
+    parser.add_argument("--ca-file", help="the certificate (PEM) of the authority that issued the publisher's "
+                                          "signing certificate, to verify the launcher's signature against")
     options = parser.parse_args(argv)
     try:
         options.depths = [int(d) for d in options.depths.split(",")]
@@ -61,6 +63,20 @@ def product_of_the_image(image, medium_facts, launcher_facts):
               "setup_program": medium_facts.setup, "original_filename": medium_facts.launcher,
               "volume_name": image.volume_name}
     return Product(product_profile.Profile(None, values))
+
+
+def another_product(image, launcher_facts, product, label):
+    """The line saying that the image is of another product than the profile's, or None: the product its
+    launcher's version block names (or, without one, its volume name) is not the profile's."""
+    block = launcher_facts.executable.version_block() if launcher_facts else None
+    if block is not None and block.texts.get("ProductName") is not None:
+        theirs, ours = block.texts["ProductName"], product.profile["version_product_name"]
+    else:
+        theirs, ours = image.volume_name, product.volume_name
+    if theirs == ours:
+        return None
+    return ('check-medium: %s is an image of "%s", not of "%s", which the profile %s describes: check it with '
+            'the profile of "%s"' % (label, theirs, ours, product.profile_path, theirs))
 
 
 def main(argv):
@@ -85,26 +101,53 @@ def main(argv):
         return 2
     label = os.path.basename(options.image)
     findings = Findings()
+    headline, shown = None, []
+    os.makedirs(options.out, exist_ok=True)
     try:
         facts = medium.check_medium(image, product, findings, label)
         launcher_facts = launcher.check_launcher(image, facts, product, asset_check, label, findings)
         ready = launcher_facts is not None and facts.setup is not None
-        if ready and product is None:
+        if product is not None:
+            headline = another_product(image, launcher_facts, product, label)
+        elif ready:
             product = product_of_the_image(image, facts, launcher_facts)
+        autorun = image.find("iso9660", medium.AUTORUN)
+        autorun_text = image.read(autorun).decode("cp1252", "replace") if autorun else ""
     finally:
         image.close()
 
-    sheet = None
-    if not ready:
+    if launcher_facts is not None and product is not None and headline is None:
+        exe = os.path.join(options.out, "launcher-as-on-the-image.exe")
+        with open(exe, "wb") as f:
+            f.write(launcher_facts.data)
+        try:
+            shown = publisher.publisher_section(launcher_facts.executable, exe, autorun_text, product, options.out,
+                                                options.ca_file)
+            if options.ca_file:
+                sign = publisher.signature(exe, options.ca_file)
+                findings.check(launcher.SECTION, "the launcher's signature verifies against the given authority") \
+                    .expect(bool(sign.get("verified")), "%s:/%s" % (label, facts.launcher), "signature",
+                            "none" if sign["signed"] is False else "; ".join(sign.get("failure") or ["not verified"]),
+                            "an Authenticode signature that osslsigncode verifies with %s" % options.ca_file)
+        finally:
+            os.remove(exe)
+    if headline:
+        findings.skip(running.SECTION, "the launcher was not started: the image is of another product")
+    elif not ready:
         findings.skip(running.SECTION, "the launcher was not started: the image has no launcher and setup "
                                        "program to start (see above)")
     elif not findings.all_hold:
         findings.skip(running.SECTION, "the launcher was not started: the image fails the checks above")
     else:
-        sheet = running.check_at_work(options.image, launcher_facts.executable.data, product,
-                                      os.path.abspath(options.build), options.depths, options.out, findings, label)
+        running.check_at_work(options.image, launcher_facts.data, product, os.path.abspath(options.build),
+                              options.depths, options.out, findings, label)
+    sheet = running.sheet(options.out, list(options.depths) + [4], product) if product else None
     report.write(os.path.join(options.out, "report.md"),
-                 report.markdown(findings, options.image, options.profile, sheet))
+                 report.markdown(findings, options.image, options.profile, sheet, headline, shown))
+    if headline:
+        print(headline, file=sys.stderr)
+        print("check-medium: report %s" % os.path.join(options.out, "report.md"))
+        return 1
     for line in findings.failures:
         print(line, file=sys.stderr)
     for section, reason in findings.not_checked:

@@ -3,6 +3,7 @@ against the image's files, and turns their results into checks of its report and
 into its contact sheet."""
 
 import os
+import re
 
 from PIL import Image
 
@@ -17,20 +18,20 @@ SECTION = "The launcher at work"
 
 def check_at_work(image, launcher_data, product, build_dir, depths, out, findings, label):
     """Runs the at-work tests against `image` (its launcher's bytes `launcher_data`) on screens of `depths`,
-    each result a check of `findings`; returns the contact sheet's file name in `out`, or None."""
+    each result a check of `findings`; the pictures they saw are kept in `out`."""
     arch = "win64" if Executable(launcher_data).machine == MACHINE_AMD64 else "win32"
     can_run, reason = host_can_run(arch)
     if not can_run:
         findings.skip(SECTION, "the launcher was not started: " + reason)
-        return None
+        return
     missing = Programs.in_build(build_dir).missing("recorder", "poke")
     if missing:
         findings.skip(SECTION, "the launcher was not started: %s has no %s (scripts/check-medium.sh builds them)"
                       % (build_dir, " and ".join(missing)))
-        return None
+        return
     os.makedirs(out, exist_ok=True)
     for name in os.listdir(out):  # what an earlier check of the image kept
-        if name.startswith("depth-") or name.startswith("stream-"):
+        if re.match(r"depth-(8|16|24)-|stream-", name):
             os.remove(os.path.join(out, name))
     launcher_file = os.path.join(out, product.launcher_file)
     with open(launcher_file, "wb") as f:
@@ -48,11 +49,11 @@ def check_at_work(image, launcher_data, product, build_dir, depths, out, finding
     if not at_work.results:
         findings.check(SECTION, "the checks of the launcher at work run").fail(
             label, "the at-work tests", "pytest exit code %d and no result" % code, "a result of every check")
-    return sheet(out, depths, product)
 
 
 def sheet(out, depths, product):
-    """contact-sheet.png from the pictures the tests kept; None when they kept none."""
+    """contact-sheet.png from the pictures kept in `out` (depth 4: the composed 16-colour set); None when
+    there are none."""
     shown = {}
     for depth in depths:
         for state in STATES:
