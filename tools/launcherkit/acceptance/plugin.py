@@ -39,4 +39,5 @@ def message_lines(excinfo, when):
     if isinstance(error, CheckFailed):
         return str(error).splitlines()
     text = str(error).split("\nassert ")[0].strip().replace("\n", " ")
-    return ["%s%s: %s" % ("" if when == "call" else "after the check: ", type(error).__name__, text)]
+    return ["%s%s: %s" % ({"setup": "before the check: ", "teardown": "after the check: "}.get(when, ""),
+                          type(error).__name__, text)]

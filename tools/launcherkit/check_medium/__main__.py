@@ -146,6 +146,7 @@ def main(argv):
                  report.markdown(findings, options.image, options.profile, sheet, headline, shown))
     if headline:
         print(headline, file=sys.stderr)
+        print("check-medium: NOT CHECKED: %s: %s" % findings.not_checked[-1])
         print("check-medium: report %s" % os.path.join(options.out, "report.md"))
         return 1
     for line in findings.failures:
