@@ -34,6 +34,9 @@ def test_the_example_products_medium_passes_its_acceptance_check(image, build_di
                              "--out", out], capture_output=True, text=True, timeout=800)
     assert result.returncode == 0, "check-medium (%d):\n%s%s" % (result.returncode, result.stdout, result.stderr)
     assert "NOT CHECKED" not in result.stdout
+    report = open(os.path.join(out, "report.md"), encoding="utf-8").read()
+    for depth in (24, 16, 8):  # every depth, without --depths
+        assert "## The launcher at work on a %d-bit screen" % depth in report
     os.makedirs(screenshot_dir, exist_ok=True)
     shutil.copyfile(os.path.join(out, "contact-sheet.png"), os.path.join(screenshot_dir, "example-contact-sheet.png"))
     shutil.copyfile(os.path.join(out, "depth-24-at-rest.png"), os.path.join(screenshot_dir, "example-depth-24.png"))
