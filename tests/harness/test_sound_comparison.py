@@ -71,6 +71,16 @@ PLANTED = [
     ("silence", CLICK, silence(37), False, "0.370 s (16317 frames); it ends at 0.000 s of the click, which lasts "
                                            "0.370 s"),
     ("the welcome sound cut off by a click", WELCOME, WELCOME.samples[:20000], True, None),
+    # Seen under load: cut off inside a period, the rest of it and the next period silence.
+    ("the welcome sound cut off inside a period, then silence", WELCOME,
+     WELCOME.samples[:36250] + silence(1, 904), True, None),
+    ("the same, where the whole sound is required", WELCOME, WELCOME.samples[:36250] + silence(1, 904), False,
+     "0.421 s (18577 frames); it differs from the welcome first at 0.411 s of it, 0.411 s of the stream "
+     "(heard 0, required %d)" % WELCOME.samples[36250]),
+    ("the welcome sound cut off inside a period, then sound again", WELCOME,
+     WELCOME.samples[:36250] + silence(1, 450) + CLICK.samples[:200], True,
+     "0.418 s (18450 frames); it differs from the welcome first at 0.411 s of it, 0.411 s of the stream "
+     "(heard 0, required %d)" % WELCOME.samples[36250]),
     ("the welcome sound cut off, with a changed sample", WELCOME, changed(WELCOME.samples[:20000], 19999, -1), True,
      "0.227 s (10000 frames); it differs from the welcome first at 0.227 s of it, 0.227 s of the stream "
      "(heard %d, required %d)"

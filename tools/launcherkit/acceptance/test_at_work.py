@@ -48,7 +48,8 @@ def heard(launcher, checks, what, expected, streams):
 
 def ended(launcher, checks, process, runs, what):
     code = process.exit_code(timeout=30)
-    checks.expect(code == 0, "%s: exit code" % what, code, "0")
+    checks.expect(code == 0, "%s: exit code" % what, code if code >= 0 else "%d (the Wine process was killed by "
+                  "signal %d)" % (code, -code), "0")
     found = launcher.stub_runs()
     checks.expect(found == runs, "%s: programs started" % what, found or "none", runs or "none")
 

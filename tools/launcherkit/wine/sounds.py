@@ -214,7 +214,8 @@ def _samples(data):
 def difference(heard, expected, prefix=False):
     """None when the Sound `heard` is the Sound `expected` sample for sample, but for whole periods of
     silence that the sound path adds under load; otherwise one line saying what was heard and where it
-    first differs. prefix: `heard` may end early (a sound cut off by the next), but not before it began.
+    first differs. prefix: `heard` may end early (a sound cut off by the next), anywhere but before it
+    began, and be silence from there on.
 
     The device is fed in periods of 10 ms from the stream's start. When it runs dry under load it plays a
     period of silence and goes on where it was, and it may run on for a few periods after the end: so a
@@ -237,6 +238,8 @@ def difference(heard, expected, prefix=False):
             i += n  # a period the device played dry
         else:
             first = next(k for k in range(n) if got[i + k] != want[j + k])
+            if prefix and j + first > 0 and not any(got[i + first:]):
+                return None  # cut off there: the rest of the stream is silence
             return "%s; it differs from %s first at %s of it, %s of the stream (heard %d, required %d)" % (
                 length, expected.name, expected.at((j + first) // channels), heard.at((i + first) // channels),
                 got[i + first], want[j + first])
