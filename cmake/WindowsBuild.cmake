@@ -94,10 +94,12 @@ read_product_profile(launcher_profile "${LAUNCHER_PROFILE}" ${CMAKE_BINARY_DIR}/
 check_profile_resources(launcher_profile check_resources)
 
 # The resource compiler reports no dependencies, so the script is compiled anew by hand when the
-# identifiers, the version block, the product's values or any picture, sound or icon it names change.
+# identifiers, the language statement, the version block, the product's values or any picture, sound or
+# icon it names change.
 file(GLOB_RECURSE launcher_resource_files CONFIGURE_DEPENDS ${launcher_profile_RESOURCE_FOLDER}/art/*.bmp
      ${launcher_profile_RESOURCE_FOLDER}/sounds/*.wav ${launcher_profile_RESOURCE_FOLDER}/icon/*.ico)
-set(LAUNCHER_RESOURCE_SCRIPT_DEPENDS ${LAUNCHER_RESOURCE_IDS} ${CMAKE_SOURCE_DIR}/resources/version.rc
+set(LAUNCHER_RESOURCE_SCRIPT_DEPENDS ${LAUNCHER_RESOURCE_IDS} ${CMAKE_SOURCE_DIR}/resources/language.rc
+    ${CMAKE_SOURCE_DIR}/resources/version.rc
     ${CMAKE_BINARY_DIR}/generated/product_profile.h ${launcher_resource_files})
 set_source_files_properties(${LAUNCHER_RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS "${LAUNCHER_RESOURCE_SCRIPT_DEPENDS}")
 

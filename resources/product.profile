@@ -15,6 +15,10 @@ uninstall_guid = {5C2D9A41-7B3E-4F18-A6D0-93E1B7C4F205}
 # The setup program beside the launcher that the install button starts: an 8.3 name in capitals ending
 # in .EXE, other than the launcher's.
 setup_program = SETUP32.EXE
+# The language of the launcher's resources and version block, a Windows language tag: one whose ANSI code
+# page is Windows-1252 (de-DE, en-US, en-GB, fr-FR, es-ES, it-IT, nl-NL, pt-BR, sv-SE, da-DK, nb-NO, fi-FI
+# and the others of Western Europe). It also chooses the default captions and welcome of drawn art.
+language = de-DE
 
 # The version block (the file's properties). Neither the launcher's file name nor these texts may hold
 # "install", "setup", "update" or "patch": Windows would take the launcher for an installer.
@@ -34,6 +38,17 @@ version_product_name = Qelvar Lumivane
 art_masters = art/masters
 sound_sources = sounds/sources
 resource_folder = .
+# The texts make-art draws when it draws a master that is missing: the buttons' captions (each must fit its
+# button; " | " breaks a line), and on a drawn background the welcome, the copyright line and the line under
+# the product's name. Without them: the language's own captions and welcome, the version block's copyright
+# and no tagline.
+caption_install = installieren
+caption_remove = entfernen
+caption_browse = CD | durchsuchen
+caption_cancel = abbrechen
+welcome_line = Willkommen! Installieren Sie Qelvar Lumivane | auf Ihrem Computer oder sehen Sie sich | den Inhalt dieser CD an.
+copyright_line = Version 1.0   ·   © 2024 Qelvar Software GmbH
+tagline = Licht, das Ihre Ideen sichtbar macht.
 
 # The medium: its volume name (at most 16 of A-Z 0-9 _, also the image's file name), and the texts
 # Windows XP SP2 and later show for the disc: the drive's label and the AutoPlay entry.

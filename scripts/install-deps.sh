@@ -2,7 +2,9 @@
 # Installs, from Debian's packages, whatever the build and the tests need and this machine lacks.
 # Idempotent: packages already present are left alone, and apt is not touched when nothing is missing.
 #   scripts/install-deps.sh          build and test tools
-#   scripts/install-deps.sh --art    also the fonts that the art pipeline draws captions with (DejaVu)
+#   scripts/install-deps.sh --art    what the art pipeline needs (ImageMagick, sox and the DejaVu fonts it
+#                                    draws and measures captions with): all among the build and test tools,
+#                                    since the profile's tests measure captions too
 #   scripts/install-deps.sh --bench  also what the benchmark measures the launcher against (NSIS)
 #   scripts/install-deps.sh --sign   also what signs the medium's launcher (osslsigncode, openssl)
 # The options combine, e.g. scripts/install-deps.sh --art --sign.
@@ -14,14 +16,15 @@ packages=(
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   wine wine32 wine64 libasound2 libasound2:i386
   xvfb xdotool x11-apps x11-utils imagemagick
-  sox icoutils xorriso
+  sox icoutils xorriso wixl
   clang libclang-rt-14-dev
   python3 python3-pytest python3-pil python3-pefile python3-pycdlib
+  fonts-dejavu-core fonts-dejavu-extra
 )
 
 for option in "$@"; do
   case "$option" in
-    --art) packages+=(fonts-dejavu-core fonts-dejavu-extra) ;;
+    --art) ;;
     --bench) packages+=(nsis) ;;
     --sign) packages+=(osslsigncode openssl) ;;
     *) echo "install-deps: unknown option '$option' (--art, --bench, --sign)" >&2; exit 2 ;;

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs the end-to-end tests of the launcher at work and of the 16-colour build and copies the launcher's
 # window, as they saw it on 24-, 16- and 8-bit screens and in the 16-colour build, into docs/screenshots/,
-# with the measured pixel differences; and
-# the example product's (docs/examples/zyndra-atlas) window on a 24-bit screen and the contact sheet of
-# its medium's acceptance check.
+# with the measured pixel differences; and the example products' (docs/examples/zyndra-atlas and, in
+# English, corvand-tidebook) windows on a 24-bit screen and the contact sheets of their media's acceptance
+# check.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -22,6 +22,8 @@ for pair in depth-24:at-work/depth-24-at-rest depth-24-installed:at-work/depth-2
   cp "$kept.png" "docs/screenshots/$name.png"
   echo "$name: $(cat "$kept.txt")" >> docs/screenshots/differences.txt
 done
-cp "build/$preset/screenshots/example-depth-24.png" "build/$preset/screenshots/example-contact-sheet.png" \
-  docs/screenshots/
+for example in example example-english; do
+  cp "build/$preset/screenshots/$example-depth-24.png" "build/$preset/screenshots/$example-contact-sheet.png" \
+    docs/screenshots/
+done
 cat docs/screenshots/differences.txt

@@ -13,7 +13,7 @@ from pathlib import Path
 
 import pytest
 
-from launcherkit import identifiers, resource_script
+from launcherkit import identifiers, languages, resource_script
 from launcherkit.pe import MACHINE_I386, Executable
 from launcherkit.product import Product
 from launcherkit.wine.host import host_can_run
@@ -49,7 +49,9 @@ def medium_tree(tmp_path, launcher_exe):
 def patched_launcher(tmp_path, launcher_exe, patch):
     """The launcher with `patch(data)` applied to its bytes (a bytearray), on a medium of its own."""
     data = bytearray(Path(launcher_exe).read_bytes())
-    patch(data, Executable(bytes(data)))
+    launcher = Executable(bytes(data))
+    launcher.resources()
+    patch(data, launcher)
     broken = tmp_path / "broken.exe"
     broken.write_bytes(data)
     return built_medium(tmp_path / "medium", broken, PRODUCT)
@@ -114,6 +116,47 @@ def launcher_hidden_from_joliet(tmp_path, launcher_exe):
     return image, PRODUCT, "broken.iso:/AUTORUN.INF:2: %s in the Joliet tree: found no such file" % PRODUCT.launcher_file
 
 
+def another_language():
+    """A language other than the profile's: (its identifier, the end of the lines that name the profile's)."""
+    ours = PRODUCT.profile.language
+    other = 0x0409 if ours.id != 0x0409 else 0x0407
+    return other, "0x%04X (%s), the language of %s" % (ours.id, ours.tag, PRODUCT.profile_path)
+
+
+def resource_in_another_language(tmp_path, launcher_exe):
+    """The hover sound's entry in the resource directory names another language."""
+    hover = identifiers.read()["IDW_HOVER_SOUND"]
+    other, ours = another_language()
+
+    def patch(data, launcher):
+        wave = next(t for t in launcher.pe.DIRECTORY_ENTRY_RESOURCE.entries if str(t.name) == "WAVE")
+        entry = next(n for n in wave.directory.entries if n.id == hover).directory.entries[0]
+        struct.pack_into("<H", data, entry.struct.get_file_offset(), other)
+    image = patched_launcher(tmp_path, launcher_exe, patch)
+    return image, PRODUCT, ["%s:/%s: language of WAVE %d: found 0x%04X (%s); required %s" % (
+        image.name, PRODUCT.launcher_file, hover, other, languages.of_id(other).tag, ours)]
+
+
+def version_block_in_another_language(tmp_path, launcher_exe):
+    """The version block's string table key and its Translation name another language."""
+    other, ours = another_language()
+    language = PRODUCT.profile.language
+
+    def patch(data, launcher):
+        key = language.string_table_key.encode("utf-16-le")
+        at = data.index(key)
+        data[at:at + len(key)] = languages.string_table_key(other).encode("utf-16-le")
+        at = data.index(struct.pack("<HH", language.id, 1200), data.index("Translation".encode("utf-16-le")))
+        struct.pack_into("<H", data, at, other)
+    image = patched_launcher(tmp_path, launcher_exe, patch)
+    where = "%s:/%s" % (image.name, PRODUCT.launcher_file)
+    return image, PRODUCT, [
+        '%s: version block string table: found "%s"; required "%s" (%s)' % (
+            where, languages.string_table_key(other), language.string_table_key, ours),
+        "%s: version block Translation: found 0x%04X 1200; required 0x%04X 1200 (%s, in Unicode)" % (
+            where, other, language.id, ours)]
+
+
 # The launcher at work under Wine (the 32-bit build's code patched; on the 64-bit twin these are skipped).
 EXIT_PROCESS_CALL = re.compile(rb"\x83\xec\x0c\x50\xff\x15")  # sub esp,12; push eax; call [ExitProcess]
 
@@ -165,11 +208,13 @@ RT_WAVE = "WAVE"
 AT_WORK = [launcher_that_never_opens, launcher_that_exits_1, welcome_sound_of_silence, title_that_is_not_the_products]
 BROKEN = [autorun_naming_a_missing_program, autorun_whose_icon_file_is_missing, launcher_of_another_product,
           picture_of_another_depth, image_without_joliet_names, autorun_only_in_the_joliet_tree,
-          autorun_only_in_the_iso_9660_tree, launcher_hidden_from_joliet] + AT_WORK
+          autorun_only_in_the_iso_9660_tree, launcher_hidden_from_joliet, resource_in_another_language,
+          version_block_in_another_language] + AT_WORK
 
 
 def check_medium(image, product, out, build=BUILD, depths="24"):
-    return subprocess.run([str(REPO / "tools" / "kit"), "check-medium", str(image), "--build", build, "--depths", depths,
+    # --trial: the media here carry the kit's placeholder as their setup program.
+    return subprocess.run([str(REPO / "tools" / "kit"), "check-medium", str(image), "--build", build, "--depths", depths, "--trial",
                            *(["--profile", product.profile_path] if product else []), "--out", str(out)],
                           capture_output=True, text=True, timeout=600)
 
@@ -180,16 +225,18 @@ def test_a_broken_image_fails_with_its_line(tmp_path, launcher_exe, broken):
         pytest.skip("the patches are made for the 32-bit build's code")
     if broken in AT_WORK and not host_can_run("win32")[0]:
         pytest.skip(host_can_run("win32")[1])
-    image, product, line = broken(tmp_path, launcher_exe)
+    image, product, lines = broken(tmp_path, launcher_exe)
+    lines = [lines] if isinstance(lines, str) else lines
     result = check_medium(image, product, tmp_path / "check")
     assert result.returncode == 1, result.stdout + result.stderr
-    assert any(line in found for found in result.stderr.splitlines()), result.stderr
+    assert [line for line in lines if not any(line in found for found in result.stderr.splitlines())] == [], \
+        result.stderr
     report = (tmp_path / "check" / "report.md").read_text()
     if broken in AT_WORK:
         assert re.search(r"\*\*\d+ of \d+ checks fail\*\*", report)
     else:
         assert "NOT CHECKED: The launcher at work: the launcher was not started: " in result.stdout, result.stdout
-        assert line in report
+        assert all(line in report for line in lines)
 
 
 def test_a_build_tree_without_the_recorder_is_not_a_pass(tmp_path, launcher_exe):

@@ -15,11 +15,12 @@ REPO = Path(__file__).resolve().parents[2]
 # The shipped profile's values; the valid profile holds them, one key a line after a comment line, in the
 # kit's order, so that a key's line number is its position in that order plus 2.
 SHIPPED = product_profile.read_profile(str(REPO / "resources" / "product.profile")).values
-KEY_ORDER = list(product_profile.KEYS)
+# The keys the shipped profile holds, with the defaults of those it leaves out (all but content_folder).
+KEY_ORDER = [key for key in product_profile.KEYS if key in SHIPPED]
 VALID = "# a valid profile\n" + "".join("%s = %s\n" % (key, SHIPPED[key]) for key in KEY_ORDER)
 END = len(KEY_ORDER) + 2  # the line after the last
 
-ALL_KEYS = ", ".join(KEY_ORDER)
+ALL_KEYS = ", ".join(product_profile.KEYS)
 ELEVATION = ('none of "install", "setup", "update", "patch" in any case, even inside a word: Windows Vista and '
              "later would take the launcher for an installer and ask for elevation at every insertion of the disc")
 NAME_83 = ("a plain 8.3 file name as the medium's ISO 9660 names are: 1 to 8 of A-Z 0-9 _, a dot, 1 to 3 of them")
@@ -31,6 +32,10 @@ PATH = ("a path of letters, digits, spaces and / . _ - + , = @ % # ( ) only (the
         "to a shell, which read other characters as syntax)")
 PROGRAM = "a Windows program's name, ending in .EXE"
 AUTORUN = "a name other than AUTORUN.INF, which the medium's root holds for AutoPlay"
+WESTERN = ("a Windows language tag whose ANSI code page is Windows-1252, in which the launcher's texts and "
+           "AUTORUN.INF are compiled: ca-ES, da-DK, de-AT, de-CH, de-DE, de-LU, en-AU, en-CA, en-GB, en-IE, en-NZ, "
+           "en-US, es-ES, es-MX, eu-ES, fi-FI, fo-FO, fr-BE, fr-CA, fr-CH, fr-FR, fr-LU, ga-IE, gl-ES, is-IS, "
+           "it-CH, it-IT, lb-LU, nb-NO, nl-BE, nl-NL, nn-NO, pt-BR, pt-PT, sv-FI, sv-SE")
 
 
 def line_of(key):
@@ -134,6 +139,16 @@ BROKEN = [
     bad_value("setup program named AUTORUN.INF", "setup_program", "AUTORUN.INF", AUTORUN),
     bad_value("launcher named AUTORUN.INF", "original_filename", "AUTORUN.INF", AUTORUN),
     bad_value("setup program that is no .EXE", "setup_program", "DISC1.COM", PROGRAM),
+    bad_value("language of another code page", "language", "pl-PL", WESTERN,
+              '"pl-PL", whose ANSI code page is Windows-1250'),
+    bad_value("language of an East Asian code page", "language", "ja-JP", WESTERN,
+              '"ja-JP", whose ANSI code page is code page 932'),
+    bad_value("language the kit does not know", "language", "en-DE", WESTERN, '"en-DE", a tag the kit does not know'),
+    bad_value("language tag in small letters", "language", "en-us", 'the tag as Windows writes it, "en-US"; ' + WESTERN),
+    bad_value("caption outside Windows-1252", "caption_browse", "Browse \u2192 CD", ANSI,
+              '"Browse \u2192 CD" with "\u2192" (U+2192) at character 8'),
+    bad_value("welcome line with a tab", "welcome_line", "Welcome\tback", "printable characters",
+              '"Welcome\tback" with the control character U+0009 at character 8'),
     bad_value("launcher that is no .EXE", "original_filename", "START.BAT", PROGRAM),
     bad_value("version text longer than the version block holds", "legal_copyright", LONG_TEXT,
               "at most %d characters with the other version texts as they are: a version block's lengths are "
@@ -142,6 +157,8 @@ BROKEN = [
     ("bare carriage returns as line ends", VALID.replace("\n", "\r"),
      refused("(file)", "lines ending in a bare carriage return (CR, as classic Mac OS wrote them)",
              "lines ending in LF or CR LF", 1)),
+    ("content folder with a semicolon", appended("content_folder = cd;x"),
+     refused("content_folder", '"cd;x" with ";" at character 3', PATH, END)),
     ("form feed in a comment does not move the line numbers", "# page\f break\n" + valued("volume_name", "x"),
      refused("volume_name", '"x"', VOLUME, line_of("volume_name") + 1)),
 ] + [bad_value("folder with %s" % what, "resource_folder", "res%sources" % character, PATH,
@@ -279,3 +296,52 @@ def test_a_broken_profile_stops_the_medium(broken_profile, tmp_path):
     assert medium.returncode != 0
     assert expected in medium.stderr
     assert not (tmp_path / "medium" / "tree").exists()
+
+
+def without_art_texts(text):
+    """`text` without the captions, the welcome, the copyright line and the tagline."""
+    return "".join(line for line in text.splitlines(True)
+                   if line.split(" =")[0] not in product_profile.OPTIONAL_KEYS or line.startswith("language ="))
+
+
+# (language, {key: what its profile then holds}) for a profile that leaves out every text of drawn art.
+DEFAULTS = [
+    ("de-DE", {"caption_install": "installieren", "caption_browse": "CD | durchsuchen",
+               "welcome_line": "Willkommen! Installieren Sie {name} | oder sehen Sie sich den | Inhalt dieser CD an."}),
+    ("en-US", {"caption_install": "Install", "caption_remove": "Remove", "caption_browse": "Browse CD",
+               "caption_cancel": "Cancel", "welcome_line": "Welcome! Install {name} | or browse the contents | of this CD."}),
+    ("en-GB", {"caption_browse": "Browse CD"}),
+    ("fr-CA", {"caption_cancel": "Annuler"}),
+    ("nb-NO", {"caption_browse": "Bla gjennom | CD-en"}),
+]
+
+
+@pytest.mark.parametrize("language, expected", DEFAULTS, ids=[language for language, _ in DEFAULTS])
+def test_a_profile_without_art_texts_takes_its_languages_own(write_profile, language, expected):
+    profile = product_profile.read_profile(write_profile(without_art_texts(valued("language", language))))
+    name = SHIPPED["product_name"]
+    assert {key: profile[key] for key in expected} == {key: text.replace("{name}", name)
+                                                      for key, text in expected.items()}
+    assert profile["copyright_line"] == SHIPPED["legal_copyright"] and "tagline" not in profile.values
+
+
+def test_a_profile_without_a_language_is_german(write_profile):
+    profile = product_profile.read_profile(write_profile(without_art_texts(replaced("language", None))))
+    assert (profile["language"], profile.language.id, profile["caption_cancel"]) == ("de-DE", 0x0407, "abbrechen")
+
+
+def test_a_language_without_default_texts_needs_them_in_the_profile(write_profile):
+    path = write_profile(without_art_texts(valued("language", "ga-IE")))
+    end = len(without_art_texts(VALID).splitlines()) + 1
+    assert messages(path) == [
+        "%s:%d: %s: found no such key (end of file); required a line %s = ... (%s): the kit knows no default in ga-IE"
+        % (path, end, key, key, product_profile.KEYS[key][2])
+        for key in ("caption_install", "caption_remove", "caption_browse", "caption_cancel", "welcome_line")]
+
+
+@pytest.mark.parametrize("key, printed", [("language", "de-DE"), ("caption_browse", "CD | durchsuchen"),
+                                          ("copyright_line", SHIPPED["legal_copyright"]), ("tagline", "")])
+def test_get_prints_a_key_left_out_as_its_default(write_profile, capsys, key, printed):
+    path = write_profile(without_art_texts(replaced("language", None)))
+    assert product_profile.main(["get", path, key]) == 0
+    assert capsys.readouterr().out == printed + "\n"

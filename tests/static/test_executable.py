@@ -35,7 +35,7 @@ EXPECTED_IMPORTS = {
 }
 IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
 IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE = 0x8000
-GERMAN = 0x407
+LANGUAGE = PRODUCT.profile.language
 RT_BITMAP, RT_ICON, RT_GROUP_ICON, RT_VERSION = 2, 3, 14, 16
 
 
@@ -75,9 +75,9 @@ def test_exactly_the_operations_the_launcher_calls(image):
         "(imported but not expected, expected but not imported)"
 
 
-def test_every_resource_the_identifier_header_names_and_all_in_german(image):
+def test_every_resource_the_identifier_header_names_and_all_in_the_profiles_language(image):
     resources = image.resources()
-    assert {r.language for r in resources} == {GERMAN}
+    assert {r.language for r in resources} == {LANGUAGE.id}
 
     def found(type_):
         return sorted(r.name for r in resources if r.type == type_)
@@ -97,5 +97,6 @@ def test_version_block_holds_the_products_texts_and_numbers(image):
     file_version = tuple(profile.version_numbers("file_version"))
     product_version = tuple(profile.version_numbers("product_version"))
     assert (block.file_version, block.product_version) == (file_version, product_version)
-    assert (block.language, block.file_type, block.file_os) == ("040704b0", 1, 0x40004)
+    assert (block.language, block.translations) == (LANGUAGE.string_table_key, [(LANGUAGE.id, 1200)])
+    assert (block.file_type, block.file_os) == (1, 0x40004)
     assert block.texts == version_block.texts(profile.values)

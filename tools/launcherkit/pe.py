@@ -62,10 +62,11 @@ def type_label(type_):
 
 class VersionBlock:
     """The version resource: `file_version` and `product_version` as four numbers each, `texts` the
-    string table's {key: text}, `language` its language and code page ("040704b0"), and the fixed part's
-    `file_os`, `file_type`, `file_flags`, `file_flags_mask`."""
+    string table's {key: text}, `language` its language and code page ("040704b0"), `translations` the
+    (language, code page) pairs of its Translation value, and the fixed part's `file_os`, `file_type`,
+    `file_flags`, `file_flags_mask`."""
 
-    def __init__(self, fixed, table):
+    def __init__(self, fixed, table, translations=()):
         def numbers(ms, ls):
             return (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
 
@@ -74,6 +75,7 @@ class VersionBlock:
         self.file_os, self.file_type = fixed.FileOS, fixed.FileType
         self.file_flags, self.file_flags_mask = fixed.FileFlags, fixed.FileFlagsMask
         self.language = table.LangID.decode("ascii") if table is not None else None
+        self.translations = list(translations)
         self.texts = {} if table is None else {
             key.decode("utf-8"): value.decode("utf-8") for key, value in table.entries.items()}
 
@@ -227,10 +229,15 @@ class Executable:
         if not hasattr(self.pe, "VS_FIXEDFILEINFO"):
             return None
         table = None
+        translations = []
         for info in getattr(self.pe, "FileInfo", [[]])[0]:
             if getattr(info, "Key", b"") == b"StringFileInfo" and info.StringTable:
                 table = info.StringTable[0]
-        return VersionBlock(self.pe.VS_FIXEDFILEINFO[0], table)
+            # pefile gives a Translation as "0x0407 0x04b0" (of several pairs, the last).
+            for var in getattr(info, "Var", []):
+                words = var.entry.get(b"Translation", "").split()
+                translations += [(int(words[i], 16), int(words[i + 1], 16)) for i in range(0, len(words) - 1, 2)]
+        return VersionBlock(self.pe.VS_FIXEDFILEINFO[0], table, translations)
 
     # -- checksum --------------------------------------------------------------------------------------
 

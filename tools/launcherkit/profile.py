@@ -18,7 +18,7 @@ import os
 import re
 import sys
 
-from launcherkit import version_block
+from launcherkit import languages, version_block
 from launcherkit.profile_output import autorun_bytes, cmake_text, header_text, write_if_changed
 
 SECTION = "profile"
@@ -50,12 +50,15 @@ VERSION = "version"
 FOLDER = "folder"
 VOLUME = "volume name"
 ACTION = "autoplay action"
+LANGUAGE = "language tag"
+ART_TEXT = "text of drawn art"
 
 # key: (kind, checked for installer words, what it is). In the order of the shipped profile.
 KEYS = {
     "product_name": (CLASS_NAME, False, "the product's name: the launcher window's class and title"),
     "uninstall_guid": (GUID, False, "the product's key in the system's uninstall list"),
     "setup_program": (PROGRAM, False, "the setup program the install button starts, beside the launcher"),
+    "language": (LANGUAGE, False, "the language of every resource and of the version block, a Windows tag"),
     "company_name": (TEXT, True, "version block: CompanyName"),
     "file_description": (TEXT, True, "version block: FileDescription"),
     "file_version": (VERSION, False, "version block: file version"),
@@ -67,14 +70,27 @@ KEYS = {
     "art_masters": (FOLDER, False, "the folder of the art masters, which tools/art/make-art reads"),
     "sound_sources": (FOLDER, False, "the folder of the sound sources, which tools/art/make-art reads"),
     "resource_folder": (FOLDER, False, "the folder of the pictures, sounds and icon the launcher compiles in"),
+    "caption_install": (ART_TEXT, False, "the install button's caption, which make-art draws"),
+    "caption_remove": (ART_TEXT, False, "the remove button's caption, which make-art draws"),
+    "caption_browse": (ART_TEXT, False, "the browse button's caption, which make-art draws"),
+    "caption_cancel": (ART_TEXT, False, "the cancel button's caption, which make-art draws"),
+    "welcome_line": (ART_TEXT, False, "the welcome that make-art draws on a background"),
+    "copyright_line": (ART_TEXT, False, "the copyright line that make-art draws on a background"),
+    "tagline": (ART_TEXT, False, "the line under the product's name that make-art draws on a background"),
     "volume_name": (VOLUME, False, "the medium's volume name"),
     "autorun_label": (TEXT, False, "AUTORUN.INF label=, the drive's name in the file browser"),
     "autorun_action": (ACTION, False, "AUTORUN.INF action=, the launcher's entry in the AutoPlay dialog"),
+    "content_folder": (FOLDER, False, "the folder of the product's files that go on the medium beside the start-up "
+                                      "files"),
 }
+# Keys a profile may leave out, and what they are then: the language de-DE; the captions and the welcome
+# the language's own (languages.TEXTS), where it has them; the copyright line the version block's; no tagline;
+# no content folder (a medium without content carries the start-up files alone).
+OPTIONAL_KEYS = {"language", *languages.TEXT_KEYS, "copyright_line", "tagline", "content_folder"}
 
 
 class Profile:
-    """A valid profile: `values` by key, `path` of the file."""
+    """A valid profile: `values` by key, the defaults of keys it leaves out included; `path` of the file."""
 
     def __init__(self, path, values):
         self.path = path
@@ -83,6 +99,9 @@ class Profile:
     def __getitem__(self, key):
         return self.values[key]
 
+    def get(self, key, default=None):
+        return self.values.get(key, default)
+
     def folder(self, key):
         """A folder key as an absolute path; relative ones are relative to the profile's folder."""
         base = os.path.dirname(os.path.abspath(self.path))
@@ -90,6 +109,15 @@ class Profile:
 
     def version_numbers(self, key):
         return [int(part) for part in self.values[key].split(".")]
+
+    @property
+    def language(self):
+        """The languages.Language of the launcher's resources and version block."""
+        return languages.Language(self.values["language"])
+
+    def art_lines(self, key):
+        """A text of drawn art (a caption, the welcome...) as its lines; None for a tagline not given."""
+        return languages.lines(self.values[key]) if key in self.values else None
 
 
 class ProfileError(Exception):
@@ -161,6 +189,8 @@ def value_fault(value, kind, installer_checked):
     if kind == VOLUME and not re.fullmatch(r"[A-Z0-9_]{1,%d}" % MAX_VOLUME_NAME, value):
         return (quoted(value), "1 to %d of A-Z 0-9 _ (the volume name that ISO 9660 and Joliet both keep whole)"
                 % MAX_VOLUME_NAME)
+    if kind == LANGUAGE:
+        return languages.tag_fault(value)
     if kind == ACTION and value.startswith("@"):
         return quoted(value), "a text that does not begin with @ (Windows reads @ as a resource reference)"
     if installer_checked:
@@ -204,6 +234,19 @@ def overfull_version_block(values):
     return (key, "%d characters, which make the version block %d bytes long" % (len(values[key]), size),
             "at most %d characters with the other version texts as they are: a version block's lengths are "
             "16-bit, so it holds at most %d bytes" % (version_block.longest_fitting(texts, key), version_block.MAX_SIZE))
+
+
+def with_defaults(values):
+    """(`values` with the defaults of the optional keys it leaves out, [the keys left out that have none])."""
+    language = languages.Language(values.get("language", languages.DEFAULT_TAG))
+    defaults = {"language": language.tag, "copyright_line": values["legal_copyright"]}
+    for key in languages.TEXT_KEYS:
+        defaults[key] = language.default_text(key, values["product_name"])
+    filled = dict(values)
+    for key, default in defaults.items():
+        if key not in filled and default is not None:
+            filled[key] = default
+    return filled, [key for key in languages.TEXT_KEYS if key not in filled]
 
 
 def decoded(path, raw):
@@ -285,9 +328,15 @@ def read_profile(path):
             faulty.add(key)
     end = len(lines) + 1
     for key, (_, _, what) in KEYS.items():
-        if key not in values:
+        if key not in values and key not in OPTIONAL_KEYS:
             messages.append(fault(path, end, key, "no such key (end of file)", "a line %s = ... (%s)" % (key, what)))
             faulty.add(key)
+    if not faulty & {"language", "product_name", "legal_copyright"}:
+        values, undefaulted = with_defaults(values)
+        for key in undefaulted:
+            messages.append(fault(path, end, key, "no such key (end of file)",
+                                  "a line %s = ... (%s): the kit knows no default in %s"
+                                  % (key, KEYS[key][2], values["language"])))
     # Rules between keys, where the keys they read are sound.
     if not faulty & {"setup_program", "original_filename"}:
         problem = setup_named_as_launcher(values, located)
@@ -317,7 +366,8 @@ def derived(profile, key):
         return iso_text(profile["product_name"] + " installation medium")
     if KEYS[key][0] == FOLDER:
         return profile.folder(key)
-    return profile[key]
+    # An optional key without a default (a tagline not given) is empty.
+    return profile.values.get(key, "")
 
 
 def main(argv):

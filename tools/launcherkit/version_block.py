@@ -17,7 +17,8 @@ STRINGS = [("CompanyName", "company_name"), ("FileDescription", "file_descriptio
            ("LegalCopyright", "legal_copyright"), ("OriginalFilename", "original_filename"),
            ("ProductName", "version_product_name"), ("ProductVersion", "product_version")]
 NUMBERS = ("file_version", "product_version")
-LANGUAGE = "040704b0"
+# The string table's key, its language and code page in eight hex digits ("040904b0"): only its length counts.
+STRING_TABLE_KEY = "0" * 8
 FIXED_INFO_BYTES = 52  # VS_FIXEDFILEINFO
 TRANSLATION_BYTES = 4  # one language and code page
 
@@ -47,7 +48,7 @@ def node_size(key, value_bytes, children=()):
 def size(block_texts):
     """The length in bytes of the version block holding `block_texts` ({name: text})."""
     strings = [node_size(name, 2 * (len(text) + 1)) for name, text in block_texts.items()]
-    string_info = node_size("StringFileInfo", 0, [node_size(LANGUAGE, 0, strings)])
+    string_info = node_size("StringFileInfo", 0, [node_size(STRING_TABLE_KEY, 0, strings)])
     var_info = node_size("VarFileInfo", 0, [node_size("Translation", TRANSLATION_BYTES)])
     return node_size("VS_VERSION_INFO", FIXED_INFO_BYTES, [string_info, var_info])
 

@@ -3,6 +3,7 @@
 
     folders    where a run reads the masters and sound sources and writes the art
     drawing    masters drawn with ImageMagick where none are given
+    captions   whether each of the profile's captions fits its button
     palettes   the colour tables and the reduction of the masters to 256 and 16 colours
     bitmaps    the BMP and ICO writer
     pictures   the three picture sets and the icon from the masters

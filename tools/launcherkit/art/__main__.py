@@ -6,10 +6,14 @@
                                 the same for another product: masters from the profile's art_masters,
                                 sound sources from its sound_sources, output into its resource_folder;
                                 --plain draws missing masters plainly: a background of COLOUR (#RRGGBB)
-                                with the profile's product and company name, and an emblem of its initial
+                                with the profile's product name, tagline, welcome and copyright line, and
+                                an emblem of its initial
   --masters DIR, --sounds DIR, --out DIR  the three folders one by one (they override --profile's)
   tools/kit art check [PROFILE] refuse the art in the profile's resource folder when it was made for
                                 another product or is older than its masters or sound sources
+
+Buttons are drawn with the profile's captions; each must fit its button, or nothing is made (one line
+for each that does not, with the width or height found and the room there is).
 
 Masters (24-bit pictures, the editable form) live in resources/art/masters/. A master may be a
 PNG or a 24-bit BMP of the required size; a PNG is preferred when both are present. From them the
@@ -29,6 +33,7 @@ import sys
 import tempfile
 
 from launcherkit import geometry
+from launcherkit.art.captions import caption_faults
 from launcherkit.art.drawing import master_drawers
 from launcherkit.art.folders import Folders
 from launcherkit.art.magick import require_tools
@@ -89,6 +94,13 @@ def make(argv):
     profile, folders = choose(options)
     require_tools()
     layout = geometry.read()
+    # The captions are the profile's word for what the buttons say, drawn or not: each must fit.
+    faults = caption_faults(profile, layout.button_size)
+    if faults:
+        print("\n".join(faults), file=sys.stderr)
+        print("make-art: %d caption%s too large for %s button; nothing made" % (
+            len(faults), "s" if len(faults) > 1 else "", "their" if len(faults) > 1 else "its"), file=sys.stderr)
+        return 1
     draw_missing_masters(options, profile, folders, layout)
     with tempfile.TemporaryDirectory(prefix="make-art-") as tmp:
         PictureMaker(folders, layout, tmp).make()

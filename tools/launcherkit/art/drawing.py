@@ -1,9 +1,7 @@
 """Masters drawn with ImageMagick where a product gives none: the shipped product's background and
 emblem, plain ones for another product (a gradient of one colour with its name, a disc with its
 initial), and the classic raised and pressed buttons. Sizes come from the launcher's geometry, texts
-from the product profile."""
-
-import re
+(name, welcome, copyright line, tagline, captions) from the product profile."""
 
 from launcherkit.art import BUTTON_MASTERS, ICON_SIZES
 from launcherkit.art.magick import CONVERT, PNG_OUT, PNG_OUT_ALPHA, font, run
@@ -13,11 +11,14 @@ from launcherkit.art.palettes import VGA, hexrgb
 TRAY_GREY = (192, 192, 192)
 TRAY_MARGIN = 10
 
-# Each button's caption; "-hover" masters show the button pressed in.
-CAPTIONS = {"install": "installieren", "remove": "entfernen", "browse": "CD\ndurchsuchen", "cancel": "abbrechen"}
-
-# The shipped product's tagline under its name.
-TAGLINE = "Licht, das Ihre Ideen sichtbar macht."
+# A button's edges: two pixels on each side, light above and left, dark below and right ("-hover"
+# masters show the button pressed in, the other way round, the caption one pixel down and right).
+BUTTON_EDGE = 2
+# The captions' font: its file, its size in points (pixels, at ImageMagick's 72 dots per inch) and the
+# space between lines.
+CAPTION_FONT = "DejaVuSansCondensed-Bold.ttf"
+CAPTION_POINTS = 12
+CAPTION_LINE_SPACING = -1
 
 
 def annotation(text):
@@ -70,17 +71,31 @@ def tray_args(geometry):
             "-stroke", "none", "-gravity", "NorthWest"]
 
 
+def art_text(profile, key):
+    """A text of the profile for -annotate, its lines one under the other."""
+    return annotation("\n".join(profile.art_lines(key)))
+
+
+def caption_args():
+    """ImageMagick arguments that set a caption's font, centred on its button."""
+    return ["-font", font(CAPTION_FONT), "-pointsize", str(CAPTION_POINTS),
+            "-gravity", "center", "-interline-spacing", str(CAPTION_LINE_SPACING)]
+
+
 def background_texts(profile):
-    """(first word of the name in capitals, the rest of the name, the welcome, the footer) of the
-    shipped background: the footer is the product version's first two numbers and the copyright."""
-    name = profile["product_name"]
-    first, _, rest = name.partition(" ")
-    major, minor = profile.version_numbers("product_version")[:2]
-    copyright_ = re.sub(r"^Copyright \(C\)", "\u00a9", profile["legal_copyright"])
-    welcome = ("Willkommen! Installieren Sie %s\nauf Ihrem Computer oder sehen Sie sich\n"
-               "den Inhalt dieser CD an." % name)
-    footer = "Version %d.%d   \u00b7   %s" % (major, minor, copyright_)
-    return tuple(annotation(text) for text in (first.upper(), rest, welcome, footer))
+    """(first word of the name in capitals, the rest of the name, the welcome, the copyright line) of the
+    shipped background."""
+    first, _, rest = profile["product_name"].partition(" ")
+    return (annotation(first.upper()), annotation(rest), art_text(profile, "welcome_line"),
+            art_text(profile, "copyright_line"))
+
+
+def tagline_args(profile, x, y, colour):
+    """ImageMagick arguments that draw the profile's tagline, if it has one, at (x, y)."""
+    if "tagline" not in profile.values:
+        return []
+    return ["-font", font("DejaVuSans-Oblique.ttf"), "-pointsize", "15", "-fill", colour,
+            "-annotate", "+%d+%d" % (x, y), art_text(profile, "tagline")]
 
 
 def draw_background(path, geometry, profile):
@@ -113,8 +128,7 @@ def draw_background(path, geometry, profile):
         "-font", font("DejaVuSans-ExtraLight.ttf"), "-kerning", "0", "-pointsize", "50",
         "-fill", "white", "-annotate", "+144+58", subtitle,
         "-fill", "#7fc8e0", "-draw", "rectangle 148,128 330,129",
-        "-font", font("DejaVuSans-Oblique.ttf"), "-pointsize", "15", "-fill", "#e6f4fa",
-        "-annotate", "+148+140", TAGLINE,
+        ] + tagline_args(profile, 148, 140, "#e6f4fa") + [
         "-font", font("DejaVuSans.ttf"), "-pointsize", "11", "-fill", "#cfe6ee",
         "-annotate", "+150+190", welcome,
         "-font", font("DejaVuSans.ttf"), "-pointsize", "9", "-fill", "#9cc3cf",
@@ -138,8 +152,7 @@ def draw_button(path, size, caption, pressed):
          "-draw", "rectangle %d,1 %d,%d" % (r - 1, r - 1, b - 1),
          "-fill", inner_tl, "-draw", "rectangle 1,1 %d,1" % (r - 2),
          "-draw", "rectangle 1,1 1,%d" % (b - 2),
-         "-font", font("DejaVuSansCondensed-Bold.ttf"), "-pointsize", "12",
-         "-gravity", "center", "-interline-spacing", "-1",
+         ] + caption_args() + [
          "-fill", "#202020", "-annotate", "+%d+%d" % (shift + 1, shift + 1), caption,
          "-fill", "white", "-annotate", "+%d+%d" % (shift, shift), caption,
          ] + PNG_OUT + [path])
@@ -153,18 +166,19 @@ def shade(colour, factor):
     return "#%02X%02X%02X" % tuple(min(255, round(c * factor)) for c in hexrgb(colour.lstrip("#")))
 
 
-def draw_plain_background(path, geometry, colour, title, company):
-    """A gradient of `colour` with the product's name and its company, and the grey button tray."""
+def draw_plain_background(path, geometry, colour, profile):
+    """A gradient of `colour` with the product's name (and tagline), the welcome and the copyright line,
+    and the grey button tray."""
     w, h = geometry.window_size
-    title, company = annotation(title), annotation(company)
     run([CONVERT, "-size", "%dx%d" % (w, h), "-define", "gradient:angle=150",
          "gradient:%s-%s" % (shade(colour, 1.0), shade(colour, 0.45))] + tray_args(geometry) + [
         "-font", font("DejaVuSans-ExtraLight.ttf"), "-pointsize", "40", "-fill", "white",
-        "-annotate", "+40+60", title,
+        "-annotate", "+40+60", annotation(profile["product_name"]),
         "-fill", shade(colour, 2.2), "-draw", "rectangle 42,118 300,119",
+        ] + tagline_args(profile, 42, 126, "#F0F0F0") + [
         "-font", font("DejaVuSans.ttf"), "-pointsize", "11", "-fill", "#F0F0F0",
-        "-annotate", "+150+190", "Willkommen! Installieren Sie %s\noder sehen Sie sich den\nInhalt dieser CD an." % title,
-        "-pointsize", "9", "-gravity", "SouthEast", "-annotate", "+14+10", company,
+        "-annotate", "+150+190", art_text(profile, "welcome_line"),
+        "-pointsize", "9", "-gravity", "SouthEast", "-annotate", "+14+10", art_text(profile, "copyright_line"),
     ] + PNG_OUT + [path])
 
 
@@ -186,12 +200,12 @@ def master_drawers(geometry, profile, plain=None):
     background and the emblem plainly for the profile's product instead of the shipped ones."""
     if plain:
         name = profile["product_name"]
-        drawers = {"background": (geometry.window_size, False, lambda p: draw_plain_background(
-            p, geometry, plain, name, profile["legal_copyright"]))}
+        drawers = {"background": (geometry.window_size, False,
+                                  lambda p: draw_plain_background(p, geometry, plain, profile))}
     else:
         drawers = {"background": (geometry.window_size, False, lambda p: draw_background(p, geometry, profile))}
     for master in BUTTON_MASTERS:
-        caption, pressed = CAPTIONS[master.split("-")[0]], master.endswith("-hover")
+        caption, pressed = art_text(profile, "caption_" + master.split("-")[0]), master.endswith("-hover")
         drawers[master] = (geometry.button_size, False,
                            lambda p, c=caption, pr=pressed: draw_button(p, geometry.button_size, c, pr))
     for size in ICON_SIZES:

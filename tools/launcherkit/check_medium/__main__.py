@@ -1,10 +1,14 @@
 """The acceptance check of a built installation medium, for any product.
 
-    tools/kit check-medium IMAGE --build DIR [--profile FILE] [--depths 24,16,8] [--out DIR]
+    tools/kit check-medium IMAGE --build DIR [--profile FILE] [--content DIR] [--capacity cd700] [--trial]
+                           [--depths 24,16,8] [--out DIR]
 
 Reads only the image (and the profile, when given, for the names to expect and the uninstall key;
 without it, what the image itself says): AUTORUN.INF and the files it names in both trees, the launcher's
 pictures, sounds and icon in their required forms, and whether the launcher was built for the profile;
+the medium as a whole (both trees naming the same files, the start-up files first, the size against the
+disc --capacity, the setup program a Windows program and not the kit's placeholder unless --trial, and
+every file of the content folder --content, or the profile's content_folder, on the image and equal);
 then starts the launcher under Wine on a virtual screen of each depth, from a scratch copy of the image's
 files as CD-ROM drive D: with the setup program replaced by a recorder, and checks what it shows, plays
 and starts. Writes OUT/report.md, OUT/contact-sheet.png and each picture it saw whole as
@@ -22,11 +26,13 @@ import argparse
 import os
 import sys
 
+from launcherkit import languages
 from launcherkit import profile as product_profile
 from launcherkit.acceptance import DEPTHS
-from launcherkit.check_medium import launcher, medium, publisher, report, running
+from launcherkit.check_medium import content, launcher, medium, publisher, report, running
 from launcherkit.check_medium.findings import Findings
 from launcherkit.iso_image import ImageError, IsoImage
+from launcherkit.medium import capacity as discs
 from launcherkit.product import Product
 
 NOT_STARTED = 77
@@ -42,6 +48,12 @@ def parse(argv):
     parser.add_argument("--out", help="where the report and the contact sheet go")
     parser.add_argument("--ca-file", help="the certificate (PEM) of the authority that issued the publisher's "
                                           "signing certificate, to verify the launcher's signature against")
+    parser.add_argument("--content", help="the content folder the image was built with (default: the profile's "
+                                          "content_folder)")
+    parser.add_argument("--capacity", default=discs.DEFAULT, choices=sorted(discs.CAPACITIES),
+                        help="the disc the image is for (default %s)" % discs.DEFAULT)
+    parser.add_argument("--trial", action="store_true",
+                        help="a trial image: the kit's placeholder may stand in for the setup program")
     options = parser.parse_args(argv)
     try:
         options.depths = [int(d) for d in options.depths.split(",")]
@@ -106,6 +118,11 @@ def main(argv):
     try:
         facts = medium.check_medium(image, product, findings, label)
         launcher_facts = launcher.check_launcher(image, facts, product, asset_check, label, findings)
+        content_folder = options.content or (product.profile.folder("content_folder")
+                                              if product is not None and product.profile.get("content_folder")
+                                              else None)
+        listing = content.check_content(image, facts, product, content_folder, options.capacity, options.trial,
+                                        label, findings)
         ready = launcher_facts is not None and facts.setup is not None
         if product is not None:
             headline = another_product(image, launcher_facts, product, label)
@@ -142,8 +159,12 @@ def main(argv):
         running.check_at_work(options.image, launcher_facts.data, product, os.path.abspath(options.build),
                               options.depths, options.out, findings, label)
     sheet = running.sheet(options.out, list(options.depths) + [4], product) if product else None
+    captions = None
+    if options.profile:
+        captions = [(key.split("_", 1)[1], product.profile[key]) for key in languages.CAPTION_KEYS]
     report.write(os.path.join(options.out, "report.md"),
-                 report.markdown(findings, options.image, options.profile, sheet, headline, shown))
+                 report.markdown(findings, options.image, options.profile, sheet, captions, headline, shown)
+                 + "\n".join(listing) + "\n")
     if headline:
         print(headline, file=sys.stderr)
         print("check-medium: NOT CHECKED: %s: %s" % findings.not_checked[-1])

@@ -5,8 +5,8 @@ import re
 import subprocess
 import tempfile
 
-from launcherkit import resource_files, resource_script, version_block
-from launcherkit.pe import Executable, PeError
+from launcherkit import languages, resource_files, resource_script, version_block
+from launcherkit.pe import Executable, PeError, type_label
 
 SECTION = "The launcher's resources"
 UNINSTALL_KEY = re.compile(rb"\\Uninstall\\(\{[0-9A-Fa-f-]{36}\})\0")
@@ -67,6 +67,43 @@ def check_built_for(facts, product, where, findings):
                      '"%s" (%s)' % (text, product.profile_path))
 
 
+def language_label(language_id):
+    """0x0409 (en-US): a language identifier and the tag it is, where it is a supported one."""
+    language = languages.of_id(language_id)
+    return "0x%04X (%s)" % (language_id, language.tag if language else "no language of Windows-1252")
+
+
+def check_languages(facts, product, where, findings):
+    """Every resource, the version block's string table and its Translation are in the profile's language;
+    without a profile, in the language the Translation names."""
+    check = findings.check(SECTION, "every resource and the version block are in the product's language")
+    block = facts.executable.version_block()
+    if product is not None:
+        language_id = product.profile.language.id
+        whose = "the language of %s" % product.profile_path
+    elif block is not None and block.translations:
+        language_id = block.translations[0][0]
+        whose = "the language of the version block's Translation"
+    else:
+        check.fail(where, "version block Translation", "none", "the language the launcher is made in")
+        return
+    required = "%s, %s" % (language_label(language_id), whose)
+    by_language = {}
+    for resource in facts.executable.resources():
+        by_language.setdefault(resource.language, []).append(resource)
+    for found, resources in sorted(by_language.items()):
+        check.expect(found == language_id, where, "language of %s" % ", ".join(
+            "%s %s" % (type_label(r.type), r.name) for r in resources), language_label(found), required)
+    if block is None:
+        return
+    table_key = languages.string_table_key(language_id)
+    check.expect((block.language or "").lower() == table_key, where, "version block string table",
+                 '"%s"' % block.language if block.language else "none", '"%s" (%s)' % (table_key, required))
+    check.expect(block.translations == [(language_id, languages.UNICODE)], where, "version block Translation",
+                 ", ".join("0x%04X %d" % pair for pair in block.translations) or "none",
+                 "0x%04X %d (%s, in Unicode)" % (language_id, languages.UNICODE, required))
+
+
 def check_launcher(image, medium_facts, product, asset_check, label, findings):
     """Reads the launcher that AUTORUN.INF opens and checks it; its LauncherFacts, or None."""
     if medium_facts.launcher is None:
@@ -81,6 +118,7 @@ def check_launcher(image, medium_facts, product, asset_check, label, findings):
         readable.fail(where, "program", "no Windows program the kit reads (%s)" % error, "a PE executable")
         return None
     check_resources(facts, asset_check, where, findings)
+    check_languages(facts, product, where, findings)
     if product is not None:
         check_built_for(facts, product, where, findings)
     return facts

@@ -4,9 +4,10 @@ what could not be checked and why, and the contact sheet."""
 import os
 
 
-def markdown(findings, image, profile_path, sheet_name=None, headline=None, shown=()):
-    """`headline`: a line that comes before everything (another product's image); `shown`: the lines of
-    what the disc shows and says (publisher.publisher_section)."""
+def markdown(findings, image, profile_path, sheet_name=None, captions=None, headline=None, shown=()):
+    """`captions`: [(button, caption)] as the profile gives them, shown beside the contact sheet;
+    `headline`: a line that comes before everything (another product's image); `shown`: the lines of what
+    the disc shows and says (publisher.publisher_section)."""
     failing = [check for check in findings.checks if not check.holds]
     lines = ["# Medium check: %s" % os.path.basename(image), ""] + (["**%s**" % headline, ""] if headline else []) + [
              "- image: `%s`" % os.path.abspath(image),
@@ -15,6 +16,9 @@ def markdown(findings, image, profile_path, sheet_name=None, headline=None, show
                                "**%d of %d checks fail**" % (len(failing), len(findings.checks)))]
     if findings.not_checked:
         lines.append("- **not checked:** " + "; ".join("%s: %s" % item for item in findings.not_checked))
+    if captions:
+        lines.append("- captions, as the profile gives them (not read from the pictures): " + ", ".join(
+            '%s "%s"' % (button, caption.replace(" | ", " / ")) for button, caption in captions))
     if sheet_name:
         lines += ["", "![contact sheet](%s)" % sheet_name]
     for section, checks in findings.sections():

@@ -1,0 +1,55 @@
+"""Whether each button's caption, as the product profile gives it, fits its button at the font make-art
+draws it in: measured by drawing it as a button's caption is drawn and taking the extent of its ink.
+
+The room is the button less its edges on both sides, less one pixel for the caption's shadow and one for
+the pixel the caption moves when the button is pressed.
+"""
+
+import subprocess
+
+from launcherkit.art.drawing import BUTTON_EDGE, CAPTION_FONT, CAPTION_POINTS, art_text, caption_args
+from launcherkit.art.magick import CONVERT, run
+from launcherkit.languages import CAPTION_KEYS
+from launcherkit.profile import fault, key_lines
+
+SHADOW_AND_PRESS = 2
+# Far larger than any caption that could fit, so that one that does not is measured whole.
+CANVAS = (1200, 300)
+
+
+def room(button_size):
+    """(width, height) in pixels that a caption may take on a button of `button_size`."""
+    return tuple(side - 2 * BUTTON_EDGE - SHADOW_AND_PRESS for side in button_size)
+
+
+def ink_size(text):
+    """(width, height) in pixels of the ink of `text` (as -annotate takes it) in the captions' font."""
+    found = run([CONVERT, "-size", "%dx%d" % CANVAS, "xc:black"] + caption_args() +
+                ["-fill", "white", "-annotate", "+0+0", text, "-trim", "+repage", "-format", "%w %h", "info:"],
+                stderr=subprocess.DEVNULL)
+    width, height = found.decode().split()
+    return int(width), int(height)
+
+
+def caption_faults(profile, button_size):
+    """A line FILE:LINE: KEY: found ...; required ... for each caption that does not fit its button."""
+    width, height = room(button_size)
+    font = "%d points in %s" % (CAPTION_POINTS, CAPTION_FONT.rsplit(".", 1)[0])
+    inside = ("the room inside the %d x %d-pixel button, less its %d-pixel edges, the caption's shadow and "
+              "the pixel it moves when pressed" % (button_size[0], button_size[1], BUTTON_EDGE))
+    with open(profile.path, encoding="utf-8-sig") as f:
+        lines = key_lines(f.read().split("\n"))
+    faults = []
+    for key in CAPTION_KEYS:
+        found_width, found_height = ink_size(art_text(profile, key))
+        shown = '"%s"' % profile[key]
+        if found_width > width:
+            faults.append(fault(profile.path, lines.get(key, 0), key,
+                                "%s, %d pixels wide at %s" % (shown, found_width, font),
+                                "at most %d pixels wide, %s; break it into lines with \" | \" or shorten it"
+                                % (width, inside)))
+        elif found_height > height:
+            faults.append(fault(profile.path, lines.get(key, 0), key,
+                                "%s, %d pixels high at %s" % (shown, found_height, font),
+                                "at most %d pixels high, %s; fewer lines" % (height, inside)))
+    return faults
