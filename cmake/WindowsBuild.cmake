@@ -176,10 +176,13 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I ${CMAKE_SOURCE_DIR}/resources")
 # product this tree is configured for. The kit's own checks of the profile's handling (a hostile
 # profile's build, the shipped product's bytes from its values written out by hand) and the benchmark
 # belong to the shipped product's tree.
+# The programs the kit starts under Wine (the recorder, POKE.EXE), which the tests use too.
+add_subdirectory(tools/wineprograms)
 add_subdirectory(tests/static)
 add_subdirectory(tests/medium)
 add_subdirectory(tests/wine)
 add_subdirectory(tests/e2e)
+add_subdirectory(tests/harness)
 if(LAUNCHER_PROFILE_IS_DEFAULT)
   add_subdirectory(tools/bench)
   add_subdirectory(tests/profile)

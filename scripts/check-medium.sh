@@ -19,10 +19,14 @@ fi
 
 "$repo/scripts/install-deps.sh" >&2
 . "$repo/scripts/lib/wine-preset.sh"
-# The kit's own programs: the asset check, and the recorder and poke stand-ins that the check starts
-# under Wine. They do not depend on the product, so the default build tree serves every product.
-build=$repo/build/$LAUNCHER_PRESET
-(cd "$repo" && cmake --preset "$LAUNCHER_PRESET" >/dev/null &&
-  cmake --build --preset "$LAUNCHER_PRESET" --target host_asset_check stub_recorder stub_poke >/dev/null) ||
-  { echo "check-medium: the kit's programs did not build (see the output of cmake --build --preset $LAUNCHER_PRESET)" >&2; exit 2; }
+# The kit's own programs, in a build tree of their own (build/kit/<preset>): the asset check, and the
+# recorder and POKE.EXE that the check starts under Wine. They do not depend on the product, so one tree
+# serves every product.
+build=$repo/build/kit/$LAUNCHER_PRESET
+toolchain=$repo/cmake/mingw-$([ "$LAUNCHER_PRESET" = windows ] && echo i686 || echo x86_64).cmake
+(cmake -S "$repo/tools/assetcheck" -B "$build/host/assetcheck" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null &&
+  cmake --build "$build/host/assetcheck" >/dev/null &&
+  cmake -S "$repo/tools/wineprograms" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel --toolchain "$toolchain" >/dev/null &&
+  cmake --build "$build" >/dev/null) ||
+  { echo "check-medium: the kit's programs did not build (see the output of cmake --build $build)" >&2; exit 2; }
 exec "$repo/tools/kit" check-medium --build "$build" "$@"

@@ -119,15 +119,15 @@ def uninstaller(product):
 
 
 @pytest.fixture(scope="session")
-def welcome_length(programs, product):
-    return sounds.wav_duration(sounds.exe_sound(programs.launcher, product.welcome_sound_id))
+def welcome_sound(programs, product):
+    """The launcher's welcome sound as the system plays it (sounds.Sound)."""
+    return sounds.Sound.from_exe(programs.launcher, product.welcome_sound_id, "the welcome sound")
 
 
 @pytest.fixture(scope="session")
 def hover_sound(programs, product):
-    """(duration in seconds, samples) of the launcher's hover sound."""
-    wav = sounds.exe_sound(programs.launcher, product.hover_sound_id)
-    return sounds.wav_duration(wav), sounds.wav_data(wav)
+    """The launcher's click, played as the pointer enters a button (sounds.Sound)."""
+    return sounds.Sound.from_exe(programs.launcher, product.hover_sound_id, "the click")
 
 
 @pytest.fixture(scope="session")

@@ -41,9 +41,12 @@ def test_the_example_products_medium_passes_its_acceptance_check(example, build_
     assert "NOT CHECKED" not in result.stdout
     product = Product.load(profile)
     with open(os.path.join(out, "report.md"), encoding="utf-8") as f:
-        assert "- captions, as the profile gives them (not read from the pictures): " + ", ".join(
-            '%s "%s"' % (key.split("_")[1], product.profile[key].replace(" | ", " / "))
-            for key in ("caption_install", "caption_remove", "caption_browse", "caption_cancel")) in f.read()
+        report = f.read()
+    assert "- captions, as the profile gives them (not read from the pictures): " + ", ".join(
+        '%s "%s"' % (key.split("_")[1], product.profile[key].replace(" | ", " / "))
+        for key in ("caption_install", "caption_remove", "caption_browse", "caption_cancel")) in report
+    for depth in (24, 16, 8):  # every depth, without --depths
+        assert "## The launcher at work on a %d-bit screen" % depth in report
     os.makedirs(screenshot_dir, exist_ok=True)
     shutil.copyfile(os.path.join(out, "contact-sheet.png"), os.path.join(screenshot_dir, prefix + "contact-sheet.png"))
     shutil.copyfile(os.path.join(out, "depth-24-at-rest.png"), os.path.join(screenshot_dir, prefix + "depth-24.png"))

@@ -1,7 +1,7 @@
-"""What LAUNCH.EXE shows on screens of each depth: the pictures of the right tier, pixel for pixel, at the
-right places, at rest and with each button under the pointer; the remove pictures once the product is
-installed; palette colours that come back after another program realized its own palette. The window at
-rest is saved as <build>/screenshots/depth-<N>.png with its measured difference beside it."""
+"""What LAUNCH.EXE shows beyond the pictures of each screen depth, which the checks of the launcher at work
+hold (tools/launcherkit/acceptance, e2e.at_work): the 16-colour pictures in the test build that pretends a
+16-colour screen, saved as <build>/screenshots/depth-4.png with its measured difference beside it, and
+palette colours that come back after another program realized its own palette."""
 import os
 
 import pytest
@@ -11,13 +11,8 @@ from launcherkit.wine.processes import stop_popen
 from launcherkit.wine.waiting import wait_until
 from launcherkit.wine.window import BROWSE, CANCEL, REST, SETUP, hovered
 
-# Screen depth -> (the picture set drawn there, how far a channel may be off). A 16-bit screen keeps 5 or
-# 6 bits of each channel.
-SCREENS = {24: (24, 0), 16: (24, 8), 8: (8, 0)}
-
-
 def foreign_colour(i):
-    """Entry i of the palette that POKE.EXE realizes (see tests/stubs/poke.c)."""
+    """Entry i of the palette that POKE.EXE realizes (see tools/wineprograms/poke.c)."""
     return (255 - i, (i * 97) & 255, (i * 5 + 128) & 255)
 
 
@@ -51,24 +46,6 @@ def show_every_picture(launcher, exe, tier, tolerance, installed=False, screensh
     launcher.assert_picture(REST, "at rest after the pointer left", tier=tier, installed=installed,
                             window=window, tolerance=tolerance, exe=exe)
     assert launcher.close_window(process) == 0
-
-
-@pytest.mark.parametrize("launcher_session", sorted(SCREENS), indirect=True, ids=lambda d: "depth%d" % d)
-def test_every_picture_of_the_screens_set(launcher, programs, screenshot_dir):
-    tier, tolerance = SCREENS[launcher.depth]
-    show_every_picture(launcher, programs.launcher, tier, tolerance,
-                       screenshot=(screenshot_dir, "depth-%d.png" % launcher.depth))
-
-
-@pytest.mark.parametrize("launcher_session", sorted(SCREENS), indirect=True, ids=lambda d: "depth%d" % d)
-def test_installed_product_shows_the_remove_pictures(launcher, programs, uninstaller, screenshot_dir):
-    tier, tolerance = SCREENS[launcher.depth]
-    launcher.set_installed(uninstaller[1])
-    try:
-        show_every_picture(launcher, programs.launcher, tier, tolerance, installed=True,
-                           screenshot=(screenshot_dir, "depth-%d-installed.png" % launcher.depth))
-    finally:
-        launcher.set_installed(None)
 
 
 @pytest.mark.parametrize("launcher_session", [24], indirect=True, ids=["depth24"])

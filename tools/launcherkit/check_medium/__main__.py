@@ -28,14 +28,13 @@ import sys
 
 from launcherkit import languages
 from launcherkit import profile as product_profile
-from launcherkit.check_medium import at_work, content, launcher, medium, report
+from launcherkit.acceptance import DEPTHS
+from launcherkit.check_medium import content, launcher, medium, publisher, report, running
 from launcherkit.check_medium.findings import Findings
-from launcherkit.check_medium.sheet import contact_sheet
 from launcherkit.iso_image import ImageError, IsoImage
 from launcherkit.medium import capacity as discs
 from launcherkit.product import Product
 
-DEPTHS = (24, 16, 8)
 NOT_STARTED = 77
 
 
@@ -47,6 +46,8 @@ def parse(argv):
     parser.add_argument("--depths", default=",".join(map(str, DEPTHS)),
                         help="screen depths to start the launcher on (24, 16, 8)")
     parser.add_argument("--out", help="where the report and the contact sheet go")
+    parser.add_argument("--ca-file", help="the certificate (PEM) of the authority that issued the publisher's "
+                                          "signing certificate, to verify the launcher's signature against")
     parser.add_argument("--content", help="the content folder the image was built with (default: the profile's "
                                           "content_folder)")
     parser.add_argument("--capacity", default=discs.DEFAULT, choices=sorted(discs.CAPACITIES),
@@ -76,6 +77,20 @@ def product_of_the_image(image, medium_facts, launcher_facts):
     return Product(product_profile.Profile(None, values))
 
 
+def another_product(image, launcher_facts, product, label):
+    """The line saying that the image is of another product than the profile's, or None: the product its
+    launcher's version block names (or, without one, its volume name) is not the profile's."""
+    block = launcher_facts.executable.version_block() if launcher_facts else None
+    if block is not None and block.texts.get("ProductName") is not None:
+        theirs, ours = block.texts["ProductName"], product.profile["version_product_name"]
+    else:
+        theirs, ours = image.volume_name, product.volume_name
+    if theirs == ours:
+        return None
+    return ('check-medium: %s is an image of "%s", not of "%s", which the profile %s describes: check it with '
+            'the profile of "%s"' % (label, theirs, ours, product.profile_path, theirs))
+
+
 def main(argv):
     options = parse(argv)
     asset_check = os.path.join(options.build, "host", "assetcheck", "asset_check")
@@ -98,6 +113,8 @@ def main(argv):
         return 2
     label = os.path.basename(options.image)
     findings = Findings()
+    headline, shown = None, []
+    os.makedirs(options.out, exist_ok=True)
     try:
         facts = medium.check_medium(image, product, findings, label)
         launcher_facts = launcher.check_launcher(image, facts, product, asset_check, label, findings)
@@ -107,33 +124,52 @@ def main(argv):
         listing = content.check_content(image, facts, product, content_folder, options.capacity, options.trial,
                                         label, findings)
         ready = launcher_facts is not None and facts.setup is not None
-        if ready and product is None:
+        if product is not None:
+            headline = another_product(image, launcher_facts, product, label)
+        elif ready:
             product = product_of_the_image(image, facts, launcher_facts)
+        autorun = image.find("iso9660", medium.AUTORUN)
+        autorun_text = image.read(autorun).decode("cp1252", "replace") if autorun else ""
     finally:
         image.close()
 
-    sheet = None
-    if not ready:
-        findings.skip("The launcher at work", "the launcher was not started: the image has no launcher and setup "
-                                              "program to start (see above)")
+    if launcher_facts is not None and product is not None and headline is None:
+        exe = os.path.join(options.out, "launcher-as-on-the-image.exe")
+        with open(exe, "wb") as f:
+            f.write(launcher_facts.data)
+        try:
+            shown = publisher.publisher_section(launcher_facts.executable, exe, autorun_text, product, options.out,
+                                                options.ca_file)
+            if options.ca_file:
+                sign = publisher.signature(exe, options.ca_file)
+                findings.check(launcher.SECTION, "the launcher's signature verifies against the given authority") \
+                    .expect(bool(sign.get("verified")), "%s:/%s" % (label, facts.launcher), "signature",
+                            "none" if sign["signed"] is False else "; ".join(sign.get("failure") or ["not verified"]),
+                            "an Authenticode signature that osslsigncode verifies with %s" % options.ca_file)
+        finally:
+            os.remove(exe)
+    if headline:
+        findings.skip(running.SECTION, "the launcher was not started: the image is of another product")
+    elif not ready:
+        findings.skip(running.SECTION, "the launcher was not started: the image has no launcher and setup "
+                                       "program to start (see above)")
     elif not findings.all_hold:
-        findings.skip("The launcher at work", "the launcher was not started: the image fails the checks above")
+        findings.skip(running.SECTION, "the launcher was not started: the image fails the checks above")
     else:
-        shown = at_work.check_at_work(options.image, facts.launcher, launcher_facts.executable.machine, product,
-                                      os.path.abspath(options.build), options.depths, findings, label)
-        if shown:
-            sheet = "contact-sheet.png"
-            os.makedirs(options.out, exist_ok=True)
-            contact_sheet(shown, at_work.COLUMNS, product.geometry.window_size).save(os.path.join(options.out, sheet))
-            for depth, pictures in shown.items():
-                for column, picture in pictures.items():
-                    picture.save(os.path.join(options.out, "depth-%d-%s.png" % (depth, column.replace(" ", "-"))))
+        running.check_at_work(options.image, launcher_facts.data, product, os.path.abspath(options.build),
+                              options.depths, options.out, findings, label)
+    sheet = running.sheet(options.out, list(options.depths) + [4], product) if product else None
     captions = None
     if options.profile:
         captions = [(key.split("_", 1)[1], product.profile[key]) for key in languages.CAPTION_KEYS]
     report.write(os.path.join(options.out, "report.md"),
-                 report.markdown(findings, options.image, options.profile, sheet, captions)
+                 report.markdown(findings, options.image, options.profile, sheet, captions, headline, shown)
                  + "\n".join(listing) + "\n")
+    if headline:
+        print(headline, file=sys.stderr)
+        print("check-medium: NOT CHECKED: %s: %s" % findings.not_checked[-1])
+        print("check-medium: report %s" % os.path.join(options.out, "report.md"))
+        return 1
     for line in findings.failures:
         print(line, file=sys.stderr)
     for section, reason in findings.not_checked:

@@ -4,10 +4,12 @@ what could not be checked and why, and the contact sheet."""
 import os
 
 
-def markdown(findings, image, profile_path, sheet_name=None, captions=None):
-    """`captions`: [(button, caption)] as the profile gives them, shown beside the contact sheet."""
+def markdown(findings, image, profile_path, sheet_name=None, captions=None, headline=None, shown=()):
+    """`captions`: [(button, caption)] as the profile gives them, shown beside the contact sheet;
+    `headline`: a line that comes before everything (another product's image); `shown`: the lines of what
+    the disc shows and says (publisher.publisher_section)."""
     failing = [check for check in findings.checks if not check.holds]
-    lines = ["# Medium check: %s" % os.path.basename(image), "",
+    lines = ["# Medium check: %s" % os.path.basename(image), ""] + (["**%s**" % headline, ""] if headline else []) + [
              "- image: `%s`" % os.path.abspath(image),
              "- profile: %s" % ("`%s`" % profile_path if profile_path else "none; names as the image itself gives them"),
              "- result: %s" % ("**every check holds** (%d)" % len(findings.checks) if not failing else
@@ -25,6 +27,7 @@ def markdown(findings, image, profile_path, sheet_name=None, captions=None):
             lines.append("- %s %s" % ("holds:" if check.holds else "**FAILS:**", check.name))
             lines += ["  - `%s`" % line for line in check.failures]
             lines += ["  - note: `%s`" % line for line in check.notes]
+    lines += list(shown)
     return "\n".join(lines) + "\n"
 
 

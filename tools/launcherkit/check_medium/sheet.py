@@ -1,5 +1,6 @@
 """The contact sheet: one PNG with a row for each screen depth and a column for each state of the window
-(at rest, each button under the pointer, the remove state), at half size, labelled."""
+(at rest, each button under the pointer, the remove state), at half size, labelled; the 16-colour row is
+composed from the launcher's pictures, not seen on a screen, and says so."""
 
 from PIL import Image, ImageDraw
 
@@ -19,7 +20,8 @@ def contact_sheet(shown, columns, window_size):
         draw.text((left + c * (width + MARGIN) + MARGIN, 2), column, fill=(0, 0, 0))
     for r, depth in enumerate(sorted(shown, reverse=True)):
         top = LABEL + r * (height + MARGIN) + MARGIN
-        draw.text((MARGIN, top + height // 2), "%d bits" % depth, fill=(0, 0, 0))
+        draw.text((MARGIN, top + height // 2), "%d bits" % depth if depth != 4 else "16 colours\n(composed)",
+                  fill=(0, 0, 0))
         for c, column in enumerate(columns):
             x = left + c * (width + MARGIN) + MARGIN
             picture = shown[depth].get(column)

@@ -1,5 +1,5 @@
 """The Windows programs a Wine session works with: the launcher, its test builds, and the stand-ins that
-record or act (tests/stubs). A build tree holds them at the places its CMake files give them; another
+record or act (tools/wineprograms; the planted libraries: tests/stubs). A build tree holds them at the places its CMake files give them; another
 caller (a disc image's acceptance check, say) names its own.
 
     programs = Programs.in_build("build/windows")
@@ -31,7 +31,9 @@ class Programs:
 
     @classmethod
     def in_build(cls, build_dir):
-        """The programs of a build tree of this project; those it has not built are None."""
+        """The programs of a build tree of this project, by their full paths; those it has not built are
+        None."""
+        build_dir = os.path.abspath(build_dir)
         stubs = os.path.join(build_dir, "stubs")
         places = {
             "launcher": os.path.join(build_dir, "LAUNCH.EXE"),

@@ -72,7 +72,7 @@ class WineSession:
         self.name = name
         self.screen_size = screen
         self.palette_settings = (depth == 8) if palette_settings is None else palette_settings
-        self.poke_program = poke
+        self.poke_program = os.path.abspath(poke) if poke else None
         self.extra_env = dict(env or {})
         self.keep = keep
         self._log = log or (lambda text: None)
@@ -115,7 +115,7 @@ class WineSession:
         for folder in (self.home, capture_dir, self.logs_dir):
             os.makedirs(folder)
         copy_prefix(template, self.prefix)
-        self.sound = SoundCapture(self.home, capture_dir)
+        self.sound = SoundCapture(self.home, capture_dir, self.dir, self.logs_dir)
         # Unmanaged windows: with no window manager on the virtual screen, Wine would otherwise wait a
         # second or two for one to withdraw every window that closes.
         x11_settings = {"Managed": "N"}
@@ -182,6 +182,8 @@ class WineSession:
         debug: a WINEDEBUG value for this program (its stderr goes to the returned process's log).
         env: further environment variables of this program (WINEDLLOVERRIDES, say).
         """
+        if not re.match(r"^[A-Za-z]:", program) and os.sep in program:
+            program = os.path.abspath(program)  # Wine runs its programs from drive C:
         number = next(self._run_counter)
         base = re.sub(r"[^A-Za-z0-9]+", "_", os.path.basename(program.replace("\\", "/")))
         log_path = os.path.join(self.logs_dir, "%03d-%s.log" % (number, base))

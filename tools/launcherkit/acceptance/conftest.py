@@ -1,0 +1,126 @@
+"""Fixtures of the at-work tests: what they run against (check-medium's AtWork, or under CTest the
+launcher of the build tree its environment names), a Wine session per screen depth with the medium on
+drive D: and the recorder in place of every program the launcher may start, and the launcher's own
+sounds."""
+import os
+import shutil
+import sys
+
+import pytest
+
+from launcherkit.acceptance import AtWork, DEPTHS
+from launcherkit.acceptance.plugin import GIVEN
+from launcherkit.pe import MACHINE_AMD64, Executable
+from launcherkit.product import Product
+from launcherkit.wine.host import host_can_run
+from launcherkit.wine.launcher_session import WINDOWS_BROWSER, LauncherSession
+from launcherkit.wine.programs import Programs
+from launcherkit.wine.sounds import Sound
+
+HOST_CANNOT_RUN = pytest.StashKey[bool]()
+UNINSTALLER = "C:\\Program Files\\%s\\UNINST.EXE"
+
+
+def given(config):
+    """check-medium's AtWork; under CTest, the build tree's launcher and product."""
+    if GIVEN not in config.stash:
+        build = os.environ.get("LAUNCHER_BUILD_DIR")
+        if not build:
+            raise pytest.UsageError("LAUNCHER_BUILD_DIR is not set: check-medium runs these tests, or CTest "
+                                    "as e2e.at_work")
+        config.stash[GIVEN] = AtWork(build=build, product=Product.load(os.environ["LAUNCHER_PROFILE"]),
+                                     out=os.path.join(build, "screenshots", "at-work"))
+    return config.stash[GIVEN]
+
+
+def pytest_generate_tests(metafunc):
+    if "depth" in metafunc.fixturenames:
+        depths = given(metafunc.config).depths
+        metafunc.parametrize("depth", depths, scope="module", ids=["depth%d" % d for d in depths])
+
+
+def pytest_collection_modifyitems(config, items):
+    at_work = given(config)
+    can_run, reason = host_can_run(arch_of(launcher_of(at_work)))
+    config.stash[HOST_CANNOT_RUN] = not can_run
+    for item in items if not can_run else ():
+        item.add_marker(pytest.mark.skip(reason=reason))
+
+
+def pytest_sessionfinish(session, exitstatus):
+    if session.config.stash.get(HOST_CANNOT_RUN, False) and exitstatus == pytest.ExitCode.OK:
+        session.exitstatus = 77
+
+
+def launcher_of(at_work):
+    """The launcher as a file: the build's, or the image's (read once into the kit's build tree)."""
+    if at_work.image is None:
+        return Programs.in_build(at_work.build).launcher
+    return at_work.launcher_file
+
+
+def arch_of(exe):
+    return "win64" if Executable.open(exe).machine == MACHINE_AMD64 else "win32"
+
+
+@pytest.fixture(scope="session")
+def at_work(request):
+    return given(request.config)
+
+
+@pytest.fixture(scope="session")
+def product(at_work):
+    return at_work.product
+
+
+@pytest.fixture(scope="session")
+def uninstaller(product):
+    """A made-up uninstaller of the product, and the command that registers it."""
+    program = UNINSTALLER % product.volume_name
+    return program, '"%s" /remove' % program
+
+
+@pytest.fixture(scope="module")
+def session(at_work, product, uninstaller, depth):
+    """The launcher of the medium in a Wine session on a screen of `depth`, after one run that does Wine's
+    own first-run work (devices, sound); the files and the registry as they were then."""
+    exe = launcher_of(at_work)
+    programs = Programs.in_build(at_work.build)
+    with LauncherSession(at_work.build, arch_of(exe), programs, product, "at-work-depth%d" % depth, depth=depth,
+                         log=lambda text: print("harness: " + text, file=sys.stderr)) as launcher:
+        if at_work.image is None:
+            launcher.lay_medium()
+        else:
+            disc = launcher.insert_disc(at_work.image)
+            launcher.exe = os.path.join(disc, product.launcher_file)
+            shutil.copyfile(programs.recorder, os.path.join(disc, product.setup_program))
+        if at_work.out:
+            launcher.sound.kept_dir = at_work.out
+        launcher.place_recorder(WINDOWS_BROWSER)
+        launcher.place_recorder(uninstaller[0])
+        process, _ = launcher.start()
+        launcher.sound.streams(at_least=1)
+        launcher.close_window(process)
+        launcher.finish()
+        launcher.before = launcher.file_snapshot(), launcher.registry.export()
+        yield launcher
+
+
+@pytest.fixture
+def launcher(session):
+    """The session with no sound and no program start remembered; after the test, launchers it left
+    running are closed, and a crash fails it (Wine ends a crashed program with exit code 0)."""
+    session.sound.clear()
+    session.clear_stub_log()
+    yield session
+    session.finish()
+
+
+@pytest.fixture(scope="module")
+def welcome_sound(session, product):
+    return Sound.from_exe(session.exe, product.welcome_sound_id, "the welcome sound")
+
+
+@pytest.fixture(scope="module")
+def click_sound(session, product):
+    return Sound.from_exe(session.exe, product.hover_sound_id, "the click")
