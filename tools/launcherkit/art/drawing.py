@@ -202,3 +202,13 @@ def master_drawers(geometry, profile, plain=None):
                 draw = (lambda p, s=size, f=flat: draw_icon(p, s, f))
             drawers[master] = ((size, size), True, draw)
     return drawers
+
+
+def drawn_keys(name, plain):
+    """The profile's keys whose texts master `name` shows as master_drawers draws it (`plain`: the colour
+    given, or None for the shipped drawing): once one of them changes, the drawn master is out of date."""
+    if name == "background":
+        return ("product_name", "legal_copyright") if plain else ("product_name", "product_version", "legal_copyright")
+    if name.startswith("icon-") and plain:
+        return ("product_name",)  # its initial
+    return ()
