@@ -71,6 +71,14 @@ def main(argv):
         print("check-medium: %s: found no asset check; required the kit's build tree (scripts/check-medium.sh "
               "builds it)" % options.build, file=sys.stderr)
         return 2
+    # The report's folder is made first: a folder that cannot be made is said before any check runs.
+    try:
+        os.makedirs(options.out, exist_ok=True)
+    except OSError as error:
+        print("check-medium: --out %s: found %s; required a folder for the report that can be made or written"
+              % (options.out, "a file" if os.path.isfile(options.out) else "no folder that can be made (%s)"
+                 % error.strerror), file=sys.stderr)
+        return 2
     product = None
     if options.profile:
         try:
@@ -106,7 +114,6 @@ def main(argv):
                                       os.path.abspath(options.build), options.depths, findings, label)
         if shown:
             sheet = "contact-sheet.png"
-            os.makedirs(options.out, exist_ok=True)
             contact_sheet(shown, at_work.COLUMNS, product.geometry.window_size).save(os.path.join(options.out, sheet))
             for depth, pictures in shown.items():
                 for column, picture in pictures.items():
