@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Benchmarks of the launcher under Wine: time to splash against an empty popup of the same size at
 # depths 24, 16 and 8, hover response, start-up reads from a slow medium (before and after the 4 KB
-# layout), a peer made with NSIS, and the executable's bytes. bench.measure (tools/bench) measures and
+# layout), a peer made with NSIS, where the start-up files lie on a disc full of content (before and after
+# they come first), and the executable's bytes. bench.measure (tools/bench) measures and
 # writes build/<preset>/benchmark/results.json; bench.report prints the Markdown report and keeps it as
 # docs/benchmarks.md.
 #

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # The acceptance check of a built installation medium, for any product: the image's AUTORUN.INF and
-# files, the launcher's resources, and the launcher at work under Wine on virtual screens of each depth.
+# files, the launcher's resources, the medium as a whole (both trees, the start-up files first, the size,
+# the content, the setup program; the kit's placeholder fails unless --trial), and the launcher at work
+# under Wine on virtual screens of each depth.
 #
-#   scripts/check-medium.sh IMAGE [--profile FILE] [--depths 24,16,8] [--out DIR]
+#   scripts/check-medium.sh IMAGE [--profile FILE] [--content DIR] [--capacity cd650|cd700|dvd] [--trial]
+#                           [--depths 24,16,8] [--out DIR]
 #
 # Writes DIR/report.md and DIR/contact-sheet.png (DIR defaults to IMAGE's name with "-check"). Exit code
 # 0 only when every check holds; each failure is one line on standard error. On a host that cannot run
@@ -11,7 +14,7 @@
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 if [ $# -eq 0 ] || [ "$1" = --help ] || [ "$1" = -h ]; then
-  sed -n '2,10s/^# \{0,1\}//p' "$0"; exit 2
+  sed -n '2,13s/^# \{0,1\}//p' "$0"; exit 2
 fi
 
 "$repo/scripts/install-deps.sh" >&2

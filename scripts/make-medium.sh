@@ -1,21 +1,28 @@
 #!/usr/bin/env bash
 # Builds a product's installation medium: its file tree and an ISO 9660 image (with Joliet names) of it.
 #
-#   scripts/make-medium.sh [--profile FILE] [--setup PATH/TO/SETUP.EXE] [--launch PATH/TO/LAUNCH.EXE]
-#                          [--out DIR] [--preset NAME]
+#   scripts/make-medium.sh [--profile FILE] [--setup PATH/TO/SETUP.EXE] [--content DIR]
+#                          [--capacity cd650|cd700|dvd] [--launch PATH/TO/LAUNCH.EXE] [--out DIR] [--preset NAME]
 #                          [--sign-pkcs12 FILE [--sign-password-file FILE] [--timestamp-url URL]]
 #
 #   --profile the product profile (default resources/product.profile): names, volume name, AUTORUN.INF
 #             texts. With it, the script builds that product's launcher in DIR/launcher-PRESET.
 #   --setup   the product's setup program; it goes on the medium under the profile's setup_program name
-#             whatever its own name. Without it, a small placeholder program (tools/medium/placeholder.c)
+#             whatever its own name. It must be a Windows program (PE, GUI or console subsystem); a 64-bit
+#             one is taken with a warning. Without it, a small placeholder program (tools/medium/placeholder.c)
 #             takes its place and, when started, says that this medium carries a placeholder instead of
 #             the product's setup program.
+#   --content the product's files: everything in DIR goes on the medium under the same relative path,
+#             byte for byte (default: the profile's content_folder, if it names one). Names Windows cannot
+#             open from the disc are refused, one line each (tools/kit medium --help).
+#   --capacity the disc the medium is for: cd650, cd700 (default; 360,000 sectors of 2,048 bytes) or dvd;
+#             a larger image is refused with both sizes in MB.
 #   --launch  the launcher to put on the medium, built for the same profile; default: without --profile
 #             build/windows/LAUNCH.EXE (built with the "windows" CMake preset when it is missing), with
 #             --profile the launcher built in DIR/launcher-PRESET.
-#   --out     where to build; default build/medium. Only DIR/tree, DIR/placeholder, DIR/launcher-PRESET
-#             and the image DIR/<volume name>.iso are written; nothing else in DIR is touched.
+#   --out     where to build; default build/medium. Only DIR/tree (the start-up files), DIR/placeholder,
+#             DIR/launcher-PRESET, the image DIR/<volume name>.iso and, while building, DIR/.make-medium-new
+#             are written; nothing else in DIR is touched.
 #   --preset  the CMake configure preset the launcher is built with; default windows (32-bit).
 #   --sign-pkcs12  sign the launcher on the medium (Authenticode, SHA-256, osslsigncode) with the
 #             certificate and key in this PKCS#12 file (.p12, .pfx); the certificate must be for code
@@ -23,16 +30,19 @@
 #             password (none for a key without one); --timestamp-url adds an RFC 3161 time stamp from
 #             that server, which needs the network and makes every build's bytes differ.
 #
-# The medium's root holds exactly AUTORUN.INF, the launcher under its original_filename (LAUNCH.EXE by
-# default) and the setup program.
+# The medium's root holds AUTORUN.INF, the launcher under its original_filename (LAUNCH.EXE by default)
+# and the setup program, at the lowest blocks of the disc in that order, and the content beside them.
+# The medium's folder tree is printed at the end, with its total size.
 #
 # Reproducible: every time stamp in the image (files, directories, volume descriptors) is the
 # SOURCE_DATE_EPOCH from the environment or, without it, the time of the last commit; so two builds of
 # the same commit with the same inputs give byte-identical images. A signed launcher carries that time as
 # its signing time, so that holds for signed media too (without --timestamp-url).
 #
-# A build that stops leaves no half-made medium: a fault found before the build (an argument, the
-# profile, the signing key) changes nothing in DIR; a later one removes the tree and the image.
+# A build that stops leaves no half-made medium and keeps an earlier one: a fault found before the build
+# (an argument, the profile, the content, the setup program, the signing key) changes nothing in DIR; the
+# medium is built in DIR/.make-medium-new and takes the place of the earlier one only when it is whole
+# and fits its disc.
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -41,6 +51,8 @@ die() { echo "make-medium: $*" >&2; exit 1; }
 
 profile=""
 setup=""
+content=""
+capacity=cd700
 launch=""
 out="$repo/build/medium"
 preset=windows
@@ -51,13 +63,15 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --profile) [ $# -ge 2 ] || die "--profile needs a file"; profile=$2; shift 2 ;;
     --setup)  [ $# -ge 2 ] || die "--setup needs a path"; setup=$2; shift 2 ;;
+    --content) [ $# -ge 2 ] || die "--content needs a folder"; content=$2; shift 2 ;;
+    --capacity) [ $# -ge 2 ] || die "--capacity needs cd650, cd700 or dvd"; capacity=$2; shift 2 ;;
     --launch) [ $# -ge 2 ] || die "--launch needs a path"; launch=$2; shift 2 ;;
     --out)    [ $# -ge 2 ] || die "--out needs a directory"; out=$2; shift 2 ;;
     --preset) [ $# -ge 2 ] || die "--preset needs a name"; preset=$2; shift 2 ;;
     --sign-pkcs12) [ $# -ge 2 ] || die "--sign-pkcs12 needs a file"; sign_pkcs12=$2; shift 2 ;;
     --sign-password-file) [ $# -ge 2 ] || die "--sign-password-file needs a file"; sign_password_file=$2; shift 2 ;;
     --timestamp-url) [ $# -ge 2 ] || die "--timestamp-url needs a URL"; timestamp_url=$2; shift 2 ;;
-    -h|--help) sed -n '2,35s/^# \{0,1\}//p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,46s/^# \{0,1\}//p' "$0"; exit 0 ;;
     *) die "unknown argument '$1' (see --help)" ;;
   esac
 done
@@ -81,13 +95,17 @@ launcher_name=$(profile_value original_filename)
 
 command -v xorriso >/dev/null || die "xorriso is missing (Debian package xorriso; scripts/install-deps.sh installs it)"
 
-# A Windows program starts with "MZ"; anything else on the medium as an .EXE would only fail on the
-# user's machine, so it is refused here.
+# A Windows program starts with "MZ"; anything else on the medium as the launcher would only fail on the
+# user's machine, so it is refused here. (The setup program is read whole by the kit, below.)
 require_windows_program() {
   local file=$1 what=$2
   [ -f "$file" ] || die "$what '$file' does not exist"
   [ "$(head -c 2 "$file")" = "MZ" ] || die "$what '$file' is not a Windows program (no MZ header)"
 }
+
+# The content, the setup program, the capacity: each refusal is one line, and nothing in --out is touched.
+"$kit" medium check-inputs --profile "$profile_file" --out "$out" ${content:+--content "$content"} \
+  ${setup:+--setup "$setup"} --capacity "$capacity" || exit 1
 
 # The time stamp of everything on the medium.
 if [ -n "${SOURCE_DATE_EPOCH:-}" ]; then
@@ -113,8 +131,10 @@ fi
 
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-tree="$out/tree"
-image="$out/$image_name"
+# Built here, then moved into the places of the earlier medium's tree, placeholder and image.
+new="$out/.make-medium-new"
+tree="$new/tree"
+image="$new/$image_name"
 
 # The launcher: the default product's from its usual build tree, another product's built here.
 if [ -z "$launch" ] && [ -n "$profile" ]; then
@@ -132,29 +152,19 @@ elif [ -z "$launch" ]; then
   fi
 fi
 require_windows_program "$launch" "the launcher"
-# The inputs must survive the clean-up below.
-for input in "$launch" ${setup:+"$setup"} ${sign_pkcs12:+"$sign_pkcs12"} \
-             ${sign_password_file:+"$sign_password_file"}; do
-  case "$(realpath "$input")" in
-    "$tree"/*|"$out/placeholder"/*|"$image")
-      die "'$input' lies in what this build replaces; copy it elsewhere first" ;;
-  esac
-done
-rm -rf "$tree" "$out/placeholder"
-rm -f "$image"
+rm -rf "$new"
 # From here on a failure removes what this build has written, so that no half-made medium is left.
-# (The paths are fixed now: a function's local variable of the same name cannot change them.)
-trap "rm -rf $(printf '%q ' "$tree" "$out/placeholder" "$image")" EXIT
+# (The path is fixed now: a function's local variable of the same name cannot change it.)
+trap "rm -rf $(printf '%q' "$new")" EXIT
 mkdir -p "$tree"
 
 # The setup program: the product's own, or the placeholder.
 if [ -n "$setup" ]; then
-  require_windows_program "$setup" "the setup program"
   cp "$setup" "$tree/$setup_name"
   echo "make-medium: $setup_name is $setup"
 else
   command -v i686-w64-mingw32-gcc >/dev/null || die "i686-w64-mingw32-gcc is missing (Debian package gcc-mingw-w64-i686)"
-  work="$out/placeholder"
+  work="$new/placeholder"
   mkdir -p "$work"
   # The placeholder names the product and the setup program it stands in for.
   "$kit" profile generate "$profile_file" "$work"
@@ -183,36 +193,21 @@ fi
 chmod 0644 "$tree"/*
 touch -d "@$epoch" "$tree"/* "$tree"
 
-# YYYYMMDDhhmmsscc in UTC, as -volume_date uuid wants it.
-uuid_date="$(date -u -d "@$epoch" +%Y%m%d%H%M%S)00"
+# The image: ISO 9660 level 1 names (8.3, upper case, as the oldest systems read them) and Joliet names,
+# the start-up files first, every time stamp the epoch (tools/launcherkit/medium/image.py).
+"$kit" medium build --profile "$profile_file" --root "$tree" --image "$image" --epoch "$epoch" \
+  ${content:+--content "$content"} --capacity "$capacity" >/dev/null || exit 1
 
-# ISO level 1 keeps the ISO 9660 names in 8.3 upper case, as the oldest systems read them; Joliet
-# gives the same names to systems that read it. No Rock Ridge: it would record owners and modes of
-# the build machine. The volume descriptor's text fields are set here rather than left to xorriso,
-# whose defaults name its own version. Padding is set explicitly to xorriso's usual 300 KiB, which
-# keeps old Linux drivers from reading past the end of a disc.
-SOURCE_DATE_EPOCH=$epoch xorriso -no_rc -report_about WARNING \
-  -outdev "stdio:$image" \
-  -compliance iso_9660_level=1 \
-  -joliet on -rockridge off \
-  -volid "$volume_id" \
-  -publisher "$(profile_value iso_publisher)" \
-  -application_id "$(profile_value iso_application)" \
-  -preparer_id "SCRIPTS/MAKE-MEDIUM.SH" \
-  -system_id "WIN32" \
-  -volset_id "" \
-  -padding 300k \
-  -volume_date uuid "$uuid_date" \
-  -volume_date c "=$epoch" \
-  -volume_date m "=$epoch" \
-  -volume_date x default \
-  -volume_date f default \
-  -volume_date all_file_dates "=$epoch" \
-  -iso_nowtime "=$epoch" \
-  -map "$tree" / \
-  -commit
+# The new medium takes the place of the earlier one.
+rm -rf "$out/tree" "$out/placeholder" "$out/$image_name"
+mv "$tree" "$out/tree"
+if [ -d "$new/placeholder" ]; then mv "$new/placeholder" "$out/placeholder"; fi
+mv "$image" "$out/$image_name"
+rm -rf "$new"
 trap - EXIT
 
-echo "make-medium: tree  $tree"
+image="$out/$image_name"
+"$kit" medium tree "$image" --capacity "$capacity"
+echo "make-medium: tree  $out/tree (the start-up files)"
 echo "make-medium: image $image ($(stat -c %s "$image") bytes)"
 sha256sum "$image" | sed 's/^/make-medium: sha256 /'

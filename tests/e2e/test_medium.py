@@ -19,8 +19,10 @@ def built_image(tmp_path_factory, make_medium, programs, product):
     """build(*options): the medium's image with the launcher under test, built by make-medium.sh."""
     def build(*options):
         out = str(tmp_path_factory.mktemp("medium"))
+        # The start-up files alone, whatever content the product's profile names.
+        nothing = str(tmp_path_factory.mktemp("no-content"))
         make_medium("--profile", product.profile_path, "--launch", programs.launcher,
-                    "--setup", programs.recorder, "--out", out, *map(str, options))
+                    "--setup", programs.recorder, "--content", nothing, "--out", out, *map(str, options))
         return os.path.join(out, product.image_name)
     return build
 

@@ -43,7 +43,11 @@ VOLUMES = ["iso9660", "joliet"]
 def make_medium(out, launch, setup=None, source_date_epoch=None, umask=None):
     """Runs make-medium.sh into out. Without source_date_epoch the time stamps come from the last commit,
     as in a plain build."""
-    options = ["--setup", setup] if setup is not None else []
+    # The start-up files alone, whatever content the product's profile names (test_medium_content.py
+    # builds with content).
+    nothing = out.parent / ("%s-no-content" % out.name)
+    nothing.mkdir(exist_ok=True)
+    options = ["--content", nothing] + (["--setup", setup] if setup is not None else [])
     env = {name: value for name, value in os.environ.items() if name != "SOURCE_DATE_EPOCH"}
     if source_date_epoch is not None:
         env["SOURCE_DATE_EPOCH"] = str(source_date_epoch)
@@ -188,8 +192,9 @@ def placeholder_medium(two_builds):
 
 @pytest.fixture(scope="module")
 def product_setup(tmp_path_factory):
+    """A Windows program under another name: the recorder stub of this build stands in for the product's setup."""
     path = tmp_path_factory.mktemp("setup") / "product-setup.exe"
-    path.write_bytes(b"MZ" + b"\x90" * 62 + b"stands in for the product's setup program")
+    shutil.copyfile(Path(os.environ["LAUNCHER_BUILD_DIR"]) / "stubs" / "RECORDER.EXE", path)
     return path
 
 

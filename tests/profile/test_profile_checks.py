@@ -15,11 +15,12 @@ REPO = Path(__file__).resolve().parents[2]
 # The shipped profile's values; the valid profile holds them, one key a line after a comment line, in the
 # kit's order, so that a key's line number is its position in that order plus 2.
 SHIPPED = product_profile.read_profile(str(REPO / "resources" / "product.profile")).values
-KEY_ORDER = list(product_profile.KEYS)
+# The keys every profile holds (content_folder may be left out).
+KEY_ORDER = [key for key in product_profile.KEYS if key not in product_profile.OPTIONAL_KEYS]
 VALID = "# a valid profile\n" + "".join("%s = %s\n" % (key, SHIPPED[key]) for key in KEY_ORDER)
 END = len(KEY_ORDER) + 2  # the line after the last
 
-ALL_KEYS = ", ".join(KEY_ORDER)
+ALL_KEYS = ", ".join(product_profile.KEYS)
 ELEVATION = ('none of "install", "setup", "update", "patch" in any case, even inside a word: Windows Vista and '
              "later would take the launcher for an installer and ask for elevation at every insertion of the disc")
 NAME_83 = ("a plain 8.3 file name as the medium's ISO 9660 names are: 1 to 8 of A-Z 0-9 _, a dot, 1 to 3 of them")
@@ -161,6 +162,8 @@ BROKEN = [
     ("an indented key on the first line, given again later",
      "  " + appended("product_name = Zweites Produkt").split("\n", 1)[1],
      refused("product_name", "the key a second time (first on line 1)", "each key once", END - 1)),
+    ("content folder with a semicolon", appended("content_folder = cd;x"),
+     refused("content_folder", '"cd;x" with ";" at character 3', PATH, END)),
     ("form feed in a comment does not move the line numbers", "# page\f break\n" + valued("volume_name", "x"),
      refused("volume_name", '"x"', VOLUME, line_of("volume_name") + 1)),
 ] + [bad_value("folder with %s" % what, "resource_folder", "res%sources" % character, PATH,

@@ -2,11 +2,13 @@
 them into docs/benchmarks.md. Figures are measured and reported; nothing is asserted.
 
     PYTHONPATH=tools python3 -m bench.measure --build-dir DIR --arch win32|win64 --json FILE
-        [--profile FILE] [--runs 20] [--hover-runs 50] [--depths 24,16,8] [--parts splash,phases,hover,reads,peer]
+        [--profile FILE] [--runs 20] [--hover-runs 50] [--depths 24,16,8]
+        [--parts splash,phases,hover,reads,peer,disc]
 
 The rooms: bench.depth_bench measures one screen depth, bench.screen_poll looks at the screen,
 bench.trace_phases reads Wine's trace of a start, bench.reads_plan and bench.startup_reads measure the
-reads from a slow medium, bench.nsis_peer builds the NSIS peer; this module is the command line.
+reads from a slow medium, bench.nsis_peer builds the NSIS peer, bench.disc_layout lays out a full disc;
+this module is the command line.
 
 Time to splash: from starting the program (Wine's loader spawned, the session's wineserver already
 running) to the moment its window shows what it should, seen on the X screen itself:
@@ -46,11 +48,13 @@ from launcherkit.product import DEFAULT_PROFILE, Product
 from launcherkit.wine.host import host_can_run
 from launcherkit.wine.programs import Programs
 
-from bench import reads_plan, startup_reads
+from bench import disc_layout, reads_plan, startup_reads
 from bench.depth_bench import DepthBench, log
 from bench.nsis_peer import build_peer
 
-PARTS = ("splash", "phases", "hover", "reads", "peer")
+PARTS = ("splash", "phases", "hover", "reads", "peer", "disc")
+# The parts that start the launcher under Wine at each depth.
+DEPTH_PARTS = {"splash", "phases", "hover", "reads", "peer"}
 
 
 @dataclass
@@ -182,7 +186,10 @@ def main():
     results["reads"] = {"floors": reads_plan.floors(subjects), "file_sizes": {
         "launcher": os.path.getsize(launcher),
         "launcher_as_linked": os.path.getsize(subjects.bench["launcher_as_linked"])}}
-    measure_depths(subjects, settings, results)
+    if settings.parts & DEPTH_PARTS:
+        measure_depths(subjects, settings, results)
+    if "disc" in settings.parts:
+        results["disc"] = disc_layout.measure(subjects, os.path.join(subjects.build_dir, "benchmark", "disc"), log)
 
     results["sizes"] = {os.path.relpath(launcher, SOURCE_DIR): size_report(launcher)}
     product = os.path.join(SOURCE_DIR, "build", "windows", "LAUNCH.EXE")

@@ -1,14 +1,21 @@
 """Reading an installation medium's ISO 9660 image without mounting it, through Debian's pycdlib: the
-files of its root under their ISO 9660 names and under their Joliet names, and their bytes."""
+files of its root under their ISO 9660 names and under their Joliet names, and their bytes; the whole
+tree of either, with each file's size and first block."""
 
+import hashlib
 import io
 import os
 import struct
+from dataclasses import dataclass
 
 import pycdlib
 from pycdlib.pycdlibexception import PyCdlibException
 
 TREES = ("iso9660", "joliet")
+
+
+SECTOR = 2048
+PATH_KEYS = {"iso9660": "iso_path", "joliet": "joliet_path"}
 
 
 class ImageError(Exception):
@@ -37,6 +44,32 @@ def refuse_a_cut_image(path):
                          % (size, volume))
 
 
+@dataclass(frozen=True)
+class Entry:
+    """A file or folder of one of the image's trees: its path below the root as that tree names it
+    ("Handbuch/Liesmich.txt"; ISO 9660 names without their version ";1"), whether it is a folder, its
+    size in bytes and the block its data (or its directory) starts at."""
+    path: str
+    is_folder: bool
+    size: int
+    block: int
+
+    @property
+    def depth(self):
+        return self.path.count("/") + 1
+
+
+class _Hashing:
+    """A file-like sink that hashes what is written to it."""
+
+    def __init__(self):
+        self.hash = hashlib.sha256()
+
+    def write(self, data):
+        self.hash.update(data)
+        return len(data)
+
+
 class IsoImage:
     def __init__(self, path):
         self.path = path
@@ -44,6 +77,7 @@ class IsoImage:
         try:
             refuse_a_cut_image(path)
             self._iso.open(path)
+            self._entries, self._own = {}, {}
             self.volume_name = self._iso.pvd.volume_identifier.decode("ascii", "replace").rstrip()
             # {tree: {name: the tree's own path of the file}} of the root's files; ISO 9660 names without
             # their version ";1".
@@ -96,12 +130,71 @@ class IsoImage:
             raise ImageError("the file runs past the end of the image")
         return data
 
-    def extract(self, folder, tree="joliet"):
-        """Copies every file of the root into `folder` under its name in `tree` (Joliet where the image
-        has it, as Windows reads it); returns the names."""
+    def extract(self, folder, tree="joliet", whole_tree=False):
+        """Copies every file of the root (with whole_tree, every file and folder of the image) into
+        `folder` under its names in `tree` (Joliet where the image has it, as Windows reads it); returns
+        the root's names."""
         tree = tree if tree in self.roots else "iso9660"
         os.makedirs(folder, exist_ok=True)
         for name in self.roots[tree]:
             with open(os.path.join(folder, name), "wb") as f:
                 f.write(self.read(name, tree))
+        if whole_tree:
+            for entry in self.entries(tree):
+                target = os.path.join(folder, *entry.path.split("/"))
+                if entry.is_folder:
+                    os.makedirs(target, exist_ok=True)
+                elif entry.depth > 1:
+                    with open(target, "wb") as f:
+                        self._iso.get_file_from_iso_fp(f, **{PATH_KEYS[tree]: "/" + self._own[tree][entry.path]})
         return sorted(self.roots[tree])
+
+    def entries(self, tree):
+        """Every file and folder of `tree` below the root, as Entry, folders before what they hold, each
+        folder's entries sorted by name."""
+        if tree not in self.roots:
+            return []
+        if tree not in self._entries:
+            self._entries[tree], self._own[tree] = self._walk(tree)
+        return self._entries[tree]
+
+    def _walk(self, tree):
+        key = PATH_KEYS[tree]
+        decode = (lambda name: name.decode("utf-16-be", "replace")) if tree == "joliet" else \
+            (lambda name: name.decode("ascii", "replace"))
+        found, own = [], {}
+
+        def visit(own_path, shown_path):
+            children = []
+            for child in self._iso.list_children(**{key: "/" + own_path}):
+                if child is None or child.is_dot() or child.is_dotdot():
+                    continue
+                name = decode(child.file_identifier())
+                children.append((name.split(";")[0], name, child))
+            for name, own_name, child in sorted(children):
+                path = shown_path + "/" + name if shown_path else name
+                child_own = own_path + "/" + own_name if own_path else own_name
+                own[path] = child_own
+                found.append(Entry(path, child.is_dir(), 0 if child.is_dir() else child.get_data_length(),
+                                   child.extent_location()))
+                if child.is_dir():
+                    visit(child_own, path)
+
+        visit("", "")
+        return found, own
+
+    def root_block(self, tree):
+        """The block at which the root directory of `tree` starts."""
+        return self._iso.get_record(**{PATH_KEYS[tree]: "/"}).extent_location()
+
+    def sha256(self, tree, path):
+        """The SHA-256 of a file of `tree` by its path from entries()."""
+        self.entries(tree)
+        sink = _Hashing()
+        self._iso.get_file_from_iso_fp(sink, **{PATH_KEYS[tree]: "/" + self._own[tree][path]})
+        return sink.hash.hexdigest()
+
+    @property
+    def file_sectors(self):
+        """The image file's size in blocks of 2,048 bytes, padding included."""
+        return os.path.getsize(self.path) // SECTOR

@@ -73,7 +73,11 @@ KEYS = {
     "volume_name": (VOLUME, False, "the medium's volume name"),
     "autorun_label": (TEXT, False, "AUTORUN.INF label=, the drive's name in the file browser"),
     "autorun_action": (ACTION, False, "AUTORUN.INF action=, the launcher's entry in the AutoPlay dialog"),
+    "content_folder": (FOLDER, False, "the folder of the product's files that go on the medium beside the start-up "
+                                      "files"),
 }
+# Keys a profile may leave out: a medium without content carries the start-up files alone.
+OPTIONAL_KEYS = {"content_folder"}
 
 
 class Profile:
@@ -85,6 +89,9 @@ class Profile:
 
     def __getitem__(self, key):
         return self.values[key]
+
+    def get(self, key, default=None):
+        return self.values.get(key, default)
 
     def folder(self, key):
         """A folder key as an absolute path; relative ones are relative to the profile's folder."""
@@ -307,7 +314,7 @@ def read_profile(path):
             faulty.add(key)
     end = len(lines) + 1
     for key, (_, _, what) in KEYS.items():
-        if key not in values:
+        if key not in values and key not in OPTIONAL_KEYS:
             messages.append(fault(path, end, key, "no such key (end of file)", "a line %s = ... (%s)" % (key, what)))
             faulty.add(key)
     # Rules between keys, where the keys they read are sound.

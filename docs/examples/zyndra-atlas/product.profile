@@ -26,3 +26,6 @@ resource_folder = .
 volume_name = ZYNDRA_ATLAS
 autorun_label = Zyndra Atlas
 autorun_action = Zyndra Atlas öffnen
+
+# The product's files on the disc beside the start-up files: a manual and a data file.
+content_folder = content

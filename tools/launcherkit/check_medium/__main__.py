@@ -1,10 +1,14 @@
 """The acceptance check of a built installation medium, for any product.
 
-    tools/kit check-medium IMAGE --build DIR [--profile FILE] [--depths 24,16,8] [--out DIR]
+    tools/kit check-medium IMAGE --build DIR [--profile FILE] [--content DIR] [--capacity cd700] [--trial]
+                           [--depths 24,16,8] [--out DIR]
 
 Reads only the image (and the profile, when given, for the names to expect and the uninstall key;
 without it, what the image itself says): AUTORUN.INF and the files it names in both trees, the launcher's
 pictures, sounds and icon in their required forms, and whether the launcher was built for the profile;
+the medium as a whole (both trees naming the same files, the start-up files first, the size against the
+disc --capacity, the setup program a Windows program and not the kit's placeholder unless --trial, and
+every file of the content folder --content, or the profile's content_folder, on the image and equal);
 then starts the launcher under Wine on a virtual screen of each depth, from a scratch copy of the image's
 files as CD-ROM drive D: with the setup program replaced by a recorder, and checks what it shows, plays
 and starts. Writes OUT/report.md, OUT/contact-sheet.png and each picture it saw whole as
@@ -23,10 +27,11 @@ import os
 import sys
 
 from launcherkit import profile as product_profile
-from launcherkit.check_medium import at_work, launcher, medium, report
+from launcherkit.check_medium import at_work, content, launcher, medium, report
 from launcherkit.check_medium.findings import Findings
 from launcherkit.check_medium.sheet import contact_sheet
 from launcherkit.iso_image import ImageError, IsoImage
+from launcherkit.medium import capacity as discs
 from launcherkit.product import Product
 
 DEPTHS = (24, 16, 8)
@@ -41,6 +46,12 @@ def parse(argv):
     parser.add_argument("--depths", default=",".join(map(str, DEPTHS)),
                         help="screen depths to start the launcher on (24, 16, 8)")
     parser.add_argument("--out", help="where the report and the contact sheet go")
+    parser.add_argument("--content", help="the content folder the image was built with (default: the profile's "
+                                          "content_folder)")
+    parser.add_argument("--capacity", default=discs.DEFAULT, choices=sorted(discs.CAPACITIES),
+                        help="the disc the image is for (default %s)" % discs.DEFAULT)
+    parser.add_argument("--trial", action="store_true",
+                        help="a trial image: the kit's placeholder may stand in for the setup program")
     options = parser.parse_args(argv)
     try:
         options.depths = [int(d) for d in options.depths.split(",")]
@@ -97,6 +108,11 @@ def main(argv):
     try:
         facts = medium.check_medium(image, product, findings, label)
         launcher_facts = launcher.check_launcher(image, facts, product, asset_check, label, findings)
+        content_folder = options.content or (product.profile.folder("content_folder")
+                                              if product is not None and product.profile.get("content_folder")
+                                              else None)
+        listing = content.check_content(image, facts, product, content_folder, options.capacity, options.trial,
+                                        label, findings)
         ready = launcher_facts is not None and facts.setup is not None
         if ready and product is None:
             product = product_of_the_image(image, facts, launcher_facts)
@@ -119,7 +135,7 @@ def main(argv):
                 for column, picture in pictures.items():
                     picture.save(os.path.join(options.out, "depth-%d-%s.png" % (depth, column.replace(" ", "-"))))
     report.write(os.path.join(options.out, "report.md"),
-                 report.markdown(findings, options.image, options.profile, sheet))
+                 report.markdown(findings, options.image, options.profile, sheet) + "\n".join(listing) + "\n")
     for line in findings.failures:
         print(line, file=sys.stderr)
     for section, reason in findings.not_checked:

@@ -119,14 +119,15 @@ class LauncherSession:
         self.session.map_cdrom("d", folder)
         self.medium = folder
 
-    def insert_disc(self, image):
-        """Maps D: to a scratch copy of the files on the root of the ISO image `image`, under their Joliet
-        names as Windows reads them; returns the copy's folder."""
+    def insert_disc(self, image, whole_tree=False):
+        """Maps D: to a scratch copy of the files on the root of the ISO image `image` (with whole_tree, of
+        all its files and folders), under their Joliet names as Windows reads them; returns the copy's
+        folder."""
         folder = os.path.join(self.session.dir, "disc")
         shutil.rmtree(folder, ignore_errors=True)
         iso = IsoImage(image)
         try:
-            iso.extract(folder)
+            iso.extract(folder, whole_tree=whole_tree)
         finally:
             iso.close()
         self.map_medium(folder)

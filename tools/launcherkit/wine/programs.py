@@ -25,6 +25,7 @@ class Programs:
     launcher_without_functions: Optional[str] = None
     recorder: Optional[str] = None          # RECORDER.EXE: logs how it was started, in place of a program
     poke: Optional[str] = None              # POKE.EXE: acts on the launcher's window from inside Wine
+    msi_setup: Optional[str] = None         # MSISETUP.EXE: installs the Windows Installer package of its name
     planted_winmm: Optional[str] = None     # WINMM.DLL and MSACM32.DLL planted beside the launcher: log
     planted_msacm32: Optional[str] = None   # when a process loads them
 
@@ -42,6 +43,7 @@ class Programs:
             "launcher_without_functions": os.path.join(build_dir, "LAUNCHNOF.EXE"),
             "recorder": os.path.join(stubs, "RECORDER.EXE"),
             "poke": os.path.join(stubs, "POKE.EXE"),
+            "msi_setup": os.path.join(stubs, "MSISETUP.EXE"),
             "planted_winmm": os.path.join(stubs, "WINMM.DLL"),
             "planted_msacm32": os.path.join(stubs, "MSACM32.DLL"),
         }

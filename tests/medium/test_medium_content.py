@@ -1,0 +1,281 @@
+"""The product's files on the medium: scripts/make-medium.sh --content puts a content folder of long names,
+Windows-1252 letters, spaces, nested, empty and linked entries on the image, byte for byte under the same
+paths in the Joliet tree, with unique 8.3 names in the ISO 9660 tree; the start-up files at the lowest
+blocks in the order AutoPlay reads them; every time stamp the build's; two builds byte-identical; the tree
+printed at the end. The medium's acceptance check (check_medium.content) holds such an image and fails,
+each with its line, an image whose start-up files do not lie first, whose trees name different files,
+that is too large for its disc, whose content differs from the folder, whose setup program is not a
+Windows program or is the kit's placeholder (unless a trial). No Wine: the launcher at work is the
+example's end-to-end test."""
+import datetime
+import hashlib
+import io
+import os
+import shutil
+import subprocess
+from pathlib import Path
+
+import pycdlib
+import pytest
+
+from launcherkit.check_medium import content, medium
+from launcherkit.check_medium.findings import Findings
+from launcherkit.iso_image import IsoImage
+from launcherkit.product import Product
+from medium_script import make_medium
+
+PRODUCT = Product.load(os.environ["LAUNCHER_PROFILE"])
+RECORDER = Path(os.environ["LAUNCHER_BUILD_DIR"]) / "stubs" / "RECORDER.EXE"
+KIT = Path(__file__).resolve().parents[2] / "tools" / "kit"
+STARTUP = ["AUTORUN.INF", PRODUCT.launcher_file, PRODUCT.setup_program]
+EPOCH = 1700000000
+# Path below the content folder: bytes. Two names alike in their first eight letters, so that their
+# 8.3 names must be made unique.
+FILES = {
+    "Liesmich zuerst \u2013 \u00dcbersicht.txt": "Zyndra Atlas: zuerst lesen\r\n".encode("cp1252"),
+    "Liesmich zuerst \u2013 Anhang.txt": b"Anhang\r\n",
+    "Handbuch/Zyndra Atlas \u2013 Benutzerhandbuch.txt": b"Handbuch\r\n" * 500,
+    "Handbuch/Stra\u00dfen & Pl\u00e4tze (Liste).csv": "Ort;Stra\u00dfe\r\n".encode("cp1252"),
+    "Daten/Karten/Europa/west.dat": bytes(range(256)) * 64,
+    "Daten/leer.dat": b"",
+    "Treiber/Ordner ohne Dateien/": None,
+}
+LINK, LINK_TARGET = "Daten/Kopie von west.dat", "Karten/Europa/west.dat"
+
+
+def content_folder(folder):
+    for path, data in FILES.items():
+        target = folder / path
+        if data is None:
+            target.mkdir(parents=True)
+            continue
+        target.parent.mkdir(parents=True, exist_ok=True)
+        target.write_bytes(data)
+    os.symlink(LINK_TARGET, folder / LINK)
+    return folder
+
+
+def expected_tree():
+    """{Joliet path: bytes, or None for a folder} of the content."""
+    tree = {}
+    for path, data in FILES.items():
+        parts = path.rstrip("/").split("/")
+        for level in range(1, len(parts)):
+            tree["/".join(parts[:level])] = None
+        tree[path.rstrip("/")] = data
+    tree[LINK] = FILES["Daten/Karten/Europa/west.dat"]
+    return tree
+
+
+def build(out, launcher, *options, epoch=EPOCH):
+    env = dict(os.environ, SOURCE_DATE_EPOCH=str(epoch))
+    result = make_medium(out, launcher, PRODUCT, *options, env=env)
+    assert result.returncode == 0, result.stdout + result.stderr
+    return out / PRODUCT.image_name, result.stdout
+
+
+@pytest.fixture(scope="module")
+def folder(tmp_path_factory):
+    return content_folder(tmp_path_factory.mktemp("content") / "cd")
+
+
+@pytest.fixture(scope="module")
+def built(launcher_exe, folder, tmp_path_factory):
+    """(image, make-medium's output) of the medium with the content and the recorder as setup program."""
+    return build(tmp_path_factory.mktemp("built"), launcher_exe, "--setup", RECORDER, "--content", folder)
+
+
+@pytest.fixture
+def image(built):
+    iso = IsoImage(str(built[0]))
+    yield iso
+    iso.close()
+
+
+def test_the_joliet_tree_is_the_content_folder_byte_for_byte(image):
+    found = {}
+    for entry in image.entries("joliet"):
+        if entry.path not in STARTUP:
+            found[entry.path] = None if entry.is_folder else image.sha256("joliet", entry.path)
+    expected = {path: None if data is None else hashlib.sha256(data).hexdigest()
+                for path, data in expected_tree().items()}
+    assert found == expected
+
+
+def test_the_iso9660_names_are_unique_8_3_names_of_the_same_files(image):
+    findings = Findings()
+    content.check_same_files(image, "image", findings)
+    assert findings.failures == []
+    names = [e.path for e in image.entries("iso9660")]
+    assert len(names) == len(image.entries("joliet")) and len({n.upper() for n in names}) == len(names)
+
+
+def test_the_startup_files_lie_first_in_autoplay_order(image):
+    blocks = {e.path: e.block for e in image.entries("iso9660") if not e.is_folder and e.size}
+    startup = [blocks[name] for name in STARTUP]
+    assert startup == sorted(startup) and startup[-1] < min(b for p, b in blocks.items() if p not in STARTUP), blocks
+
+
+def test_every_time_stamp_is_the_source_date(built):
+    iso = pycdlib.PyCdlib()
+    iso.open(str(built[0]))
+    try:
+        seen = set()
+        for key in ("iso_path", "joliet_path"):
+            for path, folders, files in iso.walk(**{key: "/"}):
+                for name in [""] + folders + files:
+                    d = iso.get_record(**{key: (path.rstrip("/") + "/" + name) if name else path}).date
+                    local = datetime.datetime(1900 + d.years_since_1900, d.month, d.day_of_month, d.hour, d.minute,
+                                              d.second)
+                    seen.add(int((local - datetime.timedelta(minutes=15 * d.gmtoffset))
+                                 .replace(tzinfo=datetime.timezone.utc).timestamp()))
+    finally:
+        iso.close()
+    assert seen == {EPOCH}
+
+
+def test_two_builds_of_the_same_inputs_are_byte_identical(built, launcher_exe, folder, tmp_path):
+    again = tmp_path / "cd"
+    shutil.copytree(folder, again, symlinks=True)
+    for path in again.rglob("*"):
+        os.utime(path, (1200000000, 1200000000), follow_symlinks=False)
+    old_umask = os.umask(0o077)
+    try:
+        second, _ = build(tmp_path / "out", launcher_exe, "--setup", RECORDER, "--content", again)
+    finally:
+        os.umask(old_umask)
+    assert second.read_bytes() == built[0].read_bytes()
+
+
+def test_the_tree_is_printed_with_the_total(built):
+    said = [line[len("make-medium: "):] for line in built[1].splitlines() if line.startswith("make-medium: ")]
+    for line in ("|-- Daten/", "|   |-- Karten/", "|   |   `-- Europa/", "|   |       `-- west.dat  (16,384 bytes)",
+                 "`-- Treiber/", "    `-- Ordner ohne Dateien/"):
+        assert line in said, "no line %r in %s" % (line, said)
+    startup = sum(os.path.getsize(built[0].parent / "tree" / name) for name in STARTUP)
+    total = startup + sum(len(data) for data in expected_tree().values() if data)
+    assert "10 files in 6 folders and the root, %s bytes; the image %.1f MB of 703.1 MB on a cd700" % (
+        format(total, ","), os.path.getsize(built[0]) / 1048576) in " ".join(said), said
+
+
+# --- The acceptance check's checks of the whole medium -------------------------------------------------------
+
+def check(image_path, folder=None, capacity="cd700", trial=False):
+    """(failures, notes, the report's listing) of check_medium.content over an image."""
+    findings = Findings()
+    iso = IsoImage(str(image_path))
+    try:
+        facts = medium.check_medium(iso, PRODUCT, findings, image_path.name)
+        listing = content.check_content(iso, facts, PRODUCT, folder, capacity, trial, image_path.name, findings)
+    finally:
+        iso.close()
+    notes = [note for c in findings.checks for note in c.notes]
+    return findings.failures, notes, listing
+
+
+def xorriso_image(tree, image, *extra):
+    subprocess.run(["xorriso", "-no_rc", "-report_about", "WARNING", "-outdev", "stdio:%s" % image,
+                    "-compliance", "iso_9660_level=1", "-joliet", "on", "-volid", PRODUCT.volume_name,
+                    "-map", str(tree), "/", *extra], check=True, capture_output=True, timeout=120)
+    return image
+
+
+def startup_not_first(built, folder, tmp):
+    image = tmp / "unordered.iso"
+    subprocess.run([str(KIT), "medium", "build", "--profile", PRODUCT.profile_path, "--root",
+                    str(built[0].parent / "tree"), "--content", str(folder), "--image", str(image), "--epoch",
+                    str(EPOCH), "--startup-order", "off"], check=True, capture_output=True, timeout=120)
+    files = [e for e in IsoImage(str(image)).entries("iso9660") if not e.is_folder and e.size]
+    last = max((e for e in files if e.path in STARTUP), key=lambda e: e.block)
+    first = next(e for e in files if e.path not in STARTUP and e.block < last.block)
+    return image, {}, "%s:/%s: first block: found %d, before %s's block %d; required every other file after the " \
+        "start-up files, so that a start reads them without a seek across the disc" % (
+            image.name, first.path, first.block, last.path, last.block)
+
+
+def file_in_the_iso9660_tree_only(built, folder, tmp):
+    image = tmp / "iso-only.iso"
+    iso = pycdlib.PyCdlib()
+    iso.open(str(built[0]))
+    iso.add_fp(io.BytesIO(b"extra"), 5, "/EXTRA.TXT;1")
+    iso.write(str(image))
+    iso.close()
+    block = next(e.block for e in IsoImage(str(image)).entries("iso9660") if e.path == "EXTRA.TXT")
+    return image, {}, "%s:/EXTRA.TXT: ISO 9660 file: found no Joliet file with its data (block %d, 5 bytes) at its " \
+        "depth; required the same files in both trees" % (image.name, block)
+
+
+def larger_than_a_cd650(built, folder, tmp):
+    image = tmp / "large.iso"
+    shutil.copyfile(built[0], image)
+    os.truncate(image, 340000 * 2048)
+    return image, {"capacity": "cd650"}, "%s: size: found 664.1 MB (340,000 sectors of 2,048 bytes, file system " \
+        "and padding included); required at most 650.4 MB, what a cd650 disc holds (333,000 sectors); --capacity " \
+        "cd700 for a larger disc" % image.name
+
+
+def content_changed_since(built, folder, tmp):
+    changed = tmp / "cd"
+    shutil.copytree(folder, changed, symlinks=True)
+    west = changed / "Daten" / "Karten" / "Europa" / "west.dat"
+    west.write_bytes(b"\xff" + west.read_bytes()[1:])
+    return built[0], {"folder": changed}, "%s:/Daten/Karten/Europa/west.dat: bytes: found other bytes than the " \
+        "content folder's; required the bytes of %s/Daten/Karten/Europa/west.dat" % (built[0].name, changed)
+
+
+def file_missing_from_the_image(built, folder, tmp):
+    more = tmp / "cd"
+    shutil.copytree(folder, more, symlinks=True)
+    (more / "Handbuch" / "Nachtrag.txt").write_bytes(b"neu\r\n")
+    return built[0], {"folder": more}, "%s:/Handbuch/Nachtrag.txt: file: found no such file in the Joliet tree; " \
+        "required the content folder's file Handbuch/Nachtrag.txt" % built[0].name
+
+
+def file_the_folder_lacks(built, folder, tmp):
+    fewer = tmp / "cd"
+    shutil.copytree(folder, fewer, symlinks=True)
+    (fewer / "Liesmich zuerst \u2013 Anhang.txt").unlink()
+    return built[0], {"folder": fewer}, "%s:/Liesmich zuerst \u2013 Anhang.txt: file: found an entry the content " \
+        "folder does not hold; required the content folder's files and the start-up files only" % built[0].name
+
+
+def setup_program_of_noise(built, folder, tmp):
+    tree = tmp / "tree"
+    shutil.copytree(built[0].parent / "tree", tree)
+    (tree / PRODUCT.setup_program).write_bytes(b"MZ" + bytes(62) + b"noise")
+    image = xorriso_image(tree, tmp / "noise.iso")
+    return image, {}, "%s:/%s: setup program: found no Windows program the kit reads ('Invalid NT Headers " \
+        "signature.'); required a PE executable for Windows with the GUI or the console subsystem" % (
+            image.name, PRODUCT.setup_program)
+
+
+FAILING = [startup_not_first, file_in_the_iso9660_tree_only, larger_than_a_cd650, content_changed_since,
+           file_missing_from_the_image, file_the_folder_lacks, setup_program_of_noise]
+
+
+def test_the_check_holds_the_built_medium_and_lists_its_files(built, folder):
+    failures, notes, listing = check(built[0], folder)
+    assert failures == []
+    assert "- setup program: the product's own" in listing
+    path = "Handbuch/Stra\u00dfen & Pl\u00e4tze (Liste).csv"
+    assert any(line.startswith("| %s | %d | " % (path, len(FILES[path]))) for line in listing), listing
+
+
+@pytest.mark.parametrize("case", FAILING, ids=[case.__name__ for case in FAILING])
+def test_a_medium_that_is_not_whole_fails_with_its_line(built, folder, tmp_path, case):
+    image, options, line = case(built, folder, tmp_path)
+    failures, _, _ = check(image, options.get("folder", folder), options.get("capacity", "cd700"))
+    assert line in failures, "\n".join(failures)
+
+
+def test_the_placeholder_fails_unless_the_image_is_a_trial(launcher_exe, tmp_path):
+    image, _ = build(tmp_path / "out", launcher_exe)
+    where = "%s:/%s" % (image.name, PRODUCT.setup_program)
+    failures, notes, listing = check(image)
+    assert failures == ["%s: setup program: found the kit's placeholder (its version block says so), which installs "
+                        "nothing; required the product's setup program (make-medium.sh --setup), or --trial for a "
+                        "trial image" % where]
+    assert "- setup program: **the kit's placeholder**" in listing
+    failures, notes, listing = check(image, trial=True)
+    assert failures == [] and "%s: the kit's placeholder (a trial image, as --trial says)" % where in notes
+    assert "- setup program: **the kit's placeholder** (a trial image)" in listing
