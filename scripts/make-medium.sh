@@ -115,7 +115,12 @@ elif epoch=$(git -C "$repo" log -1 --format=%ct 2>/dev/null) && [ -n "$epoch" ];
 else
   epoch=1704067200  # 2024-01-01 00:00:00 UTC, for a tree without git history
 fi
-[[ "$epoch" =~ ^[0-9]+$ ]] || die "SOURCE_DATE_EPOCH must be a number of seconds, not '$epoch'"
+# An ISO 9660 directory record keeps the year as a count from 1900 in one byte: the end of 2155 is the
+# latest time an image can carry (xorriso and touch would fail later, each with its own words).
+latest_epoch=5869583999  # 2155-12-31 23:59:59 UTC
+[[ "$epoch" =~ ^[0-9]{1,10}$ ]] && [ "$epoch" -le "$latest_epoch" ] ||
+  die "SOURCE_DATE_EPOCH must be a number of seconds from 0 to $latest_epoch (2155-12-31 23:59:59 UTC, the" \
+      "latest time an ISO 9660 directory record holds), not '$epoch'"
 export TZ=UTC
 
 # Signing is checked before anything is built or replaced; the signature itself is the launcher's last step.

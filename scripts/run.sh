@@ -6,7 +6,7 @@
 #
 #   scripts/run.sh                  the shipped product (build/<preset>)
 #   scripts/run.sh --profile FILE   the product of FILE, built in a tree of its own
-#                                   (build/product-<volume name>/<preset>)
+#                                   (build/product-<volume name>-<key of the profile's path>/<preset>)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,6 +20,7 @@ preset=$LAUNCHER_PRESET
 locate_product
 if [ -n "$profile" ]; then
   tree=$trees/$preset
+  echo "run: the product of $profile, in $tree/"
   cmake --preset "$preset" -B "$tree" -DLAUNCHER_PROFILE="$profile" >/dev/null
   cmake --build "$tree" --target launch stub_poke
 else

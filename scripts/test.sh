@@ -6,7 +6,7 @@
 #
 #   scripts/test.sh                    the shipped product (build/<preset>)
 #   scripts/test.sh --profile FILE     the same suite for the product of FILE, in build trees of its own
-#                                      (build/product-<volume name>/<preset>)
+#                                      (build/product-<volume name>-<key of the profile's path>/<preset>)
 #
 # Where the kernel cannot run 32-bit code (some virtual machines), Wine cannot start the 32-bit
 # LAUNCH.EXE: the Wine-based tests then run against the same sources built for 64-bit Windows.

@@ -3,7 +3,8 @@
 #                                     other argument stops the script with its usage
 #   locate_product                    once the kit runs (after the install): stops on a faulty profile,
 #                                     makes `profile` absolute and sets `trees`, the product's own build
-#                                     trees (build/product-<volume name>); leaves both empty without one
+#                                     trees (build/product-<volume name>-<8 hex digits of the profile's
+#                                     path>, in small letters); leaves both empty without one
 read_product_option() {
   local script=$1
   shift
@@ -20,5 +21,10 @@ locate_product() {
   [ -n "$profile" ] || return 0
   tools/kit profile check "$profile" || exit 1
   profile=$(realpath "$profile")
-  trees=build/product-$(tools/kit profile get "$profile" volume_name | tr 'A-Z' 'a-z')
+  # Keyed by the profile's own path as well as its volume name: two profiles never share a tree, even
+  # two copies of one example that keep its volume name.
+  local volume key
+  volume=$(tools/kit profile get "$profile" volume_name | tr 'A-Z' 'a-z')
+  key=$(printf '%s' "$profile" | sha256sum | cut -c1-8)
+  trees=build/product-$volume-$key
 }

@@ -8,6 +8,7 @@ the signature lies past the last section. Every fault of the key or the tools st
 own message and leaves no medium. The time stamp server's URL reaches osslsigncode, and the password never
 stands on a command line, in an environment or in the output.
 """
+import calendar
 import os
 import shutil
 import subprocess
@@ -105,7 +106,17 @@ def key(authority):
     return authority.issue("Throwaway Publisher")
 
 
-def test_the_signed_launcher_verifies_and_keeps_the_unsigned_ones_contents(launcher_exe, authority, key, tmp_path):
+def not_before(key):
+    """The start of the key's certificate, in seconds since 1970."""
+    start = subprocess.run(["openssl", "x509", "-noout", "-startdate", "-in", str(key.certificate)],
+                           capture_output=True, text=True, check=True).stdout.strip().split("=", 1)[1]
+    return calendar.timegm(time.strptime(start, "%b %d %H:%M:%S %Y GMT"))
+
+
+def test_the_signed_launcher_verifies_and_keeps_the_unsigned_ones_contents(launcher_exe, authority, tmp_path):
+    # The password file as a Windows editor writes it, ended by CR LF.
+    key = authority.issue("Throwaway Windows Publisher")
+    key.password_file.write_bytes(key.password.encode("ascii") + b"\r\n")
     first = built_image(make_medium(tmp_path / "a", launcher_exe, *signing_options(key)), tmp_path / "a")
     # The second build starts at a later second of the clock, so that a signing time taken from the clock
     # would differ between the two.
@@ -120,9 +131,13 @@ def test_the_signed_launcher_verifies_and_keeps_the_unsigned_ones_contents(launc
     code, report = verify(signed_path, authority)
     if code != 0:
         faults.append("osslsigncode verify fails on the launcher from the image:\n" + report)
-    expected_time = time.strftime("Signing time: %b %e %H:%M:%S %Y GMT", time.gmtime(SOURCE_DATE))
+    # The certificate was made today, after the source date: a signature older than its certificate
+    # would look invalid, so the signing time is the certificate's start.
+    assert not_before(key) > SOURCE_DATE
+    expected_time = time.strftime("Signing time: %b %e %H:%M:%S %Y GMT", time.gmtime(not_before(key)))
     if expected_time not in report:
-        faults.append("the signing time is not the source date (%s):\n%s" % (expected_time, report))
+        faults.append("the signing time is not the later of the source date and the certificate's start (%s):\n%s"
+                      % (expected_time, report))
     tampered = tmp_path / "tampered.exe"
     data = bytearray(signed.data)
     data[len(unsigned.data) // 2] ^= 0x01
@@ -149,6 +164,12 @@ def test_the_signed_launcher_verifies_and_keeps_the_unsigned_ones_contents(launc
 def test_faults_of_the_key_or_the_tools_stop_the_script_and_leave_no_medium(launcher_exe, authority, key, tmp_path):
     web = authority.issue("Throwaway Web Server", extended_key_usage="serverAuth")
     expired = authority.issue("Throwaway Old Publisher", days=-1)
+    later = authority.issue("Throwaway Future Publisher", starts_in_days=30)
+    start = subprocess.run(["openssl", "x509", "-noout", "-startdate", "-in", str(later.certificate)],
+                           capture_output=True, text=True, check=True).stdout.strip().split("=", 1)[1]
+    weak, sha1, md5 = (authority.issue("Throwaway %s Publisher" % name, **options) for name, options in
+                       (("Weak", dict(key_bits=1024)), ("SHA-1", dict(digest="sha1")), ("MD5", dict(digest="md5"))))
+    keyless = authority.issue("Throwaway Keyless Publisher", with_key=False)
     end = subprocess.run(["openssl", "x509", "-noout", "-enddate", "-in", str(expired.certificate)],
                          capture_output=True, text=True, check=True).stdout.strip().split("=", 1)[1]
     text = tmp_path / "not-a-key.p12"
@@ -157,6 +178,9 @@ def test_faults_of_the_key_or_the_tools_stop_the_script_and_leave_no_medium(laun
     wrong.write_text("not the password\n")
     empty.write_text("")
     two_lines.write_text(key.password + "\nand more\n")
+    # One line break inside and none at the end: one line end, as wc -l counts them.
+    split = tmp_path / "split.password"
+    split.write_text(key.password[:3] + "\n" + key.password[3:])
     missing = tmp_path / "missing.p12"
     failing_env, _ = signing_stub(tmp_path / "failing-stub", fails=True)
     no_osslsigncode = dict(os.environ, PATH=path_without("osslsigncode", tmp_path / "no-osslsigncode"))
@@ -178,6 +202,17 @@ def test_faults_of_the_key_or_the_tools_stop_the_script_and_leave_no_medium(laun
         (signing_options(web), None, f"the signing certificate '{web.pkcs12}' is not for code signing "
                                      "(its extended key usage lacks codeSigning)"),
         (signing_options(expired), None, f"the signing certificate '{expired.pkcs12}' has expired (valid until {end})"),
+        (["--sign-pkcs12", key.pkcs12, "--sign-password-file", split], None,
+         f"the password file '{split}' holds more than one line; it must hold the password alone"),
+        (signing_options(later), None, f"the signing certificate '{later.pkcs12}' is not yet valid (valid from {start})"),
+        (signing_options(weak), None,
+         f"the signing certificate '{weak.pkcs12}' has an RSA key of 1024 bits; Windows requires 2048 or more"),
+        (signing_options(sha1), None, f"the signing certificate '{sha1.pkcs12}' is signed with sha1WithRSAEncryption; "
+                                      "Windows requires SHA-256 or better"),
+        (signing_options(md5), None, f"the signing certificate '{md5.pkcs12}' is signed with md5WithRSAEncryption; "
+                                     "Windows requires SHA-256 or better"),
+        (signing_options(keyless), None,
+         f"the signing certificate '{keyless.pkcs12}' holds no private key (export it with its key)"),
         (["--timestamp-url", TIMESTAMP_URL], None,
          "--sign-password-file and --timestamp-url sign the launcher: they need --sign-pkcs12 FILE"),
         (signing_options(key), no_osslsigncode,
@@ -208,7 +243,7 @@ def test_the_timestamp_url_reaches_osslsigncode_and_the_password_shows_nowhere(l
     arguments = recorded.split("\n--- environment\n")[0].splitlines()
     faults = []
     for option, value in (("-ts", TIMESTAMP_URL), ("-readpass", str(key.password_file)), ("-h", "sha256"),
-                          ("-time", str(SOURCE_DATE))):
+                          ("-time", str(max(SOURCE_DATE, not_before(key))))):
         if option not in arguments or arguments[arguments.index(option) + 1] != value:
             faults.append("osslsigncode was not given %s %s: %s" % (option, value, arguments))
     for where, text in (("osslsigncode's arguments or environment", recorded), ("the output", result.stdout),

@@ -8,6 +8,8 @@ from pathlib import Path
 
 from launcherkit import pe, version_block
 from launcherkit import profile as product_profile
+from launcherkit.art.folders import Folders
+from launcherkit.art.manifest import write_manifest
 
 REPO = Path(__file__).resolve().parents[2]
 TOOLCHAIN = os.environ.get("LAUNCHER_TOOLCHAIN_FILE", str(REPO / "cmake" / "mingw-i686.cmake"))
@@ -39,8 +41,8 @@ def hostile_values():
 def test_the_launcher_of_a_hostile_profile_holds_its_texts_exactly(tmp_path):
     folder = tmp_path / FOLDER
     folder.mkdir()
-    # The shipped pictures, sounds and icon, without the record of the product they were made for (which
-    # names the shipped product, so the build would refuse them as another product's art).
+    # The shipped pictures, sounds and icon, with a record of their own made for this product from the
+    # shipped masters (the shipped record names the shipped product: the build would refuse the art).
     (folder / "resources").mkdir()
     for part in ("art", "sounds", "icon"):
         (folder / "resources" / part).symlink_to(REPO / "resources" / part)
@@ -48,6 +50,8 @@ def test_the_launcher_of_a_hostile_profile_holds_its_texts_exactly(tmp_path):
     profile = folder / "product.profile"
     profile.write_text("".join("%s = %s\n" % item for item in values.items()), encoding="utf-8")
     assert product_profile.read_profile(str(profile)).values == values
+    read = product_profile.read_profile(str(profile))
+    write_manifest(Folders.of_profile(read), read, {})
 
     build = tmp_path / "build"
     for command in (["cmake", "-S", str(REPO), "-B", str(build), "-G", "Ninja", "-DCMAKE_BUILD_TYPE=MinSizeRel",

@@ -36,6 +36,8 @@ WESTERN = ("a Windows language tag whose ANSI code page is Windows-1252, in whic
            "AUTORUN.INF are compiled: ca-ES, da-DK, de-AT, de-CH, de-DE, de-LU, en-AU, en-CA, en-GB, en-IE, en-NZ, "
            "en-US, es-ES, es-MX, eu-ES, fi-FI, fo-FO, fr-BE, fr-CA, fr-CH, fr-FR, fr-LU, ga-IE, gl-ES, is-IS, "
            "it-CH, it-IT, lb-LU, nb-NO, nl-BE, nl-NL, nn-NO, pt-BR, pt-PT, sv-FI, sv-SE")
+DEVICE = ("a name that is not a device's (CON, PRN, AUX, NUL, COM0 to COM9, LPT0 to LPT9), which Windows opens as "
+          "the device whatever the extension")
 
 
 def line_of(key):
@@ -115,7 +117,15 @@ BROKEN = [
     bad_value("AutoPlay text outside Windows-1252", "autorun_action", "Start \u2192 Disc", ANSI,
               '"Start \u2192 Disc" with "\u2192" (U+2192) at character 7'),
     bad_value("tab in a text", "legal_copyright", "(C)\t2024", "printable characters",
-              '"(C)\t2024" with the control character U+0009 at character 4'),
+              '"(C)\\x092024" with the control character U+0009 at character 4'),
+    # Control characters are shown escaped, never sent to the terminal as they are.
+    bad_value("terminal escape in a text", "company_name", "A\x1b[2J", "printable characters",
+              '"A\\x1b[2J" with the control character U+001B at character 2'),
+    bad_value("DEL in a text", "company_name", "A\x7fB", "printable characters",
+              '"A\\x7fB" with the control character U+007F at character 2'),
+] + [bad_value("%s named %s" % (key, name), key, name, DEVICE, '"%s"' % name)
+     for key in ("setup_program", "original_filename")
+     for name in ("NUL.EXE", "CON.EXE", "COM1.EXE", "AUX.EXE", "LPT1.EXE", "PRN.EXE")] + [
     bad_value("description with setup", "file_description", SHIPPED["product_name"] + " Setup", ELEVATION,
               '"%s Setup" holding "setup"' % SHIPPED["product_name"]),
     bad_value("launcher file name with install", "original_filename", "INSTALL.EXE", ELEVATION,
@@ -157,6 +167,15 @@ BROKEN = [
     ("bare carriage returns as line ends", VALID.replace("\n", "\r"),
      refused("(file)", "lines ending in a bare carriage return (CR, as classic Mac OS wrote them)",
              "lines ending in LF or CR LF", 1)),
+    ("a bare carriage return at the very end", VALID + "\r",
+     refused("(file)", "lines ending in a bare carriage return (CR, as classic Mac OS wrote them)",
+             "lines ending in LF or CR LF", END)),
+    # configparser's default section is named NUL: keys under such a header must not become the profile's.
+    ("a key under a section header of NUL", replaced("product_name", None) + "[\0]\nproduct_name = Versteckt\n",
+     refused("(line)", "the section header [\\x00]", "key = value lines only", END - 1)),
+    ("an indented key on the first line, given again later",
+     "  " + appended("product_name = Zweites Produkt").split("\n", 1)[1],
+     refused("product_name", "the key a second time (first on line 1)", "each key once", END - 1)),
     ("content folder with a semicolon", appended("content_folder = cd;x"),
      refused("content_folder", '"cd;x" with ";" at character 3', PATH, END)),
     ("form feed in a comment does not move the line numbers", "# page\f break\n" + valued("volume_name", "x"),
@@ -232,8 +251,10 @@ def test_a_value_at_its_limit_passes(write_profile, key, value):
     assert messages(write_profile(valued(key, value))) == []
 
 
-def test_a_profile_with_dos_line_endings_passes(write_profile):
-    assert messages(write_profile(VALID.replace("\n", "\r\n"))) == []
+@pytest.mark.parametrize("text", [VALID.replace("\n", "\r\n"), "\ufeff" + VALID],
+                         ids=["DOS line endings", "a UTF-8 byte order mark"])
+def test_a_profile_as_windows_editors_write_it_passes(write_profile, text):
+    assert messages(write_profile(text)) == []
 
 
 @pytest.mark.parametrize("path", ["resources/product.profile", "tests/profile/todays-values.profile",

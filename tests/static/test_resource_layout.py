@@ -114,7 +114,16 @@ def rsrc_raw_size(value):
     return change
 
 
-# (what, damage, what the refusal says)
+def rsrc_virtual_size_past_its_raw_size(image, data):
+    """.rsrc's VirtualSize 128 KiB beyond its raw size, and the sound's data moved into that tail, which the
+    file does not hold."""
+    section = image.resource_section()
+    struct.pack_into("<I", data, section.header_offset + 8, section.raw_size + 0x20000)
+    struct.pack_into("<I", data, resource_entry(image, "WAVE").entry_offset, section.rva + section.raw_size + 0x100)
+    return data
+
+
+# (what, damage, what the refusal says[, the order file's text])
 DAMAGED = [
     ("not a program", lambda image, data: b"not a program at all, just text\n" * 10, "DOS Header magic not found"),
     ("cut inside the headers", cut_to(200), ""),
@@ -125,16 +134,33 @@ DAMAGED = [
      "does not lie inside section .rsrc"),
     ("the resource section reaching past the file",
      rsrc_raw_size(lambda image: image.resource_section().raw_size + 0x100000), "ends at byte"),
+    ("cut by 16 bytes", lambda image, data: data[:-16], "ends at byte"),
+    # pefile reads a section no further than its raw size and drops the directory entries cut there, so the
+    # directory the kit measures always ends inside it; the data, which follows, then lies outside.
+    ("the section's raw size ending inside the directory",
+     rsrc_raw_size(lambda image: (image.resources(), image.directory_end - 16)[1]), "does not lie inside section .rsrc"),
+    ("a data entry moved to the section's start + 16",
+     entry_field(2, 0, lambda image, entry: image.resource_section().rva + 16),
+     "the resource directory reaches into the resource data"),
+    ("VirtualSize beyond the raw size, with data in the tail", rsrc_virtual_size_past_its_raw_size,
+     "does not lie inside section .rsrc"),
+    ("an order naming a resource the image lacks", lambda image, data: data,
+     "group [missing] names 2 999, which the image does not have", "[missing]\nBITMAP 999\n"),
 ]
 
 
-@pytest.mark.parametrize("change, message", [case[1:] for case in DAMAGED], ids=[case[0] for case in DAMAGED])
-def test_a_damaged_image_is_refused_and_left_as_it_was(tmp_path, change, message):
+@pytest.mark.parametrize("change, message, order", [(case + (None,))[1:4] for case in DAMAGED],
+                         ids=[case[0] for case in DAMAGED])
+def test_a_damaged_image_is_refused_and_left_as_it_was(tmp_path, change, message, order):
     path = tmp_path / "LAUNCH.EXE"
     shutil.copyfile(LINKED, path)
     path.write_bytes(bytes(damaged(change)))
     before = path.read_bytes()
-    result = order_resources(path)
+    if order:
+        (tmp_path.parent / "order.txt").write_text(order)
+    result = order_resources(path) if not order else subprocess.run(
+        [str(KIT), "order-resources", str(tmp_path.parent / "order.txt"), str(path)], capture_output=True, text=True,
+        timeout=60)
     assert result.returncode == 2, "accepted (%d): %s" % (result.returncode, result.stderr)
     assert result.stderr.startswith("order-resources: %s: " % path), result.stderr
     assert message in result.stderr

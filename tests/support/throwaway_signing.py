@@ -4,8 +4,10 @@ beside it, as a publisher's signing key comes.
 
     authority = ThrowawayAuthority(tmp_path)        authority.certificate: the CA's certificate (PEM)
     key = authority.issue("Publisher")              key.pkcs12, key.password_file, key.password
-    authority.issue("Web", extended_key_usage="serverAuth"), authority.issue("Old", days=-1)
+    authority.issue("Web", extended_key_usage="serverAuth"), authority.issue("Old", days=-1),
+    authority.issue("Weak", key_bits=1024, digest="sha1"), authority.issue("Later", starts_in_days=30)
 """
+import datetime
 import secrets
 import subprocess
 from pathlib import Path
@@ -34,20 +36,43 @@ class ThrowawayAuthority:
                 "-out", self.certificate, "-days", 2, "-subj", "/CN=Throwaway Test Authority",
                 "-addext", "basicConstraints=critical,CA:TRUE", "-addext", "keyUsage=critical,keyCertSign")
 
-    def issue(self, name, extended_key_usage="codeSigning", days=2):
-        """A key whose certificate, signed by this authority, has that extended key usage and is valid
-        from now for `days` (a negative number gives one that has already expired)."""
+    def issue(self, name, extended_key_usage="codeSigning", days=2, key_bits=2048, digest="sha256", starts_in_days=0,
+              with_key=True):
+        """A key whose certificate, signed by this authority with `digest`, has that extended key usage and an
+        RSA key of `key_bits`, and is valid from now (or `starts_in_days` from now) for `days` (a negative
+        number gives one that has already expired); `with_key` False leaves the private key out of the
+        PKCS#12 file."""
         stem = self.folder / name.replace(" ", "-")
         private_key, request, certificate, extensions = (stem.with_suffix(s) for s in (".key", ".csr", ".pem", ".ext"))
-        openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", private_key, "-out", request,
+        openssl("req", "-newkey", "rsa:%d" % key_bits, "-nodes", "-keyout", private_key, "-out", request,
                 "-subj", "/CN=" + name)
         extensions.write_text("extendedKeyUsage=%s\nkeyUsage=critical,digitalSignature\n" % extended_key_usage)
-        openssl("x509", "-req", "-in", request, "-CA", self.certificate, "-CAkey", self.private_key,
-                "-CAcreateserial", "-days", days, "-extfile", extensions, "-out", certificate)
+        if starts_in_days:
+            self.sign_later(request, certificate, extensions, starts_in_days, days, digest)
+        else:
+            openssl("x509", "-req", "-in", request, "-CA", self.certificate, "-CAkey", self.private_key,
+                    "-CAcreateserial", "-days", days, "-%s" % digest, "-extfile", extensions, "-out", certificate)
         password = secrets.token_hex(16)
         password_file = stem.with_suffix(".password")
         password_file.write_text(password + "\n")
         pkcs12 = stem.with_suffix(".p12")
-        openssl("pkcs12", "-export", "-inkey", private_key, "-in", certificate, "-out", pkcs12,
+        key_options = ["-inkey", private_key] if with_key else ["-nokeys"]
+        openssl("pkcs12", "-export", *key_options, "-in", certificate, "-out", pkcs12,
                 "-passout", "file:%s" % password_file)
         return Key(pkcs12, password_file, password, certificate)
+
+    def sign_later(self, request, certificate, extensions, starts_in_days, days, digest):
+        """Signs `request` with a validity that begins `starts_in_days` from now (openssl ca; x509 -req
+        always begins now)."""
+        database = self.folder / "ca-index.txt"
+        database.touch()
+        config = self.folder / "ca.cnf"
+        config.write_text("[ca]\ndefault_ca = throwaway\n[throwaway]\ndatabase = %s\nnew_certs_dir = %s\n"
+                          "serial = %s\npolicy = anything\nunique_subject = no\n[anything]\ncommonName = supplied\n"
+                          % (database, self.folder, self.folder / "ca-serial"))
+        (self.folder / "ca-serial").write_text("1000\n")
+        start = datetime.datetime.now(datetime.timezone.utc) + datetime.timedelta(days=starts_in_days)
+        end = start + datetime.timedelta(days=days)
+        openssl("ca", "-batch", "-config", config, "-cert", self.certificate, "-keyfile", self.private_key,
+                "-in", request, "-out", certificate, "-md", digest, "-extfile", extensions, "-notext",
+                "-startdate", start.strftime("%Y%m%d%H%M%SZ"), "-enddate", end.strftime("%Y%m%d%H%M%SZ"))

@@ -147,6 +147,7 @@ struct BrokenCase {
     const char* file;        // the file changed, in the copy
     void (*change)(Bytes&);  // the change of its bytes; nullptr: the file removed
     std::vector<std::string> findings;
+    bool folder = false;     // the file replaced by a folder of its name
 };
 
 void PrintTo(const BrokenCase& broken, std::ostream* out) { *out << broken.name; }
@@ -194,8 +195,12 @@ const BrokenCase kBrokenCases[] = {
     {"NotABitmapFile", "art/16-colour/install-rest.bmp", [](Bytes& b) { std::copy_n("GIF89a", 6, b.begin()); },
      {"art/16-colour/install-rest.bmp: file starts with 'GI', required 'BM' (a bitmap file)"}},
     {"MissingFile", "art/true-colour/remove-hover.bmp", nullptr,
-     {"art/true-colour/remove-hover.bmp: cannot read the file (missing?), required for BITMAP 170 (true-colour "
-      "button 0 under the pointer, installed)"}},
+     {"art/true-colour/remove-hover.bmp: cannot read the file (missing, or not a file), required for BITMAP 170 "
+      "(true-colour button 0 under the pointer, installed)"}},
+    {"FolderWhereAPictureBelongs", "art/16-colour/browse-rest.bmp", nullptr,
+     {"art/16-colour/browse-rest.bmp: cannot read the file (missing, or not a file), required for BITMAP 112 "
+      "(16-colour button 1 at rest)"},
+     true},
     // 256-colour buttons whose colours the background's palette lacks: warnings only. Entries 0..9 and
     // 246..255 are Windows' own colours, so a shortened table may not count on them (#C0DCC0 is entry 8).
     {"SharedTableButtonColourOutsideThePalette", "art/256-colour/install-rest.bmp",
@@ -227,6 +232,8 @@ const BrokenCase kBrokenCases[] = {
      {"sounds/welcome.wav: 'fact' sample count is 60000, required 61800"}},
     {"ChimeWithoutData", "sounds/welcome.wav", [](Bytes& b) { HideChunk(b, "data"); },
      {"sounds/welcome.wav: no 'data' chunk"}},
+    {"ClickWithBytesAfterItsRiffChunk", "sounds/hover.wav", [](Bytes& b) { b.insert(b.end(), 6, 0); },
+     {"sounds/hover.wav: warning: 6 bytes follow the RIFF chunk and are stored for nothing"}},
     // the icon: a 6-byte header, then a 16-byte directory entry for each image (size at 8, offset at 12)
     {"IconMissingAnImage", "icon/launcher.ico", [](Bytes& b) { Put16(b, 4, 5); }, // the last, 32x32 at 4 bits
      {"icon/launcher.ico: icon image 32x32 at 4 bits per pixel is missing"}},
@@ -306,6 +313,9 @@ TEST_P(BrokenCopy, GivesExactlyItsFindings)
         WriteBytes(file, bytes);
     } else {
         fs::remove(file);
+    }
+    if (broken.folder) {
+        fs::create_directory(file);
     }
     const Report report = CheckResourceScript((dir / "script" / "launcher.rc").string(), dir.string());
     EXPECT_EQ(FindingsOf(report), broken.findings);

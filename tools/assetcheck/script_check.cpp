@@ -7,6 +7,7 @@
 #include "tools/assetcheck/resource_script.h"
 #include "tools/assetcheck/wave_check.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -25,6 +26,11 @@ struct CheckedFile {
 
 bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& bytes)
 {
+    // A folder opens as a stream, and its first read throws: only a regular file is read.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         return false;
@@ -133,7 +139,7 @@ Report CheckResourceScript(const std::string& scriptPath, const std::string& res
         }
         CheckedFile file{form, entry.file.compare(0, 1, "/") == 0 ? entry.file : folder + entry.file, {}, false};
         if (!ReadFileBytes(file.name, file.bytes)) {
-            report.Error(file.name, "cannot read the file (missing?), required for " + kind + " " +
+            report.Error(file.name, "cannot read the file (missing, or not a file), required for " + kind + " " +
                                         std::to_string(form->id) + " (" + form->what + ")");
             continue;
         }

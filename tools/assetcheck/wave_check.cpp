@@ -48,6 +48,12 @@ void CheckWave(const RequiredForm& form, const std::string& name, const std::vec
                                std::to_string(bytes.size()) + " (truncated)");
         return;
     }
+    if (riffEnd < bytes.size()) {
+        // Playing reads the RIFF chunk alone, as drawing a bitmap reads its rows alone: what follows is
+        // compiled into the launcher for nothing, as a bitmap's trailing bytes are.
+        report.Warning(name, std::to_string(bytes.size() - riffEnd) +
+                                 " bytes follow the RIFF chunk and are stored for nothing");
+    }
     size_t fmt = 0, fmtSize = 0, fact = 0, factSize = 0, dataSize = 0;
     bool haveFmt = false, haveFact = false, haveData = false;
     for (size_t at = 12; at + 8 <= riffEnd;) {

@@ -41,6 +41,9 @@ PATH_RULE = ("a path of letters, digits, spaces and %s only (the build hands it 
              "read other characters as syntax)" % " ".join(PATH_PUNCTUATION.strip()))
 # The medium's root holds this file beside the launcher and the setup program.
 AUTORUN_INF = "AUTORUN.INF"
+# Names that Windows takes for devices whatever their extension: a program named CON.EXE cannot be
+# started, and a command naming it reaches the console instead.
+DEVICE_NAMES = {"CON", "PRN", "AUX", "NUL"} | {"%s%d" % (port, n) for port in ("COM", "LPT") for n in range(10)}
 
 TEXT = "text"
 CLASS_NAME = "class name"
@@ -134,7 +137,8 @@ def shown(path):
 
 
 def fault(path, line, key, found, required):
-    return "%s:%d: %s: found %s; required %s" % (shown(path), line, key, found, required)
+    """One fault's line; what the profile holds is shown on one line, its control characters escaped."""
+    return "%s:%d: %s: found %s; required %s" % (shown(path), line, shown(key), shown(found), required)
 
 
 def quoted(value):
@@ -177,6 +181,9 @@ def value_fault(value, kind, installer_checked):
                                    "a dot, 1 to 3 of them")
         if value == AUTORUN_INF:
             return quoted(value), "a name other than %s, which the medium's root holds for AutoPlay" % AUTORUN_INF
+        if value.split(".")[0] in DEVICE_NAMES:
+            return (quoted(value), "a name that is not a device's (CON, PRN, AUX, NUL, COM0 to COM9, LPT0 to LPT9), "
+                                   "which Windows opens as the device whatever the extension")
         if not value.endswith(".EXE"):
             return quoted(value), "a Windows program's name, ending in .EXE"
     if kind == FOLDER and path_fault(value):
@@ -204,11 +211,24 @@ def value_fault(value, kind, installer_checked):
 
 
 def key_lines(lines):
-    """The line number (from 1) of each `key =` line."""
+    """The line number (from 1) of each `key =` line, as configparser tells keys from continued values: a
+    line indented deeper than the key before it continues that key's value, unless a blank or comment
+    line came between."""
     found = {}
+    indent = 0         # of the last key line; None after a blank or comment line
+    in_value = False   # a key came before, whose value an indented line would continue
     for number, line in enumerate(lines, 1):
-        m = re.match(r"\s*([^=#\s][^=]*?)\s*=", line)
-        if m and not line.startswith((" ", "\t")):
+        stripped = line.strip()
+        if not stripped or stripped.startswith("#"):
+            indent = None
+            continue
+        level = len(line) - len(line.lstrip())
+        if in_value and indent is not None and level > indent:
+            continue
+        indent = level
+        m = re.match(r"([^=#\s][^=]*?)\s*=", stripped)
+        in_value = bool(m)
+        if m:
             found.setdefault(m.group(1), number)
     return found
 
@@ -305,7 +325,9 @@ def read_profile(path):
     if unnamable:
         messages.append(fault(path, 0, "(file)", "%s at character %d of the file's path" % (described(unnamable[0]),
                                                                                              unnamable[1]), PATH_RULE))
-    for section in parser.sections():
+    # The parser's default section is named NUL; a header of that name holds keys it would add to every section.
+    sections = parser.sections() + (["\0"] if parser.defaults() or "[\0]" in (l.strip() for l in lines) else [])
+    for section in sections:
         if section != SECTION:
             line = next((n for n, l in enumerate(lines, 1) if l.strip() == "[%s]" % section), 0)
             messages.append(fault(path, line, "(line)", "the section header [%s]" % section,

@@ -19,6 +19,9 @@ PICTURE_MASTERS = ("background",) + BUTTON_MASTERS
 ICON_SIZES = (48, 32)
 ICON_MASTERS = tuple(name for size in ICON_SIZES for name in ("icon-%d" % size, "icon-%d-vga" % size))
 MASTERS = PICTURE_MASTERS + ICON_MASTERS
+# The masters that show the product itself (its name, its emblem): a publisher replaces these; the
+# buttons are drawn alike for every product.
+PRODUCT_MASTERS = ("background",) + ICON_MASTERS
 
 # The sounds, by name; a source is NAME.wav (or .flac, .ogg, .aiff) in the sound sources folder.
 SOUNDS = ("welcome", "hover")

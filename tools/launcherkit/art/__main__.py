@@ -2,12 +2,16 @@
 
   tools/art/make-art            draw the masters that are missing, then build every picture set
   tools/art/make-art --redraw   redraw the shipped masters too (a replaced master is redrawn as well)
-  tools/art/make-art --profile FILE [--plain COLOUR]
+  tools/art/make-art --profile FILE [--plain COLOUR] [--keep-masters]
                                 the same for another product: masters from the profile's art_masters,
                                 sound sources from its sound_sources, output into its resource_folder;
                                 --plain draws missing masters plainly: a background of COLOUR (#RRGGBB)
                                 with the profile's product name, tagline, welcome and copyright line, and
-                                an emblem of its initial
+                                an emblem of its initial. Masters recorded for another product (a copied
+                                example) are refused: --redraw --plain COLOUR draws them anew,
+                                --keep-masters keeps them as this product's own. Masters make-art drew are
+                                drawn again when a text they show (name, tagline, welcome, copyright) has
+                                changed
   --masters DIR, --sounds DIR, --out DIR  the three folders one by one (they override --profile's)
   tools/kit art check [PROFILE] refuse the art in the profile's resource folder when it was made for
                                 another product or is older than its masters or sound sources
@@ -29,17 +33,21 @@ Needs Python 3, ImageMagick 6 at /usr/bin/convert, sox at /usr/bin/sox and the D
 import argparse
 import os
 import re
+import shutil
+import subprocess
 import sys
 import tempfile
 
 from launcherkit import geometry
+from launcherkit.art import MASTERS, PRODUCT_MASTERS
 from launcherkit.art.captions import caption_faults
 from launcherkit.art.drawing import master_drawers
 from launcherkit.art.folders import Folders
-from launcherkit.art.magick import require_tools
-from launcherkit.art.manifest import check, write_manifest
+from launcherkit.art.magick import check_master, refused_by_tool, require_tools
+from launcherkit.art.manifest import (SHIPPED, ManifestError, Record, check, plain_colour, stale_texts,
+                                      write_manifest)
 from launcherkit.art.pictures import PictureMaker
-from launcherkit.art.sounds import build_sounds
+from launcherkit.art.sounds import read_sounds, write_sounds
 from launcherkit.product import DEFAULT_PROFILE
 from launcherkit.profile import ProfileError, read_profile
 
@@ -63,20 +71,70 @@ def choose(options):
                             options.out or own.resources)
 
 
-def draw_missing_masters(options, profile, folders, layout):
-    os.makedirs(folders.masters, exist_ok=True)
-    for name, (_, _, draw) in master_drawers(layout, profile, options.plain).items():
-        existing = folders.master(name)
-        if existing and not options.redraw:
+def foreign_masters_line(profile, folders, record, foreign):
+    return ('make-art: %s in %s: found the masters recorded for "%s" in %s; required masters of "%s": put yours '
+            "there, have them drawn plainly for this product with --redraw --plain '#RRGGBB', or keep them as they "
+            "are on purpose with --keep-masters"
+            % (", ".join(os.path.basename(folders.master(name)) for name in foreign), folders.masters,
+               record.product_name, folders.manifest, profile["product_name"]))
+
+
+def masters_to_draw(options, profile, folders, record):
+    """{master: style} of the masters this run draws ("plain #RRGGBB" or "shipped"); exits with a line
+    where it would draw the shipped product's own artwork for another product, or relabel another product's
+    masters as this one's."""
+    other_product = record.product_name not in (None, profile["product_name"])
+    # make-art's own drawings of texts that have changed since are drawn again, as they were drawn.
+    stale = set() if other_product else {name for names in stale_texts(record, profile).values() for name in names}
+    foreign, plan = [], {}
+    for name in MASTERS:
+        if folders.master(name) and not options.redraw:
+            if other_product and name in PRODUCT_MASTERS and record.holds(name):
+                foreign.append(name)
+            elif name in stale:
+                plan[name] = record.drawn_style(name)
             continue
-        # The shipped product's own artwork is never drawn for another product.
-        if options.profile and not options.plain and (name == "background" or name.startswith("icon-")):
-            sys.exit("make-art: %s has no master %s (PNG or BMP); put yours there, or give --plain COLOUR "
-                     "to have a plain one drawn" % (folders.masters, name))
+        plan[name] = "plain " + options.plain if options.plain else SHIPPED
+    if foreign and not options.keep_masters:
+        sys.exit(foreign_masters_line(profile, folders, record, foreign))
+    # The shipped product's own artwork is never drawn for another product.
+    shipped_art = [name for name in PRODUCT_MASTERS if plan.get(name) == SHIPPED]
+    if options.profile and shipped_art:
+        if options.redraw:
+            sys.exit("make-art: --redraw draws every master anew, and the shipped background and emblem are never "
+                     "drawn for another product: give --plain '#RRGGBB' too, to have them drawn plainly")
+        sys.exit("make-art: %s has no master %s (PNG or BMP); put yours there, or give --plain COLOUR "
+                 "to have a plain one drawn" % (folders.masters, shipped_art[0]))
+    return plan
+
+
+def drawn_after(options, record, plan):
+    """{master: style} of the masters that are make-art's drawing once `plan` is drawn: those drawn now,
+    and those drawn before and kept, unless --keep-masters adopts another product's as the publisher's own."""
+    drawn = dict(plan)
+    for name in MASTERS:
+        if name not in drawn and record.drawn_style(name):
+            if not (options.keep_masters and name in PRODUCT_MASTERS):
+                drawn[name] = record.drawn_style(name)
+    return drawn
+
+
+def draw(plan, profile, folders, layout, tmp):
+    """Draws the masters of `plan`; each replaces the master of its name only once it is drawn."""
+    os.makedirs(folders.masters, exist_ok=True)
+    for name, style in plan.items():
+        _, _, drawer = master_drawers(layout, profile, plain_colour(style))[name]
+        print("make-art: drawing %s" % folders.drawn_master(name))
+        drawn = os.path.join(tmp, "drawn-" + name + ".png")
+        try:
+            drawer(drawn)
+        except subprocess.CalledProcessError as error:
+            sys.exit(refused_by_tool(folders.drawn_master(name), "a drawing ImageMagick failed", error,
+                                     "a drawn master (the master there before, if any, is kept)"))
+        existing = folders.master(name)
         if existing:
             os.remove(existing)
-        print("make-art: drawing %s" % folders.drawn_master(name))
-        draw(folders.drawn_master(name))
+        shutil.move(drawn, folders.drawn_master(name))
 
 
 def make(argv):
@@ -87,6 +145,8 @@ def make(argv):
                         help="redraw every master, replacing the files in the masters folder")
     parser.add_argument("--profile", help="a product profile: its art_masters, sound_sources, resource_folder")
     parser.add_argument("--plain", metavar="COLOUR", help="draw missing masters plainly in this colour (#RRGGBB)")
+    parser.add_argument("--keep-masters", action="store_true",
+                        help="keep masters recorded for another product as this product's own")
     parser.add_argument("--masters", metavar="DIR", help="the folder of the masters")
     parser.add_argument("--sounds", metavar="DIR", help="the folder of the sound sources")
     parser.add_argument("--out", metavar="DIR", help="where art/, sounds/, icon/ and art-made-for.txt are written")
@@ -101,11 +161,25 @@ def make(argv):
         print("make-art: %d caption%s too large for %s button; nothing made" % (
             len(faults), "s" if len(faults) > 1 else "", "their" if len(faults) > 1 else "its"), file=sys.stderr)
         return 1
-    draw_missing_masters(options, profile, folders, layout)
+    try:
+        record = Record(folders)
+    except ManifestError as error:
+        sys.exit("make-art: %s: found %s; required the record make-art writes: remove it to make the art anew"
+                 % (folders.manifest, error))
+    plan = masters_to_draw(options, profile, folders, record)
+    drawn = drawn_after(options, record, plan)
+    sizes = {name: size for name, (size, _, _) in master_drawers(layout, profile).items()}
     with tempfile.TemporaryDirectory(prefix="make-art-") as tmp:
+        # Every master kept and every sound source is read before anything is drawn or written: a file
+        # that is no picture or no sound stops the run with nothing changed.
+        for name in MASTERS:
+            if name not in plan:
+                check_master(folders.master(name), sizes[name])
+        sounds = read_sounds(tmp, folders)
+        draw(plan, profile, folders, layout, tmp)
         PictureMaker(folders, layout, tmp).make()
-        build_sounds(tmp, folders)
-    write_manifest(folders, profile["product_name"])
+        write_sounds(tmp, folders, sounds)
+    write_manifest(folders, profile, drawn)
     print("make-art: done")
     return 0
 

@@ -216,3 +216,15 @@ def master_drawers(geometry, profile, plain=None):
                 draw = (lambda p, s=size, f=flat: draw_icon(p, s, f))
             drawers[master] = ((size, size), True, draw)
     return drawers
+
+
+def drawn_keys(name, plain):
+    """The profile's keys whose texts master `name` shows as master_drawers draws it (`plain`: the colour
+    given, or None for the shipped drawing): once one of them changes, the drawn master is out of date."""
+    if name == "background":
+        return ("product_name", "tagline", "welcome_line", "copyright_line")
+    if name in BUTTON_MASTERS:
+        return ("caption_" + name.split("-")[0],)
+    if name.startswith("icon-") and plain:
+        return ("product_name",)  # its initial
+    return ()

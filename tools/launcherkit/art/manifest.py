@@ -1,7 +1,8 @@
 """The record a resource folder keeps of its art (art-made-for.txt, written by make-art): the product
-the pictures, sounds and icon were made for and the SHA-256 of each master and sound source they were
-made from; and its check, which refuses art made for another product (a copied example before its
-art was made anew) or older than its masters.
+the pictures, sounds and icon were made for, the SHA-256 of each master and sound source they were
+made from, and of the masters make-art drew itself, how it drew them and the profile's texts they show;
+and its check, which refuses art made for another product (a copied example before its art was made
+anew), older than its masters, or drawn with texts the profile no longer holds.
 
   tools/kit art check [PROFILE]     default resources/product.profile; exit 1 when the art is refused
 """
@@ -11,16 +12,23 @@ import os
 import re
 
 from launcherkit.art import MASTERS, SOUNDS
+from launcherkit.art.drawing import drawn_keys
 from launcherkit.art.folders import Folders, write_file
 
 HEADER = """\
 # The product the pictures, sounds and icon in this folder were made for, and the SHA-256 of each master
-# and sound source they were made from. Written by tools/art/make-art; `tools/kit art check PROFILE`
-# refuses art made for another product or older than its masters.
+# and sound source they were made from; for each master make-art drew, how (plain COLOUR or shipped),
+# and the profile's texts the drawn masters show. Written by tools/art/make-art; `tools/kit art check
+# PROFILE` refuses art made for another product, older than its masters or drawn with other texts.
 """
 NO_MASTER = "none"
 SYNTHESISED = "synthesised"
 NOT_RECORDED = "not recorded"
+SHIPPED = "shipped"
+
+
+class ManifestError(Exception):
+    """The record cannot be read as make-art writes it."""
 
 
 def recorded_form(path, absent):
@@ -39,20 +47,59 @@ def sources(folders):
     return found
 
 
-def write_manifest(folders, product_name):
-    lines = ["product_name = " + product_name] + ["%s = %s" % item for item in sources(folders).items()]
+def plain_colour(style):
+    """The colour of a drawn master's style "plain #RRGGBB"; None for the shipped drawing."""
+    return style.split(" ", 1)[1] if style.startswith("plain ") else None
+
+
+def write_manifest(folders, profile, drawn):
+    """Writes the record of the art made for `profile` from the masters in `folders`; `drawn` is {master:
+    style} of the masters make-art drew ("plain #RRGGBB" or "shipped") and that are still its drawing."""
+    lines = ["product_name = " + profile["product_name"]] + ["%s = %s" % item for item in sources(folders).items()]
+    lines += ["drawn %s = %s" % (name, drawn[name]) for name in MASTERS if name in drawn]
+    keys = [key for key in dict.fromkeys(k for name, style in drawn.items()
+                                         for k in drawn_keys(name, plain_colour(style)))]
+    lines += ["text %s = %s" % (key, profile.get(key, "")) for key in keys]
     write_file(folders.manifest, (HEADER + "\n".join(lines) + "\n").encode("utf-8"))
 
 
 def read_manifest(path):
-    """{key: (line number, value)} of the manifest's `key = value` lines."""
+    """{key: (line number, value)} of the manifest's `key = value` lines; raises ManifestError."""
     found = {}
-    with open(path, encoding="utf-8") as f:
-        for number, line in enumerate(f, 1):
-            key, sep, value = line.rstrip("\n").partition(" = ")
-            if sep and not key.startswith("#"):
-                found[key] = (number, value)
+    try:
+        with open(path, encoding="utf-8") as f:
+            for number, line in enumerate(f, 1):
+                key, sep, value = line.rstrip("\n").partition(" = ")
+                if sep and not key.startswith("#"):
+                    found[key] = (number, value)
+    except UnicodeDecodeError as error:
+        raise ManifestError("a byte 0x%02X that is not UTF-8" % error.object[error.start]) from None
+    except OSError as error:
+        raise ManifestError("no file that can be read (%s)" % error.strerror) from None
     return found
+
+
+class Record:
+    """What a resource folder's record says, read without judging it: `product_name` (None without a
+    record), and whether a master in the folder is still the one recorded, and drawn by make-art."""
+
+    def __init__(self, folders):
+        self.folders = folders
+        self.entries = read_manifest(folders.manifest) if os.path.lexists(folders.manifest) else {}
+        self.product_name = self.entries.get("product_name", (0, None))[1]
+
+    def holds(self, name):
+        """Whether master `name` is the file the record names."""
+        recorded = self.entries.get("master " + name, (0, NOT_RECORDED))[1]
+        return recorded == recorded_form(self.folders.master(name), NO_MASTER)
+
+    def drawn_style(self, name):
+        """How make-art drew master `name`, when the folder still holds that drawing; else None."""
+        style = self.entries.get("drawn " + name, (0, None))[1]
+        return style if style and self.holds(name) else None
+
+    def text(self, key):
+        return self.entries.get("text " + key, (0, None))
 
 
 def shown(value):
@@ -63,16 +110,31 @@ def shown(value):
     return {NO_MASTER: "no master", SYNTHESISED: "no source (the sound was synthesised)"}.get(value, value)
 
 
+def stale_texts(record, profile):
+    """{key: [masters]} of the profile's texts that differ from those the drawn masters show."""
+    stale = {}
+    for name in MASTERS:
+        style = record.drawn_style(name)
+        for key in drawn_keys(name, plain_colour(style)) if style else ():
+            if record.text(key)[1] != profile.get(key, ""):
+                stale.setdefault(key, []).append(name)
+    return stale
+
+
 def check(profile):
     """(errors, warnings) for the art in the resource folder of `profile`, one line each."""
     folders = Folders.of_profile(profile)
     manifest = folders.manifest
     again = "make the art anew with tools/art/make-art --profile %s" % profile.path
-    if not os.path.exists(manifest):
-        return [], ["warning: %s: found no such file; required the record of the product and the masters the art "
-                    "was made for, which tools/art/make-art writes: the art in %s is not checked"
-                    % (manifest, folders.resources)]
-    recorded = read_manifest(manifest)
+    if not os.path.lexists(manifest):
+        return ["%s: found no such file; required the record of the product and the masters the art in %s was made "
+                "for, which tools/art/make-art writes; %s" % (manifest, folders.resources, again)], []
+    try:
+        record = Record(folders)
+    except ManifestError as error:
+        return ["%s: found %s; required the record tools/art/make-art writes, a UTF-8 text; %s"
+                % (manifest, error, again)], []
+    recorded = record.entries
     errors = []
     line, made_for = recorded.get("product_name", (0, NOT_RECORDED))
     if made_for != profile["product_name"]:
@@ -86,4 +148,12 @@ def check(profile):
                             else ("sound source", folders.sound_sources))
             errors.append("%s:%d: %s: found %s in %s; required %s, what the art was made from: the art is older "
                           "than this %s; %s" % (manifest, line, key, shown(now), folder, shown(then), kind, again))
+    if made_for == profile["product_name"]:
+        for key, names in stale_texts(record, profile).items():
+            line, then = record.text(key)
+            then = NOT_RECORDED if then is None else '"%s"' % then
+            errors.append('%s:%d: text %s: found "%s" in %s; required %s, what the drawn master%s %s show%s: the '
+                          "art is older than this text; %s" % (manifest, line, key, profile.get(key, ""), profile.path, then,
+                                                               "s" if len(names) > 1 else "", ", ".join(names),
+                                                               "" if len(names) > 1 else "s", again))
     return errors, []

@@ -10,8 +10,11 @@ true-colour/   the masters as 24-bit BMPs
 icon/launcher.ico  48 and 32 pixels, each at 24, 8 (launcher palette) and 4 bits (VGA).
 """
 
+import sys
+
 from launcherkit.art import BUTTON_MASTERS, ICON_SIZES, PICTURE_MASTERS
 from launcherkit.art.bitmaps import icon_image, write_bmp, write_ico
+from launcherkit.art.drawing import TRAY_GREY
 from launcherkit.art.magick import read_pixels
 from launcherkit.art.palettes import SHARED_COUNT, VGA, full_palette, remap, remap_background, shared_colours
 
@@ -44,6 +47,19 @@ def icon_pixels(rgba, size):
     return bytes(rgb), alpha
 
 
+def warn_of_a_busy_column(path, background, column):
+    """Warns when the background's button column is not plain light grey: the gaps between the buttons show
+    it, and the 256- and 16-colour sets map it flat, undithered."""
+    w, _, rgb = background
+    left, top, right, bottom = column
+    odd = [(x, y) for y in range(top, bottom) for x in range(left, right)
+           if tuple(rgb[3 * (y * w + x):3 * (y * w + x) + 3]) != TRAY_GREY]
+    if odd:
+        print("make-art: warning: %s: the button column x %d..%d, y %d..%d holds %d pixels that are not plain light "
+              "grey (%d,%d,%d), the first at (%d,%d): the gaps between the buttons show them"
+              % ((path, left, right - 1, top, bottom - 1, len(odd)) + TRAY_GREY + odd[0]), file=sys.stderr)
+
+
 class PictureMaker:
     """Writes the picture sets and the icon of one run into `folders`' resource folder."""
 
@@ -62,6 +78,7 @@ class PictureMaker:
         sizes = dict.fromkeys(BUTTON_MASTERS, self.geometry.button_size)
         sizes["background"] = self.geometry.window_size
         masters = {name: sizes[name] + (self.master(name, sizes[name], False),) for name in PICTURE_MASTERS}
+        warn_of_a_busy_column(self.folders.master("background"), masters["background"], self.geometry.button_column())
         icons = {size: self.master("icon-%d" % size, (size, size), True) for size in ICON_SIZES}
         shared = shared_colours(self.tmp, [masters[name] for name in PICTURE_MASTERS]
                                 + [(size, size, icon_on_grey(icons[size], size)) for size in ICON_SIZES])

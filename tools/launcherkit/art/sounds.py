@@ -7,9 +7,11 @@ welcome.wav: 61,800 samples at 44,100 Hz, stereo, Microsoft ADPCM (sox's encoder
 import math
 import os
 import struct
+import subprocess
+import sys
 import wave
 
-from launcherkit.art.magick import SOX, run
+from launcherkit.art.magick import SOX, refused_by_tool, run
 
 RATE = 44100
 WELCOME_SAMPLES = 61800  # exactly; the encoder records it in the "fact" chunk
@@ -84,7 +86,11 @@ def read_source(tmp, name, path):
     """A product's own sound, as 44,100 Hz stereo 16-bit, cut (saying so) or padded to its length."""
     samples, why = LENGTHS[name]
     out = os.path.join(tmp, name + "-source.wav")
-    run([SOX, "-D", "-R", path, "-r", str(RATE), "-c", "2", "-b", "16", "-e", "signed-integer", out])
+    try:
+        run([SOX, "-D", "-R", path, "-r", str(RATE), "-c", "2", "-b", "16", "-e", "signed-integer", out],
+            stderr=subprocess.PIPE)
+    except subprocess.CalledProcessError as error:
+        sys.exit(refused_by_tool(path, "a file sox cannot read", error, "a sound file sox reads (WAVE, FLAC, Ogg or AIFF)"))
     with wave.open(out, "rb") as w:
         raw = w.readframes(w.getnframes())
     values = list(struct.unpack("<%dh" % (len(raw) // 2), raw))
@@ -102,14 +108,20 @@ def read_source(tmp, name, path):
     return [left, right]
 
 
-def build_sounds(tmp, folders):
-    """welcome.wav and hover.wav in the resource folder's sounds/."""
-    sounds = folders.output("sounds")
-    os.makedirs(sounds, exist_ok=True)
+def read_sounds(tmp, folders):
+    """{name: [left, right]} of the welcome sound and the hover click: read from their sources, or
+    synthesised."""
     made = {}
     for name, synthesise in (("welcome", synth_welcome), ("hover", synth_hover)):
         source = folders.sound_source(name)
         made[name] = read_source(tmp, name, source) if source else synthesise()
+    return made
+
+
+def write_sounds(tmp, folders, made):
+    """welcome.wav and hover.wav in the resource folder's sounds/, from read_sounds."""
+    sounds = folders.output("sounds")
+    os.makedirs(sounds, exist_ok=True)
     pcm = os.path.join(tmp, "welcome-pcm.wav")
     write_pcm(pcm, *made["welcome"])
     run([SOX, "-D", "-R", pcm, "-e", "ms-adpcm", os.path.join(sounds, "welcome.wav")])

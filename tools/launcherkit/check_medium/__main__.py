@@ -98,6 +98,14 @@ def main(argv):
         print("check-medium: %s: found no asset check; required the kit's build tree (scripts/check-medium.sh "
               "builds it)" % options.build, file=sys.stderr)
         return 2
+    # The report's folder is made first: a folder that cannot be made is said before any check runs.
+    try:
+        os.makedirs(options.out, exist_ok=True)
+    except OSError as error:
+        print("check-medium: --out %s: found %s; required a folder for the report that can be made or written"
+              % (options.out, "a file" if os.path.isfile(options.out) else "no folder that can be made (%s)"
+                 % error.strerror), file=sys.stderr)
+        return 2
     product = None
     if options.profile:
         try:
@@ -114,7 +122,6 @@ def main(argv):
     label = os.path.basename(options.image)
     findings = Findings()
     headline, shown = None, []
-    os.makedirs(options.out, exist_ok=True)
     try:
         facts = medium.check_medium(image, product, findings, label)
         launcher_facts = launcher.check_launcher(image, facts, product, asset_check, label, findings)

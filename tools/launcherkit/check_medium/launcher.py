@@ -6,6 +6,7 @@ import subprocess
 import tempfile
 
 from launcherkit import languages, resource_files, resource_script, version_block
+from launcherkit.iso_image import ImageError
 from launcherkit.pe import Executable, PeError, type_label
 
 SECTION = "The launcher's resources"
@@ -41,6 +42,9 @@ def check_resources(facts, asset_check, where, findings):
             resource_files.write_resource_folder(facts.executable, folder)
         except resource_files.ResourceMissing as missing:
             check.fail(where, "resource %s" % missing, "no such resource", "every resource the launcher loads")
+            return
+        except PeError as error:
+            check.fail(where, "resources", "%s" % error, "every resource the launcher loads, whole, in the program")
             return
         errors, warnings = asset_check_lines(asset_check, folder)
         for line in errors:
@@ -110,12 +114,22 @@ def check_launcher(image, medium_facts, product, asset_check, label, findings):
         findings.skip(SECTION, "AUTORUN.INF names no launcher on the image")
         return None
     where = "%s:/%s" % (label, medium_facts.launcher)
-    data = image.read(medium_facts.launcher)
-    readable = findings.check(SECTION, "the launcher is a Windows program")
+    readable = findings.check(SECTION, "the launcher is a Windows program with resources")
+    try:
+        data = image.read(medium_facts.launcher)
+    except ImageError as error:
+        readable.fail(where, "file", "no bytes that can be read (%s)" % error, "the file's bytes, whole, in the image")
+        return None
     try:
         facts = LauncherFacts(data, Executable(data))
     except PeError as error:
         readable.fail(where, "program", "no Windows program the kit reads (%s)" % error, "a PE executable")
+        return None
+    try:
+        facts.executable.resources()
+    except PeError as error:
+        readable.fail(where, "resources", "%s" % error, "the resource directory of the launcher's pictures, sounds "
+                                                        "and icon")
         return None
     check_resources(facts, asset_check, where, findings)
     check_languages(facts, product, where, findings)

@@ -3,6 +3,8 @@ and the setup program beside the launcher."""
 
 import re
 
+from launcherkit.iso_image import ImageError
+
 SECTION = "The medium"
 AUTORUN = "AUTORUN.INF"
 KEYS = ("open", "icon", "label", "action")
@@ -22,8 +24,20 @@ def quoted(text):
     return '"%s"' % text
 
 
+# Byte order marks of the texts Windows-1252 is not: their NUL bytes would read as bare line ends and
+# their keys as none.
+UNICODE_MARKS = ((b"\xff\xfe", "UTF-16 (little-endian)"), (b"\xfe\xff", "UTF-16 (big-endian)"),
+                 (b"\xef\xbb\xbf", "UTF-8"))
+
+
 def autorun_lines(data, where, check):
-    """The decoded lines of AUTORUN.INF, after checking its code page and line endings."""
+    """The decoded lines of AUTORUN.INF, after checking its code page and line endings; None when it is
+    a Unicode text, which is not read further."""
+    for mark, name in UNICODE_MARKS:
+        if data.startswith(mark):
+            check.fail(where, "byte 0", "a %s text (byte order mark %s)" % (name, mark.hex(" ").upper()),
+                       "a text in the ANSI code page Windows-1252, which every Windows reads")
+            return None
     try:
         text = data.decode("cp1252")
     except UnicodeDecodeError as error:
@@ -94,7 +108,14 @@ def check_medium(image, product, findings, label):
 
     form = findings.check(SECTION, "AUTORUN.INF is Windows-1252 text with CR LF lines and open=, icon=, label=, "
                                    "action=")
-    lines = autorun_lines(image.read(image.find("iso9660", AUTORUN)), where, form)
+    try:
+        data = image.read(image.find("iso9660", AUTORUN))
+    except ImageError as error:
+        form.fail(where, "file", "no bytes that can be read (%s)" % error, "the file's bytes, whole, in the image")
+        return facts
+    lines = autorun_lines(data, where, form)
+    if lines is None:
+        return facts
     values = autorun_values(lines, where, form)
     facts.autorun = {key: value for key, (_, value) in values.items()}
 
@@ -102,6 +123,11 @@ def check_medium(image, product, findings, label):
     for key in ("open", "icon"):
         if key in values:
             number, value = values[key]
+            if not names.expect(named_file(key, value) != "", "%s:%d" % (where, number), key + "=",
+                                "an empty value" if not value else "no file name in %s" % quoted(value),
+                                "the name of a file on the image"):
+                del values[key]
+                continue
             check_in_both_trees(image, named_file(key, value), "%s:%d" % (where, number), names)
     if "open" in values:
         facts.launcher = image.find("iso9660", named_file("open", values["open"][1]))
