@@ -71,11 +71,12 @@ def manifest_a_folder(copy):
 
 
 def copyright_changed(copy):
-    """The drawn background shows the copyright: a new one leaves it out of date."""
+    """The drawn background shows the copyright line (the version block's copyright unless the profile
+    gives one of its own): a new one leaves it out of date."""
     profile = copy / "product.profile"
     old = read_profile(str(profile))["legal_copyright"]
     profile.write_text(profile.read_text(encoding="utf-8").replace(old, "(C) 2026 Neuer Verlag"), encoding="utf-8")
-    return ('{m}:35: text legal_copyright: found "(C) 2026 Neuer Verlag" in {p}; required "%s", what the drawn '
+    return ('{m}:37: text copyright_line: found "(C) 2026 Neuer Verlag" in {p}; required "%s", what the drawn '
             "master background shows: the art is older than this text; " % old + AGAIN)
 
 

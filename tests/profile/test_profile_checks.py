@@ -158,7 +158,7 @@ BROKEN = [
     bad_value("caption outside Windows-1252", "caption_browse", "Browse \u2192 CD", ANSI,
               '"Browse \u2192 CD" with "\u2192" (U+2192) at character 8'),
     bad_value("welcome line with a tab", "welcome_line", "Welcome\tback", "printable characters",
-              '"Welcome\tback" with the control character U+0009 at character 8'),
+              '"Welcome\\x09back" with the control character U+0009 at character 8'),
     bad_value("launcher that is no .EXE", "original_filename", "START.BAT", PROGRAM),
     bad_value("version text longer than the version block holds", "legal_copyright", LONG_TEXT,
               "at most %d characters with the other version texts as they are: a version block's lengths are "
