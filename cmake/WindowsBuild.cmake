@@ -161,6 +161,9 @@ add_launcher(launch_access_denied LAUNCH5 DEFINITIONS LAUNCHER_TEST_START_ERROR=
 # Test build only, never shipped: the cancel button writes through a null pointer, for the check that
 # a crash of the launcher fails a test even though Wine ends the crashed process with exit code 0.
 add_launcher(launch_fault LAUNCHFLT DEFINITIONS LAUNCHER_TEST_FAULT=1)
+# Test build only, never shipped: the cancel button writes a file and a registry key, for the check
+# that a launcher which writes anything fails the medium's check.
+add_launcher(launch_writes LAUNCHWRT DEFINITIONS LAUNCHER_TEST_WRITES=1)
 # Test build only, never shipped: a system without SetDefaultDllDirectories (XP, Vista, 7 without its
 # update), where only the launcher's own way of loading keeps the libraries to the system folder.
 add_launcher(launch_without_dll_directories LAUNCHXP DEFINITIONS LAUNCHER_TEST_WITHOUT_DLL_DIRECTORIES)

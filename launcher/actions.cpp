@@ -229,6 +229,20 @@ void RunButtonAction(HWND window, ButtonAction action)
             *nowhere = 0;
         }
 #endif
+#ifdef LAUNCHER_TEST_WRITES
+        // Test build only: cancel writes a file in the user's folder and a registry key, so that the medium's check can show
+        // that a launcher which writes anything fails it, and names both.
+        {
+            char path[MAX_PATH];
+            ExpandEnvironmentStringsA("%USERPROFILE%\\WRITTEN.TXT", path, sizeof path);
+            HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+            HKEY key;
+            if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Written by the launcher", 0, nullptr, 0, KEY_WRITE,
+                                nullptr, &key, nullptr) == ERROR_SUCCESS)
+                RegCloseKey(key);
+        }
+#endif
         break; // starts nothing
     }
     DestroyWindow(window);

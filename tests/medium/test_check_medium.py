@@ -204,8 +204,16 @@ def title_that_is_not_the_products(tmp_path, launcher_exe):
             "before the check: DisplayError: no window %r" % ("^%s$" % re.escape(PRODUCT.name)))
 
 
+def launcher_that_writes_a_file_and_a_registry_key(tmp_path, launcher_exe):
+    """The test build whose cancel button writes WRITTEN.TXT in the user's folder and the registry key
+    "Written by the launcher": both are named, the one not hiding the other."""
+    image = built_medium(tmp_path, Path(BUILD, "LAUNCHWRT.EXE"), PRODUCT)
+    return image, PRODUCT, ["changes: found ", "WRITTEN.TXT", "Written by the launcher"]
+
+
 RT_WAVE = "WAVE"
-AT_WORK = [launcher_that_never_opens, launcher_that_exits_1, welcome_sound_of_silence, title_that_is_not_the_products]
+AT_WORK = [launcher_that_never_opens, launcher_that_exits_1, welcome_sound_of_silence, title_that_is_not_the_products,
+           launcher_that_writes_a_file_and_a_registry_key]
 BROKEN = [autorun_naming_a_missing_program, autorun_whose_icon_file_is_missing, launcher_of_another_product,
           picture_of_another_depth, image_without_joliet_names, autorun_only_in_the_joliet_tree,
           autorun_only_in_the_iso_9660_tree, launcher_hidden_from_joliet, resource_in_another_language,

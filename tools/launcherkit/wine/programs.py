@@ -20,6 +20,7 @@ class Programs:
     launcher740: Optional[str] = None       # test build: every start fails with 740 (elevation required)
     launcher5: Optional[str] = None         # test build: every start fails with 5 (access denied)
     launcher_fault: Optional[str] = None    # test build: the cancel button writes through a null pointer
+    launcher_writes: Optional[str] = None   # test build: the cancel button writes a file and a registry key
     launcher_xp: Optional[str] = None       # test build: a system without SetDefaultDllDirectories
     # test build: its sound library and shell lack PlaySoundA and ShellExecuteExA; every start fails with 740
     launcher_without_functions: Optional[str] = None
@@ -41,6 +42,7 @@ class Programs:
             "launcher740": os.path.join(build_dir, "LAUNCH740.EXE"),
             "launcher5": os.path.join(build_dir, "LAUNCH5.EXE"),
             "launcher_fault": os.path.join(build_dir, "LAUNCHFLT.EXE"),
+            "launcher_writes": os.path.join(build_dir, "LAUNCHWRT.EXE"),
             "launcher_xp": os.path.join(build_dir, "LAUNCHXP.EXE"),
             "launcher_without_functions": os.path.join(build_dir, "LAUNCHNOF.EXE"),
             "recorder": os.path.join(stubs, "RECORDER.EXE"),
