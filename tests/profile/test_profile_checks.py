@@ -361,7 +361,8 @@ def test_a_language_without_default_texts_needs_them_in_the_profile(write_profil
 
 
 @pytest.mark.parametrize("key, printed", [("language", "de-DE"), ("caption_browse", "CD | durchsuchen"),
-                                          ("copyright_line", SHIPPED["legal_copyright"]), ("tagline", "")])
+                                          ("copyright_line", SHIPPED["legal_copyright"]), ("tagline", ""),
+                                          ("content_folder", "")])
 def test_get_prints_a_key_left_out_as_its_default(write_profile, capsys, key, printed):
     path = write_profile(without_art_texts(replaced("language", None)))
     assert product_profile.main(["get", path, key]) == 0

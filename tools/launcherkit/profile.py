@@ -386,9 +386,9 @@ def derived(profile, key):
         return iso_text(profile["company_name"])
     if key == "iso_application":
         return iso_text(profile["product_name"] + " installation medium")
-    if KEYS[key][0] == FOLDER:
+    if KEYS[key][0] == FOLDER and key in profile.values:
         return profile.folder(key)
-    # An optional key without a default (a tagline not given) is empty.
+    # An optional key without a default (a tagline, a content folder not given) is empty.
     return profile.values.get(key, "")
 
 
