@@ -91,6 +91,16 @@ def another_product(image, launcher_facts, product, label):
             'the profile of "%s"' % (label, theirs, ours, product.profile_path, theirs))
 
 
+def shown_autorun(image):
+    """AUTORUN.INF's text as the report shows it; empty where the image has none that can be read (the
+    medium's checks say why)."""
+    autorun = image.find("iso9660", medium.AUTORUN)
+    try:
+        return image.read(autorun).decode("cp1252", "replace") if autorun else ""
+    except ImageError:
+        return ""
+
+
 def main(argv):
     options = parse(argv)
     asset_check = os.path.join(options.build, "host", "assetcheck", "asset_check")
@@ -135,8 +145,7 @@ def main(argv):
             headline = another_product(image, launcher_facts, product, label)
         elif ready:
             product = product_of_the_image(image, facts, launcher_facts)
-        autorun = image.find("iso9660", medium.AUTORUN)
-        autorun_text = image.read(autorun).decode("cp1252", "replace") if autorun else ""
+        autorun_text = shown_autorun(image)
     finally:
         image.close()
 
