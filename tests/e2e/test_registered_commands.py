@@ -18,12 +18,12 @@ TOOLS = "C:\\tools\\"
 # Recorders on drive C:, in the places a registered program may lie, and a decoy in the current folder.
 PROGRAMS_ON_C = [SYSTEM + "msiexec.exe", SYSTEM + "cmd.exe", "C:\\windows\\system\\OLDUN.EXE", TOOLS + "My Uninstaller.exe",
                  TOOLS + "TOOLUN.EXE", "C:\\x.exe"]
-GUID = "{5C2D9A41-0000-4F18-A6D0-93E1B7C4F205}"
+GUID = "{0F1E2D3C-4B5A-4968-8776-655443322110}"  # any GUID: only passed on as a parameter
 
 
 def unquoted_uninstaller(product):
     """The product's uninstaller in a folder with spaces, and a decoy at the first prefix the system tries
-    ("C:\\Program Files\\Qelvar" Lumivane\\uninst.exe)."""
+    (for a product "First Rest", "C:\\Program Files\\First" Rest\\uninst.exe)."""
     folder = "C:\\Program Files\\%s\\" % product.name
     return folder + "uninst.exe", "C:\\Program Files\\%s.exe" % product.name.split()[0]
 
