@@ -230,8 +230,8 @@ void RunButtonAction(HWND window, ButtonAction action)
         }
 #endif
 #ifdef LAUNCHER_TEST_WRITES
-        // Test build only: cancel writes a file in the user's folder and a registry key, so that the medium's check can show
-        // that a launcher which writes anything fails it, and names both.
+        // Test build only: cancel writes a file in the user's folder and a registry key, so that the
+        // medium's check can show that a launcher which writes anything fails it, and names both.
         {
             char path[MAX_PATH];
             ExpandEnvironmentStringsA("%USERPROFILE%\\WRITTEN.TXT", path, sizeof path);
