@@ -8,7 +8,7 @@ import sys
 
 import pytest
 
-from launcherkit.acceptance import AtWork, DEPTHS
+from launcherkit.acceptance import AtWork
 from launcherkit.acceptance.plugin import GIVEN
 from launcherkit.pe import MACHINE_AMD64, Executable
 from launcherkit.product import Product
