@@ -70,13 +70,13 @@ set(CMAKE_CXX_STANDARD_LIBRARIES "")
 ExternalProject_Add(host_asset_check
   SOURCE_DIR ${CMAKE_SOURCE_DIR}/tools/assetcheck
   BINARY_DIR ${CMAKE_BINARY_DIR}/host/assetcheck
-  CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release
+  CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DRESOURCE_FORMS_DIR=${LAUNCHER_GENERATED_RESOURCES}
   BUILD_ALWAYS ON
   INSTALL_COMMAND ""
   BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/host/assetcheck/asset_check)
 
-# check_profile_resources(PROFILE TARGET): the custom target TARGET runs the asset check over the
-# resource script with the files of the profile's resource folder, and the art check: art made for
+# check_profile_resources(PROFILE TARGET): the custom target TARGET runs the asset check over the files
+# of the profile's resource folder, and the art check: art made for
 # another product, or older than its masters and sound sources, stops the build.
 function(check_profile_resources profile target)
   set(folder ${${profile}_RESOURCE_FOLDER})
@@ -85,10 +85,10 @@ function(check_profile_resources profile target)
   file(GLOB art_sources LIST_DIRECTORIES false CONFIGURE_DEPENDS ${folder}/art-made-for.txt
        ${${profile}_ART_MASTERS}/* ${${profile}_SOUND_SOURCES}/*)
   add_custom_command(OUTPUT ${stamp}
-    COMMAND ${CMAKE_BINARY_DIR}/host/assetcheck/asset_check ${LAUNCHER_RESOURCE_SCRIPT} ${folder}
+    COMMAND ${CMAKE_BINARY_DIR}/host/assetcheck/asset_check ${folder}
     COMMAND ${LAUNCHER_KIT} art check ${${profile}_PROFILE}
     COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
-    DEPENDS host_asset_check ${LAUNCHER_RESOURCE_SCRIPT} ${LAUNCHER_RESOURCE_IDS} ${files} ${art_sources}
+    DEPENDS host_asset_check ${LAUNCHER_GENERATED_RESOURCES}/resource_forms.h ${files} ${art_sources}
             ${${profile}_PROFILE}
     COMMENT "Checking the pictures, sounds and icon in ${folder} against their required forms and masters"
     VERBATIM)
@@ -104,7 +104,8 @@ check_profile_resources(launcher_profile check_resources)
 # icon it names change.
 file(GLOB_RECURSE launcher_resource_files CONFIGURE_DEPENDS ${launcher_profile_RESOURCE_FOLDER}/art/*.bmp
      ${launcher_profile_RESOURCE_FOLDER}/sounds/*.wav ${launcher_profile_RESOURCE_FOLDER}/icon/*.ico)
-set(LAUNCHER_RESOURCE_SCRIPT_DEPENDS ${LAUNCHER_RESOURCE_IDS} ${CMAKE_SOURCE_DIR}/resources/language.rc
+set(LAUNCHER_RESOURCE_SCRIPT_DEPENDS ${LAUNCHER_RESOURCE_IDS} ${LAUNCHER_GENERATED_RESOURCES}/resource_files.rc
+    ${CMAKE_SOURCE_DIR}/resources/language.rc
     ${CMAKE_SOURCE_DIR}/resources/version.rc
     ${CMAKE_BINARY_DIR}/generated/product_profile.h ${launcher_resource_files})
 set_source_files_properties(${LAUNCHER_RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS "${LAUNCHER_RESOURCE_SCRIPT_DEPENDS}")
@@ -134,7 +135,7 @@ function(add_launcher target output_name)
     # image as linked is kept in as-linked/ for the check that only the data's places changed.
     target_link_options(${target} PRIVATE -Wl,--file-alignment,4096)
     set(order ${CMAKE_SOURCE_DIR}/resources/data_order.txt)
-    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${order}
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${order} ${CMAKE_SOURCE_DIR}/resources/resource_table.txt
                  ${CMAKE_SOURCE_DIR}/tools/launcherkit/order_resources.py ${CMAKE_SOURCE_DIR}/tools/launcherkit/pe.py)
     add_custom_command(TARGET ${target} POST_BUILD
       COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${target}> ${CMAKE_BINARY_DIR}/as-linked/$<TARGET_FILE_NAME:${target}>
@@ -172,8 +173,9 @@ add_launcher(launch_without_dll_directories LAUNCHXP DEFINITIONS LAUNCHER_TEST_W
 add_launcher(launch_without_functions LAUNCHNOF DEFINITIONS LAUNCHER_TEST_START_ERROR=740
              LAUNCHER_TEST_LIBRARY="VERSION.DLL")
 
-# The resource compiler resolves the script's file names against the resources folder.
-set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I ${CMAKE_SOURCE_DIR}/resources")
+# The resource compiler resolves the script's file names against the resources folder; the statements
+# generated from the table lie in the build tree.
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I ${CMAKE_SOURCE_DIR}/resources -I ${LAUNCHER_GENERATED_RESOURCES}")
 
 # The checks of the executable and of its medium, the Wine and the end-to-end tests run against the
 # product this tree is configured for. The kit's own checks of the profile's handling (a hostile

@@ -13,7 +13,7 @@ from pathlib import Path
 
 import pytest
 
-from launcherkit import identifiers, languages, resource_script
+from launcherkit import identifiers, languages, resource_table
 from launcherkit.pe import MACHINE_I386, Executable
 from launcherkit.product import Product
 from launcherkit.wine.host import host_can_run
@@ -84,8 +84,8 @@ def launcher_of_another_product(tmp_path, launcher_exe):
 
 def picture_of_another_depth(tmp_path, launcher_exe):
     """The true-colour browse button's header says 32 bits per pixel."""
-    browse = identifiers.read()["IDB_BROWSE_REST_24BPP"]
-    path = next(e.path for e in resource_script.entries() if e.id == browse)
+    picture = resource_table.read().picture(24, "browse-rest")
+    browse, path = picture.id, picture.path
 
     def patch(data, launcher):
         entry = next(r for r in launcher.resources() if (r.type, r.name) == (2, browse))

@@ -12,7 +12,7 @@ from pathlib import Path
 import pefile
 import pytest
 
-from launcherkit import resource_script
+from launcherkit import resource_table
 from launcherkit.product import Product
 
 REPO = Path(__file__).resolve().parents[2]
@@ -32,7 +32,7 @@ def stored_size(path):
 
 def resource_files():
     """The files the resource script names, in the product's resource folder."""
-    return [Path(PRODUCT.resource_folder) / entry.path for entry in resource_script.entries()]
+    return [Path(PRODUCT.resource_folder) / entry.path for entry in resource_table.read().entries]
 
 
 @pytest.fixture(scope="module")

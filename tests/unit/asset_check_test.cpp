@@ -1,9 +1,8 @@
 // The asset check against the shipped resources and against copies of them with one fault each, made
 // here in a temporary folder: each fault must be reported with its exact findings, naming the file, the
 // field, what was found and what is required.
+#include "tools/assetcheck/folder_check.h"
 #include "tools/assetcheck/required_forms.h"
-#include "tools/assetcheck/resource_script.h"
-#include "tools/assetcheck/script_check.h"
 
 #include <gtest/gtest.h>
 
@@ -18,18 +17,18 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-using assetcheck::CheckResourceScript;
+using assetcheck::CheckResourceFolder;
 using assetcheck::Report;
 using Bytes = std::vector<uint8_t>;
 
 namespace {
 
-fs::path ShippedScript()
+fs::path ShippedFolder()
 {
-#ifdef ASSET_CHECK_SHIPPED_SCRIPT
-    return fs::path(ASSET_CHECK_SHIPPED_SCRIPT);
+#ifdef ASSET_CHECK_SHIPPED_FOLDER
+    return fs::path(ASSET_CHECK_SHIPPED_FOLDER);
 #else
-    return fs::path(__FILE__).parent_path() / ".." / ".." / "resources" / "launcher.rc";
+    return fs::path(__FILE__).parent_path() / ".." / ".." / "resources";
 #endif
 }
 
@@ -123,16 +122,6 @@ void HideChunk(Bytes& b, const std::string& id)
     std::copy_n("junk", 4, b.begin() + at);
 }
 
-// The first occurrence of `from` in a text file replaced by `to`.
-void ReplaceText(Bytes& b, const std::string& from, const std::string& to)
-{
-    std::string text(b.begin(), b.end());
-    const size_t at = text.find(from);
-    ASSERT_NE(at, std::string::npos) << from;
-    text.replace(at, from.size(), to);
-    b.assign(text.begin(), text.end());
-}
-
 // An 8-bit picture's bottom-left pixel set to table entry 0, which becomes `rgb` (0xRRGGBB).
 void UseColourInEntry0(Bytes& b, uint32_t rgb)
 {
@@ -141,7 +130,7 @@ void UseColourInEntry0(Bytes& b, uint32_t rgb)
 }
 
 // One fault in a copy of the shipped resources and every finding it must give, files named relative to
-// the copy. The copy holds the script and its headers in "script/", the files it names beside that.
+// the copy.
 struct BrokenCase {
     const char* name;        // the case, as GoogleTest names it
     const char* file;        // the file changed, in the copy
@@ -244,18 +233,6 @@ const BrokenCase kBrokenCases[] = {
      {"icon/launcher.ico: image 2 (48x48) at 8 bits per pixel is 3560 bytes, required 3752 (header, colours, "
       "image and AND mask)",
       "icon/launcher.ico: icon image 48x48 at 8 bits per pixel is missing"}},
-    // the script and its header
-    {"ResourceLeftOutOfTheScript", "script/launcher.rc",
-     [](Bytes& b) { ReplaceText(b, "IDW_HOVER_SOUND WAVE", "// IDW_HOVER_SOUND WAVE"); },
-     {"script/launcher.rc: WAVE 146 (hover click) is missing from the script"}},
-    {"IdOfTheWrongKind", "script/launcher.rc",
-     [](Bytes& b) {
-         const std::string firstLine = "IDW_WELCOME_SOUND BITMAP \"sounds/welcome.wav\"\n";
-         b.insert(b.begin(), firstLine.begin(), firstLine.end());
-     },
-     {"script/launcher.rc:1: 145 is a BITMAP here, required a WAVE (welcome chime)"}},
-    {"HeaderOfTheIdsMissing", "script/resource_ids.h", nullptr,
-     {"script/resource_ids.h: cannot read the header the resource script includes (missing file)"}},
 };
 
 class BrokenCopy : public testing::TestWithParam<BrokenCase> {
@@ -265,10 +242,7 @@ protected:
         std::string pattern = (fs::temp_directory_path() / "asset-check-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         dir = pattern;
-        fs::copy(ShippedScript().parent_path(), dir, fs::copy_options::recursive);
-        // The script away from the files it names: they must be read from the folder given.
-        fs::create_directory(dir / "script");
-        fs::copy(ShippedScript().parent_path(), dir / "script", fs::copy_options::none);
+        fs::copy(ShippedFolder(), dir, fs::copy_options::recursive);
     }
 
     void TearDown() override { fs::remove_all(dir); }
@@ -295,7 +269,7 @@ protected:
 
 TEST(ShippedResources, EveryFileHasItsRequiredFormWithoutWarnings)
 {
-    const Report report = CheckResourceScript(ShippedScript().string());
+    const Report report = CheckResourceFolder(ShippedFolder().string());
     for (const assetcheck::Finding& finding : report.findings) {
         ADD_FAILURE() << finding.Format();
     }
@@ -317,60 +291,9 @@ TEST_P(BrokenCopy, GivesExactlyItsFindings)
     if (broken.folder) {
         fs::create_directory(file);
     }
-    const Report report = CheckResourceScript((dir / "script" / "launcher.rc").string(), dir.string());
+    const Report report = CheckResourceFolder(dir.string());
     EXPECT_EQ(FindingsOf(report), broken.findings);
 }
 
 INSTANTIATE_TEST_SUITE_P(OneFault, BrokenCopy, testing::ValuesIn(kBrokenCases),
                          [](const testing::TestParamInfo<BrokenCase>& info) { return std::string(info.param.name); });
-
-TEST(ResourceScript, FindsEntriesPastCommentsFlagsAndOtherStatements)
-{
-    Report report;
-    const std::string text = "LANGUAGE 0x07, 0x01\n"
-                             "/* 104 BITMAP \"commented.bmp\"\n"
-                             "   spans lines */\n"
-                             "104 BITMAP DISCARDABLE \"art/a.bmp\" // the background\n"
-                             "// 105 BITMAP \"commented.bmp\"\n"
-                             "145 WAVE \"sounds/w.wav\"\n"
-                             "141 ICON \"icon/i.ico\"\n"
-                             "NAMED BITMAP \"x.bmp\"\n"
-                             "1 VERSIONINFO\n"
-                             "VALUE \"FileDescription\", \"a // b\"\n";
-    const auto entries = assetcheck::ParseResourceScript(text, "x.rc", {}, report);
-    ASSERT_EQ(entries.size(), 3u);
-    EXPECT_EQ(entries[0].id, 104);
-    EXPECT_EQ(entries[0].kind, assetcheck::ResourceKind::Bitmap);
-    EXPECT_EQ(entries[0].file, "art/a.bmp");
-    EXPECT_EQ(entries[0].line, 4);
-    EXPECT_EQ(entries[1].id, 145);
-    EXPECT_EQ(entries[1].kind, assetcheck::ResourceKind::Wave);
-    EXPECT_EQ(entries[2].kind, assetcheck::ResourceKind::Icon);
-    EXPECT_EQ(report.WarningCount(), 1u); // the named bitmap
-}
-
-TEST(ResourceScript, NamedIdsResolveThroughTheDefinesOfItsHeaders)
-{
-    assetcheck::IdNames names;
-    assetcheck::ParseIdDefines("#define IDB_A 104\n"
-                               "// #define IDB_B 105\n"
-                               "#define IDB_C (104 + 1)\n"
-                               "#define IDW_D 0x91 /* hexadecimal */\n",
-                               names);
-    EXPECT_EQ(names, (assetcheck::IdNames{{"IDB_A", 104}, {"IDW_D", 145}}));
-
-    const std::string text = "#include \"ids.h\"\n"
-                             "IDB_A BITMAP \"a.bmp\"\n"
-                             "IDB_B BITMAP \"b.bmp\"\n"
-                             "IDW_D WAVE \"d.wav\"\n";
-    EXPECT_EQ(assetcheck::IncludedFiles(text), std::vector<std::string>{"ids.h"});
-    Report report;
-    const auto entries = assetcheck::ParseResourceScript(text, "x.rc", names, report);
-    ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[0].id, 104);
-    EXPECT_EQ(entries[0].line, 2);
-    EXPECT_EQ(entries[1].id, 145);
-    ASSERT_EQ(report.findings.size(), 1u);
-    EXPECT_EQ(report.findings[0].Format(), "x.rc:3: warning: BITMAP IDB_B is neither a number nor a name the included "
-                                           "headers define; the launcher loads none such, not checked");
-}

@@ -1,7 +1,9 @@
-// The required form of every resource the launcher needs (pictures, sounds, icon), by id. Plain
-// C++17 without platform headers: the asset check, the native unit tests and the Wine test program
-// all read this one table.
+// The required form of every resource the launcher needs (pictures, sounds, icon), by id, made from the
+// header the build generates from resources/resource_table.txt. Plain C++17 without platform headers:
+// the asset check, the native unit tests and the Wine test program all read this one table.
 #pragma once
+
+#include "resource_forms.h"
 
 #include <cstdint>
 #include <string>
@@ -22,8 +24,8 @@ enum class PaletteRole {
 };
 
 // A 236-entry table holds the palette's entries 10..245; Windows keeps the 20 others for itself.
-constexpr int kSharedFirstEntry = 10;
-constexpr int kSharedEntries = 236;
+constexpr int kSharedFirstEntry = RESOURCE_SHARED_FIRST_ENTRY;
+constexpr int kSharedEntries = RESOURCE_SHARED_ENTRIES;
 
 // The format tags of the sounds' 'fmt ' chunk.
 constexpr uint16_t kWaveFormatPcm = 1;
@@ -45,6 +47,7 @@ struct PictureSlot {
 struct RequiredForm {
     int id;
     ResourceKind kind;
+    std::string file; // in the product's resource folder
     std::string what;
 
     // pictures

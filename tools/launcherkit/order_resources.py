@@ -19,6 +19,8 @@ ORDER_FILE lists the data in file order, in groups:
                     GROUP_ICON, VERSION, or a named type such as WAVE; NAME a number, an identifier
                     that resource_ids.h beside ORDER_FILE defines (as the resource script names it),
                     or a resource's own name
+    TABLE GROUP     the resources that resource_table.txt beside ORDER_FILE puts in the start-up group
+                    GROUP, in the table's order
 
 Resources the file does not list follow at the end, in directory order. With --check, nothing is
 written: the exit code tells whether EXE is already laid out in that order (0) or not (1).
@@ -31,7 +33,7 @@ import os
 import struct
 import sys
 
-from launcherkit import identifiers
+from launcherkit import identifiers, resource_table
 from launcherkit.pe import RT_NUMBERS, Executable, PeError, align, checksum_of
 
 DATA_ALIGNMENT = 8  # what windres gives every resource's data
@@ -52,9 +54,19 @@ def read_identifiers(order_path):
     return identifiers.read(header) if os.path.exists(header) else {}
 
 
+def read_table(order_path, ids):
+    """The table of resources beside the order file; None when there is no such table."""
+    table = os.path.join(os.path.dirname(os.path.abspath(order_path)), "resource_table.txt")
+    try:
+        return resource_table.read(table, ids) if os.path.exists(table) else None
+    except resource_table.TableError as error:
+        raise OrderError(str(error))
+
+
 def read_order(path):
     """[(label, page, [(type, name), ...])] from the order file."""
     identifiers = read_identifiers(path)
+    table = read_table(path, identifiers)
     groups = []
     with open(path) as f:
         for number, line in enumerate(f, 1):
@@ -70,6 +82,13 @@ def read_order(path):
             words = line.split()
             if len(words) != 2 or not groups:
                 raise OrderError("%s:%d: expected 'TYPE NAME' inside a group" % (path, number))
+            if words[0] == "TABLE":
+                members = [e for e in table.entries if e.group == words[1]] if table else []
+                if not members:
+                    raise OrderError("%s:%d: no resource of resource_table.txt is in the group %s"
+                                     % (path, number, words[1]))
+                groups[-1][2].extend((RT_NUMBERS.get(e.kind, e.kind), e.id) for e in members)
+                continue
             type_ = RT_NUMBERS.get(words[0], parse_key(words[0]))
             groups[-1][2].append((type_, identifiers.get(words[1], parse_key(words[1]))))
     return groups

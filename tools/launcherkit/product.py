@@ -7,7 +7,7 @@ medium), the launcher's geometry and its resource identifiers.
 
 import os
 
-from launcherkit import SOURCE_DIR, geometry, identifiers
+from launcherkit import SOURCE_DIR, geometry, identifiers, resource_table
 from launcherkit.profile import read_profile
 
 DEFAULT_PROFILE = os.path.join(SOURCE_DIR, "resources", "product.profile")
@@ -63,8 +63,8 @@ class Product:
         return self.profile.folder("resource_folder")
 
     def pictures(self, bits_per_pixel):
-        """The identifiers of one depth's picture set (identifiers.PictureSet)."""
-        return identifiers.PictureSet(self.ids, bits_per_pixel)
+        """The identifiers of one depth's picture set (resource_table.PictureSet)."""
+        return resource_table.PictureSet(resource_table.read(ids=self.ids), bits_per_pixel)
 
     @property
     def welcome_sound_id(self):

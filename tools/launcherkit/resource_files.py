@@ -6,7 +6,7 @@ required forms as the files it was built from."""
 import os
 import struct
 
-from launcherkit import resource_script
+from launcherkit import resource_table
 from launcherkit.pe import RT_NUMBERS
 
 BITMAP_FILE_HEADER = 14
@@ -48,7 +48,7 @@ def icon_file(group, image_of):
 
 
 def write_resource_folder(executable, folder, entries=None):
-    """Writes the files that the resource script names, made from `executable`'s resources, into
+    """Writes the files of the table of resources, made from `executable`'s resources, into
     `folder`; raises ResourceMissing naming the first resource the executable lacks."""
     def resource(type_, id_):
         data = executable.resource(type_, id_)
@@ -56,7 +56,7 @@ def write_resource_folder(executable, folder, entries=None):
             raise ResourceMissing("%s %d" % (type_, id_))
         return data
 
-    for entry in entries if entries is not None else resource_script.entries():
+    for entry in entries if entries is not None else resource_table.read().entries:
         if entry.kind == "BITMAP":
             data = bitmap_file(resource("BITMAP", entry.id))
         elif entry.kind == "ICON":

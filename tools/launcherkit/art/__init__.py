@@ -11,17 +11,33 @@
     manifest   the record of the product and the masters the art was made for, and its check
 """
 
-# The masters, by name; each is NAME.png or NAME.bmp in the masters folder.
-BUTTON_MASTERS = ("install-rest", "install-hover", "remove-rest", "remove-hover",
-                  "browse-rest", "browse-hover", "cancel-rest", "cancel-hover")
-PICTURE_MASTERS = ("background",) + BUTTON_MASTERS
+import os
+
+from launcherkit import resource_table
+
+TABLE = resource_table.read()
+
+
+def _made_order(entry):
+    """The background, then button by button, each at rest then under the pointer, install before remove:
+    the order in which the pictures take part in the shared colours."""
+    button = entry.button()
+    return (-1,) if button is None else (button[0], button[2] is True, button[1])
+
+
+# The masters, by name (the pictures' slots in the table of resources); each is NAME.png or NAME.bmp in
+# the masters folder.
+PICTURE_MASTERS = tuple(dict.fromkeys(e.slot for e in sorted(TABLE.of_kind("BITMAP"), key=_made_order)))
+BUTTON_MASTERS = tuple(name for name in PICTURE_MASTERS if name != "background")
 # Each icon size has a master for the 24- and 8-bit images and one in plain VGA colours for the 4-bit image.
-ICON_SIZES = (48, 32)
+ICON_SIZES = tuple(dict.fromkeys(int(image.split("x")[0]) for entry in TABLE.of_kind("ICON")
+                                 for image in entry.form["images"].split(",")))
 ICON_MASTERS = tuple(name for size in ICON_SIZES for name in ("icon-%d" % size, "icon-%d-vga" % size))
 MASTERS = PICTURE_MASTERS + ICON_MASTERS
 # The masters that show the product itself (its name, its emblem): a publisher replaces these; the
 # buttons are drawn alike for every product.
 PRODUCT_MASTERS = ("background",) + ICON_MASTERS
 
-# The sounds, by name; a source is NAME.wav (or .flac, .ogg, .aiff) in the sound sources folder.
-SOUNDS = ("welcome", "hover")
+# The sounds, by name (their files' names); a source is NAME.wav (or .flac, .ogg, .aiff) in the sound
+# sources folder.
+SOUNDS = tuple(os.path.splitext(os.path.basename(entry.path))[0] for entry in TABLE.of_kind("WAVE"))

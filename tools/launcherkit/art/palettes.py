@@ -4,6 +4,7 @@ them with ImageMagick."""
 import os
 import sys
 
+from launcherkit.art import TABLE
 from launcherkit.art.magick import CONVERT, run, write_ppm
 
 
@@ -22,7 +23,7 @@ VGA = [hexrgb(c) for c in ("000000", "800000", "008000", "808000", "000080", "80
 # Colours of the classic three-dimensional button, always kept exactly in the shared palette.
 BUTTON_COLOURS = [hexrgb(c) for c in ("C0C0C0", "FFFFFF", "DFDFDF", "808080", "000000", "202020")]
 # The colours between the static ones: palette entries 10..245.
-SHARED_COUNT = 236
+SHARED_COUNT = TABLE.shared_count
 
 
 def full_palette(shared):

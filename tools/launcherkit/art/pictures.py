@@ -12,7 +12,7 @@ icon/launcher.ico  48 and 32 pixels, each at 24, 8 (launcher palette) and 4 bits
 
 import sys
 
-from launcherkit.art import BUTTON_MASTERS, ICON_SIZES, PICTURE_MASTERS
+from launcherkit.art import BUTTON_MASTERS, ICON_SIZES, PICTURE_MASTERS, TABLE
 from launcherkit.art.bitmaps import icon_image, write_bmp, write_ico
 from launcherkit.art.drawing import TRAY_GREY
 from launcherkit.art.magick import read_pixels
@@ -20,9 +20,9 @@ from launcherkit.art.palettes import SHARED_COUNT, VGA, full_palette, remap, rem
 
 # 256-colour button pictures whose table holds only the shared colours (palette entries 10..245);
 # the other 256-colour pictures carry the whole 256-entry palette.
-SHARED_TABLE = {"install-rest", "install-hover", "browse-rest", "browse-hover"}
+SHARED_TABLE = {e.slot for e in TABLE.of_kind("BITMAP") if e.bits_per_pixel == 8 and e.form["colours"] == "shared"}
 # Where the shared colours start in the launcher's palette.
-SHARED_FIRST = 10
+SHARED_FIRST = TABLE.shared_first
 
 
 def icon_on_grey(rgba, size):

@@ -5,7 +5,7 @@ import re
 import subprocess
 import tempfile
 
-from launcherkit import languages, resource_files, resource_script, version_block
+from launcherkit import languages, resource_files, version_block
 from launcherkit.iso_image import ImageError
 from launcherkit.pe import Executable, PeError, type_label
 
@@ -25,7 +25,7 @@ class LauncherFacts:
 
 def asset_check_lines(asset_check, folder):
     """(errors, warnings) of the asset check over the resource folder, each "FILE: TEXT"."""
-    result = subprocess.run([asset_check, resource_script.SCRIPT, folder], capture_output=True, text=True,
+    result = subprocess.run([asset_check, folder], capture_output=True, text=True,
                             timeout=120)
     findings = [line for line in result.stderr.splitlines() if line.startswith(folder)]
     warnings = [line for line in findings if ": warning: " in line]

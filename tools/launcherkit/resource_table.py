@@ -1,0 +1,219 @@
+"""The launcher's pictures, sounds and icon, read from their one table (resources/resource_table.txt):
+each resource's identifier, kind, file in a product's resource folder, start-up group and required form.
+
+    tools/kit resource-table generate OUTDIR
+
+holds the table's identifiers to resources/resource_ids.h and writes into OUTDIR what the build's other
+notations take from it: resource_files.rc (the resource script's BITMAP, WAVE and ICON statements) and
+resource_forms.h (the asset check's required forms, and the unit tests'). A fault is one line naming
+the table's line, and exit 1."""
+
+import os
+import sys
+
+from launcherkit import SOURCE_DIR, identifiers
+
+TABLE = os.path.join(SOURCE_DIR, "resources", "resource_table.txt")
+KINDS = ("BITMAP", "WAVE", "ICON")
+# A picture's colour-table rule: (entries, the 256-colour palette rule's role, as the asset check names it).
+COLOUR_TABLES = {"none": (0, "None"), "vga": (16, "None"), "palette": (256, "Source"), "whole": (256, "FullTable"),
+                 "shared": (None, "SharedTable")}
+WAVE_FORMATS = {"pcm": 1, "adpcm": 2}
+FIELDS = {"BITMAP": {"bpp", "slot", "colours"}, "WAVE": {"format", "channels", "rate", "bits", "align"},
+          "ICON": {"images"}, "COLOURS": {"first", "count"}}
+
+
+class TableError(Exception):
+    pass
+
+
+class Entry:
+    """One resource: `name` (its identifier), `kind`, `path` (in the resource folder), `group` (its start-up
+    group, None for none), `form` ({field: text}) and `id`, its number in resource_ids.h."""
+
+    def __init__(self, name, kind, path, group, form, id_):
+        self.name, self.kind, self.path, self.group, self.form, self.id = name, kind, path, group, form, id_
+
+    @property
+    def bits_per_pixel(self):
+        return int(self.form["bpp"])
+
+    @property
+    def slot(self):
+        """The picture's slot: "background", or "BUTTON-rest" / "BUTTON-hover"; also its master's name."""
+        return self.form["slot"]
+
+    def button(self):
+        """(button 0..2, under the pointer, shown once installed: True, False or None for either) of a
+        button's picture; None for the background."""
+        if self.slot == "background":
+            return None
+        word, _, state = self.slot.partition("-")
+        if word == "remove":
+            return 0, state == "hover", True
+        return identifiers.BUTTON_NAMES.index(word.upper()), state == "hover", False if word == "install" else None
+
+    def __repr__(self):
+        return "%s %d %s" % (self.kind, self.id, self.path)
+
+
+class Table:
+    """`entries` in the table's order; `shared_first` and `shared_count`, the shared colours."""
+
+    def __init__(self, entries, shared_first, shared_count):
+        self.entries, self.shared_first, self.shared_count = entries, shared_first, shared_count
+
+    def of_kind(self, kind):
+        return [e for e in self.entries if e.kind == kind]
+
+    def picture(self, bits_per_pixel, slot):
+        return next(e for e in self.of_kind("BITMAP") if e.bits_per_pixel == bits_per_pixel and e.slot == slot)
+
+
+class PictureSet:
+    """The bitmap identifiers of one depth's pictures: `background`, `rest` and `hover` (the buttons at
+    rest and under the pointer, in button order) and `remove` (button 0's at rest and under the pointer
+    once the product is installed)."""
+
+    def __init__(self, table, bits_per_pixel):
+        def picture(slot):
+            return table.picture(bits_per_pixel, slot).id
+
+        buttons = [name.lower() for name in identifiers.BUTTON_NAMES]
+        self.bits_per_pixel = bits_per_pixel
+        self.background = picture("background")
+        self.rest = tuple(picture(button + "-rest") for button in buttons)
+        self.hover = tuple(picture(button + "-hover") for button in buttons)
+        self.remove = (picture("remove-rest"), picture("remove-hover"))
+
+    def button(self, button, under_pointer, installed=False):
+        """The picture of `button` at rest or under the pointer; button 0's remove picture once installed."""
+        if button == 0 and installed:
+            return self.remove[1 if under_pointer else 0]
+        return (self.hover if under_pointer else self.rest)[button]
+
+    def all(self):
+        return (self.background,) + self.rest + self.hover + self.remove
+
+
+def check_form(where, kind, form):
+    missing = sorted(FIELDS[kind] - set(form))
+    if kind == "WAVE" and not {"samples", "seconds"} & set(form):
+        missing.append("samples or seconds")
+    if missing:
+        raise TableError("%s: %s lacks %s" % (where, kind, ", ".join(missing)))
+    if kind == "BITMAP":
+        slot = form["slot"]
+        word, _, state = slot.partition("-")
+        buttons = [b.lower() for b in identifiers.BUTTON_NAMES] + ["remove"]
+        if form["bpp"] not in ("4", "8", "24") or form["colours"] not in COLOUR_TABLES or not (
+                slot == "background" or (word in buttons and state in ("rest", "hover"))):
+            raise TableError("%s: bpp=%s slot=%s colours=%s; required bpp 4, 8 or 24, slot background or "
+                             "BUTTON-rest/-hover (BUTTON one of %s), colours one of %s"
+                             % (where, form["bpp"], slot, form["colours"], ", ".join(buttons),
+                                ", ".join(COLOUR_TABLES)))
+    if kind == "WAVE" and form["format"] not in WAVE_FORMATS:
+        raise TableError("%s: format=%s, required one of %s" % (where, form["format"], ", ".join(WAVE_FORMATS)))
+
+
+def read(path=TABLE, ids=None):
+    """The table; raises TableError naming the line of a fault, or an identifier resource_ids.h lacks."""
+    ids = ids if ids is not None else identifiers.read()
+    entries, shared = [], None
+    with open(path) as f:
+        for number, line in enumerate(f, 1):
+            words = line.split("#", 1)[0].split()
+            if not words:
+                continue
+            where = "%s:%d" % (path, number)
+            if len(words) < 4 or words[1] not in KINDS + ("COLOURS",):
+                raise TableError("%s: expected IDENTIFIER KIND FILE GROUP FIELD=VALUE..., KIND one of %s or COLOURS"
+                                 % (where, ", ".join(KINDS)))
+            name, kind, file, group = words[:4]
+            form = dict(word.partition("=")[::2] for word in words[4:])
+            check_form(where, kind, form)
+            if kind == "COLOURS":
+                shared = int(form["first"]), int(form["count"])
+                continue
+            if name not in ids:
+                raise TableError("%s: %s is not defined in %s" % (where, name, identifiers.HEADER))
+            if any(e.name == name or e.path == file for e in entries):
+                raise TableError("%s: %s or %s is named twice" % (where, name, file))
+            entries.append(Entry(name, kind, file, None if group == "-" else group, form, ids[name]))
+    if shared is None:
+        raise TableError("%s: no COLOURS line giving the shared colours" % path)
+    listed = {e.name for e in entries}
+    unlisted = sorted(n for n in ids if n.split("_")[0] in ("IDB", "IDW", "IDI") and n not in listed)
+    if unlisted:
+        raise TableError("%s: %s defined in %s but not in the table" % (path, ", ".join(unlisted), identifiers.HEADER))
+    return Table(entries, *shared)
+
+
+def picture_form(table, e):
+    button = e.button()
+    index, under_pointer, installed = button if button else (-1, False, None)
+    entries, role = COLOUR_TABLES[e.form["colours"]]
+    return 'PICTURE(%s, "%s", %d, %d, %s, %d, %d, %s)' % (
+        e.name, e.path, e.bits_per_pixel, index, "true" if under_pointer else "false",
+        -1 if installed is None else int(installed), table.shared_count if entries is None else entries, role)
+
+
+def sound_form(e):
+    f = e.form
+    seconds = "%s.0 / %s.0" % (f["samples"], f["rate"]) if "samples" in f else f["seconds"]
+    return 'SOUND(%s, "%s", %d, %s, %s, %s, %s, %s, %s)' % (
+        e.name, e.path, WAVE_FORMATS[f["format"]], f["channels"], f["rate"], f["bits"], f["align"],
+        f.get("samples", "0"), seconds)
+
+
+def generated(table):
+    """{file name: text} of what the build generates from the table."""
+    source = "the table %s, by tools/kit resource-table" % os.path.relpath(TABLE, SOURCE_DIR)
+    script = ["// The pictures, sounds and icon, generated from %s." % source]
+    script += ['%s %s "%s"' % (e.name, e.kind, e.path) for e in table.entries]
+    forms = []
+    for e in table.entries:
+        if e.kind == "BITMAP":
+            forms.append(picture_form(table, e))
+        elif e.kind == "WAVE":
+            forms.append(sound_form(e))
+        else:
+            forms.append('ICON_GROUP(%s, "%s")' % (e.name, e.path))
+    images = ["{%s, %s}" % tuple(image.split("x")) for e in table.of_kind("ICON") for image in
+              e.form["images"].split(",")]
+    header = ["// The required forms of the pictures, sounds and icon, generated from %s." % source,
+              "#pragma once", "",
+              "#define RESOURCE_SHARED_FIRST_ENTRY %d" % table.shared_first,
+              "#define RESOURCE_SHARED_ENTRIES %d" % table.shared_count,
+              "#define RESOURCE_ICON_IMAGES %s" % ", ".join(images),
+              "#define RESOURCE_FORMS \\"] + ["    %s \\" % form for form in forms] + [""]
+    return {"resource_files.rc": "\n".join(script) + "\n", "resource_forms.h": "\n".join(header) + "\n"}
+
+
+def write_generated(outdir, table):
+    """Writes the generated files that differ from what OUTDIR holds, so that nothing is rebuilt for nothing."""
+    os.makedirs(outdir, exist_ok=True)
+    for name, text in generated(table).items():
+        path = os.path.join(outdir, name)
+        if os.path.exists(path):
+            with open(path) as f:
+                if f.read() == text:
+                    continue
+        with open(path, "w") as f:
+            f.write(text)
+
+
+def main(argv):
+    if len(argv) != 2 or argv[0] != "generate":
+        print("usage: tools/kit resource-table generate OUTDIR", file=sys.stderr)
+        return 2
+    try:
+        write_generated(argv[1], read())
+    except (TableError, OSError) as error:
+        print("resource-table: %s" % error, file=sys.stderr)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
