@@ -43,7 +43,9 @@ add_test(NAME assetcheck.shipped_resources COMMAND asset_check ${CMAKE_SOURCE_DI
 add_test(NAME assetcheck.example_resources COMMAND asset_check ${CMAKE_SOURCE_DIR}/docs/examples/zyndra-atlas)
 # Its last line names the folder whose files were checked.
 set_tests_properties(assetcheck.example_resources PROPERTIES PASS_REGULAR_EXPRESSION
-  "asset_check: [0-9]+ files in [^ ]*/docs/examples/zyndra-atlas have")
+  "asset_check: [0-9]+ pictures in [^ ]*/docs/examples/zyndra-atlas have")
+# The kit's half of the check: the sounds, the icon and the 256-colour buttons' colours.
+add_pytest(assetcheck.kit_resource_check ${CMAKE_SOURCE_DIR}/tests/unit/test_resource_check.py)
 
 add_subdirectory(tests/profile)
 

@@ -75,8 +75,9 @@ ExternalProject_Add(host_asset_check
   INSTALL_COMMAND ""
   BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/host/assetcheck/asset_check)
 
-# check_profile_resources(PROFILE TARGET): the custom target TARGET runs the asset check over the files
-# of the profile's resource folder, and the art check: art made for
+# check_profile_resources(PROFILE TARGET): the custom target TARGET runs the asset check (the pictures)
+# and the kit's resource check (the sounds, the icon, the 256-colour palette) over the files of the
+# profile's resource folder, and the art check: art made for
 # another product, or older than its masters and sound sources, stops the build.
 function(check_profile_resources profile target)
   set(folder ${${profile}_RESOURCE_FOLDER})
@@ -86,9 +87,11 @@ function(check_profile_resources profile target)
        ${${profile}_ART_MASTERS}/* ${${profile}_SOUND_SOURCES}/*)
   add_custom_command(OUTPUT ${stamp}
     COMMAND ${CMAKE_BINARY_DIR}/host/assetcheck/asset_check ${folder}
+    COMMAND ${LAUNCHER_KIT} resource-check ${folder}
     COMMAND ${LAUNCHER_KIT} art check ${${profile}_PROFILE}
     COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
     DEPENDS host_asset_check ${LAUNCHER_GENERATED_RESOURCES}/resource_forms.h ${files} ${art_sources}
+            ${CMAKE_SOURCE_DIR}/tools/launcherkit/resource_check.py
             ${${profile}_PROFILE}
     COMMENT "Checking the pictures, sounds and icon in ${folder} against their required forms and masters"
     VERBATIM)

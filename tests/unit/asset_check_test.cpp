@@ -86,49 +86,6 @@ Bytes MakeBmp(uint32_t width, uint32_t height, uint16_t bits, uint32_t tableEntr
     return b;
 }
 
-// A RIFF WAVE file with a 16-byte format chunk, no fact chunk and `dataBytes` of silence.
-Bytes MakeWav(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, uint16_t blockAlign, uint32_t dataBytes)
-{
-    Bytes b = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0};
-    b.resize(b.size() + 16);
-    Put16(b, 20, tag);
-    Put16(b, 22, channels);
-    Put32(b, 24, rate);
-    Put32(b, 28, rate * blockAlign);
-    Put16(b, 32, blockAlign);
-    Put16(b, 34, bits);
-    b.insert(b.end(), {'d', 'a', 't', 'a', 0, 0, 0, 0});
-    Put32(b, b.size() - 4, dataBytes);
-    b.resize(b.size() + dataBytes, 0);
-    Put32(b, 4, static_cast<uint32_t>(b.size() - 8));
-    return b;
-}
-
-// Where the chunk `id` of a RIFF WAVE file starts (its id, then its size).
-size_t ChunkAt(const Bytes& b, const std::string& id)
-{
-    size_t at = 12;
-    while (at + 8 <= b.size() && std::string(b.begin() + at, b.begin() + at + 4) != id) {
-        at += 8 + Get32(b, at + 4) + (Get32(b, at + 4) & 1);
-    }
-    EXPECT_LE(at + 8, b.size()) << "no chunk '" << id << "'";
-    return at;
-}
-
-// Renames a chunk to one that readers pass over.
-void HideChunk(Bytes& b, const std::string& id)
-{
-    const size_t at = ChunkAt(b, id);
-    std::copy_n("junk", 4, b.begin() + at);
-}
-
-// An 8-bit picture's bottom-left pixel set to table entry 0, which becomes `rgb` (0xRRGGBB).
-void UseColourInEntry0(Bytes& b, uint32_t rgb)
-{
-    Put32(b, kColourTable, rgb);
-    b[Get32(b, kPixelOffset)] = 0;
-}
-
 // One fault in a copy of the shipped resources and every finding it must give, files named relative to
 // the copy.
 struct BrokenCase {
@@ -190,49 +147,6 @@ const BrokenCase kBrokenCases[] = {
      {"art/16-colour/browse-rest.bmp: cannot read the file (missing, or not a file), required for BITMAP 112 "
       "(16-colour button 1 at rest)"},
      true},
-    // 256-colour buttons whose colours the background's palette lacks: warnings only. Entries 0..9 and
-    // 246..255 are Windows' own colours, so a shortened table may not count on them (#C0DCC0 is entry 8).
-    {"SharedTableButtonColourOutsideThePalette", "art/256-colour/install-rest.bmp",
-     [](Bytes& b) { UseColourInEntry0(b, 0x123456); },
-     {"art/256-colour/install-rest.bmp: warning: uses 1 colour that entries 10..245 of the palette of "
-      "art/256-colour/background.bmp lacks: #123456 (table entry 0)"}},
-    {"WholeTableButtonColourOutsideThePalette", "art/256-colour/cancel-hover.bmp",
-     [](Bytes& b) { UseColourInEntry0(b, 0x123456); },
-     {"art/256-colour/cancel-hover.bmp: warning: uses 1 colour that the palette of art/256-colour/background.bmp "
-      "lacks: #123456 (table entry 0)"}},
-    {"SharedTableButtonUsingAStaticColour", "art/256-colour/browse-rest.bmp",
-     [](Bytes& b) { UseColourInEntry0(b, 0xC0DCC0); },
-     {"art/256-colour/browse-rest.bmp: warning: uses 1 colour that entries 10..245 of the palette of "
-      "art/256-colour/background.bmp lacks: #C0DCC0 (table entry 0)"}},
-    // sounds
-    {"PcmWhereAdpcmIsRequired", "sounds/welcome.wav", [](Bytes& b) { b = MakeWav(1, 2, 44100, 16, 4, 61800 * 4); },
-     {"sounds/welcome.wav: format tag is 1 (PCM), required 2 (Microsoft ADPCM)",
-      "sounds/welcome.wav: bits per sample is 16, required 4", "sounds/welcome.wav: block align is 4, required 2048",
-      "sounds/welcome.wav: no 'fact' chunk, required one stating 61800 samples"}},
-    {"MonoClick", "sounds/hover.wav", [](Bytes& b) { b = MakeWav(1, 1, 44100, 16, 2, 16317 * 2); },
-     {"sounds/hover.wav: channels is 1, required 2", "sounds/hover.wav: block align is 2, required 4"}},
-    {"ClickAtTheWrongRate", "sounds/hover.wav", [](Bytes& b) { b = MakeWav(1, 2, 22050, 16, 4, 8159 * 4); },
-     {"sounds/hover.wav: sample rate is 22050 Hz, required 44100 Hz"}},
-    {"ClickFarTooShort", "sounds/hover.wav", [](Bytes& b) { b = MakeWav(1, 2, 44100, 16, 4, 4410 * 4); },
-     {"sounds/hover.wav: 'data' chunk of 17640 bytes lasts 0.10 s, required about 0.37 s"}},
-    {"ChimeWithoutFactChunk", "sounds/welcome.wav", [](Bytes& b) { HideChunk(b, "fact"); },
-     {"sounds/welcome.wav: no 'fact' chunk, required one stating 61800 samples"}},
-    {"ChimeWithWrongSampleCount", "sounds/welcome.wav", [](Bytes& b) { Put32(b, ChunkAt(b, "fact") + 8, 60000); },
-     {"sounds/welcome.wav: 'fact' sample count is 60000, required 61800"}},
-    {"ChimeWithoutData", "sounds/welcome.wav", [](Bytes& b) { HideChunk(b, "data"); },
-     {"sounds/welcome.wav: no 'data' chunk"}},
-    {"ClickWithBytesAfterItsRiffChunk", "sounds/hover.wav", [](Bytes& b) { b.insert(b.end(), 6, 0); },
-     {"sounds/hover.wav: warning: 6 bytes follow the RIFF chunk and are stored for nothing"}},
-    // the icon: a 6-byte header, then a 16-byte directory entry for each image (size at 8, offset at 12)
-    {"IconMissingAnImage", "icon/launcher.ico", [](Bytes& b) { Put16(b, 4, 5); }, // the last, 32x32 at 4 bits
-     {"icon/launcher.ico: icon image 32x32 at 4 bits per pixel is missing"}},
-    {"IconWithAPngImage", "icon/launcher.ico", [](Bytes& b) { std::copy_n("\x89PNG", 4, b.begin() + Get32(b, 18)); },
-     {"icon/launcher.ico: image 1 (48x48) is a PNG image, required a BMP-format image with an AND mask",
-      "icon/launcher.ico: icon image 48x48 at 24 bits per pixel is missing"}},
-    {"IconImageWithoutHalfItsMask", "icon/launcher.ico", [](Bytes& b) { Put32(b, 30, Get32(b, 30) - 48 * 8 / 2); },
-     {"icon/launcher.ico: image 2 (48x48) at 8 bits per pixel is 3560 bytes, required 3752 (header, colours, "
-      "image and AND mask)",
-      "icon/launcher.ico: icon image 48x48 at 8 bits per pixel is missing"}},
 };
 
 class BrokenCopy : public testing::TestWithParam<BrokenCase> {

@@ -25,7 +25,6 @@ void ExpectRequiredPicture(uint16_t id, int bitsPerPixel, int button, bool under
 {
     const assetcheck::RequiredForm* form = assetcheck::FindRequiredForm(id);
     ASSERT_NE(form, nullptr) << id << " is no resource the launcher ships";
-    EXPECT_EQ(form->kind, assetcheck::ResourceKind::Bitmap) << id;
     EXPECT_EQ(form->bitsPerPixel, bitsPerPixel) << id << ": " << form->what;
     EXPECT_EQ(form->slot.button, button) << id << ": " << form->what;
     EXPECT_EQ(form->slot.underPointer, underPointer) << id << ": " << form->what;

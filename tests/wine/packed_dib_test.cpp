@@ -32,9 +32,6 @@ TEST_F(PackedDibs, EveryShippedPictureLoadsWithItsRequiredSizeAndDepth)
 {
     int pictures = 0;
     for (const assetcheck::RequiredForm& form : assetcheck::RequiredForms()) {
-        if (form.kind != assetcheck::ResourceKind::Bitmap) {
-            continue;
-        }
         ++pictures;
         HBITMAP bitmap = LoadBitmapA(Launcher(), MAKEINTRESOURCEA(form.id));
         ASSERT_NE(bitmap, nullptr) << form.id;

@@ -1,5 +1,5 @@
-// The whole asset check of a product's resource folder: every picture, sound and icon of the table of
-// required forms, held to its form.
+// The whole asset check of a product's resource folder: every picture of the table of required forms,
+// held to its form.
 #pragma once
 
 #include "tools/assetcheck/report.h"
@@ -8,7 +8,7 @@
 
 namespace assetcheck {
 
-// Reads every file the table of required forms names, in `resourceFolder`, and holds it to its form.
+// Reads every picture the table of required forms names, in `resourceFolder`, and holds it to its form.
 Report CheckResourceFolder(const std::string& resourceFolder);
 
 } // namespace assetcheck

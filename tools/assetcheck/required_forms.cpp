@@ -2,6 +2,7 @@
 
 #include "imaging/dib_rules.h"
 #include "launcher/geometry.h"
+#include "resource_forms.h"
 #include "resources/resource_ids.h"
 
 namespace assetcheck {
@@ -27,77 +28,30 @@ std::string SlotName(int bits, const PictureSlot& slot)
     return text;
 }
 
-// The background fills the window; a button's picture fills its button.
-RequiredForm Picture(int id, const char* file, int bits, const PictureSlot& slot, int tableEntries, PaletteRole role)
+// The background fills the window; a button's picture fills its button. The palette's background (exact)
+// stores nothing after its pixel rows.
+RequiredForm Picture(int id, const char* file, int bits, const PictureSlot& slot, int tableEntries, bool exact)
 {
     const bool background = slot.button < 0;
-    RequiredForm form{};
-    form.id = id;
-    form.kind = ResourceKind::Bitmap;
-    form.file = file;
-    form.what = SlotName(bits, slot);
-    form.slot = slot;
-    form.width = background ? FixedWindowWidth : FixedButtonWidth;
-    form.height = background ? FixedWindowHeight : FixedButtonHeight;
-    form.bitsPerPixel = bits;
-    form.tableEntries = tableEntries;
-    form.resourceBytes = role == PaletteRole::Source ? kPaletteBackgroundBytes : 0;
-    form.paletteRole = role;
-    return form;
+    return RequiredForm{id,
+                        file,
+                        SlotName(bits, slot),
+                        slot,
+                        background ? FixedWindowWidth : FixedButtonWidth,
+                        background ? FixedWindowHeight : FixedButtonHeight,
+                        bits,
+                        tableEntries,
+                        exact ? kPaletteBackgroundBytes : 0};
 }
 
-RequiredForm Sound(int id, const char* name, const char* file, uint16_t formatTag, uint16_t channels, uint32_t samplesPerSecond,
-                   uint16_t bitsPerSample, uint16_t blockAlign, uint32_t factSamples, double seconds)
-{
-    RequiredForm form{};
-    form.id = id;
-    form.kind = ResourceKind::Wave;
-    form.file = file;
-    form.what = name;
-    form.formatTag = formatTag;
-    form.channels = channels;
-    form.samplesPerSecond = samplesPerSecond;
-    form.bitsPerSample = bitsPerSample;
-    form.blockAlign = blockAlign;
-    form.factSamples = factSamples;
-    form.seconds = seconds;
-    return form;
-}
+#define PICTURE(id, file, bits, button, underPointer, installState, entries, exact) \
+    Picture(id, file, bits, PictureSlot{button, underPointer, installState}, entries, exact),
 
-RequiredForm IconGroup(int id, const char* name, const char* file)
-{
-    RequiredForm form{};
-    form.id = id;
-    form.kind = ResourceKind::Icon;
-    form.file = file;
-    form.what = name;
-    return form;
-}
-
-#define PICTURE(id, file, bits, button, underPointer, installState, entries, role) \
-    Picture(id, file, bits, PictureSlot{button, underPointer, installState}, entries, PaletteRole::role),
-#define SOUND(id, file, ...) Sound(id, #id, file, __VA_ARGS__),
-#define ICON_GROUP(id, file) IconGroup(id, #id, file),
-
-const std::vector<RequiredForm> kForms = {RESOURCE_FORMS};
-
-const std::vector<IconImageForm> kIconImages = {RESOURCE_ICON_IMAGES};
+const std::vector<RequiredForm> kForms = {RESOURCE_PICTURE_FORMS};
 
 } // namespace
 
-const char* KindName(ResourceKind kind)
-{
-    switch (kind) {
-    case ResourceKind::Bitmap: return "BITMAP";
-    case ResourceKind::Wave: return "WAVE";
-    case ResourceKind::Icon: return "ICON";
-    }
-    return "?";
-}
-
 const std::vector<RequiredForm>& RequiredForms() { return kForms; }
-
-const std::vector<IconImageForm>& RequiredIconImages() { return kIconImages; }
 
 const RequiredForm* FindRequiredForm(int id)
 {

@@ -5,7 +5,7 @@ each resource's identifier, kind, file in a product's resource folder, start-up 
 
 holds the table's identifiers to resources/resource_ids.h and writes into OUTDIR what the build's other
 notations take from it: resource_files.rc (the resource script's BITMAP, WAVE and ICON statements) and
-resource_forms.h (the asset check's required forms, and the unit tests'). A fault is one line naming
+resource_forms.h (the pictures' required forms for the asset check and the unit tests). A fault is one line naming
 the table's line, and exit 1."""
 
 import os
@@ -15,9 +15,8 @@ from launcherkit import SOURCE_DIR, identifiers
 
 TABLE = os.path.join(SOURCE_DIR, "resources", "resource_table.txt")
 KINDS = ("BITMAP", "WAVE", "ICON")
-# A picture's colour-table rule: (entries, the 256-colour palette rule's role, as the asset check names it).
-COLOUR_TABLES = {"none": (0, "None"), "vga": (16, "None"), "palette": (256, "Source"), "whole": (256, "FullTable"),
-                 "shared": (None, "SharedTable")}
+# A picture's colour-table rule: its entries (None: the shared colours' count).
+COLOUR_TABLES = {"none": 0, "vga": 16, "palette": 256, "whole": 256, "shared": None}
 WAVE_FORMATS = {"pcm": 1, "adpcm": 2}
 FIELDS = {"BITMAP": {"bpp", "slot", "colours"}, "WAVE": {"format", "channels", "rate", "bits", "align"},
           "ICON": {"images"}, "COLOURS": {"first", "count"}}
@@ -152,18 +151,11 @@ def read(path=TABLE, ids=None):
 def picture_form(table, e):
     button = e.button()
     index, under_pointer, installed = button if button else (-1, False, None)
-    entries, role = COLOUR_TABLES[e.form["colours"]]
+    entries = COLOUR_TABLES[e.form["colours"]]
     return 'PICTURE(%s, "%s", %d, %d, %s, %d, %d, %s)' % (
         e.name, e.path, e.bits_per_pixel, index, "true" if under_pointer else "false",
-        -1 if installed is None else int(installed), table.shared_count if entries is None else entries, role)
-
-
-def sound_form(e):
-    f = e.form
-    seconds = "%s.0 / %s.0" % (f["samples"], f["rate"]) if "samples" in f else f["seconds"]
-    return 'SOUND(%s, "%s", %d, %s, %s, %s, %s, %s, %s)' % (
-        e.name, e.path, WAVE_FORMATS[f["format"]], f["channels"], f["rate"], f["bits"], f["align"],
-        f.get("samples", "0"), seconds)
+        -1 if installed is None else int(installed), table.shared_count if entries is None else entries,
+        "true" if e.form["colours"] == "palette" else "false")
 
 
 def generated(table):
@@ -171,22 +163,9 @@ def generated(table):
     source = "the table %s, by tools/kit resource-table" % os.path.relpath(TABLE, SOURCE_DIR)
     script = ["// The pictures, sounds and icon, generated from %s." % source]
     script += ['%s %s "%s"' % (e.name, e.kind, e.path) for e in table.entries]
-    forms = []
-    for e in table.entries:
-        if e.kind == "BITMAP":
-            forms.append(picture_form(table, e))
-        elif e.kind == "WAVE":
-            forms.append(sound_form(e))
-        else:
-            forms.append('ICON_GROUP(%s, "%s")' % (e.name, e.path))
-    images = ["{%s, %s}" % tuple(image.split("x")) for e in table.of_kind("ICON") for image in
-              e.form["images"].split(",")]
-    header = ["// The required forms of the pictures, sounds and icon, generated from %s." % source,
-              "#pragma once", "",
-              "#define RESOURCE_SHARED_FIRST_ENTRY %d" % table.shared_first,
-              "#define RESOURCE_SHARED_ENTRIES %d" % table.shared_count,
-              "#define RESOURCE_ICON_IMAGES %s" % ", ".join(images),
-              "#define RESOURCE_FORMS \\"] + ["    %s \\" % form for form in forms] + [""]
+    header = ["// The required forms of the pictures, generated from %s." % source, "#pragma once", "",
+              "#define RESOURCE_PICTURE_FORMS \\"]
+    header += ["    %s \\" % picture_form(table, e) for e in table.of_kind("BITMAP")] + [""]
     return {"resource_files.rc": "\n".join(script) + "\n", "resource_forms.h": "\n".join(header) + "\n"}
 
 

@@ -5,7 +5,7 @@ import re
 import subprocess
 import tempfile
 
-from launcherkit import languages, resource_files, version_block
+from launcherkit import languages, resource_check, resource_files, version_block
 from launcherkit.iso_image import ImageError
 from launcherkit.pe import Executable, PeError, type_label
 
@@ -24,10 +24,11 @@ class LauncherFacts:
 
 
 def asset_check_lines(asset_check, folder):
-    """(errors, warnings) of the asset check over the resource folder, each "FILE: TEXT"."""
-    result = subprocess.run([asset_check, folder], capture_output=True, text=True,
-                            timeout=120)
-    findings = [line for line in result.stderr.splitlines() if line.startswith(folder)]
+    """(errors, warnings) of the asset check and the kit's resource check over the resource folder, each
+    "FILE: TEXT"."""
+    result = subprocess.run([asset_check, folder], capture_output=True, text=True, timeout=120)
+    kit, _ = resource_check.check_folder(folder)
+    findings = [line for line in result.stderr.splitlines() if line.startswith(folder)] + kit.lines
     warnings = [line for line in findings if ": warning: " in line]
     errors = [line for line in findings if line not in warnings]
     if result.returncode != 0 and not errors:
