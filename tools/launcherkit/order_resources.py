@@ -47,26 +47,21 @@ def parse_key(text):
     return int(text) if text.isdigit() else text
 
 
-def read_identifiers(order_path):
-    """The identifiers of resource_ids.h beside the order file, the names that the resource script gives
-    the resources; empty when there is no such header."""
-    header = os.path.join(os.path.dirname(os.path.abspath(order_path)), "resource_ids.h")
-    return identifiers.read(header) if os.path.exists(header) else {}
-
-
-def read_table(order_path, ids):
-    """The table of resources beside the order file; None when there is no such table."""
-    table = os.path.join(os.path.dirname(os.path.abspath(order_path)), "resource_table.txt")
+def read_table(order_path):
+    """(the identifiers of resource_ids.h beside the order file, the names that the resource script gives
+    the resources; the table of resources beside it), each empty or None when there is no such file."""
+    folder = os.path.dirname(os.path.abspath(order_path))
+    header, table = os.path.join(folder, "resource_ids.h"), os.path.join(folder, "resource_table.txt")
+    ids = identifiers.read(header) if os.path.exists(header) else {}
     try:
-        return resource_table.read(table, ids) if os.path.exists(table) else None
+        return ids, resource_table.read(table, ids) if os.path.exists(table) else None
     except resource_table.TableError as error:
         raise OrderError(str(error))
 
 
 def read_order(path):
     """[(label, page, [(type, name), ...])] from the order file."""
-    identifiers = read_identifiers(path)
-    table = read_table(path, identifiers)
+    identifiers, table = read_table(path)
     groups = []
     with open(path) as f:
         for number, line in enumerate(f, 1):

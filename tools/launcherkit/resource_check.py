@@ -69,6 +69,15 @@ def riff_chunks(data, name, findings):
     return chunks
 
 
+def wave_chunks(data):
+    """{chunk id: body} of a whole RIFF WAVE file; ValueError, naming the fault, for any other."""
+    findings = Findings()
+    chunks = riff_chunks(data, "the file", findings)
+    if chunks is None:
+        raise ValueError(findings.lines[-1])
+    return {kind.encode("latin-1"): data[at:at + size] for kind, (at, size) in chunks.items()}
+
+
 def check_wave(entry, name, data, findings):
     form = entry.form
     tag_wanted = resource_table.WAVE_FORMATS[form["format"]]

@@ -5,8 +5,8 @@ each resource's identifier, kind, file in a product's resource folder, start-up 
 
 holds the table's identifiers to resources/resource_ids.h and writes into OUTDIR what the build's other
 notations take from it: resource_files.rc (the resource script's BITMAP, WAVE and ICON statements) and
-resource_forms.h (the pictures' required forms for the asset check and the unit tests). A fault is one line naming
-the table's line, and exit 1."""
+resource_forms.h (the pictures' required forms for the asset check and the unit tests). A fault is one
+line naming the table's line, and exit 1."""
 
 import os
 import sys
@@ -20,6 +20,7 @@ COLOUR_TABLES = {"none": 0, "vga": 16, "palette": 256, "whole": 256, "shared": N
 WAVE_FORMATS = {"pcm": 1, "adpcm": 2}
 FIELDS = {"BITMAP": {"bpp", "slot", "colours"}, "WAVE": {"format", "channels", "rate", "bits", "align"},
           "ICON": {"images"}, "COLOURS": {"first", "count"}}
+WHOLE_NUMBERS = {"first", "count", "channels", "rate", "bits", "align", "samples"}
 
 
 class TableError(Exception):
@@ -101,6 +102,9 @@ def check_form(where, kind, form):
         missing.append("samples or seconds")
     if missing:
         raise TableError("%s: %s lacks %s" % (where, kind, ", ".join(missing)))
+    for key in sorted(WHOLE_NUMBERS & set(form)):
+        if not form[key].isdigit():
+            raise TableError("%s: %s=%s, required a whole number" % (where, key, form[key]))
     if kind == "BITMAP":
         slot = form["slot"]
         word, _, state = slot.partition("-")

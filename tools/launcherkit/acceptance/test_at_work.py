@@ -8,12 +8,13 @@ import os
 import pytest
 
 from launcherkit.acceptance import SCREENS, STATES, Checks
+from launcherkit.identifiers import BUTTON_NAMES
 from launcherkit.wine import images
 from launcherkit.wine.launcher_session import BROWSER_RUN
 from launcherkit.wine.snapshots import registry_changes
 from launcherkit.wine.window import BROWSE, CANCEL, REST, SETUP, hovered
 
-BUTTON_WORDS = ("install", "browse", "cancel")
+BUTTON_WORDS = tuple(name.lower() for name in BUTTON_NAMES)
 
 
 def where(at_work, depth):

@@ -11,16 +11,19 @@ import subprocess
 import sys
 import wave
 
+from launcherkit.art import TABLE
 from launcherkit.art.magick import SOX, refused_by_tool, run
 
-RATE = 44100
-WELCOME_SAMPLES = 61800  # exactly; the encoder records it in the "fact" chunk
-HOVER_SAMPLES = round(0.37 * RATE)
+# The sounds' forms in the table of resources, by name.
+FORMS = {os.path.splitext(os.path.basename(e.path))[0]: e.form for e in TABLE.of_kind("WAVE")}
+RATE = int(FORMS["welcome"]["rate"])
+WELCOME_SAMPLES = int(FORMS["welcome"]["samples"])  # exactly; the encoder records it in the "fact" chunk
+HOVER_SAMPLES = round(float(FORMS["hover"]["seconds"]) * RATE)
 
 # name: (frames, why a source is cut to that length)
 LENGTHS = {
     "welcome": (WELCOME_SAMPLES, "the launcher's welcome sound has a fixed length, which the asset check requires"),
-    "hover": (HOVER_SAMPLES, "the asset check requires the hover click to last 0.37 s"),
+    "hover": (HOVER_SAMPLES, "the asset check requires the hover click to last %s s" % FORMS["hover"]["seconds"]),
 }
 
 

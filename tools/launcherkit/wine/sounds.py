@@ -12,6 +12,7 @@ import sys
 import time
 
 from launcherkit.pe import Executable
+from launcherkit.resource_check import wave_chunks as wav_chunks
 
 _NAME = re.compile(r"^stream-(\d+)-(\d+)-(\d+)-(\d+)-(\d+)\.raw$")
 
@@ -83,18 +84,6 @@ def exe_sound(exe, resource_id):
     if not wave:
         raise ValueError("%s has no WAVE %d" % (exe, resource_id))
     return wave
-
-
-def wav_chunks(blob):
-    """{chunk id: body} of a RIFF WAVE file."""
-    if blob[:4] != b"RIFF" or blob[8:12] != b"WAVE":
-        raise ValueError("not a RIFF WAVE file")
-    chunks, pos = {}, 12
-    while pos + 8 <= len(blob):
-        kind, size = blob[pos:pos + 4], struct.unpack_from("<I", blob, pos + 4)[0]
-        chunks.setdefault(kind, blob[pos + 8:pos + 8 + size])
-        pos += 8 + size + (size & 1)
-    return chunks
 
 
 def wav_data(blob):
