@@ -1,11 +1,32 @@
 #include "tools/assetcheck/bitmap_check.h"
 
 #include "imaging/dib_rules.h"
-#include "tools/assetcheck/file_fields.h"
 
 #include <algorithm>
 
 namespace assetcheck {
+
+namespace {
+
+// Up to `count` bytes from `at` in quotes, '?' for each byte that is not printable: 'BM'.
+std::string QuotedBytes(const std::vector<uint8_t>& bytes, size_t at, size_t count)
+{
+    std::string text;
+    for (size_t i = at; i < at + count && i < bytes.size(); ++i) {
+        text += (bytes[i] >= 32 && bytes[i] < 127) ? static_cast<char>(bytes[i]) : '?';
+    }
+    return "'" + text + "'";
+}
+
+// A bitmap header's compression with its name: "1 (BI_RLE8)".
+std::string CompressionName(uint32_t compression)
+{
+    static const char* const kNames[] = {"BI_RGB", "BI_RLE8", "BI_RLE4", "BI_BITFIELDS", "BI_JPEG", "BI_PNG"};
+    const std::string number = std::to_string(compression);
+    return compression < 6 ? number + " (" + kNames[compression] + ")" : number;
+}
+
+} // namespace
 
 void CheckBitmap(const RequiredForm& form, const std::string& name, const std::vector<uint8_t>& bytes,
                  Report& report)
@@ -65,7 +86,7 @@ void CheckBitmap(const RequiredForm& form, const std::string& name, const std::v
                                    std::to_string(h.biClrUsed) + "), required " + std::to_string(form.tableEntries));
         }
     }
-    const uint32_t offBits = ReadU32(bytes, 10);
+    const uint32_t offBits = bytes[10] | bytes[11] << 8 | bytes[12] << 16 | static_cast<uint32_t>(bytes[13]) << 24;
     const uint32_t wantOffset = kBitmapFileHeaderSize + kDibHeaderSize + 4 * entries;
     if (offBits != wantOffset) {
         report.Error(name, "pixel offset (bfOffBits) is " + std::to_string(offBits) + ", required " +
