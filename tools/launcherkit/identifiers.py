@@ -10,8 +10,6 @@ HEADER = os.path.join(SOURCE_DIR, "resources", "resource_ids.h")
 
 # Button slots top to bottom, as the identifiers name them; button 0 shows "REMOVE" once installed.
 BUTTON_NAMES = ("INSTALL", "BROWSE", "CANCEL")
-# The picture sets by their bits per pixel: 16 colours, 256 colours, true colour.
-DEPTHS = (4, 8, 24)
 
 
 def read(path=HEADER):
