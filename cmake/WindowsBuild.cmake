@@ -77,8 +77,8 @@ ExternalProject_Add(host_asset_check
 
 # check_profile_resources(PROFILE TARGET): the custom target TARGET runs the asset check (the pictures)
 # and the kit's resource check (the sounds, the icon, the 256-colour palette) over the files of the
-# profile's resource folder, and the art check: art made for
-# another product, or older than its masters and sound sources, stops the build.
+# profile's resource folder, and the art check: art made for another product, or older than its masters
+# and sound sources, stops the build.
 function(check_profile_resources profile target)
   set(folder ${${profile}_RESOURCE_FOLDER})
   set(stamp ${CMAKE_BINARY_DIR}/${profile}.resources.checked)
