@@ -37,12 +37,12 @@ import sys
 from launcherkit import geometry
 from launcherkit.art import MASTERS, PRODUCT_MASTERS
 from launcherkit.art.captions import caption_faults
-from launcherkit.art.drawing import OWN_DRAWING, master_drawers, own_drawing
+from launcherkit.art.drawing import CAPTION_FONT, FONTS, master_drawers, own_drawing
 from launcherkit.art.folders import Folders
 from launcherkit.art.manifest import (SHIPPED, ManifestError, Record, check, plain_colour, stale_texts,
                                       write_manifest)
 from launcherkit.art.pictures import PictureMaker, read_master
-from launcherkit.art.sounds import read_sounds, require_sox, write_sounds
+from launcherkit.art.sounds import SOX, read_sounds, write_sounds
 from launcherkit.product import DEFAULT_PROFILE
 from launcherkit.profile import ProfileError, read_profile
 
@@ -116,15 +116,19 @@ def drawn_after(options, record, plan):
 
 def draw(plan, profile, folders, layout):
     """Draws the masters of `plan`; each replaces the master of its name only once it is drawn."""
-    own = own_drawing(folders)
-    if own is None and SHIPPED in plan.values():
-        sys.exit("make-art: %s: found no such file; required the product's own drawing of its background and emblem"
-                 " (or give --plain '#RRGGBB')" % os.path.join(os.path.dirname(folders.masters), OWN_DRAWING))
+    own = own_drawing(folders) if any(plan.get(name) == SHIPPED for name in PRODUCT_MASTERS) else None
     os.makedirs(folders.masters, exist_ok=True)
     for name, style in plan.items():
-        _, drawer = master_drawers(layout, profile, plain_colour(style), own)[name]
+        size, drawer = master_drawers(layout, profile, plain_colour(style), own)[name]
         print("make-art: drawing %s" % folders.drawn_master(name))
-        picture = drawer()
+        try:
+            picture = drawer()
+            found = None if picture.size == size else "a picture of %dx%d pixels" % picture.size
+        except Exception as error:  # the product's own drawing is the product's code: any fault it has
+            found = "a drawing that failed (%s: %s)" % (type(error).__name__, error)
+        if found:
+            sys.exit("make-art: %s: found %s; required a drawn master of %dx%d pixels (the master there before, if "
+                     "any, is kept)" % ((folders.drawn_master(name), found) + size))
         existing = folders.master(name)
         if existing:
             os.remove(existing)
@@ -146,7 +150,9 @@ def make(argv):
     parser.add_argument("--out", metavar="DIR", help="where art/, sounds/, icon/ and art-made-for.txt are written")
     options = parser.parse_args(argv)
     profile, folders = choose(options)
-    require_sox()
+    for needed in (SOX, os.path.join(FONTS, CAPTION_FONT)):
+        if not os.path.exists(needed):
+            sys.exit("make-art: %s is missing; run scripts/install-deps.sh --art" % needed)
     layout = geometry.read()
     # The captions are the profile's word for what the buttons say, drawn or not: each must fit.
     faults = caption_faults(profile, layout.button_size)

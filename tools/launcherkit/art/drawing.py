@@ -7,6 +7,7 @@ Sizes come from the launcher's geometry, texts from the product profile."""
 import importlib.util
 import math
 import os
+import sys
 
 from PIL import Image, ImageDraw, ImageFont
 
@@ -54,17 +55,12 @@ def gradient(size, angle, start, end):
     """A linear gradient from `start` to `end` (#RRGGBB) running at `angle` degrees clockwise from up, from
     corner to corner."""
     w, h = size
-    dx, dy = cos_sin(angle)
+    dx, dy = math.sin(math.radians(angle)), -math.cos(math.radians(angle))  # on the screen, y down
     ends = [x * dx + y * dy for x in (0, w - 1) for y in (0, h - 1)]
     low, span = min(ends), (max(ends) - min(ends)) or 1
     ramp = Image.linear_gradient("L").transform(size, Image.Transform.AFFINE, (
         0, 0, 128, 255 * dx / span, 255 * dy / span, -255 * low / span), resample=Image.Resampling.BILINEAR)
     return Image.composite(Image.new("RGB", size, end), Image.new("RGB", size, start), ramp)
-
-
-def cos_sin(angle):
-    """The direction `angle` degrees clockwise from up, on the screen (y down)."""
-    return math.sin(math.radians(angle)), -math.cos(math.radians(angle))
 
 
 def draw_tray(picture, geometry):
@@ -145,13 +141,18 @@ def draw_plain_icon(size, colour, letter, flat):
 
 
 def own_drawing(folders):
-    """The product's own drawing (the module of OWN_DRAWING beside its masters), or None."""
-    path = os.path.join(os.path.dirname(os.path.abspath(folders.masters)), OWN_DRAWING)
+    """The product's own drawing: the module of OWN_DRAWING beside its masters; exits with a line without one."""
+    path = os.path.join(os.path.dirname(os.path.normpath(folders.masters)), OWN_DRAWING)
     if not os.path.exists(path):
-        return None
+        sys.exit("make-art: %s: found no such file; required the product's own drawing of its background and "
+                 "emblem, a Python file with background(geometry, profile) and icon(size, flat)" % path)
     spec = importlib.util.spec_from_file_location("own_drawing", path)
     module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    try:
+        spec.loader.exec_module(module)
+    except Exception as error:  # the product's code
+        sys.exit("make-art: %s: found a drawing that cannot be loaded (%s: %s); required a Python file with "
+                 "background(geometry, profile) and icon(size, flat)" % (path, type(error).__name__, error))
     return module
 
 

@@ -68,11 +68,12 @@ def remap(picture, table, dither=False):
     """Indices into `table` for each pixel of the RGB image `picture` (top row first): the nearest entry,
     or, with `dither`, through Pillow's Floyd-Steinberg error diffusion."""
     if dither:
+        entries = table + table[:1] * (256 - len(table))  # Pillow's palettes have 256 entries
         palette = Image.new("P", (1, 1))
-        palette.putpalette([v for c in table + table[:1] * (256 - len(table)) for v in c])
+        palette.putpalette([v for c in entries for v in c])
         indices = picture.quantize(palette=palette, dither=Image.Dither.FLOYDSTEINBERG).tobytes()
         # An entry that repeats an earlier colour stands for that earlier one.
-        return indices.translate(bytes(table.index(c) for c in table + table[:1] * (256 - len(table))))
+        return indices.translate(bytes(table.index(c) for c in entries))
     lookup = {colour: nearest(colour, table) for _, colour in picture.getcolors(picture.width * picture.height)}
     return bytes(lookup[colour] for colour in picture.getdata())
 

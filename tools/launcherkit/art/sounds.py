@@ -25,11 +25,6 @@ LENGTHS = {
 }
 
 
-def require_sox():
-    if not os.access(SOX, os.X_OK):
-        sys.exit("make-art: %s is missing; run scripts/install-deps.sh --art" % SOX)
-
-
 def frames(left, right):
     return b"".join(struct.pack("<hh", l, r) for l, r in zip(left, right))
 
