@@ -43,16 +43,6 @@ def read_master(path, size, alpha=False):
     return Image.alpha_composite(Image.new("RGBA", picture.size, TRAY_GREY + (255,)), picture).convert("RGB")
 
 
-def icon_on_grey(icon):
-    """An icon master laid on the light grey of the buttons, as it takes part in the shared colours."""
-    rgba = icon.tobytes()
-    rgb = bytearray()
-    for i in range(icon.width * icon.height):
-        a = rgba[4 * i + 3]
-        rgb += bytes(rgba[4 * i + ch] * a // 255 + 192 * (255 - a) // 255 for ch in range(3))
-    return Image.frombytes("RGB", icon.size, bytes(rgb))
-
-
 def icon_pixels(icon):
     """RGB (black where transparent, edges darkened by their coverage) and alpha of an icon master."""
     rgba = icon.tobytes()
@@ -97,8 +87,9 @@ class PictureMaker:
         masters = {name: self.master(name, sizes[name]) for name in PICTURE_MASTERS}
         warn_of_a_busy_column(self.folders.master("background"), masters["background"], self.geometry.button_column())
         icons = {size: self.master("icon-%d" % size, (size, size), True) for size in ICON_SIZES}
+        # The icons take part laid on the light grey of the buttons.
         shared = shared_colours([masters[name] for name in PICTURE_MASTERS]
-                                + [icon_on_grey(icons[size]) for size in ICON_SIZES])
+                                + [self.master("icon-%d" % size, (size, size)) for size in ICON_SIZES])
         full = full_palette(shared)
         for name in PICTURE_MASTERS:
             self.picture(name, masters[name], shared, full)
