@@ -48,7 +48,6 @@ def draw_lines(draw, x, top, lines, face, fill, align="l", spacing=0):
     pitch = sum(face.getmetrics()) + spacing
     for i, line in enumerate(lines):
         draw.text((x, top + i * pitch), line, font=face, fill=fill, anchor=align + "a")
-    return pitch * len(lines)
 
 
 def gradient(size, angle, start, end):
