@@ -12,7 +12,7 @@ icon/launcher.ico  48 and 32 pixels, each at 24, 8 (launcher palette) and 4 bits
 
 import sys
 
-from PIL import Image
+from PIL import Image, ImageMath
 
 from launcherkit.art import BUTTON_MASTERS, ICON_SIZES, PICTURE_MASTERS
 from launcherkit.art.bitmaps import icon_image, write_bmp, write_ico
@@ -44,16 +44,12 @@ def read_master(path, size, alpha=False):
 
 
 def icon_pixels(icon):
-    """RGB (black where transparent, edges darkened by their coverage) and alpha of an icon master."""
-    rgba = icon.tobytes()
-    alpha = rgba[3::4]
-    rgb = bytearray(len(alpha) * 3)
-    for i, a in enumerate(alpha):
-        if a < 128:
-            continue  # transparent: black under the mask
-        for ch in range(3):
-            rgb[3 * i + ch] = rgba[4 * i + ch] * a // 255
-    return Image.frombytes("RGB", icon.size, bytes(rgb)), alpha
+    """RGB (black where transparent, alpha below 128; elsewhere darkened by its coverage, c * a / 255 rounded
+    down) and alpha of an icon master."""
+    alpha = icon.getchannel("A")
+    rgb = Image.merge("RGB", [ImageMath.eval("convert(c * a / 255 * (a >= 128), 'L')", c=channel, a=alpha)
+                              for channel in icon.split()[:3]])
+    return rgb, alpha.tobytes()
 
 
 def warn_of_a_busy_column(path, background, column):
