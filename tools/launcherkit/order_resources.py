@@ -31,13 +31,13 @@ import os
 import struct
 import sys
 
-from launcherkit import identifiers
-from launcherkit.pe import RT_NUMBERS, Executable, PeError, align, checksum_of
+from launcherkit import KitError, identifiers
+from launcherkit.pe import RT_NUMBERS, Executable, align, checksum_of
 
 DATA_ALIGNMENT = 8  # what windres gives every resource's data
 
 
-class OrderError(Exception):
+class OrderError(KitError):
     pass
 
 
@@ -199,7 +199,7 @@ def main(argv):
         with open(exe, "rb") as f:
             data = f.read()
         ordered = rewrite(data, order_path)
-    except (OSError, PeError, OrderError) as error:
+    except (OSError, KitError) as error:
         print("order-resources: %s: %s" % (exe, error), file=sys.stderr)
         return 2
     if check:

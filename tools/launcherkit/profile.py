@@ -18,7 +18,7 @@ import os
 import re
 import sys
 
-from launcherkit import languages, version_block
+from launcherkit import KitError, languages, version_block
 from launcherkit.profile_output import autorun_bytes, cmake_text, header_text, write_if_changed
 
 SECTION = "profile"
@@ -123,7 +123,7 @@ class Profile:
         return languages.lines(self.values[key]) if key in self.values else None
 
 
-class ProfileError(Exception):
+class ProfileError(KitError):
     """The faults of a profile, one message each."""
 
     def __init__(self, messages):

@@ -11,6 +11,7 @@ import hashlib
 import os
 import re
 
+from launcherkit import KitError
 from launcherkit.art import MASTERS, SOUNDS
 from launcherkit.art.drawing import drawn_keys
 from launcherkit.art.folders import Folders, write_file
@@ -27,7 +28,7 @@ NOT_RECORDED = "not recorded"
 SHIPPED = "shipped"
 
 
-class ManifestError(Exception):
+class ManifestError(KitError):
     """The record cannot be read as make-art writes it."""
 
 
