@@ -228,7 +228,7 @@ def test_faults_of_the_key_or_the_tools_stop_the_script_and_leave_no_medium(laun
         last_line = (result.stderr.strip().splitlines() or [""])[-1]
         if result.returncode == 0 or last_line != "make-medium: " + message:
             faults.append("%s: exit code %d, said %r; required %r" % (options, result.returncode, last_line, message))
-        left = [name for name in ("tree", "placeholder", PRODUCT.image_name) if (out / name).exists()]
+        left = [name for name in ("tree", PRODUCT.image_name) if (out / name).exists()]
         if left:
             faults.append("%s: left %s in %s" % (options, left, out))
     assert not faults, "\n".join(faults)
