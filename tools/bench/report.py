@@ -1,7 +1,7 @@
 """Turns the figures that measure.py wrote (JSON) into the Markdown report, prints it and, unless told
 otherwise, keeps it as docs/benchmarks.md.
 
-    PYTHONPATH=tools python3 -m bench.report RESULTS.json [--out docs/benchmarks.md] [--notes FILE] [--no-write] [--raw]
+    tools/kit bench report RESULTS.json [--out docs/benchmarks.md] [--notes FILE] [--no-write] [--raw]
 """
 
 import argparse
