@@ -17,16 +17,15 @@ from typing import Callable, List, NamedTuple, Optional
 import pytest
 from PIL import Image
 
+from ctest_settings import CTEST
 from launcherkit import geometry
 from launcherkit.pe import Executable
-from launcherkit.product import Product
 from medium_script import make_medium
 
 REPO = Path(__file__).resolve().parents[2]
 KIT = str(REPO / "tools" / "kit")
 MAKE_ART = [KIT, "art", "make"]
-BUILD = os.environ["LAUNCHER_BUILD_DIR"]
-PRODUCT = Product.load(os.environ["LAUNCHER_PROFILE"])
+BUILD, PRODUCT = CTEST.build_dir, CTEST.product
 EXAMPLE = REPO / "docs" / "examples" / "zyndra-atlas"
 
 

@@ -16,12 +16,12 @@ import time
 
 import pytest
 
+from ctest_settings import CTEST
 from launcherkit.pe import Executable
-from launcherkit.product import Product
 from medium_script import make_medium as run_make_medium
 from throwaway_signing import ThrowawayAuthority
 
-PRODUCT = Product.load(os.environ["LAUNCHER_PROFILE"])
+PRODUCT = CTEST.product
 TIMESTAMP_URL = "http://timestamp.invalid/rfc3161"
 SOURCE_DATE = 1700000000  # 2023-11-14 22:13:20 UTC
 

@@ -2,17 +2,10 @@
 sections, exactly the imports it calls, no TLS, no link time stamp, every resource with its language, and
 the version block with the product's texts. The executable is $LAUNCHER_EXE, built for
 $LAUNCHER_WINE_ARCH (win32 or win64) from the product profile $LAUNCHER_PROFILE."""
-import os
-
 import pytest
 
 from launcherkit import version_block
 from launcherkit.pe import MACHINE_I386, Executable
-from launcherkit.product import Product
-
-EXE = os.environ["LAUNCHER_EXE"]
-ARCH = os.environ["LAUNCHER_WINE_ARCH"]
-PRODUCT = Product.load(os.environ["LAUNCHER_PROFILE"])
 
 # Exactly the operations the launcher calls through its import table, and the entry point's own. All
 # exist on Windows 95, GetModuleFileNameW as a function that fails there (Windows 95 has no wide-character
@@ -38,18 +31,17 @@ EXPECTED_IMPORTS = {
 }
 IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
 IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE = 0x8000
-LANGUAGE = PRODUCT.profile.language
 RT_BITMAP, RT_ICON, RT_GROUP_ICON, RT_VERSION = 2, 3, 14, 16
 
 
 @pytest.fixture(scope="module")
-def image():
-    return Executable.open(EXE)
+def image(launcher_exe):
+    return Executable.open(str(launcher_exe))
 
 
-def test_gui_program_for_windows_4(image):
+def test_gui_program_for_windows_4(image, arch):
     assert image.subsystem == IMAGE_SUBSYSTEM_WINDOWS_GUI
-    if ARCH == "win32":
+    if arch == "win32":
         assert image.machine == MACHINE_I386
         assert (image.subsystem_version, image.os_version) == ((4, 0), (4, 0))
 
@@ -78,28 +70,29 @@ def test_exactly_the_operations_the_launcher_calls(image):
         "(imported but not expected, expected but not imported)"
 
 
-def test_every_resource_the_identifier_header_names_and_all_in_the_profiles_language(image):
+def test_every_resource_the_identifier_header_names_and_all_in_the_profiles_language(image, product):
     resources = image.resources()
-    assert {r.language for r in resources} == {LANGUAGE.id}
+    assert {r.language for r in resources} == {product.profile.language.id}
 
     def found(type_):
         return sorted(r.name for r in resources if r.type == type_)
 
     def named(prefix):
-        return sorted(number for name, number in PRODUCT.ids.items() if name.startswith(prefix))
+        return sorted(number for name, number in product.ids.items() if name.startswith(prefix))
     assert found(RT_BITMAP) == named("IDB_")
     assert found("WAVE") == named("IDW_")
     assert found(RT_GROUP_ICON) == named("IDI_")
     assert len(found(RT_ICON)) == 6
-    assert found(RT_VERSION) == [PRODUCT.version_block_id]
+    assert found(RT_VERSION) == [product.version_block_id]
 
 
-def test_version_block_holds_the_products_texts_and_numbers(image):
-    profile = PRODUCT.profile
+def test_version_block_holds_the_products_texts_and_numbers(image, product):
+    profile = product.profile
     block = image.version_block()
     file_version = tuple(profile.version_numbers("file_version"))
     product_version = tuple(profile.version_numbers("product_version"))
     assert (block.file_version, block.product_version) == (file_version, product_version)
-    assert (block.language, block.translations) == (LANGUAGE.string_table_key, [(LANGUAGE.id, 1200)])
+    language = profile.language
+    assert (block.language, block.translations) == (language.string_table_key, [(language.id, 1200)])
     assert (block.file_type, block.file_os) == (1, 0x40004)
     assert block.texts == version_block.texts(profile.values)

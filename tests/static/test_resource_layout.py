@@ -12,20 +12,28 @@ import pytest
 
 from launcherkit.pe import Executable
 
-EXE = os.environ["LAUNCHER_EXE"]
-LINKED = os.environ["LAUNCHER_AS_LINKED_EXE"]
-ORDER = os.environ["LAUNCHER_DATA_ORDER"]
 KIT = Path(__file__).resolve().parents[2] / "tools" / "kit"
 
 
-def order_resources(*args):
-    return subprocess.run([str(KIT), "order-resources", ORDER] + [str(a) for a in args], capture_output=True,
+@pytest.fixture(scope="module")
+def order(ctest):
+    return ctest("LAUNCHER_DATA_ORDER")
+
+
+@pytest.fixture(scope="module")
+def linked_path(ctest):
+    return ctest("LAUNCHER_AS_LINKED_EXE")
+
+
+def order_resources(order, *args):
+    return subprocess.run([str(KIT), "order-resources", str(order)] + [str(a) for a in args], capture_output=True,
                           text=True, timeout=60)
 
 
 class TestLayout:
-    image = Executable.open(EXE)
-    linked = Executable.open(LINKED)
+    @pytest.fixture(autouse=True)
+    def images(self, launcher_exe, linked_path):
+        self.image, self.linked = Executable.open(str(launcher_exe)), Executable.open(linked_path)
 
     def test_same_resources_with_the_same_bytes(self):
         before = {r.key: self.linked.resource_bytes(r) for r in self.linked.resources()}
@@ -54,9 +62,9 @@ class TestLayout:
         assert spans[-1][1] <= section.rva + section.virtual_size
         assert section.virtual_size <= section.raw_size
 
-    def test_laid_out_in_the_given_order(self):
-        result = order_resources(EXE, "--check")
-        assert result.returncode == 0, "not in the order of %s %s" % (ORDER, result.stderr)
+    def test_laid_out_in_the_given_order(self, launcher_exe, order):
+        result = order_resources(order, launcher_exe, "--check")
+        assert result.returncode == 0, "not in the order of %s %s" % (order, result.stderr)
 
     def test_everything_but_the_resource_section_unchanged(self):
         section = self.image.resource_section()
@@ -87,9 +95,9 @@ def resource_entry(image, type_):
     return next(r for r in image.resources() if r.type == type_)
 
 
-def damaged(change):
+def damaged(linked_path, change):
     """The image as linked, damaged by `change(image, data)` (data: a bytearray of the file)."""
-    image = Executable.open(LINKED)
+    image = Executable.open(linked_path)
     data = bytearray(image.data)
     return change(image, data)
 
@@ -149,18 +157,18 @@ DAMAGED = [
 ]
 
 
-@pytest.mark.parametrize("change, message, order", [(case + (None,))[1:4] for case in DAMAGED],
+@pytest.mark.parametrize("change, message, order_text", [(case + (None,))[1:4] for case in DAMAGED],
                          ids=[case[0] for case in DAMAGED])
-def test_a_damaged_image_is_refused_and_left_as_it_was(tmp_path, change, message, order):
+def test_a_damaged_image_is_refused_and_left_as_it_was(tmp_path, linked_path, order, change, message,
+                                                       order_text):
     path = tmp_path / "LAUNCH.EXE"
-    shutil.copyfile(LINKED, path)
-    path.write_bytes(bytes(damaged(change)))
+    shutil.copyfile(linked_path, path)
+    path.write_bytes(bytes(damaged(linked_path, change)))
     before = path.read_bytes()
-    if order:
-        (tmp_path.parent / "order.txt").write_text(order)
-    result = order_resources(path) if not order else subprocess.run(
-        [str(KIT), "order-resources", str(tmp_path.parent / "order.txt"), str(path)], capture_output=True, text=True,
-        timeout=60)
+    if order_text:
+        order = tmp_path.parent / "order.txt"
+        order.write_text(order_text)
+    result = order_resources(order, path)
     assert result.returncode == 2, "accepted (%d): %s" % (result.returncode, result.stderr)
     assert result.stderr.startswith("order-resources: %s: " % path), result.stderr
     assert message in result.stderr
