@@ -44,12 +44,9 @@ set(LAUNCHER_CORE_SOURCES
   launcher/win_main.cpp
   launcher/window_proc.cpp)
 list(TRANSFORM LAUNCHER_CORE_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
-# The code that only a click runs (what a button starts) puts each function in a section of its own,
-# which the linker lays out after all the other code: the code a start runs stays on the first pages,
-# and a start reads none of the pages that only a click needs.
-# (add_launcher sets it for each launcher, in whichever folder it is made.)
-set(LAUNCHER_CLICK_SOURCES launcher/actions.cpp launcher/command_line_rules.cpp)
-list(TRANSFORM LAUNCHER_CLICK_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
+# The code that only a click runs (what a button starts) goes into a section of its own after the
+# resource data, on pages that a start neither reads nor reads past (the script names its files).
+set(LAUNCHER_ACTIONS_SECTION_SCRIPT ${CMAKE_SOURCE_DIR}/cmake/actions_section.ld)
 set(LAUNCHER_RUNTIME_SOURCES ${CMAKE_SOURCE_DIR}/platform/entry.cpp ${CMAKE_SOURCE_DIR}/platform/runtime_support.cpp)
 set(LAUNCHER_RESOURCE_SCRIPT ${CMAKE_SOURCE_DIR}/resources/launcher.rc)
 # The identifiers' names, read by the resource script, the code and the asset check.
@@ -116,15 +113,14 @@ set_source_files_properties(${LAUNCHER_RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPEND
 
 # add_launcher(TARGET OUTPUT_NAME [AS_LINKED] [PROFILE NAME] [DEFINITIONS ...]): one build of the
 # launcher, for the product profile NAME (by default the build's own, launcher_profile). AS_LINKED keeps
-# the linker's own layout (512-byte file alignment, resource data by type and name), for comparisons.
+# the linker's own layout (512-byte file alignment, all code in .text, resource data by type and name),
+# for comparisons.
 function(add_launcher target output_name)
   cmake_parse_arguments(PARSE_ARGV 2 arg "AS_LINKED" "PROFILE" "DEFINITIONS")
   if(NOT arg_PROFILE)
     set(arg_PROFILE launcher_profile)
   endif()
   add_executable(${target} WIN32 ${LAUNCHER_CORE_SOURCES} ${LAUNCHER_RUNTIME_SOURCES} ${LAUNCHER_RESOURCE_SCRIPT})
-  set_source_files_properties(${LAUNCHER_CLICK_SOURCES} TARGET_DIRECTORY ${target}
-                              PROPERTIES COMPILE_OPTIONS -ffunction-sections)
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output_name} SUFFIX ".EXE")
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${LAUNCHER_COMPILE_OPTIONS}>)
@@ -132,12 +128,13 @@ function(add_launcher target output_name)
   target_link_options(${target} PRIVATE ${LAUNCHER_LINK_OPTIONS} ${launcher_terminal_server_flags})
   if(NOT arg_AS_LINKED)
     # Sections on page boundaries in the file too: the loader then maps the image and reads only the pages
-    # a start touches, instead of reading every section whole before the first instruction. Then the
-    # resource data is laid out so that what a start reads lies together (resources/data_order.txt); the
-    # image as linked is kept in as-linked/ for the check that only the data's places changed.
-    target_link_options(${target} PRIVATE -Wl,--file-alignment,4096)
+    # a start touches, instead of reading every section whole before the first instruction; the code that
+    # only a click runs last. Then the resource data is laid out so that what a start reads lies together
+    # (resources/data_order.txt); the image as linked is kept in as-linked/ for the check that only the
+    # data's places changed.
+    target_link_options(${target} PRIVATE -Wl,--file-alignment,4096 -Wl,-T,${LAUNCHER_ACTIONS_SECTION_SCRIPT})
     set(order ${CMAKE_SOURCE_DIR}/resources/data_order.txt)
-    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${order}
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${order} ${LAUNCHER_ACTIONS_SECTION_SCRIPT}
                  ${CMAKE_SOURCE_DIR}/tools/launcherkit/order_resources.py ${CMAKE_SOURCE_DIR}/tools/launcherkit/pe.py)
     add_custom_command(TARGET ${target} POST_BUILD
       COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${target}> ${CMAKE_BINARY_DIR}/as-linked/$<TARGET_FILE_NAME:${target}>

@@ -1,11 +1,13 @@
 """Checks the built launcher without running it: header versions, terminal-server awareness, page-aligned
-sections, exactly the imports it calls, no TLS, no link time stamp, every resource with its language, and
-the version block with the product's texts. The executable is $LAUNCHER_EXE, built for
-$LAUNCHER_WINE_ARCH (win32 or win64) from the product profile $LAUNCHER_PROFILE."""
+sections without gaps, the code that only a click runs last, exactly the imports it calls, no TLS, no link
+time stamp, every resource with its language, and the version block with the product's texts. The
+executable is $LAUNCHER_EXE, built for $LAUNCHER_WINE_ARCH (win32 or win64) from the product profile
+$LAUNCHER_PROFILE."""
 import pytest
 
+from ctest_settings import CTEST
 from launcherkit import version_block
-from launcherkit.pe import MACHINE_I386, Executable
+from launcherkit.pe import MACHINE_I386, Executable, align
 
 # Exactly the operations the launcher calls through its import table, and the entry point's own. All
 # exist on Windows 95, GetModuleFileNameW as a function that fails there (Windows 95 has no wide-character
@@ -29,7 +31,11 @@ EXPECTED_IMPORTS = {
                   "RealizePalette"},
     "ADVAPI32.DLL": {"RegOpenKeyExA", "RegQueryValueExA", "RegCloseKey"},
 }
+if CTEST.arch == "win64":
+    # Only the 32-bit build asks whether its process runs on 64-bit Windows (IsWow64Process).
+    EXPECTED_IMPORTS["KERNEL32.DLL"] = EXPECTED_IMPORTS["KERNEL32.DLL"] - {"GetCurrentProcess"}
 IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
+IMAGE_SCN_CNT_CODE = 0x20
 IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE = 0x8000
 RT_BITMAP, RT_ICON, RT_GROUP_ICON, RT_VERSION = 2, 3, 14, 16
 
@@ -55,6 +61,32 @@ def test_sections_on_page_boundaries_in_the_file(image):
     # The loader maps such an image page by page and reads only what a start touches.
     assert (image.file_alignment, image.section_alignment) == (4096, 4096)
     assert [s.raw_offset % 4096 for s in image.sections] == [0] * len(image.sections)
+
+
+def test_sections_follow_one_another_in_memory_and_in_the_file(image):
+    # The loader of Windows NT refuses an image with a gap in memory between two sections.
+    page = image.section_alignment
+    end = align(image.size_of_headers, page)
+    for section in image.sections:
+        assert section.rva == end, "a gap before %s" % section.name
+        end += align(section.virtual_size or section.raw_size, page)
+    assert image.size_of_image == end
+    in_file = [s for s in image.sections if s.raw_size]
+    assert [s.raw_offset for s in in_file] == sorted(s.raw_offset for s in in_file)
+
+
+def test_the_code_only_a_click_runs_on_the_last_pages(image, arch):
+    # A start reads the front of the file: the headers, the code it runs (.text), the constant and import
+    # data and the resource data it shows. The code of what a button starts comes last, in memory and in
+    # the file, so that a start neither reads its pages nor reads past them.
+    code = [s.name for s in image.sections if s.characteristics & IMAGE_SCN_CNT_CODE]
+    assert code == [".text", ".actions"]
+    # Only the 64-bit build's relocations may follow (the 32-bit launcher is linked without).
+    last = [".actions"] if arch == "win32" else [".actions", ".reloc"]
+    in_file = sorted((s for s in image.sections if s.raw_size), key=lambda s: s.raw_offset)
+    assert [s.name for s in image.sections[-len(last):]] == last
+    assert [s.name for s in in_file[-len(last):]] == last
+    assert in_file[-1].raw_offset + in_file[-1].raw_size == len(image.data)
 
 
 def test_no_link_time_stamp_and_no_thread_local_storage(image):
