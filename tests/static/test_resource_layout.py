@@ -10,20 +10,24 @@ from pathlib import Path
 
 import pytest
 
+from ctest_settings import variable
 from launcherkit.order_resources import plan, read_order
 from launcherkit.pe import Executable, align
 
+# Module-level: the table of damaged images below measures the image as linked.
+ORDER = variable("LAUNCHER_DATA_ORDER")
+LINKED = variable("LAUNCHER_AS_LINKED_EXE")
 KIT = Path(__file__).resolve().parents[2] / "tools" / "kit"
 
 
 @pytest.fixture(scope="module")
-def order(ctest):
-    return ctest("LAUNCHER_DATA_ORDER")
+def order():
+    return ORDER
 
 
 @pytest.fixture(scope="module")
-def linked_path(ctest):
-    return ctest("LAUNCHER_AS_LINKED_EXE")
+def linked_path():
+    return LINKED
 
 
 def order_resources(order, *args):
@@ -208,10 +212,10 @@ def test_without_room_for_page_starts_the_groups_follow_one_another(tmp_path):
     # The next section right after the resource data's last page: the data keeps to the room it had, in
     # the order's sequence but without page starts, and the section still reaches up to the next one.
     path = tmp_path / "LAUNCH.EXE"
-    path.write_bytes(bytes(damaged(next_section_at(
+    path.write_bytes(bytes(damaged(LINKED, next_section_at(
         lambda image, section: align(section.rva + section.virtual_size, image.section_alignment)))))
     linked = Executable.open(path)
-    result = order_resources(path)
+    result = order_resources(ORDER, path)
     assert result.returncode == 0, result.stderr
     assert result.stderr == "order-resources: no room for page starts after .rsrc; groups follow one another\n"
     image = Executable.open(path)
