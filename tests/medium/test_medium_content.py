@@ -18,14 +18,13 @@ from pathlib import Path
 import pycdlib
 import pytest
 
+from ctest_settings import CTEST
 from launcherkit.check_medium import content, medium
 from launcherkit.check_medium.findings import Findings
 from launcherkit.iso_image import IsoImage
-from launcherkit.product import Product
 from medium_script import make_medium
 
-PRODUCT = Product.load(os.environ["LAUNCHER_PROFILE"])
-RECORDER = Path(os.environ["LAUNCHER_BUILD_DIR"]) / "stubs" / "RECORDER.EXE"
+PRODUCT, RECORDER = CTEST.product, Path(CTEST.programs.recorder)
 KIT = Path(__file__).resolve().parents[2] / "tools" / "kit"
 STARTUP = ["AUTORUN.INF", PRODUCT.launcher_file, PRODUCT.setup_program]
 EPOCH = 1700000000

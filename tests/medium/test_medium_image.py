@@ -21,11 +21,11 @@ from pathlib import Path
 import pycdlib
 import pytest
 
-from launcherkit.product import Product
+from ctest_settings import CTEST
 from medium_script import make_medium as run_make_medium
 
 REPO = Path(__file__).resolve().parents[2]
-PRODUCT = Product.load(os.environ["LAUNCHER_PROFILE"])
+PRODUCT = CTEST.product
 IMAGE_NAME = PRODUCT.image_name
 VOLUME_ID = PRODUCT.volume_name
 LAUNCHER, SETUP = PRODUCT.launcher_file, PRODUCT.setup_program
@@ -194,7 +194,7 @@ def placeholder_medium(two_builds):
 def product_setup(tmp_path_factory):
     """A Windows program under another name: the recorder stub of this build stands in for the product's setup."""
     path = tmp_path_factory.mktemp("setup") / "product-setup.exe"
-    shutil.copyfile(Path(os.environ["LAUNCHER_BUILD_DIR"]) / "stubs" / "RECORDER.EXE", path)
+    shutil.copyfile(CTEST.programs.recorder, path)
     return path
 
 

@@ -15,12 +15,11 @@ from pathlib import Path
 import pefile
 import pytest
 
-from launcherkit.product import Product
+from ctest_settings import CTEST
 from medium_script import make_medium
 
-PRODUCT = Product.load(os.environ["LAUNCHER_PROFILE"])
-STUBS = Path(os.environ["LAUNCHER_BUILD_DIR"]) / "stubs"
-RECORDER, LIBRARY = STUBS / "RECORDER.EXE", STUBS / "WINMM.DLL"
+PRODUCT = CTEST.product
+RECORDER, LIBRARY = Path(CTEST.programs.recorder), Path(CTEST.programs.planted_winmm)
 STARTUP = ", ".join(["AUTORUN.INF", PRODUCT.launcher_file, PRODUCT.setup_program])
 FORBIDDEN = 'none of < > : " / \\ | ? * and no control characters (Windows forbids them in file names)'
 PE_REQUIRED = "a PE executable for Windows with the GUI or the console subsystem"
@@ -242,7 +241,7 @@ def larger_than_the_disc(tmp):
     # 700 MB that take no room: the size is taken before the image is written. The image holds them, the
     # launcher, the setup program, AUTORUN.INF, the file system and 150 sectors of padding.
     folder = content_with(tmp, make=lambda f: os.truncate(f / "gut.txt", 700 * 1024 * 1024))
-    least = 700 * 512 + os.path.getsize(os.environ["LAUNCHER_EXE"]) // 2048 + os.path.getsize(RECORDER) // 2048 + 150
+    least = 700 * 512 + os.path.getsize(CTEST.launcher_exe) // 2048 + os.path.getsize(RECORDER) // 2048 + 150
     return ["--content", folder, "--capacity", "cd650"], lambda said: re.fullmatch(
         r"%s: size: found ([0-9.]+) MB \(([0-9,]+) sectors of 2,048 bytes, file system and padding included\); "
         r"required at most 650\.4 MB, what a cd650 disc holds \(333,000 sectors\); --capacity cd700 for a larger "

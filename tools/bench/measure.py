@@ -1,7 +1,7 @@
 """Measures LAUNCH.EXE under Wine on a virtual X screen and writes the figures as JSON; report.py turns
 them into docs/benchmarks.md. Figures are measured and reported; nothing is asserted.
 
-    PYTHONPATH=tools python3 -m bench.measure --build-dir DIR --arch win32|win64 --json FILE
+    tools/kit bench measure --build-dir DIR --arch win32|win64 --json FILE
         [--profile FILE] [--runs 20] [--hover-runs 50] [--depths 24,16,8]
         [--parts splash,phases,hover,reads,peer,disc]
 

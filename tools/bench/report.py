@@ -1,7 +1,7 @@
 """Turns the figures that measure.py wrote (JSON) into the Markdown report, prints it and, unless told
 otherwise, keeps it as docs/benchmarks.md.
 
-    PYTHONPATH=tools python3 -m bench.report RESULTS.json [--out docs/benchmarks.md] [--notes FILE] [--no-write] [--raw]
+    tools/kit bench report RESULTS.json [--out docs/benchmarks.md] [--notes FILE] [--no-write] [--raw]
 """
 
 import argparse
@@ -135,12 +135,13 @@ def startup_reads(results):
              "page cache (mincore) are counted. Bytes read: those pages (the last only as far as the file goes); a "
              "run: a stretch of consecutive pages, one seek on a disc. Modelled time to splash from a CD-ROM drive: "
              "%d ms a run plus the bytes at %s bytes/s per speed step. The floor: the pages of the headers, the code "
-             "and the resource directory with the seven pictures of the set shown, as one run." % (
+             "a start runs (`.text`) and the resource directory with the seven pictures of the set shown, as one run." % (
                  SEEK_SECONDS * 1000, number(BYTES_PER_SECOND_1X)), "",
-             "Before: the launcher as the linker lays it out (512-byte file alignment, resource data by type and "
-             "name; `LAUNCH-AS-LINKED.EXE` of `tools/bench`, %s bytes). After: `LAUNCH.EXE` as built (4 KB file "
-             "alignment, resource data in start-up order by `tools/kit order-resources` and "
-             "`resources/data_order.txt`, %s bytes). This models Windows and Wine reading a hard disk or a disc "
+             "Before: the launcher as the linker lays it out (512-byte file alignment, all code in `.text`, resource "
+             "data by type and name; `LAUNCH-AS-LINKED.EXE` of `tools/bench`, %s bytes). After: `LAUNCH.EXE` as "
+             "built (4 KB file alignment, the code that only a click runs in `.actions` after the resource data, "
+             "resource data in start-up order by `tools/kit order-resources` and `resources/data_order.txt`, %s "
+             "bytes). This models Windows and Wine reading a hard disk or a disc "
              "image; Wine reading a real ISO 9660 disc reads whole sections whatever the layout." % (
                  number(reads["file_sizes"]["launcher_as_linked"]), number(reads["file_sizes"]["launcher"])), ""]
     if reads.get("skipped"):

@@ -11,6 +11,8 @@ from dataclasses import dataclass
 import pycdlib
 from pycdlib.pycdlibexception import PyCdlibException
 
+from launcherkit import KitError
+
 TREES = ("iso9660", "joliet")
 
 
@@ -18,7 +20,7 @@ SECTOR = 2048
 PATH_KEYS = {"iso9660": "iso_path", "joliet": "joliet_path"}
 
 
-class ImageError(Exception):
+class ImageError(KitError):
     """The file is not an ISO 9660 image that can be read, or a file of it cannot be read whole."""
 
 

@@ -11,7 +11,7 @@ line naming the table's line, and exit 1."""
 import os
 import sys
 
-from launcherkit import SOURCE_DIR, identifiers
+from launcherkit import SOURCE_DIR, KitError, identifiers
 
 TABLE = os.path.join(SOURCE_DIR, "resources", "resource_table.txt")
 KINDS = ("BITMAP", "WAVE", "ICON")
@@ -23,7 +23,7 @@ FIELDS = {"BITMAP": {"bpp", "slot", "colours"}, "WAVE": {"format", "channels", "
 WHOLE_NUMBERS = {"first", "count", "channels", "rate", "bits", "align", "samples"}
 
 
-class TableError(Exception):
+class TableError(KitError):
     pass
 
 

@@ -6,13 +6,14 @@ import re
 import subprocess
 import time
 
+from launcherkit import KitError
 from launcherkit.wine import images
 
 IMPORT = "/usr/bin/import"
 CONVERT = "/usr/bin/convert"
 
 
-class DisplayError(Exception):
+class DisplayError(KitError):
     """The X display or a command on it failed."""
 
 

@@ -18,6 +18,7 @@ import os
 import re
 import shutil
 
+from launcherkit import KitError
 from launcherkit.iso_image import IsoImage
 from launcherkit.wine import images
 from launcherkit.wine.host import windows_path
@@ -41,7 +42,7 @@ BROWSER_RUN = (WINDOWS_BROWSER, "C:\\windows\\EXPLORER.EXE D:\\")
 CRASH_LINE = re.compile(r"^wine: (?:Unhandled |Call from .* to unimplemented function ).*$", re.M)
 
 
-class LauncherCrashed(AssertionError):
+class LauncherCrashed(KitError, AssertionError):
     """A launcher of the session crashed; the message names each crash as Wine reported it."""
 
 

@@ -6,6 +6,7 @@ import os
 import shutil
 import subprocess
 
+from launcherkit import KitError
 from launcherkit.wine.host import (WINESERVER, HostCannotRun, base_environment, host_can_run, wine_command,
                                    windows_path)
 from launcherkit.wine.processes import kill_marked_processes
@@ -28,7 +29,7 @@ SHARED_SUFFIXES = (".dll", ".exe", ".drv", ".sys", ".nls", ".tlb", ".acm", ".ax"
 SHARED_MIN_SIZE = 16 * 1024
 
 
-class TemplateError(Exception):
+class TemplateError(KitError):
     """The prefix template could not be made."""
 
 

@@ -5,10 +5,11 @@ import itertools
 import os
 import re
 
+from launcherkit import KitError
 from launcherkit.wine.host import windows_path
 
 
-class RegistryError(Exception):
+class RegistryError(KitError):
     """reg or regedit failed."""
 
 
