@@ -32,7 +32,7 @@ def unavailable_reason():
     """None if start-up reads can be measured here, else why not."""
     if os.geteuid() != 0:
         return "not running as root (a loop device and a mount need root)"
-    for tool in ("losetup", "mkfs.ext4", "mount", "umount", "blockdev"):
+    for tool in ("losetup", "mkfs.ext4", "mount", "umount", "findmnt", "blockdev"):
         if not shutil.which(tool):
             return "%s is missing" % tool
     result = subprocess.run(["losetup", "-f"], capture_output=True, text=True)
@@ -115,14 +115,13 @@ class ReadsMedium:
         self.tree = os.path.join(self.folder, "tree")
         self.mount_point = os.path.join(self.folder, "mnt")
         self.device = None
-        self.mounted = False
         self.libc = _libc()
 
     def __enter__(self):
         reason = unavailable_reason()
         if reason:
             raise ReadsUnavailable(reason)
-        self._cleanup_stale()
+        self.close()  # a run that was killed may have left its image mounted
         shutil.rmtree(self.tree, ignore_errors=True)
         for relative, source in self.files.items():
             target = os.path.join(self.tree, relative)
@@ -134,12 +133,12 @@ class ReadsMedium:
         subprocess.run(["mkfs.ext4", "-q", "-F", "-b", str(PAGE), "-d", self.tree, self.image,
                         "%dK" % (IMAGE_BYTES // 1024)], check=True, capture_output=True)
         try:
-            self.device = subprocess.run(["losetup", "--read-only", "--find", "--show", self.image], check=True,
+            # mount sets up the loop device and lets it go again at umount.
+            subprocess.run(["mount", "-t", "ext4", "-o", "ro,loop", self.image, self.mount_point], check=True,
+                           capture_output=True)
+            self.device = subprocess.run(["findmnt", "-n", "-o", "SOURCE", self.mount_point], check=True,
                                          capture_output=True, text=True).stdout.strip()
             subprocess.run(["blockdev", "--setra", "0", self.device], check=True, capture_output=True)
-            subprocess.run(["mount", "-t", "ext4", "-o", "ro", self.device, self.mount_point], check=True,
-                           capture_output=True)
-            self.mounted = True
         except (subprocess.CalledProcessError, OSError) as error:
             self.close()
             detail = getattr(error, "stderr", "") or str(error)
@@ -152,21 +151,9 @@ class ReadsMedium:
         self.close()
         return False
 
-    def _cleanup_stale(self):
-        # A run that was killed may have left its image mounted.
+    def close(self):
         if os.path.ismount(self.mount_point):
             subprocess.run(["umount", self.mount_point], capture_output=True)
-        listing = subprocess.run(["losetup", "-j", self.image], capture_output=True, text=True).stdout
-        for line in listing.splitlines():
-            subprocess.run(["losetup", "-d", line.split(":")[0]], capture_output=True)
-
-    def close(self):
-        if self.mounted:
-            subprocess.run(["umount", self.mount_point], capture_output=True)
-            self.mounted = False
-        if self.device:
-            subprocess.run(["losetup", "-d", self.device], capture_output=True)
-            self.device = None
 
     def read_ahead(self):
         return subprocess.run(["blockdev", "--getra", self.device], capture_output=True, text=True).stdout.strip()
