@@ -12,6 +12,7 @@ from Xlib import X, XK, display as xlib_display, error as xlib_error
 from Xlib.ext import xtest
 from Xlib.protocol.request import GetImage
 
+from launcherkit.wine.processes import stop_popen
 from launcherkit.wine.waiting import wait_until
 
 # Key names of key() beside X's own keysym names.
@@ -72,14 +73,16 @@ class XDisplay:
             self.number = int(number)
             self.name = ":%d" % self.number
             env["DISPLAY"] = self.name
-            self.x = xlib_display.Display(self.name)
+            try:
+                self.x = xlib_display.Display(self.name)
+            except (xlib_error.DisplayError, OSError) as problem:
+                raise DisplayError("no X connection to Xvfb on %s: %s" % (self.name, problem)) from None
             if not self.x.has_extension("XTEST"):
                 raise DisplayError("Xvfb on %s offers no XTEST extension" % self.name)
-        except (DisplayError, xlib_error.DisplayError, OSError) as problem:
+        except DisplayError:
             self.close()
-            self._xvfb.kill()
-            self._xvfb.wait()
-            raise DisplayError("no X connection to Xvfb: %s" % problem) from None
+            stop_popen(self._xvfb)
+            raise
         screen = self.x.screen()
         self.root, self.white = screen.root, screen.white_pixel
         self.big_endian = self.x.display.info.image_byte_order == X.MSBFirst
