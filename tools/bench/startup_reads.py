@@ -12,6 +12,7 @@ model_seconds() turns a measurement into the time a CD-ROM drive would take.
 """
 
 import ctypes
+import mmap
 import os
 import shutil
 import subprocess
@@ -21,7 +22,7 @@ SEEK_SECONDS = 0.1             # one seek of a CD-ROM drive
 BYTES_PER_SECOND_1X = 153600   # 150 KB/s per speed step
 IMAGE_BYTES = 24 * 1024 * 1024
 
-PROT_READ, MAP_SHARED = 1, 1
+LIBC = ctypes.CDLL(None, use_errno=True)
 
 
 class ReadsUnavailable(Exception):
@@ -41,33 +42,18 @@ def unavailable_reason():
     return None
 
 
-def _libc():
-    libc = ctypes.CDLL(None, use_errno=True)
-    libc.mmap.restype = ctypes.c_void_p
-    libc.mmap.argtypes = [ctypes.c_void_p, ctypes.c_size_t, ctypes.c_int, ctypes.c_int, ctypes.c_int, ctypes.c_long]
-    libc.mincore.argtypes = [ctypes.c_void_p, ctypes.c_size_t, ctypes.c_char_p]
-    libc.munmap.argtypes = [ctypes.c_void_p, ctypes.c_size_t]
-    return libc
-
-
-def resident_pages(path, libc):
-    """The indexes of the file's pages that are in the page cache (mapping the file reads nothing)."""
-    fd = os.open(path, os.O_RDONLY)
-    try:
-        size = os.fstat(fd).st_size
-        address = libc.mmap(None, size, PROT_READ, MAP_SHARED, fd, 0)
-        if address in (None, ctypes.c_void_p(-1).value):
-            raise OSError(ctypes.get_errno(), "mmap failed")
+def resident_pages(path):
+    """The indexes of the file's pages that are in the page cache (mapping the file reads nothing; the
+    copy-on-write mapping gives ctypes a buffer it can point mincore at, and is never written)."""
+    with open(path, "rb") as f, mmap.mmap(f.fileno(), 0, access=mmap.ACCESS_COPY) as view:
+        start = ctypes.c_char.from_buffer(view)
         try:
-            pages = (size + PAGE - 1) // PAGE
-            vector = ctypes.create_string_buffer(pages)
-            if libc.mincore(ctypes.c_void_p(address), size, vector) != 0:
+            vector = ctypes.create_string_buffer((len(view) + PAGE - 1) // PAGE)
+            if LIBC.mincore(ctypes.byref(start), ctypes.c_size_t(len(view)), vector) != 0:
                 raise OSError(ctypes.get_errno(), "mincore failed")
             return [i for i, flag in enumerate(vector.raw) if flag & 1]
         finally:
-            libc.munmap(ctypes.c_void_p(address), size)
-    finally:
-        os.close(fd)
+            del start  # the mapping closes only once no buffer points into it
 
 
 def evict(path):
@@ -115,7 +101,6 @@ class ReadsMedium:
         self.tree = os.path.join(self.folder, "tree")
         self.mount_point = os.path.join(self.folder, "mnt")
         self.device = None
-        self.libc = _libc()
 
     def __enter__(self):
         reason = unavailable_reason()
@@ -171,7 +156,7 @@ class ReadsMedium:
         """Evicts the file's pages; returns the device's counters to measure from."""
         path = self.path(relative)
         evict(path)
-        left = resident_pages(path, self.libc)
+        left = resident_pages(path)
         if left:
             raise ReadsUnavailable("%d pages of %s stay in the page cache after eviction" % (len(left), relative))
         return self.device_counters()
@@ -179,7 +164,7 @@ class ReadsMedium:
     def reads(self, relative, before):
         """What has been read of the file since prepare(): its resident pages and the device's counters."""
         path = self.path(relative)
-        pages = resident_pages(path, self.libc)
+        pages = resident_pages(path)
         requests, sectors = self.device_counters()
         size = os.path.getsize(path)
         beyond_end = -size % PAGE if pages and pages[-1] == (size - 1) // PAGE else 0  # of a resident last page
