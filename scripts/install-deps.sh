@@ -2,7 +2,7 @@
 # Installs, from Debian's packages, whatever the build and the tests need and this machine lacks.
 # Idempotent: packages already present are left alone, and apt is not touched when nothing is missing.
 #   scripts/install-deps.sh          build and test tools
-#   scripts/install-deps.sh --art    what the art pipeline needs (ImageMagick, sox and the DejaVu fonts it
+#   scripts/install-deps.sh --art    what the art pipeline needs (Pillow, sox and the DejaVu fonts it
 #                                    draws and measures captions with): all among the build and test tools,
 #                                    since the profile's tests measure captions too
 #   scripts/install-deps.sh --bench  also what the benchmark measures the launcher against (NSIS)

@@ -220,8 +220,8 @@ def master_that_is_no_picture(medium, tmp_path, launcher_exe):
     master = profile.parent / "art" / "masters" / "cancel-rest.png"
     master.write_text("no picture\n")
     return Case([MAKE_ART, "--profile", str(profile)], 1,
-                "make-art: %s: found a file ImageMagick cannot read (convert: improper image header `%s' @ "
-                "error/png.c/ReadPNGImage/4110.); required a PNG or 24-bit BMP picture of 90x40 pixels" % (master, master),
+                "make-art: %s: found a file Pillow cannot read (cannot identify image file '%s'); required a PNG or "
+                "24-bit BMP picture of 90x40 pixels" % (master, master),
                 unchanged=profile.parent)
 
 

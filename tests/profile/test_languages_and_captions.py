@@ -90,7 +90,7 @@ CAPTIONS = [
      '{p}:{n}: caption_cancel: found "Cancel | the whole thing now", 126 pixels wide at %s; required at most 84 '
      'pixels wide, %s; break it into lines with " | " or shorten it' % (FONT, ROOM)),
     ("three lines too high", "caption_browse", "Browse | the | CD",
-     '{p}:{n}: caption_browse: found "Browse | the | CD", 37 pixels high at %s; required at most 34 pixels high, '
+     '{p}:{n}: caption_browse: found "Browse | the | CD", 38 pixels high at %s; required at most 34 pixels high, '
      "%s; fewer lines" % (FONT, ROOM)),
 ]
 

@@ -2,7 +2,7 @@
 (`tools/kit art`, or tools/art/make-art; `tools/kit art --help`).
 
     folders    where a run reads the masters and sound sources and writes the art
-    drawing    masters drawn with ImageMagick where none are given
+    drawing    masters drawn with Pillow where none are given (the product's own drawing for its own)
     captions   whether each of the profile's captions fits its button
     palettes   the colour tables and the reduction of the masters to 256 and 16 colours
     bitmaps    the BMP and ICO writer

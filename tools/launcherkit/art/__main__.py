@@ -26,28 +26,23 @@ script writes the three picture sets (true colour, 256 colours through one share
 OUT/icon/ and the record of what it was made from into OUT/art-made-for.txt (OUT is resources/ by
 default). Outputs are byte-for-byte the same on every run: no time stamps or other metadata are written.
 
-Needs Python 3, ImageMagick 6 at /usr/bin/convert, sox at /usr/bin/sox and the DejaVu fonts
-(scripts/install-deps.sh --art).
+Needs Python 3 with Pillow, sox at /usr/bin/sox and the DejaVu fonts (scripts/install-deps.sh --art).
 """
 
 import argparse
 import os
 import re
-import shutil
-import subprocess
 import sys
-import tempfile
 
 from launcherkit import geometry
 from launcherkit.art import MASTERS, PRODUCT_MASTERS
 from launcherkit.art.captions import caption_faults
-from launcherkit.art.drawing import master_drawers
+from launcherkit.art.drawing import CAPTION_FONT, FONTS, master_drawers, own_drawing
 from launcherkit.art.folders import Folders
-from launcherkit.art.magick import check_master, refused_by_tool, require_tools
 from launcherkit.art.manifest import (SHIPPED, ManifestError, Record, check, plain_colour, stale_texts,
                                       write_manifest)
-from launcherkit.art.pictures import PictureMaker
-from launcherkit.art.sounds import read_sounds, write_sounds
+from launcherkit.art.pictures import PictureMaker, read_master
+from launcherkit.art.sounds import SOX, read_sounds, write_sounds
 from launcherkit.product import DEFAULT_PROFILE
 from launcherkit.profile import ProfileError, read_profile
 
@@ -119,22 +114,25 @@ def drawn_after(options, record, plan):
     return drawn
 
 
-def draw(plan, profile, folders, layout, tmp):
+def draw(plan, profile, folders, layout):
     """Draws the masters of `plan`; each replaces the master of its name only once it is drawn."""
+    own = own_drawing(folders) if any(plan.get(name) == SHIPPED for name in PRODUCT_MASTERS) else None
     os.makedirs(folders.masters, exist_ok=True)
     for name, style in plan.items():
-        _, _, drawer = master_drawers(layout, profile, plain_colour(style))[name]
+        size, drawer = master_drawers(layout, profile, plain_colour(style), own)[name]
         print("make-art: drawing %s" % folders.drawn_master(name))
-        drawn = os.path.join(tmp, "drawn-" + name + ".png")
         try:
-            drawer(drawn)
-        except subprocess.CalledProcessError as error:
-            sys.exit(refused_by_tool(folders.drawn_master(name), "a drawing ImageMagick failed", error,
-                                     "a drawn master (the master there before, if any, is kept)"))
+            picture = drawer()
+            found = None if picture.size == size else "a picture of %dx%d pixels" % picture.size
+        except Exception as error:  # the product's own drawing is the product's code: any fault it has
+            found = "a drawing that failed (%s: %s)" % (type(error).__name__, error)
+        if found:
+            sys.exit("make-art: %s: found %s; required a drawn master of %dx%d pixels (the master there before, if "
+                     "any, is kept)" % ((folders.drawn_master(name), found) + size))
         existing = folders.master(name)
         if existing:
             os.remove(existing)
-        shutil.move(drawn, folders.drawn_master(name))
+        picture.save(folders.drawn_master(name))
 
 
 def make(argv):
@@ -152,7 +150,9 @@ def make(argv):
     parser.add_argument("--out", metavar="DIR", help="where art/, sounds/, icon/ and art-made-for.txt are written")
     options = parser.parse_args(argv)
     profile, folders = choose(options)
-    require_tools()
+    for needed in (SOX, os.path.join(FONTS, CAPTION_FONT)):
+        if not os.path.exists(needed):
+            sys.exit("make-art: %s is missing; run scripts/install-deps.sh --art" % needed)
     layout = geometry.read()
     # The captions are the profile's word for what the buttons say, drawn or not: each must fit.
     faults = caption_faults(profile, layout.button_size)
@@ -168,17 +168,16 @@ def make(argv):
                  % (folders.manifest, error))
     plan = masters_to_draw(options, profile, folders, record)
     drawn = drawn_after(options, record, plan)
-    sizes = {name: size for name, (size, _, _) in master_drawers(layout, profile).items()}
-    with tempfile.TemporaryDirectory(prefix="make-art-") as tmp:
-        # Every master kept and every sound source is read before anything is drawn or written: a file
-        # that is no picture or no sound stops the run with nothing changed.
-        for name in MASTERS:
-            if name not in plan:
-                check_master(folders.master(name), sizes[name])
-        sounds = read_sounds(tmp, folders)
-        draw(plan, profile, folders, layout, tmp)
-        PictureMaker(folders, layout, tmp).make()
-        write_sounds(tmp, folders, sounds)
+    sizes = {name: size for name, (size, _) in master_drawers(layout, profile).items()}
+    # Every master kept and every sound source is read before anything is drawn or written: a file
+    # that is no picture or no sound stops the run with nothing changed.
+    for name in MASTERS:
+        if name not in plan:
+            read_master(folders.master(name), sizes[name])
+    sounds = read_sounds(folders)
+    draw(plan, profile, folders, layout)
+    PictureMaker(folders, layout).make()
+    write_sounds(folders, sounds)
     write_manifest(folders, profile, drawn)
     print("make-art: done")
     return 0

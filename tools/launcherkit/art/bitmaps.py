@@ -4,7 +4,12 @@ written (no time stamps), so the same pixels always give the same bytes."""
 
 import struct
 
+from PIL import Image
+
 from launcherkit.art.folders import write_file
+
+# Pillow's mode and packing of each depth's pixels: RGB as BGR, 8- and 4-bit indices, the 1-bit AND mask.
+RAW_MODES = {24: ("RGB", "BGR"), 8: ("P", "P"), 4: ("P", "P;4"), 1: ("1", "1")}
 
 
 def row_bytes(width, bpp):
@@ -12,28 +17,11 @@ def row_bytes(width, bpp):
 
 
 def pack_rows(width, height, bpp, pixels):
-    """Scan lines bottom-up, padded to 4 bytes. `pixels` is indices (4/8 bit) or RGB bytes (24 bit),
-    top row first."""
-    stride = row_bytes(width, bpp)
-    rows = []
-    for y in range(height - 1, -1, -1):
-        if bpp == 24:
-            line = bytearray()
-            src = pixels[y * width * 3:(y + 1) * width * 3]
-            for x in range(width):
-                line += bytes((src[3 * x + 2], src[3 * x + 1], src[3 * x]))
-        elif bpp == 8:
-            line = bytearray(pixels[y * width:(y + 1) * width])
-        else:
-            line = bytearray()
-            src = pixels[y * width:(y + 1) * width]
-            for x in range(0, width, 2):
-                hi = src[x]
-                lo = src[x + 1] if x + 1 < width else 0
-                line.append((hi << 4) | lo)
-        line += bytes(stride - len(line))
-        rows.append(bytes(line))
-    return b"".join(rows)
+    """Scan lines bottom-up, padded to 4 bytes. `pixels` is indices (4/8 bit), RGB bytes (24 bit) or an
+    image of mode "1" (the mask), top row first."""
+    mode, raw = RAW_MODES[bpp]
+    picture = pixels if bpp == 1 else Image.frombytes(mode, (width, height), pixels)
+    return picture.tobytes("raw", (raw, row_bytes(width, bpp), -1))
 
 
 def table_bytes(table):
@@ -57,16 +45,10 @@ def write_bmp(path, width, height, bpp, table, pixels, clr_used=0):
 def icon_image(size, bpp, table, pixels, alpha):
     """One icon image: header (twice the height, for the AND mask), table, colour pixels, AND mask
     (pixels with alpha below 128 are transparent)."""
-    mask_stride = row_bytes(size, 1)
-    mask = bytearray()
-    for y in range(size - 1, -1, -1):
-        line = bytearray(mask_stride)
-        for x in range(size):
-            if alpha[y * size + x] < 128:
-                line[x // 8] |= 0x80 >> (x % 8)
-        mask += line
+    transparent = Image.frombytes("L", (size, size), alpha).point(lambda a: 255 if a < 128 else 0, "1")
+    mask = pack_rows(size, size, 1, transparent)
     xor = pack_rows(size, size, bpp, pixels)
-    return info_header(size, size * 2, bpp, len(xor) + len(mask), 0) + table_bytes(table) + xor + bytes(mask)
+    return info_header(size, size * 2, bpp, len(xor) + len(mask), 0) + table_bytes(table) + xor + mask
 
 
 def write_ico(path, images):

@@ -5,10 +5,9 @@ The room is the button less its edges on both sides, less one pixel for the capt
 the pixel the caption moves when the button is pressed.
 """
 
-import subprocess
+from PIL import Image, ImageDraw
 
-from launcherkit.art.drawing import BUTTON_EDGE, CAPTION_FONT, CAPTION_POINTS, art_text, caption_args
-from launcherkit.art.magick import CONVERT, run
+from launcherkit.art.drawing import BUTTON_EDGE, CAPTION_FONT, CAPTION_POINTS, art_lines, draw_caption
 from launcherkit.languages import CAPTION_KEYS
 from launcherkit.profile import fault, key_lines
 
@@ -22,13 +21,12 @@ def room(button_size):
     return tuple(side - 2 * BUTTON_EDGE - SHADOW_AND_PRESS for side in button_size)
 
 
-def ink_size(text):
-    """(width, height) in pixels of the ink of `text` (as -annotate takes it) in the captions' font."""
-    found = run([CONVERT, "-size", "%dx%d" % CANVAS, "xc:black"] + caption_args() +
-                ["-fill", "white", "-annotate", "+0+0", text, "-trim", "+repage", "-format", "%w %h", "info:"],
-                stderr=subprocess.DEVNULL)
-    width, height = found.decode().split()
-    return int(width), int(height)
+def ink_size(lines):
+    """(width, height) in pixels of the ink of a caption's `lines` in the captions' font."""
+    canvas = Image.new("L", CANVAS)
+    draw_caption(ImageDraw.Draw(canvas), CANVAS, lines, 255, 0)
+    left, top, right, bottom = canvas.getbbox() or (0, 0, 0, 0)
+    return right - left, bottom - top
 
 
 def caption_faults(profile, button_size):
@@ -41,7 +39,7 @@ def caption_faults(profile, button_size):
         lines = key_lines(f.read().split("\n"))
     faults = []
     for key in CAPTION_KEYS:
-        found_width, found_height = ink_size(art_text(profile, key))
+        found_width, found_height = ink_size(art_lines(profile, key))
         shown = '"%s"' % profile[key]
         if found_width > width:
             faults.append(fault(profile.path, lines.get(key, 0), key,

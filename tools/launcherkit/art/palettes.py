@@ -1,10 +1,7 @@
-"""The colour tables of the 256- and 16-colour pictures, and the reduction of true-colour pixels to
-them with ImageMagick."""
+"""The colour tables of the 256- and 16-colour pictures, and the reduction of true-colour pictures to them
+with Pillow."""
 
-import os
-import sys
-
-from launcherkit.art.magick import CONVERT, run, write_ppm
+from PIL import Image
 
 
 def hexrgb(text):
@@ -30,53 +27,63 @@ def full_palette(shared):
     return STATIC_LOW + shared + STATIC_HIGH
 
 
-def shared_colours(tmp, pictures):
-    """236 colours for all pictures (width, height, rgb) together: the button colours plus a
-    quantisation of the rest."""
-    files = []
-    for i, (w, h, rgb) in enumerate(pictures):
-        p = os.path.join(tmp, "all-%02d.ppm" % i)
-        write_ppm(p, w, h, rgb)
-        files.append(p)
-    raw = run([CONVERT] + files + ["-background", "#C0C0C0", "-append", "+dither",
-                                   "-colors", str(SHARED_COUNT - len(BUTTON_COLOURS)), "-unique-colors",
-                                   "-depth", "8", "rgb:-"])
+def shared_colours(pictures):
+    """236 colours for all `pictures` (RGB images) together: the button colours plus a quantisation
+    (median cut) of them all, laid one under the other on light grey."""
+    sheet = Image.new("RGB", (max(p.width for p in pictures), sum(p.height for p in pictures)), BUTTON_COLOURS[0])
+    top = 0
+    for picture in pictures:
+        sheet.paste(picture, (0, top))
+        top += picture.height
+    reduced = sheet.quantize(SHARED_COUNT - len(BUTTON_COLOURS), method=Image.Quantize.MEDIANCUT)
+    entries = reduced.getpalette()
     colours = list(BUTTON_COLOURS)
-    for i in range(0, len(raw), 3):
-        c = tuple(raw[i:i + 3])
-        if c not in colours:
-            colours.append(c)
+    for _, index in sorted(reduced.getcolors(), key=lambda counted: counted[1]):
+        colour = tuple(entries[3 * index:3 * index + 3])
+        if colour not in colours:
+            colours.append(colour)
     colours = colours[:SHARED_COUNT]
     while len(colours) < SHARED_COUNT:
         colours.append(colours[-1])
     return colours
 
 
-def remap(tmp, width, height, rgb, table, dither):
-    """Indices into `table` for each pixel (top row first), through ImageMagick's -remap."""
-    src = os.path.join(tmp, "remap-in.ppm")
-    pal = os.path.join(tmp, "remap-palette.ppm")
-    write_ppm(src, width, height, rgb)
-    write_ppm(pal, len(table), 1, b"".join(bytes(c) for c in table))
-    dither_args = ["-dither", "FloydSteinberg"] if dither else ["+dither"]
-    out = run([CONVERT, src] + dither_args + ["-remap", pal, "-depth", "8", "rgb:-"])
-    lookup = {}
-    for i, c in enumerate(table):
-        lookup.setdefault(c, i)
-    indices = bytearray(width * height)
-    for i in range(width * height):
-        c = tuple(out[3 * i:3 * i + 3])
-        if c not in lookup:
-            sys.exit("make-art: colour reduction produced %r outside the palette" % (c,))
-        indices[i] = lookup[c]
-    return indices
+def octree_key(colour):
+    """The colour's bits interleaved from the highest down (blue, green, red at each level): among colours
+    equally near a pixel the one whose key is largest is taken, as ImageMagick's colour tree did."""
+    key = 0
+    for bit in range(7, -1, -1):
+        for channel in (2, 1, 0):
+            key = key << 1 | (colour[channel] >> bit & 1)
+    return key
 
 
-def remap_background(tmp, width, height, rgb, table, button_column):
+def nearest(colour, table):
+    """The index of `table`'s entry nearest to `colour` (the first index of that entry's colour)."""
+    best = min(table, key=lambda c: (sum((a - b) ** 2 for a, b in zip(c, colour)), -octree_key(c)))
+    return table.index(best)
+
+
+def remap(picture, table, dither=False):
+    """Indices into `table` for each pixel of the RGB image `picture` (top row first): the nearest entry,
+    or, with `dither`, through Pillow's Floyd-Steinberg error diffusion."""
+    if dither:
+        entries = table + table[:1] * (256 - len(table))  # Pillow's palettes have 256 entries
+        palette = Image.new("P", (1, 1))
+        palette.putpalette([v for c in entries for v in c])
+        indices = picture.quantize(palette=palette, dither=Image.Dither.FLOYDSTEINBERG).tobytes()
+        # An entry that repeats an earlier colour stands for that earlier one.
+        return indices.translate(bytes(table.index(c) for c in entries))
+    lookup = {colour: nearest(colour, table) for _, colour in picture.getcolors(picture.width * picture.height)}
+    return bytes(lookup[colour] for colour in picture.getdata())
+
+
+def remap_background(picture, table, button_column):
     """Dithered, except the button column (left, top, right, bottom), which stays flat."""
-    dithered = remap(tmp, width, height, rgb, table, True)
-    flat = remap(tmp, width, height, rgb, table, False)
-    l, t, r, b = button_column
-    for y in range(t, b):
-        dithered[y * width + l:y * width + r] = flat[y * width + l:y * width + r]
-    return dithered
+    indices = bytearray(remap(picture, table, dither=True))
+    left, top, right, bottom = button_column
+    flat = remap(picture.crop(button_column), table)
+    width = right - left
+    for y in range(top, bottom):
+        indices[y * picture.width + left:y * picture.width + right] = flat[(y - top) * width:(y - top + 1) * width]
+    return bytes(indices)

@@ -11,9 +11,10 @@ import subprocess
 import sys
 import wave
 
-from launcherkit.art.magick import SOX, refused_by_tool, run
-
+SOX = "/usr/bin/sox"
 RATE = 44100
+# How sox reads and writes the samples it exchanges with this script: 16-bit stereo at RATE.
+RAW = ["-t", "raw", "-r", str(RATE), "-c", "2", "-b", "16", "-e", "signed-integer"]
 WELCOME_SAMPLES = 61800  # exactly; the encoder records it in the "fact" chunk
 HOVER_SAMPLES = round(0.37 * RATE)
 
@@ -24,15 +25,16 @@ LENGTHS = {
 }
 
 
+def frames(left, right):
+    return b"".join(struct.pack("<hh", l, r) for l, r in zip(left, right))
+
+
 def write_pcm(path, left, right):
-    frames = bytearray()
-    for l, r in zip(left, right):
-        frames += struct.pack("<hh", l, r)
     with wave.open(path, "wb") as w:
         w.setnchannels(2)
         w.setsampwidth(2)
         w.setframerate(RATE)
-        w.writeframes(bytes(frames))
+        w.writeframes(frames(left, right))
 
 
 def to_pcm16(channels, peak):
@@ -82,17 +84,15 @@ def synth_hover():
     return to_pcm16([left, right], 0.45)
 
 
-def read_source(tmp, name, path):
+def read_source(name, path):
     """A product's own sound, as 44,100 Hz stereo 16-bit, cut (saying so) or padded to its length."""
     samples, why = LENGTHS[name]
-    out = os.path.join(tmp, name + "-source.wav")
-    try:
-        run([SOX, "-D", "-R", path, "-r", str(RATE), "-c", "2", "-b", "16", "-e", "signed-integer", out],
-            stderr=subprocess.PIPE)
-    except subprocess.CalledProcessError as error:
-        sys.exit(refused_by_tool(path, "a file sox cannot read", error, "a sound file sox reads (WAVE, FLAC, Ogg or AIFF)"))
-    with wave.open(out, "rb") as w:
-        raw = w.readframes(w.getnframes())
+    done = subprocess.run([SOX, "-D", "-R", path] + RAW + ["-"], stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    if done.returncode:
+        said = done.stderr.decode("utf-8", "replace").strip().splitlines()
+        sys.exit("make-art: %s: found a file sox cannot read (%s); required a sound file sox reads (WAVE, FLAC, Ogg "
+                 "or AIFF)" % (path, said[0] if said else "exit code %d" % done.returncode))
+    raw = done.stdout
     values = list(struct.unpack("<%dh" % (len(raw) // 2), raw))
     left, right = values[0::2][:samples], values[1::2][:samples]
     if len(values) // 2 > samples:  # cut: fade out the last few milliseconds
@@ -108,21 +108,20 @@ def read_source(tmp, name, path):
     return [left, right]
 
 
-def read_sounds(tmp, folders):
+def read_sounds(folders):
     """{name: [left, right]} of the welcome sound and the hover click: read from their sources, or
     synthesised."""
     made = {}
     for name, synthesise in (("welcome", synth_welcome), ("hover", synth_hover)):
         source = folders.sound_source(name)
-        made[name] = read_source(tmp, name, source) if source else synthesise()
+        made[name] = read_source(name, source) if source else synthesise()
     return made
 
 
-def write_sounds(tmp, folders, made):
+def write_sounds(folders, made):
     """welcome.wav and hover.wav in the resource folder's sounds/, from read_sounds."""
     sounds = folders.output("sounds")
     os.makedirs(sounds, exist_ok=True)
-    pcm = os.path.join(tmp, "welcome-pcm.wav")
-    write_pcm(pcm, *made["welcome"])
-    run([SOX, "-D", "-R", pcm, "-e", "ms-adpcm", os.path.join(sounds, "welcome.wav")])
+    subprocess.run([SOX, "-D", "-R"] + RAW + ["-", "-e", "ms-adpcm", os.path.join(sounds, "welcome.wav")],
+                   input=frames(*made["welcome"]), check=True)
     write_pcm(os.path.join(sounds, "hover.wav"), *made["hover"])
