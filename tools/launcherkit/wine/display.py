@@ -181,8 +181,7 @@ class XDisplay:
 
     def _image(self, window, x, y, width, height):
         """A rectangle of a window as an RGB image: true-colour pixels unpacked by Pillow, palette indexes
-        through the window's colour map (whose 16-bit channels are rounded to 8 bits, as ImageMagick
-        rounds them)."""
+        through the window's colour map (whose 16-bit channels are rounded to the nearest 8-bit value)."""
         if self.bits_per_pixel not in RAW_MODES:
             raise DisplayError("no reader for pixels of %d bits" % self.bits_per_pixel)
         try:
