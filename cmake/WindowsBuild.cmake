@@ -19,11 +19,11 @@ else()
   set(launcher_arch_flags)
 endif()
 
-# Nothing of a runtime may creep in: no exceptions, no unwind tables, no stack checks, no guards for
-# static locals, and no loops turned into calls of the very memset and memcpy the program defines.
-set(LAUNCHER_COMPILE_OPTIONS -Os -ffreestanding -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
-    -fno-stack-protector -fno-threadsafe-statics -fno-tree-loop-distribute-patterns ${launcher_arch_flags}
-    -Wall -Wextra -Werror)
+# Nothing of a runtime may creep in: no unwind tables, no stack checks, and no loops turned into calls of
+# the very memset and memcpy the program defines; in C++ also no exceptions and no guards for static locals.
+set(LAUNCHER_C_COMPILE_OPTIONS -Os -ffreestanding -fno-asynchronous-unwind-tables -fno-stack-protector
+    -fno-tree-loop-distribute-patterns ${launcher_arch_flags} -Wall -Wextra -Werror)
+set(LAUNCHER_COMPILE_OPTIONS ${LAUNCHER_C_COMPILE_OPTIONS} -fno-exceptions -fno-rtti -fno-threadsafe-statics)
 
 set(LAUNCHER_CORE_SOURCES
   imaging/dib_rules.cpp
@@ -44,12 +44,9 @@ set(LAUNCHER_CORE_SOURCES
   launcher/win_main.cpp
   launcher/window_proc.cpp)
 list(TRANSFORM LAUNCHER_CORE_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
-# The code that only a click runs (what a button starts) puts each function in a section of its own,
-# which the linker lays out after all the other code: the code a start runs stays on the first pages,
-# and a start reads none of the pages that only a click needs.
-# (add_launcher sets it for each launcher, in whichever folder it is made.)
-set(LAUNCHER_CLICK_SOURCES launcher/actions.cpp launcher/command_line_rules.cpp)
-list(TRANSFORM LAUNCHER_CLICK_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
+# The code that only a click runs (what a button starts) goes into a section of its own after the
+# resource data, on pages that a start neither reads nor reads past (the script names its files).
+set(LAUNCHER_ACTIONS_SECTION_SCRIPT ${CMAKE_SOURCE_DIR}/cmake/actions_section.ld)
 set(LAUNCHER_RUNTIME_SOURCES ${CMAKE_SOURCE_DIR}/platform/entry.cpp ${CMAKE_SOURCE_DIR}/platform/runtime_support.cpp)
 set(LAUNCHER_RESOURCE_SCRIPT ${CMAKE_SOURCE_DIR}/resources/launcher.rc)
 # The identifiers' names, read by the resource script, the code and the asset check.
@@ -57,6 +54,11 @@ set(LAUNCHER_RESOURCE_IDS ${CMAKE_SOURCE_DIR}/resources/resource_ids.h)
 # The sound library and the shell are not imported: the launcher loads them by full path when it needs
 # them, so that no copy planted beside it is ever loaded.
 set(LAUNCHER_LIBRARIES kernel32 user32 gdi32 advapi32)
+# How every program here that runs without a C runtime is linked (the launcher, the medium's placeholder
+# setup program, the benchmark's empty popup): its own entry point `Entry`, loadable by the oldest
+# Windows the build is for, and reproducible: no link time stamp, stripped of symbols.
+set(LAUNCHER_LINK_OPTIONS -nostdlib -nostartfiles -e ${launcher_entry} -s -Wl,--no-insert-timestamp
+    ${launcher_version_flags})
 # Aware of terminal servers: there the Windows folder the launcher asks for is the system's own, not a
 # per-user copy.
 set(launcher_terminal_server_flags -Wl,--tsaware)
@@ -111,30 +113,28 @@ set_source_files_properties(${LAUNCHER_RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPEND
 
 # add_launcher(TARGET OUTPUT_NAME [AS_LINKED] [PROFILE NAME] [DEFINITIONS ...]): one build of the
 # launcher, for the product profile NAME (by default the build's own, launcher_profile). AS_LINKED keeps
-# the linker's own layout (512-byte file alignment, resource data by type and name), for comparisons.
+# the linker's own layout (512-byte file alignment, all code in .text, resource data by type and name),
+# for comparisons.
 function(add_launcher target output_name)
   cmake_parse_arguments(PARSE_ARGV 2 arg "AS_LINKED" "PROFILE" "DEFINITIONS")
   if(NOT arg_PROFILE)
     set(arg_PROFILE launcher_profile)
   endif()
   add_executable(${target} WIN32 ${LAUNCHER_CORE_SOURCES} ${LAUNCHER_RUNTIME_SOURCES} ${LAUNCHER_RESOURCE_SCRIPT})
-  set_source_files_properties(${LAUNCHER_CLICK_SOURCES} TARGET_DIRECTORY ${target}
-                              PROPERTIES COMPILE_OPTIONS -ffunction-sections)
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output_name} SUFFIX ".EXE")
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${LAUNCHER_COMPILE_OPTIONS}>)
   target_compile_definitions(${target} PRIVATE ${arg_DEFINITIONS})
-  # Reproducible: no link time stamp; stripped of symbols.
-  target_link_options(${target} PRIVATE -nostdlib -nostartfiles -e ${launcher_entry} -s
-                      -Wl,--no-insert-timestamp ${launcher_version_flags} ${launcher_terminal_server_flags})
+  target_link_options(${target} PRIVATE ${LAUNCHER_LINK_OPTIONS} ${launcher_terminal_server_flags})
   if(NOT arg_AS_LINKED)
     # Sections on page boundaries in the file too: the loader then maps the image and reads only the pages
-    # a start touches, instead of reading every section whole before the first instruction. Then the
-    # resource data is laid out so that what a start reads lies together (resources/data_order.txt); the
-    # image as linked is kept in as-linked/ for the check that only the data's places changed.
-    target_link_options(${target} PRIVATE -Wl,--file-alignment,4096)
+    # a start touches, instead of reading every section whole before the first instruction; the code that
+    # only a click runs last. Then the resource data is laid out so that what a start reads lies together
+    # (resources/data_order.txt); the image as linked is kept in as-linked/ for the check that only the
+    # data's places changed.
+    target_link_options(${target} PRIVATE -Wl,--file-alignment,4096 -Wl,-T,${LAUNCHER_ACTIONS_SECTION_SCRIPT})
     set(order ${CMAKE_SOURCE_DIR}/resources/data_order.txt)
-    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${order}
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${order} ${LAUNCHER_ACTIONS_SECTION_SCRIPT}
                  ${CMAKE_SOURCE_DIR}/tools/launcherkit/order_resources.py ${CMAKE_SOURCE_DIR}/tools/launcherkit/pe.py)
     add_custom_command(TARGET ${target} POST_BUILD
       COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${target}> ${CMAKE_BINARY_DIR}/as-linked/$<TARGET_FILE_NAME:${target}>
@@ -142,6 +142,7 @@ function(add_launcher target output_name)
       VERBATIM)
   endif()
   target_link_libraries(${target} PRIVATE ${arg_PROFILE} ${LAUNCHER_LIBRARIES})
+  set_property(GLOBAL APPEND PROPERTY launcher_builds "${target} $<TARGET_FILE_NAME:${target}>")
   if(arg_PROFILE STREQUAL "launcher_profile")
     add_dependencies(${target} check_resources)
   else()
@@ -152,25 +153,38 @@ endfunction()
 # The product.
 add_launcher(launch LAUNCH)
 # Test build only, never shipped: pretends a 16-colour screen, which no test display can offer.
-add_launcher(launch_depth4 LAUNCH4 DEFINITIONS LAUNCHER_TEST_BITS_PER_PIXEL=4)
+add_launcher(launcher4 LAUNCH4 DEFINITIONS LAUNCHER_TEST_BITS_PER_PIXEL=4)
 # Test builds only, never shipped: every start of a program fails with the given last error and starts
 # nothing; 740 (elevation required) as under User Account Control, which Wine lacks, and 5 (access
 # denied) as any other failure.
-add_launcher(launch_elevation LAUNCH740 DEFINITIONS LAUNCHER_TEST_START_ERROR=740)
-add_launcher(launch_access_denied LAUNCH5 DEFINITIONS LAUNCHER_TEST_START_ERROR=5)
+add_launcher(launcher740 LAUNCH740 DEFINITIONS LAUNCHER_TEST_START_ERROR=740)
+add_launcher(launcher5 LAUNCH5 DEFINITIONS LAUNCHER_TEST_START_ERROR=5)
 # Test build only, never shipped: the cancel button writes through a null pointer, for the check that
 # a crash of the launcher fails a test even though Wine ends the crashed process with exit code 0.
-add_launcher(launch_fault LAUNCHFLT DEFINITIONS LAUNCHER_TEST_FAULT=1)
+add_launcher(launcher_fault LAUNCHFLT DEFINITIONS LAUNCHER_TEST_FAULT=1)
 # Test build only, never shipped: the cancel button writes a file and a registry key, for the check
 # that a launcher which writes anything fails the medium's check.
-add_launcher(launch_writes LAUNCHWRT DEFINITIONS LAUNCHER_TEST_WRITES=1)
+add_launcher(launcher_writes LAUNCHWRT DEFINITIONS LAUNCHER_TEST_WRITES=1)
 # Test build only, never shipped: a system without SetDefaultDllDirectories (XP, Vista, 7 without its
 # update), where only the launcher's own way of loading keeps the libraries to the system folder.
-add_launcher(launch_without_dll_directories LAUNCHXP DEFINITIONS LAUNCHER_TEST_WITHOUT_DLL_DIRECTORIES)
+add_launcher(launcher_xp LAUNCHXP DEFINITIONS LAUNCHER_TEST_WITHOUT_DLL_DIRECTORIES)
 # Test build only, never shipped: the sound library and the shell are a system library that has neither
 # PlaySoundA nor ShellExecuteExA, and every start fails with 740, so that the shell is asked for too.
-add_launcher(launch_without_functions LAUNCHNOF DEFINITIONS LAUNCHER_TEST_START_ERROR=740
+add_launcher(launcher_without_functions LAUNCHNOF DEFINITIONS LAUNCHER_TEST_START_ERROR=740
              LAUNCHER_TEST_LIBRARY="VERSION.DLL")
+# The launcher's builds by target name and file name, for the kit's Programs.in_build
+# (tools/launcherkit/wine/programs.py), which knows the test builds by these target names.
+get_property(launcher_builds GLOBAL PROPERTY launcher_builds)
+list(JOIN launcher_builds "\n" launcher_builds)
+file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/launchers.txt CONTENT "${launcher_builds}\n")
+
+# The setup program's stand-in on a medium built without the product's own (scripts/make-medium.sh), linked
+# as the launcher is: it names the product and the setup program from the profile.
+add_executable(placeholder WIN32 tools/medium/placeholder.c tools/medium/placeholder.rc)
+set_target_properties(placeholder PROPERTIES OUTPUT_NAME PLACEHOLDER SUFFIX ".EXE")
+target_compile_options(placeholder PRIVATE $<$<COMPILE_LANGUAGE:C>:${LAUNCHER_C_COMPILE_OPTIONS}>)
+target_link_options(placeholder PRIVATE ${LAUNCHER_LINK_OPTIONS})
+target_link_libraries(placeholder PRIVATE launcher_profile user32 kernel32)
 
 # The resource compiler resolves the script's file names against the resources folder.
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I ${CMAKE_SOURCE_DIR}/resources")

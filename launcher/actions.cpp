@@ -32,9 +32,14 @@ static UINT StartCommandLine(const char* commandLine)
 #endif
 }
 
+// A look on a drive without its disc (a PATH folder on an empty floppy or CD drive) fails quietly
+// instead of bringing up the system's "no disk" box. A started program inherits the error mode, so the
+// old one is back at once.
 static bool ProgramFileExists(const char* path)
 {
+    const UINT errorMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     const DWORD attributes = GetFileAttributesA(path);
+    SetErrorMode(errorMode);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -45,14 +50,6 @@ static bool ReadFullFolderName(const char* folder, char* full, uint32_t capacity
     return length > 0 && length < capacity;
 }
 
-// While the launcher looks for files, a drive without its disc (a PATH folder on an empty floppy or CD
-// drive) fails the look quietly instead of bringing up the system's "no disk" box. A started program
-// inherits the error mode, so the old one is back before anything starts.
-static UINT QuietenFileErrors()
-{
-    return SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-}
-
 // Under User Account Control a program that asks for elevation (as every program named like a setup
 // program does) cannot be started by WinExec; the shell starts it after the consent prompt, which
 // belongs to the launcher's window. The shell is loaded only now, from the system folder.
@@ -60,10 +57,7 @@ static void StartThroughShell(HWND window, const char* commandLine)
 {
     char program[MAX_PATH];
     const char* parameters;
-    const UINT errorMode = QuietenFileErrors();
-    const bool split = SplitCommandLine(commandLine, ProgramFileExists, program, sizeof program, &parameters);
-    SetErrorMode(errorMode);
-    if (!split) {
+    if (!SplitCommandLine(commandLine, ProgramFileExists, program, sizeof program, &parameters)) {
         return;
     }
     HMODULE shell = LoadSystemLibrary(shellLibrary);
@@ -153,9 +147,7 @@ static void StartUninstall(HWND window)
                                     ReadFullFolderName};
     // The found program's path in quotes, a space and the registered parameters.
     char command[ProgramPathSize + 3 + ExpandedCommandSize];
-    const UINT errorMode = QuietenFileErrors();
     const bool resolved = ResolveCommandProgram(registered, folders, ProgramFileExists, command, sizeof command);
-    SetErrorMode(errorMode);
     if (searchPath) {
         GlobalFree(searchPath);
     }

@@ -33,7 +33,7 @@ internal_name = LAUNCH
 original_filename = LAUNCH.EXE
 version_product_name = Qelvar Lumivane
 
-# Art and sounds: tools/art/make-art --profile FILE reads the masters and sound sources and writes the
+# Art and sounds: tools/kit art make --profile FILE reads the masters and sound sources and writes the
 # pictures, sounds and icon into the resource folder, which the build compiles in.
 art_masters = art/masters
 sound_sources = sounds/sources

@@ -2,9 +2,9 @@
 # Benchmarks of the launcher under Wine: time to splash against an empty popup of the same size at
 # depths 24, 16 and 8, hover response, start-up reads from a slow medium (before and after the 4 KB
 # layout), a peer made with NSIS, where the start-up files lie on a disc full of content (before and after
-# they come first), and the executable's bytes. bench.measure (tools/bench) measures and
-# writes build/<preset>/benchmark/results.json; bench.report prints the Markdown report and keeps it as
-# docs/benchmarks.md.
+# they come first), and the executable's bytes. `tools/kit bench measure` (tools/bench) measures and
+# writes build/<preset>/benchmark/results.json; `tools/kit bench report` prints the Markdown report and
+# keeps it as docs/benchmarks.md.
 #
 #   scripts/benchmark.sh [--runs N] [--hover-runs N] [--depths 24,16,8] [--reads-runs N] [--parts ...] [--no-write]
 #
@@ -30,8 +30,5 @@ for arg in "$@"; do
   esac
 done
 results=$build_dir/benchmark/results.json
-# The kit and the benchmark's modules by name, with Debian's interpreter.
-export PYTHONPATH=$repo/tools
-/usr/bin/python3 -m bench.measure --build-dir "$build_dir" --arch "$LAUNCHER_WINE_ARCH" --json "$results" \
-  "${measure_args[@]}"
-exec /usr/bin/python3 -m bench.report "$results" "${report_args[@]}"
+tools/kit bench measure --build-dir "$build_dir" --arch "$LAUNCHER_WINE_ARCH" --json "$results" "${measure_args[@]}"
+exec tools/kit bench report "$results" "${report_args[@]}"

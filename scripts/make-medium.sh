@@ -9,20 +9,21 @@
 #             texts. With it, the script builds that product's launcher in DIR/launcher-PRESET.
 #   --setup   the product's setup program; it goes on the medium under the profile's setup_program name
 #             whatever its own name. It must be a Windows program (PE, GUI or console subsystem); a 64-bit
-#             one is taken with a warning. Without it, a small placeholder program (tools/medium/placeholder.c)
-#             takes its place and, when started, says that this medium carries a placeholder instead of
-#             the product's setup program.
+#             one is taken with a warning. Without it, a small placeholder program (tools/medium/placeholder.c,
+#             the build's target "placeholder") takes its place and, when started, says that this medium
+#             carries a placeholder instead of the product's setup program.
 #   --content the product's files: everything in DIR goes on the medium under the same relative path,
 #             byte for byte (default: the profile's content_folder, if it names one). Names Windows cannot
 #             open from the disc are refused, one line each (tools/kit medium --help).
 #   --capacity the disc the medium is for: cd650, cd700 (default; 360,000 sectors of 2,048 bytes) or dvd;
 #             a larger image is refused with both sizes in MB.
-#   --launch  the launcher to put on the medium, built for the same profile; default: without --profile
-#             build/windows/LAUNCH.EXE (built with the "windows" CMake preset when it is missing), with
-#             --profile the launcher built in DIR/launcher-PRESET.
-#   --out     where to build; default build/medium. Only DIR/tree (the start-up files), DIR/placeholder,
-#             DIR/launcher-PRESET, the image DIR/<volume name>.iso and, while building, DIR/.make-medium-new
-#             are written; nothing else in DIR is touched.
+#   --launch  the launcher to put on the medium, built for the same profile; default: for the shipped
+#             product build/windows/LAUNCH.EXE (built with the "windows" CMake preset when it is missing),
+#             for another the launcher built in DIR/launcher-PRESET. The placeholder comes from that build
+#             tree too.
+#   --out     where to build; default build/medium. Only DIR/tree (the start-up files), DIR/launcher-PRESET,
+#             the image DIR/<volume name>.iso and, while building, DIR/.make-medium-new are written; nothing
+#             else in DIR is touched.
 #   --preset  the CMake configure preset the launcher is built with; default windows (32-bit).
 #   --sign-pkcs12  sign the launcher on the medium (Authenticode, SHA-256, osslsigncode) with the
 #             certificate and key in this PKCS#12 file (.p12, .pfx); the certificate must be for code
@@ -71,7 +72,7 @@ while [ $# -gt 0 ]; do
     --sign-pkcs12) [ $# -ge 2 ] || die "--sign-pkcs12 needs a file"; sign_pkcs12=$2; shift 2 ;;
     --sign-password-file) [ $# -ge 2 ] || die "--sign-password-file needs a file"; sign_password_file=$2; shift 2 ;;
     --timestamp-url) [ $# -ge 2 ] || die "--timestamp-url needs a URL"; timestamp_url=$2; shift 2 ;;
-    -h|--help) sed -n '2,46s/^# \{0,1\}//p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,47s/^# \{0,1\}//p' "$0"; exit 0 ;;
     *) die "unknown argument '$1' (see --help)" ;;
   esac
 done
@@ -87,7 +88,7 @@ profile_value() { "$kit" profile get "$profile_file" "$1"; }
 # Art made for another product (a copied example) or older than its masters is refused before anything is built.
 "$kit" art check "$profile_file" ||
   die "the art in $(profile_value resource_folder) was not made for this product from its present masters" \
-      "(listed above); run tools/art/make-art --profile $profile_file"
+      "(listed above); run tools/kit art make --profile $profile_file"
 volume_id=$(profile_value volume_name)
 image_name=$volume_id.iso
 setup_name=$(profile_value setup_program)
@@ -131,25 +132,35 @@ fi
 
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-# Built here, then moved into the places of the earlier medium's tree, placeholder and image.
+# Built here, then moved into the places of the earlier medium's tree and image.
 new="$out/.make-medium-new"
 tree="$new/tree"
 image="$new/$image_name"
 
-# The launcher: the default product's from its usual build tree, another product's built here.
-if [ -z "$launch" ] && [ -n "$profile" ]; then
+# The launcher and the placeholder: the default product's from its usual build tree (built there when
+# missing), another product's built here.
+default_build="$repo/build/$preset"
+build=$default_build
+if [ -n "$profile" ] && [ "$(realpath "$profile")" != "$(realpath "$repo/resources/product.profile")" ]; then
   build="$out/launcher-$preset"
-  echo "make-medium: building the launcher for $profile in $build"
-  profile_path=$(realpath "$profile")
-  (cd "$repo" && cmake --preset "$preset" -B "$build" -DLAUNCHER_PROFILE="$profile_path" >/dev/null &&
-    cmake --build "$build" --target launch) || die "the launcher for $profile did not build"
+fi
+targets=()
+if [ -z "$launch" ]; then
   launch="$build/LAUNCH.EXE"
-elif [ -z "$launch" ]; then
-  launch="$repo/build/$preset/LAUNCH.EXE"
-  if [ ! -f "$launch" ]; then
-    echo "make-medium: $launch is missing; building it"
-    (cd "$repo" && cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" --target launch)
+  [ "$build" = "$default_build" ] && [ -f "$launch" ] || targets+=(launch)
+fi
+# The placeholder is a target of the build (cmake/WindowsBuild.cmake), linked as the launcher is.
+[ -n "$setup" ] || targets+=(placeholder)
+if [ ${#targets[@]} -gt 0 ]; then
+  if [ "$build" = "$default_build" ]; then
+    [ -f "$build/CMakeCache.txt" ] || (cd "$repo" && cmake --preset "$preset" >/dev/null) ||
+      die "the build tree $build could not be configured"
+  else
+    echo "make-medium: building the launcher for $profile in $build"
+    (cd "$repo" && cmake --preset "$preset" -B "$build" -DLAUNCHER_PROFILE="$(realpath "$profile")" >/dev/null) ||
+      die "the launcher for $profile could not be configured"
   fi
+  log=$(cmake --build "$build" --target "${targets[@]}" 2>&1) || { echo "$log" >&2; die "${targets[*]} did not build in $build"; }
 fi
 require_windows_program "$launch" "the launcher"
 rm -rf "$new"
@@ -163,19 +174,7 @@ if [ -n "$setup" ]; then
   cp "$setup" "$tree/$setup_name"
   echo "make-medium: $setup_name is $setup"
 else
-  command -v i686-w64-mingw32-gcc >/dev/null || die "i686-w64-mingw32-gcc is missing (Debian package gcc-mingw-w64-i686)"
-  work="$new/placeholder"
-  mkdir -p "$work"
-  # The placeholder names the product and the setup program it stands in for.
-  "$kit" profile generate "$profile_file" "$work"
-  i686-w64-mingw32-windres -O coff -I "$work" -i "$repo/tools/medium/placeholder.rc" -o "$work/placeholder.res.o"
-  # Like the launcher: no C runtime, loadable by Windows 95 and NT 4, no link time stamp, stripped.
-  i686-w64-mingw32-gcc -Os -Wall -Wextra -Werror -ffreestanding -fno-asynchronous-unwind-tables \
-    -fno-stack-protector -mno-stack-arg-probe -nostdlib -nostartfiles -e _PlaceholderEntry@0 -s \
-    -Wl,--no-insert-timestamp -Wl,--subsystem,windows:4.0 -Wl,--major-os-version,4,--minor-os-version,0 \
-    -Wl,--disable-dynamicbase,--disable-nxcompat,--disable-reloc-section \
-    -I "$work" -o "$work/$setup_name" "$repo/tools/medium/placeholder.c" "$work/placeholder.res.o" -luser32 -lkernel32
-  cp "$work/$setup_name" "$tree/$setup_name"
+  cp "$build/PLACEHOLDER.EXE" "$tree/$setup_name"
   echo "make-medium: no --setup given: $setup_name is a PLACEHOLDER that only shows a message box"
 fi
 
@@ -199,9 +198,8 @@ touch -d "@$epoch" "$tree"/* "$tree"
   ${content:+--content "$content"} --capacity "$capacity" >/dev/null || exit 1
 
 # The new medium takes the place of the earlier one.
-rm -rf "$out/tree" "$out/placeholder" "$out/$image_name"
+rm -rf "$out/tree" "$out/$image_name"
 mv "$tree" "$out/tree"
-if [ -d "$new/placeholder" ]; then mv "$new/placeholder" "$out/placeholder"; fi
 mv "$image" "$out/$image_name"
 rm -rf "$new"
 trap - EXIT

@@ -29,5 +29,4 @@ else
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" --target launch stub_poke
 fi
-PYTHONPATH="$PWD/tools" exec /usr/bin/python3 scripts/show_launcher.py "$tree/LAUNCH.EXE" "$PWD/$tree" \
-  "$LAUNCHER_WINE_ARCH" "$profile"
+exec tools/kit wine.show "$tree/LAUNCH.EXE" "$PWD/$tree" "$LAUNCHER_WINE_ARCH" "$profile"

@@ -10,7 +10,7 @@
 #
 # Where the kernel cannot run 32-bit code (some virtual machines), Wine cannot start the 32-bit
 # LAUNCH.EXE: the Wine-based tests then run against the same sources built for 64-bit Windows.
-# The closing line counts the tests from CTest's JUnit reports (scripts/junit_counts.py).
+# The closing line counts the tests from CTest's JUnit reports (scripts/lib/junit_counts.py).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -57,7 +57,7 @@ done
 
 passed=0 failed=0 skipped=0
 if [ ${#reports[@]} -gt 0 ]; then
-  read -r passed failed skipped < <(/usr/bin/python3 scripts/junit_counts.py "${reports[@]}")
+  read -r passed failed skipped < <(/usr/bin/python3 scripts/lib/junit_counts.py "${reports[@]}")
 fi
 echo
 echo "Total: $passed passed, $failed failed, $skipped skipped"

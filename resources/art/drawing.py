@@ -1,4 +1,4 @@
-"""Qelvar Lumivane's own drawing of its background and emblem, which tools/art/make-art --redraw draws
+"""Qelvar Lumivane's own drawing of its background and emblem, which tools/kit art make --redraw draws
 (the masters beside this file are what it drew): a gradient with soft discs, vanes of light and the emblem,
 the product's name and tagline, a welcome and a footer on the grey button tray; the emblem a disc shaped
 as a Q."""

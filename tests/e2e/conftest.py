@@ -1,10 +1,7 @@
-"""Fixtures of the end-to-end tests: the build tree, Wine architecture, programs and product that CTest
-names (the one place that reads CTest's environment), and a launcher session (private X screen, Wine
-prefix and wineserver, the launcher on CD-ROM drive D:) per test module and screen depth, reset before
-every test and checked for crashes after it.
-
-On a host that cannot run Wine programs of the build's architecture every test is skipped, and the run
-exits with 77, which CTest counts as skipped."""
+"""Fixtures of the end-to-end tests: a launcher session (private X screen, Wine prefix and wineserver, the
+launcher on CD-ROM drive D:) per test module and screen depth, reset before every test and checked for
+crashes after it. The build tree, Wine architecture, programs and product come from the root conftest
+(tests/conftest.py), which also skips every test here on a host that cannot run the build's Wine."""
 import os
 import shutil
 import subprocess
@@ -13,61 +10,8 @@ import sys
 import pytest
 
 from launcherkit import SOURCE_DIR
-from launcherkit.product import Product
 from launcherkit.wine import sounds
-from launcherkit.wine.host import host_can_run
 from launcherkit.wine.launcher_session import LauncherSession
-from launcherkit.wine.programs import Programs
-
-HERE = os.path.dirname(os.path.abspath(__file__))
-HOST_CANNOT_RUN = pytest.StashKey[bool]()
-
-
-def ctest_variable(name):
-    """A variable of CTest's environment (tests/e2e/CMakeLists.txt)."""
-    value = os.environ.get(name)
-    if not value:
-        raise pytest.UsageError("%s is not set: CTest sets it; tools/launcherkit/wine/README.md says how to "
-                                "run a case by hand" % name)
-    return value
-
-
-def pytest_collection_modifyitems(config, items):
-    here = [item for item in items if str(item.path).startswith(HERE + os.sep)]
-    if not here:
-        return
-    can_run, reason = host_can_run(ctest_variable("LAUNCHER_WINE_ARCH"))
-    config.stash[HOST_CANNOT_RUN] = not can_run
-    if not can_run:
-        for item in here:
-            item.add_marker(pytest.mark.skip(reason=reason))
-
-
-def pytest_sessionfinish(session, exitstatus):
-    if session.config.stash.get(HOST_CANNOT_RUN, False) and exitstatus in (pytest.ExitCode.OK,
-                                                                          pytest.ExitCode.NO_TESTS_COLLECTED):
-        session.exitstatus = 77
-
-
-@pytest.fixture(scope="session")
-def build_dir():
-    return os.path.abspath(ctest_variable("LAUNCHER_BUILD_DIR"))
-
-
-@pytest.fixture(scope="session")
-def arch():
-    return ctest_variable("LAUNCHER_WINE_ARCH")
-
-
-@pytest.fixture(scope="session")
-def programs(build_dir):
-    return Programs.in_build(build_dir)
-
-
-@pytest.fixture(scope="session")
-def product():
-    """The product this build tree is configured for."""
-    return Product.load(ctest_variable("LAUNCHER_PROFILE"))
 
 
 @pytest.fixture(scope="session")

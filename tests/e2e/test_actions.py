@@ -5,7 +5,7 @@ with exit code 0 and writes no file of the medium or of the user's folders."""
 import pytest
 
 from launcherkit.wine.launcher_session import WINDOWS_BROWSER
-from launcherkit.wine.window import BROWSE, CANCEL, REST, SETUP, hovered
+from launcherkit.wine.window import BROWSE, CANCEL, REST, SETUP
 
 
 @pytest.fixture(scope="module")
@@ -28,10 +28,6 @@ class Run:
         self.files_before = launcher.file_snapshot()
         self.process, self.window = launcher.start(path)
 
-    def hover(self, button, installed=False):
-        self.launcher.display.move(*self.launcher.window.button_centre(button))
-        self.launcher.assert_picture(hovered(button), "button %d is not lit" % button, installed=installed)
-
     def assert_ended_cleanly(self, expected_runs):
         """Exit code 0, exactly `expected_runs` programs started, nothing written."""
         assert self.process.exit_code(timeout=30) == 0
@@ -42,22 +38,22 @@ class Run:
 
 def test_press_on_browse_dragged_to_cancel_and_released_cancels(launcher):
     run = Run(launcher)
-    run.hover(BROWSE)
+    launcher.hover(BROWSE)
     launcher.display.press()
-    run.hover(CANCEL)  # the pointer is captured; hover tracking goes on
+    launcher.hover(CANCEL)  # the pointer is captured; hover tracking goes on
     launcher.display.release()
     run.assert_ended_cleanly([])
 
 
 def test_press_dragged_off_the_buttons_does_nothing_until_a_later_click_off_the_buttons_closes(launcher):
     run = Run(launcher)
-    run.hover(SETUP)
+    launcher.hover(SETUP)
     launcher.display.press()
     launcher.display.move(*launcher.window.background_point)
     launcher.assert_picture(REST, "button 0 still lit after the pointer left it")
     launcher.display.release()
     # Input is handled in order: once the browse button lights up, the release has been handled.
-    run.hover(BROWSE)
+    launcher.hover(BROWSE)
     assert run.process.running(), "the launcher closed on a release off the buttons"
     assert launcher.stub_runs(still_running=[run.process]) == []
     launcher.display.move(*launcher.window.background_point)
@@ -67,6 +63,6 @@ def test_press_dragged_off_the_buttons_does_nothing_until_a_later_click_off_the_
 
 def test_launcher_in_a_subfolder_starts_the_setup_beside_it_and_never_a_decoy_on_the_root(launcher, programs):
     run = Run(launcher, folder="Setup Files", extra={"Setup.exe": programs.recorder})
-    run.hover(SETUP)
+    launcher.hover(SETUP)
     launcher.display.click()
     run.assert_ended_cleanly([launcher.setup_run("Setup Files")])

@@ -1,6 +1,7 @@
 """The three buttons under the pointer: each lights up with its under-pointer picture and the hover sound
-when the pointer enters it, goes back to rest when the pointer leaves, and a hover cuts the welcome sound
-off for good. Pictures are checked pixel for pixel on a true-colour screen, sounds by the streams that
+when the pointer enters it, stays lit and silent while the pointer moves inside it, goes back to rest
+without a sound when the pointer leaves, and a hover cuts the welcome sound off for good. (Moving straight
+from one button to the next, one sound per swap, is a check of the launcher at work, e2e.at_work.) Pictures are checked pixel for pixel on a true-colour screen, sounds by the streams that
 reach the (captured) sound device."""
 import time
 
@@ -40,24 +41,6 @@ def test_a_button_lights_up_once_on_entering_and_goes_back_to_rest_on_leaving(af
     launcher.assert_picture(REST, "button %d after the pointer left" % button)
     streams = launcher.sound.streams()
     assert len(streams) == 1, "a sound played inside or on leaving: %s" % streams
-
-
-def test_moving_straight_from_one_button_to_the_next_swaps_both_with_one_sound(after_welcome, hover_sound):
-    launcher = after_welcome
-    launcher.display.move(*launcher.window.button_centre(SETUP))
-    launcher.assert_picture(hovered(SETUP), "button 0 under the pointer")
-    assert len(launcher.sound.streams(at_least=1)) == 1
-    for number, button in enumerate((BROWSE, CANCEL), start=2):
-        # One pointer motion from inside one button to inside the next.
-        launcher.display.move(*launcher.window.button_centre(button))
-        launcher.assert_picture(hovered(button), "after moving straight onto button %d" % button)
-        streams = launcher.sound.streams(at_least=number)
-        assert len(streams) == number, "one sound per swap: %s" % streams
-        launcher.sound.assert_heard(streams[-1], hover_sound)
-    # Onto the background: all at rest, nothing more to hear.
-    launcher.display.move(*launcher.window.background_point)
-    launcher.assert_picture(REST, "after the pointer left the buttons")
-    assert len(launcher.sound.streams()) == 3
 
 
 def test_a_hover_right_after_start_cuts_the_welcome_sound_off_for_good(launcher, welcome_sound, hover_sound):

@@ -7,7 +7,7 @@ started really comes from the shell, and the recorder stub logs how the shell st
 import pytest
 
 from launcherkit.wine.launcher_session import WINDOWS_BROWSER
-from launcherkit.wine.window import BROWSE, SETUP, hovered
+from launcherkit.wine.window import BROWSE, SETUP
 
 
 @pytest.fixture(scope="module")
@@ -21,10 +21,7 @@ def click(launcher, exe, button, installed=False, folder=""):
     """Starts `exe` from the medium, clicks `button`; returns the programs started, after exit code 0."""
     path = launcher.lay_medium(exe=exe, folder=folder)
     process, _ = launcher.start(path)
-    launcher.display.move(*launcher.window.button_centre(button))
-    launcher.assert_picture(hovered(button), "button %d is not lit" % button, installed=installed, exe=exe)
-    launcher.display.click()
-    assert process.exit_code(timeout=30) == 0
+    launcher.click(process, button, installed, exe)
     return launcher.stub_runs()
 
 

@@ -13,7 +13,7 @@ import subprocess
 import pytest
 
 from launcherkit.wine.waiting import wait_until
-from launcherkit.wine.window import REST, SETUP, hovered
+from launcherkit.wine.window import REST, SETUP
 
 WIX = """<?xml version="1.0" encoding="utf-8"?>
 <Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
@@ -74,10 +74,7 @@ def uninstall_command(launcher, product):
 def click_install_button(launcher, installed):
     process, _ = launcher.start()
     launcher.assert_picture(REST, "the launcher at rest", installed=installed)
-    launcher.display.move(*launcher.window.button_centre(SETUP))
-    launcher.assert_picture(hovered(SETUP), "the install button lit", installed=installed)
-    launcher.display.click()
-    assert process.exit_code(timeout=30) == 0
+    launcher.click(process, SETUP, installed)
 
 
 def test_the_product_is_installed_and_removed_through_the_launcher(image, launcher, product):

@@ -11,7 +11,7 @@ import pytest
 
 from launcherkit.wine.host import DLL_OVERRIDES
 from launcherkit.wine.launcher_session import BROWSER_RUN, WINDOWS_BROWSER
-from launcherkit.wine.window import BROWSE, CANCEL, SETUP, hovered
+from launcherkit.wine.window import BROWSE, CANCEL, SETUP
 
 PREFER_PLANTED = {"WINEDLLOVERRIDES": DLL_OVERRIDES + ";winmm,msacm32,msadp32.acm=n,b"}
 # The codec of the welcome sound (MS ADPCM), which the sound library loads by its bare name while it plays:
@@ -51,8 +51,7 @@ def run_with_planted_libraries(launcher, planted, button, welcome_sound, hover_s
     assert len(welcome) == 1, "the welcome sound: %s" % welcome
     launcher.sound.assert_heard(welcome[0], welcome_sound)
 
-    launcher.display.move(*launcher.window.button_centre(button))
-    launcher.assert_picture(hovered(button), "button %d is not lit" % button, installed=installed)
+    launcher.hover(button, installed)
     streams = launcher.sound.streams(at_least=2)
     assert len(streams) == 2, "the welcome and the hover sound: %s" % streams
     launcher.sound.assert_heard(streams[1], hover_sound)

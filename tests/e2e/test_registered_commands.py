@@ -10,7 +10,7 @@ import pytest
 
 from launcherkit.wine.host import DLL_OVERRIDES
 from launcherkit.wine.launcher_session import WINDOWS_BROWSER
-from launcherkit.wine.window import BROWSE, SETUP, hovered
+from launcherkit.wine.window import BROWSE, SETUP
 
 SYSTEM = "C:\\windows\\system32\\"
 PREFER_RECORDERS = DLL_OVERRIDES + ";msiexec.exe,cmd.exe=n"
@@ -84,10 +84,7 @@ def test_the_program_a_registered_command_starts(launcher, programs, product, ki
         if wine_path:
             env["WINEPATH"] = wine_path
         process, _ = launcher.start(env=env)
-        launcher.display.move(*launcher.window.button_centre(SETUP))
-        launcher.assert_picture(hovered(SETUP), "button 0 is not lit", installed=True)
-        launcher.display.click()
-        assert process.exit_code(timeout=30) == 0
+        launcher.click(process, SETUP, installed=True)
         runs = launcher.stub_runs()
     finally:
         launcher.set_installed(None)
@@ -114,8 +111,5 @@ def test_a_launcher_whose_folder_name_the_code_page_lacks_starts_nothing(launche
                                                                           button, starts):
     path = launcher.lay_medium(folder=folder, extra={name: programs.recorder for name in planted})
     process, _ = launcher.start(path)
-    launcher.display.move(*launcher.window.button_centre(button))
-    launcher.assert_picture(hovered(button), "button %d is not lit" % button)
-    launcher.display.click()
-    assert process.exit_code(timeout=30) == 0
+    launcher.click(process, button)
     assert launcher.stub_runs() == ([launcher.setup_run(folder)] if starts else [])

@@ -5,7 +5,6 @@ the medium without starting the launcher, those of the launcher at work under Wi
 build tree without the recorder is not taken for a pass. (A good image is the example product's
 end-to-end test.) The launcher is $LAUNCHER_EXE of the build tree $LAUNCHER_BUILD_DIR, for the profile
 $LAUNCHER_PROFILE."""
-import os
 import re
 import struct
 import subprocess
@@ -13,6 +12,7 @@ from pathlib import Path
 
 import pytest
 
+from ctest_settings import CTEST
 from launcherkit import identifiers, languages, resource_script
 from launcherkit.pe import MACHINE_I386, Executable
 from launcherkit.product import Product
@@ -20,8 +20,7 @@ from launcherkit.wine.host import host_can_run
 from medium_script import make_medium
 
 REPO = Path(__file__).resolve().parents[2]
-BUILD = os.environ["LAUNCHER_BUILD_DIR"]
-PRODUCT = Product.load(os.environ["LAUNCHER_PROFILE"])
+BUILD, PRODUCT = CTEST.build_dir, CTEST.product
 # Another product than this build's: the example, or the shipped one when this build is the example's.
 EXAMPLE = Product.load(str(REPO / "docs" / "examples" / "zyndra-atlas" / "product.profile"))
 OTHER = EXAMPLE if EXAMPLE.name != PRODUCT.name else Product.load()
@@ -207,7 +206,7 @@ def title_that_is_not_the_products(tmp_path, launcher_exe):
 def launcher_that_writes_a_file_and_a_registry_key(tmp_path, launcher_exe):
     """The test build whose cancel button writes WRITTEN.TXT in the user's folder and the registry key
     "Written by the launcher": both are named, the one not hiding the other."""
-    image = built_medium(tmp_path, Path(BUILD, "LAUNCHWRT.EXE"), PRODUCT)
+    image = built_medium(tmp_path, Path(CTEST.programs.launcher_writes), PRODUCT)
     return image, PRODUCT, ["changes: found ", "WRITTEN.TXT", "Written by the launcher"]
 
 

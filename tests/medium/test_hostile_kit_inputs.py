@@ -17,16 +17,15 @@ from typing import Callable, List, NamedTuple, Optional
 import pytest
 from PIL import Image
 
+from ctest_settings import CTEST
 from launcherkit import geometry
 from launcherkit.pe import Executable
-from launcherkit.product import Product
 from medium_script import make_medium
 
 REPO = Path(__file__).resolve().parents[2]
 KIT = str(REPO / "tools" / "kit")
-MAKE_ART = str(REPO / "tools" / "art" / "make-art")
-BUILD = os.environ["LAUNCHER_BUILD_DIR"]
-PRODUCT = Product.load(os.environ["LAUNCHER_PROFILE"])
+MAKE_ART = [KIT, "art", "make"]
+BUILD, PRODUCT = CTEST.build_dir, CTEST.product
 EXAMPLE = REPO / "docs" / "examples" / "zyndra-atlas"
 
 
@@ -177,7 +176,7 @@ def sha(path):
 def renamed_example_relabelled(*options):
     def case(medium, tmp_path, launcher_exe):
         profile = example_copy(tmp_path, "Mein Atlas")
-        return Case([MAKE_ART, "--profile", str(profile), *options], 1, foreign_masters_line(profile),
+        return Case([*MAKE_ART, "--profile", str(profile), *options], 1, foreign_masters_line(profile),
                     unchanged=profile.parent)
     case.__name__ = "make-art %s on a renamed copy of the example" % " ".join(options)
     return case
@@ -185,7 +184,7 @@ def renamed_example_relabelled(*options):
 
 def renamed_example_redrawn_without_a_colour(medium, tmp_path, launcher_exe):
     profile = example_copy(tmp_path, "Mein Atlas")
-    return Case([MAKE_ART, "--profile", str(profile), "--redraw"], 1,
+    return Case([*MAKE_ART, "--profile", str(profile), "--redraw"], 1,
                 "make-art: --redraw draws every master anew, and the shipped background and emblem are never drawn "
                 "for another product: give --plain '#RRGGBB' too, to have them drawn plainly", unchanged=profile.parent)
 
@@ -197,13 +196,13 @@ def renamed_example_redrawn_plainly(medium, tmp_path, launcher_exe):
 
     def faults():
         return art_check_passes(profile)() + (["the background was not drawn anew"] if sha(background) == before else [])
-    return Case([MAKE_ART, "--profile", str(profile), "--redraw", "--plain", "#1F5A8C"], 0, "make-art: done",
+    return Case([*MAKE_ART, "--profile", str(profile), "--redraw", "--plain", "#1F5A8C"], 0, "make-art: done",
                 then=faults)
 
 
 def renamed_example_kept_on_purpose(medium, tmp_path, launcher_exe):
     profile = example_copy(tmp_path, "Mein Atlas")
-    return Case([MAKE_ART, "--profile", str(profile), "--keep-masters"], 0, "make-art: done",
+    return Case([*MAKE_ART, "--profile", str(profile), "--keep-masters"], 0, "make-art: done",
                 then=art_check_passes(profile))
 
 
@@ -212,14 +211,14 @@ def copyright_changed_under_a_drawn_background(medium, tmp_path, launcher_exe):
     text = profile.read_text(encoding="utf-8")
     profile.write_text(text.replace("legal_copyright = \u00a9 2025", "legal_copyright = \u00a9 2026"), encoding="utf-8")
     master = profile.parent / "art" / "masters" / "background.png"
-    return Case([MAKE_ART, "--profile", str(profile)], 0, "make-art: drawing %s" % master, then=art_check_passes(profile))
+    return Case([*MAKE_ART, "--profile", str(profile)], 0, "make-art: drawing %s" % master, then=art_check_passes(profile))
 
 
 def master_that_is_no_picture(medium, tmp_path, launcher_exe):
     profile = example_copy(tmp_path)
     master = profile.parent / "art" / "masters" / "cancel-rest.png"
     master.write_text("no picture\n")
-    return Case([MAKE_ART, "--profile", str(profile)], 1,
+    return Case([*MAKE_ART, "--profile", str(profile)], 1,
                 "make-art: %s: found a file Pillow cannot read (cannot identify image file '%s'); required a PNG or "
                 "24-bit BMP picture of 90x40 pixels" % (master, master),
                 unchanged=profile.parent)
@@ -230,7 +229,7 @@ def sound_source_that_is_no_sound(medium, tmp_path, launcher_exe):
     source = profile.parent / "sounds" / "sources" / "welcome.wav"
     source.parent.mkdir()
     source.write_text("no sound\n")
-    return Case([MAKE_ART, "--profile", str(profile)], 1,
+    return Case([*MAKE_ART, "--profile", str(profile)], 1,
                 "make-art: %s: found a file sox cannot read (/usr/bin/sox FAIL formats: can't open input file `%s': "
                 "WAVE: RIFF header not found); required a sound file sox reads (WAVE, FLAC, Ogg or AIFF)"
                 % (source, source), unchanged=profile.parent)
@@ -244,7 +243,7 @@ def background_with_a_busy_button_column(medium, tmp_path, launcher_exe):
     for x in range(left, right):
         picture.putpixel((x, bottom - 20), (200, 30, 30))  # a red line across the last gap but one
     picture.save(master)
-    return Case([MAKE_ART, "--profile", str(profile)], 0,
+    return Case([*MAKE_ART, "--profile", str(profile)], 0,
                 "make-art: warning: %s: the button column x %d..%d, y %d..%d holds %d pixels that are not plain light "
                 "grey (192,192,192), the first at (%d,%d): the gaps between the buttons show them"
                 % (master, left, right - 1, top, bottom - 1, right - left, left, bottom - 20))

@@ -1,8 +1,9 @@
-"""The product's files on the medium: scripts/make-medium.sh --content puts a content folder of long names,
-Windows-1252 letters, spaces, nested, empty and linked entries on the image, byte for byte under the same
-paths in the Joliet tree, with unique 8.3 names in the ISO 9660 tree; the start-up files at the lowest
-blocks in the order AutoPlay reads them; every time stamp the build's; two builds byte-identical; the tree
-printed at the end. The medium's acceptance check (check_medium.content) holds such an image and fails,
+"""The medium and the product's files on it: scripts/make-medium.sh --content puts a content folder of long
+names, Windows-1252 letters, spaces, nested, empty and linked entries on the image, byte for byte under the
+same paths in the Joliet tree, with unique 8.3 names in the ISO 9660 tree; the root holds AUTORUN.INF, the
+launcher as built and the given setup program; the start-up files at the lowest blocks in the order
+AutoPlay reads them; every time stamp the build's (SOURCE_DATE_EPOCH, else the last commit's); two builds
+from other file times, umasks and seconds of the clock byte-identical; the tree printed at the end. The medium's acceptance check (check_medium.content) holds such an image and fails,
 each with its line, an image whose start-up files do not lie first, whose trees name different files,
 that is too large for its disc, whose content differs from the folder, whose setup program is not a
 Windows program or is the kit's placeholder (unless a trial). No Wine: the launcher at work is the
@@ -13,20 +14,21 @@ import io
 import os
 import shutil
 import subprocess
+import time
 from pathlib import Path
 
 import pycdlib
 import pytest
 
+from ctest_settings import CTEST
 from launcherkit.check_medium import content, medium
 from launcherkit.check_medium.findings import Findings
 from launcherkit.iso_image import IsoImage
-from launcherkit.product import Product
 from medium_script import make_medium
 
-PRODUCT = Product.load(os.environ["LAUNCHER_PROFILE"])
-RECORDER = Path(os.environ["LAUNCHER_BUILD_DIR"]) / "stubs" / "RECORDER.EXE"
-KIT = Path(__file__).resolve().parents[2] / "tools" / "kit"
+PRODUCT, RECORDER = CTEST.product, Path(CTEST.programs.recorder)
+REPO = Path(__file__).resolve().parents[2]
+KIT = REPO / "tools" / "kit"
 STARTUP = ["AUTORUN.INF", PRODUCT.launcher_file, PRODUCT.setup_program]
 EPOCH = 1700000000
 # Path below the content folder: bytes. Two names alike in their first eight letters, so that their
@@ -68,7 +70,10 @@ def expected_tree():
 
 
 def build(out, launcher, *options, epoch=EPOCH):
-    env = dict(os.environ, SOURCE_DATE_EPOCH=str(epoch))
+    """Builds the medium; epoch None: without SOURCE_DATE_EPOCH, as a plain build."""
+    env = {name: value for name, value in os.environ.items() if name != "SOURCE_DATE_EPOCH"}
+    if epoch is not None:
+        env["SOURCE_DATE_EPOCH"] = str(epoch)
     result = make_medium(out, launcher, PRODUCT, *options, env=env)
     assert result.returncode == 0, result.stdout + result.stderr
     return out / PRODUCT.image_name, result.stdout
@@ -116,35 +121,70 @@ def test_the_startup_files_lie_first_in_autoplay_order(image):
     assert startup == sorted(startup) and startup[-1] < min(b for p, b in blocks.items() if p not in STARTUP), blocks
 
 
-def test_every_time_stamp_is_the_source_date(built):
+def test_the_root_holds_autorun_inf_the_launcher_as_built_and_the_given_setup_program(image, launcher_exe):
+    autorun = "[autorun]\r\nopen=%s\r\nicon=%s,0\r\nlabel=%s\r\naction=%s\r\n" % (
+        PRODUCT.launcher_file, PRODUCT.launcher_file, PRODUCT.profile["autorun_label"],
+        PRODUCT.profile["autorun_action"])
+    assert all(set(STARTUP) <= set(image.names(tree)) for tree in ("iso9660", "joliet")), image.roots
+    assert image.read("AUTORUN.INF") == autorun.encode("cp1252")
+    same = (image.read(PRODUCT.launcher_file), image.read(PRODUCT.setup_program)) == (
+        launcher_exe.read_bytes(), RECORDER.read_bytes())
+    assert same, "the launcher or the setup program on the image is not the one given"
+
+
+def time_stamps(image_path):
+    """Every time stamp of the image, as seconds since the epoch: those of both volume descriptors (creation
+    and modification; expiration and effective are unset, None) and of every directory record."""
+    def seconds(year, month, day, hour, minute, second, quarter_hours):
+        if year == 0:
+            return None
+        local = datetime.datetime(year, month, day, hour, minute, second)
+        return int((local - datetime.timedelta(minutes=15 * quarter_hours))
+                   .replace(tzinfo=datetime.timezone.utc).timestamp())
+
     iso = pycdlib.PyCdlib()
-    iso.open(str(built[0]))
+    iso.open(str(image_path))
     try:
         seen = set()
+        for descriptor in (iso.pvd, iso.joliet_vd):
+            for date in (descriptor.volume_creation_date, descriptor.volume_modification_date):
+                seen.add(seconds(date.year, date.month, date.dayofmonth, date.hour, date.minute, date.second,
+                                 date.gmtoffset))
+            unset = (descriptor.volume_expiration_date, descriptor.volume_effective_date)
+            assert [date.year for date in unset] == [0, 0], "expiration or effective time set"
         for key in ("iso_path", "joliet_path"):
             for path, folders, files in iso.walk(**{key: "/"}):
                 for name in [""] + folders + files:
                     d = iso.get_record(**{key: (path.rstrip("/") + "/" + name) if name else path}).date
-                    local = datetime.datetime(1900 + d.years_since_1900, d.month, d.day_of_month, d.hour, d.minute,
-                                              d.second)
-                    seen.add(int((local - datetime.timedelta(minutes=15 * d.gmtoffset))
-                                 .replace(tzinfo=datetime.timezone.utc).timestamp()))
+                    seen.add(seconds(1900 + d.years_since_1900, d.month, d.day_of_month, d.hour, d.minute, d.second,
+                                     d.gmtoffset))
     finally:
         iso.close()
-    assert seen == {EPOCH}
+    return seen
+
+
+def test_every_time_stamp_is_the_source_date(built):
+    assert time_stamps(built[0]) == {EPOCH}
 
 
 def test_two_builds_of_the_same_inputs_are_byte_identical(built, launcher_exe, folder, tmp_path):
-    again = tmp_path / "cd"
+    """The second build from copies of other modification times, under another umask, at a later second of
+    the clock: the image shows none of them."""
+    again, launcher = tmp_path / "cd", tmp_path / "LAUNCH.EXE"
     shutil.copytree(folder, again, symlinks=True)
-    for path in again.rglob("*"):
+    shutil.copyfile(launcher_exe, launcher)
+    for path in [launcher, *again.rglob("*")]:
         os.utime(path, (1200000000, 1200000000), follow_symlinks=False)
+    started = int(time.time())
+    while int(time.time()) == started:
+        time.sleep(0.05)
     old_umask = os.umask(0o077)
     try:
-        second, _ = build(tmp_path / "out", launcher_exe, "--setup", RECORDER, "--content", again)
+        second, _ = build(tmp_path / "out", launcher, "--setup", RECORDER, "--content", again)
     finally:
         os.umask(old_umask)
-    assert second.read_bytes() == built[0].read_bytes()
+    same = second.read_bytes() == built[0].read_bytes()
+    assert same, "the two images differ"
 
 
 def test_the_tree_is_printed_with_the_total(built):
@@ -269,7 +309,10 @@ def test_a_medium_that_is_not_whole_fails_with_its_line(built, folder, tmp_path,
 
 
 def test_the_placeholder_fails_unless_the_image_is_a_trial(launcher_exe, tmp_path):
-    image, _ = build(tmp_path / "out", launcher_exe)
+    """Built without --setup and without SOURCE_DATE_EPOCH: the placeholder, the last commit's time stamps."""
+    image, _ = build(tmp_path / "out", launcher_exe, epoch=None)
+    commit = subprocess.run(["git", "-C", str(REPO), "log", "-1", "--format=%ct"], capture_output=True, text=True)
+    assert time_stamps(image) == {int(commit.stdout.strip() or 1704067200)}
     where = "%s:/%s" % (image.name, PRODUCT.setup_program)
     failures, notes, listing = check(image)
     assert failures == ["%s: setup program: found the kit's placeholder (its version block says so), which installs "

@@ -15,12 +15,11 @@ from pathlib import Path
 import pefile
 import pytest
 
-from launcherkit.product import Product
+from ctest_settings import CTEST
 from medium_script import make_medium
 
-PRODUCT = Product.load(os.environ["LAUNCHER_PROFILE"])
-STUBS = Path(os.environ["LAUNCHER_BUILD_DIR"]) / "stubs"
-RECORDER, LIBRARY = STUBS / "RECORDER.EXE", STUBS / "WINMM.DLL"
+PRODUCT = CTEST.product
+RECORDER, LIBRARY = Path(CTEST.programs.recorder), Path(CTEST.programs.planted_winmm)
 STARTUP = ", ".join(["AUTORUN.INF", PRODUCT.launcher_file, PRODUCT.setup_program])
 FORBIDDEN = 'none of < > : " / \\ | ? * and no control characters (Windows forbids them in file names)'
 PE_REQUIRED = "a PE executable for Windows with the GUI or the console subsystem"
@@ -92,75 +91,39 @@ def setup_program_in_other_case(tmp):
     return startup_name_taken(tmp, PRODUCT.setup_program.capitalize())
 
 
-def case_twins(tmp):
-    folder = content_with(tmp, "Daten/Orte.csv", "Daten/ORTE.CSV")
-    return ["--content", folder], refused_name(
-        folder, "Daten/Orte.csv", '"Orte.csv" beside "ORTE.CSV", which differs only in letter case',
-        "names that differ in more than letter case (Windows sees one file)"), False
+DEVICE = ("a name other than CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, with or without an extension (Windows "
+          "opens the device instead)")
+TRAILING = "a name that ends in neither a dot nor a space (Windows drops them and finds no such file)"
+LONG_NAME = "Handbuch " + "x" * 52 + ".pdf"
+# Names refused as such: (case, the entries of the content folder, the refused one as the line shows it,
+# found, required).
+NAMES = [
+    ("case_twins", ["Daten/Orte.csv", "Daten/ORTE.CSV"], "Daten/Orte.csv",
+     '"Orte.csv" beside "ORTE.CSV", which differs only in letter case',
+     "names that differ in more than letter case (Windows sees one file)"),
+    ("device_name_with_extension", ["Daten/nul.txt"], "Daten/nul.txt", '"nul.txt", the name of the device NUL', DEVICE),
+    ("device_name_as_folder", ["COM1/"], "COM1", '"COM1", the name of the device COM1', DEVICE),
+    ("question_mark", ["Was nun?.txt"], "Was nun?.txt", '"Was nun?.txt" with "?" at character 8', FORBIDDEN),
+    ("colon", ["Teil 1: Karten.txt"], "Teil 1: Karten.txt", '"Teil 1: Karten.txt" with ":" at character 7',
+     FORBIDDEN),
+    ("control_character", ["Zeile\tzwei.txt"], "Zeile\\x09zwei.txt",
+     '"Zeile\\x09zwei.txt" with the control character U+0009 at character 6', FORBIDDEN),
+    ("trailing_dot", ["Notizen."], "Notizen.", '"Notizen.", ending in a dot', TRAILING),
+    ("trailing_space", ["Karten /"], "Karten ", '"Karten ", ending in a space', TRAILING),
+    ("letter_outside_windows_1252", ["Pfeil \u2192 rechts.txt"], "Pfeil \u2192 rechts.txt",
+     '"Pfeil \u2192 rechts.txt" with "\u2192" (U+2192) at character 7',
+     "letters of Windows-1252 (Windows 95 and 98 read the disc's Joliet names in that code page)"),
+    ("name_too_long_for_joliet", [LONG_NAME], LONG_NAME, '"%s", 65 characters long' % LONG_NAME,
+     "at most 64 characters (the longest name Joliet keeps)"),
+]
 
 
-def device_name_with_extension(tmp):
-    folder = content_with(tmp, "Daten/nul.txt")
-    return ["--content", folder], refused_name(
-        folder, "Daten/nul.txt", '"nul.txt", the name of the device NUL',
-        "a name other than CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, with or without an extension (Windows "
-        "opens the device instead)"), False
-
-
-def device_name_as_folder(tmp):
-    folder = content_with(tmp, "COM1/")
-    return ["--content", folder], refused_name(
-        folder, "COM1", '"COM1", the name of the device COM1',
-        "a name other than CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, with or without an extension (Windows "
-        "opens the device instead)"), False
-
-
-def question_mark(tmp):
-    folder = content_with(tmp, "Was nun?.txt")
-    return ["--content", folder], refused_name(
-        folder, "Was nun?.txt", '"Was nun?.txt" with "?" at character 8', FORBIDDEN), False
-
-
-def colon(tmp):
-    folder = content_with(tmp, "Teil 1: Karten.txt")
-    return ["--content", folder], refused_name(
-        folder, "Teil 1: Karten.txt", '"Teil 1: Karten.txt" with ":" at character 7', FORBIDDEN), False
-
-
-def control_character(tmp):
-    folder = content_with(tmp, "Zeile\tzwei.txt")
-    return ["--content", folder], refused_name(
-        folder, "Zeile\\x09zwei.txt", '"Zeile\\x09zwei.txt" with the control character U+0009 at character 6',
-        FORBIDDEN), False
-
-
-def trailing_dot(tmp):
-    folder = content_with(tmp, "Notizen.")
-    return ["--content", folder], refused_name(
-        folder, "Notizen.", '"Notizen.", ending in a dot',
-        "a name that ends in neither a dot nor a space (Windows drops them and finds no such file)"), False
-
-
-def trailing_space(tmp):
-    folder = content_with(tmp, "Karten /")
-    return ["--content", folder], refused_name(
-        folder, "Karten ", '"Karten ", ending in a space',
-        "a name that ends in neither a dot nor a space (Windows drops them and finds no such file)"), False
-
-
-def letter_outside_windows_1252(tmp):
-    folder = content_with(tmp, "Pfeil \u2192 rechts.txt")
-    return ["--content", folder], refused_name(
-        folder, "Pfeil \u2192 rechts.txt", '"Pfeil \u2192 rechts.txt" with "\u2192" (U+2192) at character 7',
-        "letters of Windows-1252 (Windows 95 and 98 read the disc's Joliet names in that code page)"), False
-
-
-def name_too_long_for_joliet(tmp):
-    name = "Handbuch " + "x" * 52 + ".pdf"
-    folder = content_with(tmp, name)
-    return ["--content", folder], refused_name(
-        folder, name, '"%s", 65 characters long' % name,
-        "at most 64 characters (the longest name Joliet keeps)"), False
+def refused_names_case(name, entries, shown, found, required):
+    def case(tmp):
+        folder = content_with(tmp, *entries)
+        return ["--content", folder], refused_name(folder, shown, found, required), False
+    case.__name__ = name
+    return case
 
 
 def path_too_long_for_joliet(tmp):
@@ -242,7 +205,7 @@ def larger_than_the_disc(tmp):
     # 700 MB that take no room: the size is taken before the image is written. The image holds them, the
     # launcher, the setup program, AUTORUN.INF, the file system and 150 sectors of padding.
     folder = content_with(tmp, make=lambda f: os.truncate(f / "gut.txt", 700 * 1024 * 1024))
-    least = 700 * 512 + os.path.getsize(os.environ["LAUNCHER_EXE"]) // 2048 + os.path.getsize(RECORDER) // 2048 + 150
+    least = 700 * 512 + os.path.getsize(CTEST.launcher_exe) // 2048 + os.path.getsize(RECORDER) // 2048 + 150
     return ["--content", folder, "--capacity", "cd650"], lambda said: re.fullmatch(
         r"%s: size: found ([0-9.]+) MB \(([0-9,]+) sectors of 2,048 bytes, file system and padding included\); "
         r"required at most 650\.4 MB, what a cd650 disc holds \(333,000 sectors\); --capacity cd700 for a larger "
@@ -250,9 +213,8 @@ def larger_than_the_disc(tmp):
             re.search(r"\(([0-9,]+) sectors", said).group(1).replace(",", "")) <= least + 200, False
 
 
-REFUSED = [launcher_name_in_other_case, autorun_inf_as_a_folder, setup_program_in_other_case, case_twins,
-           device_name_with_extension, device_name_as_folder, question_mark, colon, control_character, trailing_dot,
-           trailing_space, letter_outside_windows_1252, name_too_long_for_joliet, path_too_long_for_joliet,
+REFUSED = [launcher_name_in_other_case, autorun_inf_as_a_folder, setup_program_in_other_case,
+           *[refused_names_case(*row) for row in NAMES], path_too_long_for_joliet,
            folders_too_deep_for_iso9660, link_leaving_the_folder, fifo, unreadable_file,
            output_inside_the_content_folder, setup_of_mz_and_noise, setup_that_is_a_library,
            setup_for_the_native_subsystem, unknown_capacity, larger_than_the_disc]

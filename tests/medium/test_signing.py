@@ -16,12 +16,12 @@ import time
 
 import pytest
 
+from ctest_settings import CTEST
 from launcherkit.pe import Executable
-from launcherkit.product import Product
 from medium_script import make_medium as run_make_medium
 from throwaway_signing import ThrowawayAuthority
 
-PRODUCT = Product.load(os.environ["LAUNCHER_PROFILE"])
+PRODUCT = CTEST.product
 TIMESTAMP_URL = "http://timestamp.invalid/rfc3161"
 SOURCE_DATE = 1700000000  # 2023-11-14 22:13:20 UTC
 
@@ -228,7 +228,7 @@ def test_faults_of_the_key_or_the_tools_stop_the_script_and_leave_no_medium(laun
         last_line = (result.stderr.strip().splitlines() or [""])[-1]
         if result.returncode == 0 or last_line != "make-medium: " + message:
             faults.append("%s: exit code %d, said %r; required %r" % (options, result.returncode, last_line, message))
-        left = [name for name in ("tree", "placeholder", PRODUCT.image_name) if (out / name).exists()]
+        left = [name for name in ("tree", PRODUCT.image_name) if (out / name).exists()]
         if left:
             faults.append("%s: left %s in %s" % (options, left, out))
     assert not faults, "\n".join(faults)

@@ -13,11 +13,8 @@ import pefile
 import pytest
 
 from launcherkit import resource_script
-from launcherkit.product import Product
 
 REPO = Path(__file__).resolve().parents[2]
-EXE = os.environ["LAUNCHER_EXE"]
-PRODUCT = Product.load(os.environ["LAUNCHER_PROFILE"])
 
 
 def stored_size(path):
@@ -30,16 +27,16 @@ def stored_size(path):
     return len(data)
 
 
-def resource_files():
+def resource_files(product):
     """The files the resource script names, in the product's resource folder."""
-    return [Path(PRODUCT.resource_folder) / entry.path for entry in resource_script.entries()]
+    return [Path(product.resource_folder) / entry.path for entry in resource_script.entries()]
 
 
 @pytest.fixture(scope="module")
-def rows():
+def rows(launcher_exe):
     """{first cell: number} of the report's table rows."""
-    result = subprocess.run([str(REPO / "scripts" / "size-report.sh"), EXE], capture_output=True, text=True,
-                            timeout=60)
+    result = subprocess.run([str(REPO / "scripts" / "size-report.sh"), launcher_exe], capture_output=True,
+                            text=True, timeout=60)
     print(result.stdout)
     assert result.returncode == 0, result.stderr
     return {cells[0]: int(cells[1]) for cells in (
@@ -53,18 +50,21 @@ def row(rows, prefix):
     return matches[0]
 
 
-def test_the_parts_are_the_sections_and_add_up_to_the_file(rows):
-    pe = pefile.PE(EXE, fast_load=True)
-    contents = {s.Name.rstrip(b"\0").decode(): min(s.Misc_VirtualSize, s.SizeOfRawData) for s in pe.sections}
-    assert row(rows, "Code (.text)") == contents[".text"]
-    assert row(rows, "Resources (.rsrc)") == contents[".rsrc"]
+def test_the_parts_are_the_sections_and_add_up_to_the_file(rows, launcher_exe):
+    pe = pefile.PE(str(launcher_exe), fast_load=True)
+    code = [s for s in pe.sections if s.Characteristics & pefile.SECTION_CHARACTERISTICS["IMAGE_SCN_CNT_CODE"]]
+    names = ", ".join(s.Name.rstrip(b"\0").decode() for s in code)
+    assert row(rows, "Code (%s)" % names) == sum(min(s.Misc_VirtualSize, s.SizeOfRawData) for s in code)
+    # The resource section as far as its data goes: the resource table's size.
+    resources = pe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]]
+    assert row(rows, "Resources (.rsrc)") == resources.Size
     parts = [row(rows, prefix) for prefix in ("Headers", "Code", "Other sections", "Resources", "Alignment padding")]
     trailing = rows.get("Past the last section", 0)
-    assert sum(parts) + trailing == row(rows, "**Total**") == os.path.getsize(EXE)
+    assert sum(parts) + trailing == row(rows, "**Total**") == os.path.getsize(launcher_exe)
 
 
-def test_the_floor_is_the_products_resource_files_as_stored(rows):
-    files = resource_files()
+def test_the_floor_is_the_products_resource_files_as_stored(rows, product):
+    files = resource_files(product)
     assert files
     assert row(rows, "**Sum**") == sum(stored_size(f) for f in files)
     assert row(rows, "**Sum**") <= row(rows, "Resources (.rsrc)")

@@ -14,7 +14,7 @@ from launcherkit.profile import read_profile
 
 REPO = Path(__file__).resolve().parents[2]
 EXAMPLE = REPO / "docs" / "examples" / "zyndra-atlas"
-AGAIN = "make the art anew with tools/art/make-art --profile {p}"
+AGAIN = "make the art anew with tools/kit art make --profile {p}"
 
 
 def short_sha(path):
@@ -55,18 +55,18 @@ def manifest_removed(copy):
     (copy / "art-made-for.txt").unlink()
     renamed(copy)
     return ("{m}: found no such file; required the record of the product and the masters the art in {folder} was "
-            "made for, which tools/art/make-art writes; " + AGAIN)
+            "made for, which tools/kit art make writes; " + AGAIN)
 
 
 def manifest_not_utf8(copy):
     (copy / "art-made-for.txt").write_bytes(b"product_name = M\xfcller\n")
-    return "{m}: found a byte 0xFC that is not UTF-8; required the record tools/art/make-art writes, a UTF-8 text; " + AGAIN
+    return "{m}: found a byte 0xFC that is not UTF-8; required the record tools/kit art make writes, a UTF-8 text; " + AGAIN
 
 
 def manifest_a_folder(copy):
     (copy / "art-made-for.txt").unlink()
     (copy / "art-made-for.txt").mkdir()
-    return ("{m}: found no file that can be read (Is a directory); required the record tools/art/make-art writes, a "
+    return ("{m}: found no file that can be read (Is a directory); required the record tools/kit art make writes, a "
             "UTF-8 text; " + AGAIN)
 
 

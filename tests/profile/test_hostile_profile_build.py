@@ -2,7 +2,6 @@
 spaces and punctuation: the build goes through (the asset check and the resource compiler reach the
 resource folder by that name), and the version block read back from LAUNCH.EXE holds the profile's texts
 exactly, one of them so long that the block is as full as it may be. One build for every case."""
-import os
 import subprocess
 from pathlib import Path
 
@@ -12,7 +11,6 @@ from launcherkit.art.folders import Folders
 from launcherkit.art.manifest import write_manifest
 
 REPO = Path(__file__).resolve().parents[2]
-TOOLCHAIN = os.environ.get("LAUNCHER_TOOLCHAIN_FILE", str(REPO / "cmake" / "mingw-i686.cmake"))
 FOLDER = "Produkt f\u00fcr J\u00fcrgen (2024) #2 a+b,c=d@e%f"
 
 # Every character of Windows-1252 that a text may hold (beginning with a space, which a text cannot).
@@ -38,7 +36,7 @@ def hostile_values():
     return values
 
 
-def test_the_launcher_of_a_hostile_profile_holds_its_texts_exactly(tmp_path):
+def test_the_launcher_of_a_hostile_profile_holds_its_texts_exactly(tmp_path, ctest):
     folder = tmp_path / FOLDER
     folder.mkdir()
     # The shipped pictures, sounds and icon, with a record of their own made for this product from the
@@ -54,8 +52,9 @@ def test_the_launcher_of_a_hostile_profile_holds_its_texts_exactly(tmp_path):
     write_manifest(Folders.of_profile(read), read, {})
 
     build = tmp_path / "build"
+    toolchain = ctest("LAUNCHER_TOOLCHAIN_FILE")
     for command in (["cmake", "-S", str(REPO), "-B", str(build), "-G", "Ninja", "-DCMAKE_BUILD_TYPE=MinSizeRel",
-                     "-DCMAKE_TOOLCHAIN_FILE=" + TOOLCHAIN, "-DLAUNCHER_PROFILE=" + str(profile)],
+                     "-DCMAKE_TOOLCHAIN_FILE=" + toolchain, "-DLAUNCHER_PROFILE=" + str(profile)],
                     ["cmake", "--build", str(build), "--target", "launch"]):
         result = subprocess.run(command, capture_output=True, text=True, timeout=600)
         assert result.returncode == 0, "%s failed:\n%s" % (command[:2], (result.stdout + result.stderr)[-3000:])

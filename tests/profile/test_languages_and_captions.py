@@ -105,8 +105,8 @@ def test_a_caption_is_held_to_its_buttons_room(tmp_path, key, caption, expected)
 
 def test_make_art_refuses_a_caption_that_does_not_fit_before_it_draws(tmp_path):
     profile = profile_in(tmp_path, caption_remove="Entfernen jetzt")
-    result = subprocess.run([str(REPO / "tools" / "art" / "make-art"), "--profile", profile.path, "--plain", "#203040"],
-                            capture_output=True, text=True, timeout=120)
+    result = subprocess.run([str(REPO / "tools" / "kit"), "art", "make", "--profile", profile.path,
+                             "--plain", "#203040"], capture_output=True, text=True, timeout=120)
     assert result.returncode == 1, result.stdout + result.stderr
     assert result.stderr.splitlines()[-1] == "make-art: 1 caption too large for its button; nothing made"
     assert 'caption_remove: found "Entfernen jetzt", 91 pixels wide' in result.stderr

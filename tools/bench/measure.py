@@ -2,7 +2,7 @@
 them into docs/benchmarks.md, whose text says how each figure is taken. Figures are measured and
 reported; nothing is asserted.
 
-    PYTHONPATH=tools python3 -m bench.measure --build-dir DIR --arch win32|win64 --json FILE
+    tools/kit bench measure --build-dir DIR --arch win32|win64 --json FILE
         [--profile FILE] [--runs 20] [--hover-runs 50] [--depths 24,16,8]
         [--parts splash,phases,hover,reads,peer,disc]
 

@@ -2,7 +2,7 @@
 otherwise, keeps it as docs/benchmarks.md. The report's text is report-text.md; this module fills in its
 figures and writes its tables.
 
-    PYTHONPATH=tools python3 -m bench.report RESULTS.json [--out docs/benchmarks.md] [--notes FILE] [--no-write] [--raw]
+    tools/kit bench report RESULTS.json [--out docs/benchmarks.md] [--notes FILE] [--no-write] [--raw]
 """
 
 import argparse

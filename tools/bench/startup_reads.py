@@ -76,8 +76,9 @@ def page_runs(pages):
 
 
 def floor_bytes(image, picture_ids):
-    """The least a start can read: the pages of the headers, of the code, and of the resource directory
-    with the seven pictures of one set, as if they lay in one run (image: a launcherkit.pe.Executable)."""
+    """The least a start can read: the pages of the headers, of the code a start runs (.text; the code that
+    only a click runs has a section of its own), and of the resource directory with the seven pictures of
+    one set, as if they lay in one run (image: a launcherkit.pe.Executable)."""
     def pages(size):
         return (size + PAGE - 1) // PAGE * PAGE
     code = sum(s.raw_size for s in image.sections if s.name == ".text")

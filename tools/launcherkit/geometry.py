@@ -4,12 +4,12 @@ and the benchmark's empty popup include."""
 import os
 import re
 
-from launcherkit import SOURCE_DIR
+from launcherkit import KitError, SOURCE_DIR
 
 HEADER = os.path.join(SOURCE_DIR, "launcher", "geometry.h")
 
 
-class GeometryError(Exception):
+class GeometryError(KitError):
     pass
 
 

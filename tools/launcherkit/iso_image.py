@@ -11,6 +11,8 @@ from dataclasses import dataclass
 import pycdlib
 from pycdlib.pycdlibexception import PyCdlibException
 
+from launcherkit import KitError
+
 TREES = ("iso9660", "joliet")
 
 
@@ -18,7 +20,7 @@ SECTOR = 2048
 PATH_KEYS = {"iso9660": "iso_path", "joliet": "joliet_path"}
 
 
-class ImageError(Exception):
+class ImageError(KitError):
     """The file is not an ISO 9660 image that can be read, or a file of it cannot be read whole."""
 
 
@@ -71,56 +73,52 @@ class _Hashing:
 
 
 class IsoImage:
+    """The image at `path`, its trees read when it is opened: `roots` {tree: {name: path}} of the root's
+    files (ISO 9660 names without their version ";1"), a tree only where the image has it."""
+
     def __init__(self, path):
         self.path = path
         self._iso = pycdlib.PyCdlib()
         try:
             refuse_a_cut_image(path)
             self._iso.open(path)
-            self._entries, self._own = {}, {}
             self.volume_name = self._iso.pvd.volume_identifier.decode("ascii", "replace").rstrip()
-            # {tree: {name: the tree's own path of the file}} of the root's files; ISO 9660 names without
-            # their version ";1".
-            self.roots = {"iso9660": self._root("iso_path", lambda name: name.decode("ascii", "replace"))}
-            if self._iso.has_joliet():
-                self.roots["joliet"] = self._root("joliet_path", lambda name: name.decode("utf-16-be", "replace"))
+            # {tree: [Entry]}, and {tree: {path: the tree's own path of it}}, the version ";1" included.
+            self._entries, self._own = {}, {}
+            for tree in TREES if self._iso.has_joliet() else TREES[:1]:
+                self._entries[tree], self._own[tree] = self._walk(tree)
         except UNREADABLE as error:
             raise ImageError(str(error) or type(error).__name__) from None
-
-    def _root(self, tree_path, decode):
-        files = {}
-        for child in self._iso.list_children(**{tree_path: "/"}):
-            if child is None or child.is_dot() or child.is_dotdot() or not child.is_file():
-                continue
-            name = decode(child.file_identifier())
-            files[name.split(";")[0]] = (tree_path, "/" + name)
-        return files
+        self.roots = {tree: [e.path for e in entries if e.depth == 1 and not e.is_folder]
+                      for tree, entries in self._entries.items()}
 
     def close(self):
         self._iso.close()
 
     def names(self, tree):
-        return sorted(self.roots.get(tree, {}))
+        return sorted(self.roots.get(tree, []))
 
     def find(self, tree, name):
         """The name as `tree` spells it, found without regard to case as Windows finds files; None."""
-        for own in self.roots.get(tree, {}):
+        for own in self.roots.get(tree, []):
             if own.upper() == name.upper():
                 return own
         return None
 
-    def read(self, name, tree="iso9660"):
-        """The bytes of a file of the root, by its name in `tree`; raises ImageError when the image does not
-        hold them whole."""
-        kind, path = self.roots[tree][name]
+    def _copy(self, tree, path, sink):
+        self._iso.get_file_from_iso_fp(sink, **{PATH_KEYS[tree]: "/" + self._own[tree][path]})
+
+    def read(self, path, tree="iso9660"):
+        """The bytes of a file, by its path in `tree` (a name on the root, or a path from entries());
+        raises ImageError when the image does not hold them whole."""
         out = io.BytesIO()
         try:
-            record = self._iso.get_record(**{kind: path})
+            record = self._iso.get_record(**{PATH_KEYS[tree]: "/" + self._own[tree][path]})
             if record.rock_ridge is not None and record.rock_ridge.is_symlink():
                 # Windows reads no Rock Ridge: it sees an empty file.
                 raise ImageError("a Rock Ridge symbolic link to %s, which Windows reads as an empty file"
                                  % record.rock_ridge.symlink_path().decode("utf-8", "replace"))
-            self._iso.get_file_from_iso_fp(out, **{kind: path})
+            self._copy(tree, path, out)
         except UNREADABLE as error:
             raise ImageError(str(error) or type(error).__name__) from None
         data = out.getvalue()
@@ -136,32 +134,23 @@ class IsoImage:
         the root's names."""
         tree = tree if tree in self.roots else "iso9660"
         os.makedirs(folder, exist_ok=True)
-        for name in self.roots[tree]:
-            with open(os.path.join(folder, name), "wb") as f:
-                f.write(self.read(name, tree))
-        if whole_tree:
-            for entry in self.entries(tree):
-                target = os.path.join(folder, *entry.path.split("/"))
-                if entry.is_folder:
-                    os.makedirs(target, exist_ok=True)
-                elif entry.depth > 1:
-                    with open(target, "wb") as f:
-                        self._iso.get_file_from_iso_fp(f, **{PATH_KEYS[tree]: "/" + self._own[tree][entry.path]})
-        return sorted(self.roots[tree])
+        for entry in self.entries(tree):
+            target = os.path.join(folder, *entry.path.split("/"))
+            if entry.is_folder and whole_tree:
+                os.makedirs(target, exist_ok=True)
+            elif not entry.is_folder and (whole_tree or entry.depth == 1):
+                with open(target, "wb") as f:
+                    f.write(self.read(entry.path, tree))
+        return self.names(tree)
 
     def entries(self, tree):
         """Every file and folder of `tree` below the root, as Entry, folders before what they hold, each
         folder's entries sorted by name."""
-        if tree not in self.roots:
-            return []
-        if tree not in self._entries:
-            self._entries[tree], self._own[tree] = self._walk(tree)
-        return self._entries[tree]
+        return self._entries.get(tree, [])
 
     def _walk(self, tree):
         key = PATH_KEYS[tree]
-        decode = (lambda name: name.decode("utf-16-be", "replace")) if tree == "joliet" else \
-            (lambda name: name.decode("ascii", "replace"))
+        encoding = "utf-16-be" if tree == "joliet" else "ascii"
         found, own = [], {}
 
         def visit(own_path, shown_path):
@@ -169,7 +158,7 @@ class IsoImage:
             for child in self._iso.list_children(**{key: "/" + own_path}):
                 if child is None or child.is_dot() or child.is_dotdot():
                     continue
-                name = decode(child.file_identifier())
+                name = child.file_identifier().decode(encoding, "replace")
                 children.append((name.split(";")[0], name, child))
             for name, own_name, child in sorted(children):
                 path = shown_path + "/" + name if shown_path else name
@@ -189,9 +178,8 @@ class IsoImage:
 
     def sha256(self, tree, path):
         """The SHA-256 of a file of `tree` by its path from entries()."""
-        self.entries(tree)
         sink = _Hashing()
-        self._iso.get_file_from_iso_fp(sink, **{PATH_KEYS[tree]: "/" + self._own[tree][path]})
+        self._copy(tree, path, sink)
         return sink.hash.hexdigest()
 
     @property

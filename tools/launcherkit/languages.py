@@ -43,48 +43,36 @@ TAGS = {
 
 DEFAULT_TAG = "de-DE"
 
-# The button captions and the welcome line of drawn art, by language: the tag's own entry, else its
-# language's (the part before the hyphen). " | " breaks a line; {product} is the product's name.
-# A language missing here has no default: its profile names the captions and the welcome itself.
-TEXTS = {
-    "de": {"caption_install": "installieren", "caption_remove": "entfernen", "caption_browse": "CD | durchsuchen",
-           "caption_cancel": "abbrechen",
-           "welcome_line": "Willkommen! Installieren Sie {product} | oder sehen Sie sich den | Inhalt dieser CD an."},
-    "en": {"caption_install": "Install", "caption_remove": "Remove", "caption_browse": "Browse CD",
-           "caption_cancel": "Cancel",
-           "welcome_line": "Welcome! Install {product} | or browse the contents | of this CD."},
-    "fr": {"caption_install": "Installer", "caption_remove": "Supprimer", "caption_browse": "Parcourir | le CD",
-           "caption_cancel": "Annuler",
-           "welcome_line": "Bienvenue ! Installez {product} | ou parcourez le contenu | de ce CD."},
-    "es": {"caption_install": "Instalar", "caption_remove": "Quitar", "caption_browse": "Explorar | el CD",
-           "caption_cancel": "Cancelar",
-           "welcome_line": "\u00a1Bienvenido! Instale {product} | o explore el contenido | de este CD."},
-    "it": {"caption_install": "Installa", "caption_remove": "Rimuovi", "caption_browse": "Sfoglia | il CD",
-           "caption_cancel": "Annulla",
-           "welcome_line": "Benvenuto! Installa {product} | o sfoglia il contenuto | di questo CD."},
-    "nl": {"caption_install": "Installeren", "caption_remove": "Verwijderen", "caption_browse": "Cd | bekijken",
-           "caption_cancel": "Annuleren",
-           "welcome_line": "Welkom! Installeer {product} | of bekijk de inhoud | van deze cd."},
-    "pt": {"caption_install": "Instalar", "caption_remove": "Remover", "caption_browse": "Explorar | o CD",
-           "caption_cancel": "Cancelar",
-           "welcome_line": "Bem-vindo! Instale {product} | ou explore o conte\u00fado | deste CD."},
-    "sv": {"caption_install": "Installera", "caption_remove": "Ta bort", "caption_browse": "Utforska | cd:n",
-           "caption_cancel": "Avbryt",
-           "welcome_line": "V\u00e4lkommen! Installera {product} | eller utforska inneh\u00e5llet | p\u00e5 den "
-                           "h\u00e4r cd:n."},
-    "da": {"caption_install": "Installer", "caption_remove": "Fjern", "caption_browse": "Gennemse | cd'en",
-           "caption_cancel": "Annuller",
-           "welcome_line": "Velkommen! Installer {product} | eller gennemse indholdet | af denne cd."},
-    "nb": {"caption_install": "Installer", "caption_remove": "Fjern", "caption_browse": "Bla gjennom | CD-en",
-           "caption_cancel": "Avbryt",
-           "welcome_line": "Velkommen! Installer {product} | eller bla gjennom innholdet | p\u00e5 denne CD-en."},
-    "fi": {"caption_install": "Asenna", "caption_remove": "Poista", "caption_browse": "Selaa | CD-levy\u00e4",
-           "caption_cancel": "Peruuta",
-           "welcome_line": "Tervetuloa! Asenna {product} | tai selaa t\u00e4m\u00e4n | CD-levyn sis\u00e4lt\u00f6\u00e4."},
-}
-# The profile keys of the buttons' captions, in the order of the buttons, and of every text above.
+# The profile keys of the buttons' captions, in the order of the buttons, and of every text of drawn art.
 CAPTION_KEYS = ("caption_install", "caption_remove", "caption_browse", "caption_cancel")
 TEXT_KEYS = CAPTION_KEYS + ("welcome_line",)
+# The texts of TEXT_KEYS, in that order, by language: the tag's own entry, else its language's (the part
+# before the hyphen). " | " breaks a line; {product} is the product's name. A language missing here has no
+# default: its profile names the captions and the welcome itself.
+TEXTS = {
+    "de": ("installieren", "entfernen", "CD | durchsuchen", "abbrechen",
+           "Willkommen! Installieren Sie {product} | oder sehen Sie sich den | Inhalt dieser CD an."),
+    "en": ("Install", "Remove", "Browse CD", "Cancel",
+           "Welcome! Install {product} | or browse the contents | of this CD."),
+    "fr": ("Installer", "Supprimer", "Parcourir | le CD", "Annuler",
+           "Bienvenue ! Installez {product} | ou parcourez le contenu | de ce CD."),
+    "es": ("Instalar", "Quitar", "Explorar | el CD", "Cancelar",
+           "\u00a1Bienvenido! Instale {product} | o explore el contenido | de este CD."),
+    "it": ("Installa", "Rimuovi", "Sfoglia | il CD", "Annulla",
+           "Benvenuto! Installa {product} | o sfoglia il contenuto | di questo CD."),
+    "nl": ("Installeren", "Verwijderen", "Cd | bekijken", "Annuleren",
+           "Welkom! Installeer {product} | of bekijk de inhoud | van deze cd."),
+    "pt": ("Instalar", "Remover", "Explorar | o CD", "Cancelar",
+           "Bem-vindo! Instale {product} | ou explore o conte\u00fado | deste CD."),
+    "sv": ("Installera", "Ta bort", "Utforska | cd:n", "Avbryt",
+           "V\u00e4lkommen! Installera {product} | eller utforska inneh\u00e5llet | p\u00e5 den h\u00e4r cd:n."),
+    "da": ("Installer", "Fjern", "Gennemse | cd'en", "Annuller",
+           "Velkommen! Installer {product} | eller gennemse indholdet | af denne cd."),
+    "nb": ("Installer", "Fjern", "Bla gjennom | CD-en", "Avbryt",
+           "Velkommen! Installer {product} | eller bla gjennom innholdet | p\u00e5 denne CD-en."),
+    "fi": ("Asenna", "Poista", "Selaa | CD-levy\u00e4", "Peruuta",
+           "Tervetuloa! Asenna {product} | tai selaa t\u00e4m\u00e4n | CD-levyn sis\u00e4lt\u00f6\u00e4."),
+}
 LINE_BREAK = " | "
 
 
@@ -107,9 +95,8 @@ class Language:
 
     def default_text(self, key, product_name):
         """The default of a text key (TEXT_KEYS) with its line breaks as " | ", or None if it has none."""
-        texts = TEXTS.get(self.tag) or TEXTS.get(self.tag.split("-")[0], {})
-        text = texts.get(key)
-        return text.replace("{product}", product_name) if text is not None else None
+        texts = TEXTS.get(self.tag) or TEXTS.get(self.tag.split("-")[0])
+        return texts[TEXT_KEYS.index(key)].replace("{product}", product_name) if texts else None
 
     def __repr__(self):
         return "%s (0x%04X)" % (self.tag, self.id)

@@ -10,6 +10,11 @@ by entry (only the data entries' RVAs change), every resource keeps its bytes, a
 sizes, the image size and the checksum are brought up to date. The order is the same every time, so
 two builds stay byte-identical.
 
+Where another section follows the resource section (the launcher's code that only a click runs), that
+section keeps its place in memory, which the link gives it with room to spare: the resource data may
+grow into that room, the resource section then reaches up to the next section (the loader of Windows
+NT refuses a gap between sections), and the sections after it in the file move on by what the data grew.
+
 ORDER_FILE lists the data in file order, in groups:
 
     [label]         a group; "[label] page" starts it on a fresh page where that makes the group
@@ -31,13 +36,13 @@ import os
 import struct
 import sys
 
-from launcherkit import identifiers
-from launcherkit.pe import RT_NUMBERS, Executable, PeError, align, checksum_of
+from launcherkit import KitError, identifiers
+from launcherkit.pe import RT_NUMBERS, Executable, align, checksum_of
 
 DATA_ALIGNMENT = 8  # what windres gives every resource's data
 
 
-class OrderError(Exception):
+class OrderError(KitError):
     pass
 
 
@@ -138,15 +143,10 @@ def plan(image, groups, page_starts=True):
     return layout, rva
 
 
-def can_grow(image, section, virtual_size):
-    """Whether the section may take `virtual_size` bytes: within its pages, or as the last section."""
-    page = image.section_alignment
-    if align(virtual_size, page) <= align(section.virtual_size, page) and \
-            align(virtual_size, image.file_alignment) <= section.raw_size:
-        return True
-    last_in_memory = max(image.sections, key=lambda s: s.rva) is section
-    last_in_file = max(image.sections, key=lambda s: s.raw_offset) is section
-    return last_in_memory and last_in_file and section.raw_offset + section.raw_size == len(image.data)
+def room_in_memory(image, section):
+    """How many bytes the section may take in memory: up to the next section; None for the last."""
+    following = [s.rva for s in image.sections if s.rva > section.rva]
+    return min(following) - section.rva if following else None
 
 
 def rewrite(data, order_path):
@@ -155,14 +155,22 @@ def rewrite(data, order_path):
     check_in_file(image)
     groups = read_order(order_path)
     section = image.resource_section()
+    room = room_in_memory(image, section)
     layout, end_rva = plan(image, groups)
-    if not can_grow(image, section, align(end_rva, DATA_ALIGNMENT) - section.rva):
-        # Another section follows in the next page: keep to the room the data had.
+    # Where the data ends: the size of the resource table.
+    data_size = align(end_rva, DATA_ALIGNMENT) - section.rva
+    if room is not None and data_size > room:
+        # Another section follows too closely: keep to the room the data had.
+        layout, end_rva = plan(image, groups, page_starts=False)
+        data_size = align(end_rva, DATA_ALIGNMENT) - section.rva
+        if data_size > room:
+            raise OrderError("the resource data takes %d bytes, but the next section follows %d bytes after the "
+                             "start of %s" % (data_size, room, section.name))
         print("order-resources: no room for page starts after %s; groups follow one another" % section.name,
               file=sys.stderr)
-        layout, end_rva = plan(image, groups, page_starts=False)
-    virtual_size = max(section.virtual_size, align(end_rva, DATA_ALIGNMENT) - section.rva)
-    raw_size = max(section.raw_size, align(virtual_size, image.file_alignment))
+    # The section reaches up to the next one, if any.
+    virtual_size = room if room is not None else max(section.virtual_size, data_size)
+    raw_size = max(section.raw_size, align(data_size, image.file_alignment))
 
     # The section's file bytes up to its data (the directory), the data in the new order, what follows.
     data_start = min(r.rva for r, _ in layout)
@@ -177,12 +185,18 @@ def rewrite(data, order_path):
     grown = raw_size - section.raw_size
     struct.pack_into("<II", out, section.header_offset + 8, virtual_size, section.rva)
     struct.pack_into("<I", out, section.header_offset + 16, raw_size)
-    struct.pack_into("<I", out, image.resource_directory_offset + 4, virtual_size)
+    struct.pack_into("<I", out, image.resource_directory_offset + 4, data_size)
+    ends = [section.rva + virtual_size]
+    for other in image.sections:
+        if other is not section:
+            ends.append(other.rva + (other.virtual_size or other.raw_size))
+            if other.raw_size and other.raw_offset >= section.raw_offset + section.raw_size:
+                # after the resource section in the file: on by what it grew
+                struct.pack_into("<I", out, other.header_offset + 20, other.raw_offset + grown)
+    struct.pack_into("<I", out, image.size_of_image_offset, align(max(ends), image.section_alignment))
     if grown:
         initialized = struct.unpack_from("<I", out, image.size_of_initialized_data_offset)[0]
         struct.pack_into("<I", out, image.size_of_initialized_data_offset, initialized + grown)
-        struct.pack_into("<I", out, image.size_of_image_offset,
-                         align(section.rva + virtual_size, image.section_alignment))
     if image.checksum:
         struct.pack_into("<I", out, image.checksum_offset, checksum_of(out))
     return bytes(out)
@@ -199,7 +213,7 @@ def main(argv):
         with open(exe, "rb") as f:
             data = f.read()
         ordered = rewrite(data, order_path)
-    except (OSError, PeError, OrderError) as error:
+    except (OSError, KitError) as error:
         print("order-resources: %s: %s" % (exe, error), file=sys.stderr)
         return 2
     if check:

@@ -12,6 +12,8 @@ offsets of the header fields that step rewrites, and plain records instead of pe
 
 import pefile
 
+from launcherkit import KitError
+
 RT_NAMES = {1: "CURSOR", 2: "BITMAP", 3: "ICON", 4: "MENU", 5: "DIALOG", 6: "STRING", 9: "ACCELERATOR",
             10: "RCDATA", 12: "GROUP_CURSOR", 14: "GROUP_ICON", 16: "VERSION", 24: "MANIFEST"}
 RT_NUMBERS = {name: number for number, name in RT_NAMES.items()}
@@ -19,7 +21,7 @@ MACHINE_I386 = 0x14C
 MACHINE_AMD64 = 0x8664
 
 
-class PeError(Exception):
+class PeError(KitError):
     """The file is not a Windows executable the kit can read."""
 
 

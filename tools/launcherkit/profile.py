@@ -18,7 +18,7 @@ import os
 import re
 import sys
 
-from launcherkit import languages, version_block
+from launcherkit import KitError, languages, version_block
 from launcherkit.profile_output import autorun_bytes, cmake_text, header_text, write_if_changed
 
 SECTION = "profile"
@@ -70,8 +70,8 @@ KEYS = {
     "internal_name": (TEXT, True, "version block: InternalName"),
     "original_filename": (PROGRAM, True, "version block: OriginalFilename; the launcher's name on the medium"),
     "version_product_name": (TEXT, True, "version block: ProductName"),
-    "art_masters": (FOLDER, False, "the folder of the art masters, which tools/art/make-art reads"),
-    "sound_sources": (FOLDER, False, "the folder of the sound sources, which tools/art/make-art reads"),
+    "art_masters": (FOLDER, False, "the folder of the art masters, which tools/kit art make reads"),
+    "sound_sources": (FOLDER, False, "the folder of the sound sources, which tools/kit art make reads"),
     "resource_folder": (FOLDER, False, "the folder of the pictures, sounds and icon the launcher compiles in"),
     "caption_install": (ART_TEXT, False, "the install button's caption, which make-art draws"),
     "caption_remove": (ART_TEXT, False, "the remove button's caption, which make-art draws"),
@@ -123,7 +123,7 @@ class Profile:
         return languages.lines(self.values[key]) if key in self.values else None
 
 
-class ProfileError(Exception):
+class ProfileError(KitError):
     """The faults of a profile, one message each."""
 
     def __init__(self, messages):

@@ -6,13 +6,13 @@ required forms as the files it was built from."""
 import os
 import struct
 
-from launcherkit import resource_script
+from launcherkit import KitError, resource_script
 from launcherkit.pe import RT_NUMBERS
 
 BITMAP_FILE_HEADER = 14
 
 
-class ResourceMissing(Exception):
+class ResourceMissing(KitError):
     pass
 
 

@@ -2,9 +2,10 @@
 
     tools/kit size-report [EXE]        EXE defaults to build/windows/LAUNCH.EXE
 
-The executable is split into its headers (DOS stub, PE header, section table), its code (.text), its
-other sections, its resources (.rsrc), the padding that rounds each of them up to the file alignment,
-and anything past the last section (a signature, say). Below the table, the floor: the pictures, sounds
+The executable is split into its headers (DOS stub, PE header, section table), its code (the sections
+marked as code: .text, and .actions, the code that only a click runs), its other sections, its resources
+(the resource section as far as its data goes), the padding that rounds each of them up to the file
+alignment, and anything past the last section (a signature, say). Below the table, the floor: the pictures, sounds
 and icon as stored in the resources (a bitmap is its file without the 14-byte file header; an icon's
 images whole, its directory as the icon group). What .rsrc holds beyond that floor is the resource
 directory, the version resource and the room between the data.
@@ -22,22 +23,30 @@ FLOOR_KINDS = (("Bitmaps (file size less the 14-byte file header)", (RT_NUMBERS[
                ("Sounds (whole files)", ("WAVE",)))
 
 
+IMAGE_SCN_CNT_CODE = 0x20
+
+
 def content_size(section):
     """What a section holds in the file, without the padding to the file alignment."""
     return min(section.virtual_size, section.raw_size) if section.virtual_size else section.raw_size
 
 
 class SizeReport:
-    """The parts of an executable, in bytes: `headers`, `code`, `other` (with `other_names`), `resources`,
-    `padding`, `trailing`, `total`; and the `floor` by kind of resource."""
+    """The parts of an executable, in bytes: `headers`, `code` (with `code_names`), `other` (with
+    `other_names`), `resources`, `padding`, `trailing`, `total`; and the `floor` by kind of resource."""
 
     def __init__(self, image):
         in_file = [s for s in image.sections if s.raw_size]
         self.total = len(image.data)
         self.headers = image.headers_end
-        self.code = sum(content_size(s) for s in in_file if s.name == ".text")
-        self.resources = sum(content_size(s) for s in in_file if s.name == ".rsrc")
-        others = [s for s in in_file if s.name not in (".text", ".rsrc")]
+        code = [s for s in in_file if s.characteristics & IMAGE_SCN_CNT_CODE]
+        self.code = sum(content_size(s) for s in code)
+        self.code_names = [s.name for s in code]
+        # The resource section may reach on in memory up to the next section (the step that lays out its
+        # data leaves no gap there): its data ends where the resource table's size says.
+        resource_sections = [image.resource_section()] if image.resource_rva else []
+        self.resources = sum(min(image.resource_size, content_size(s)) for s in resource_sections)
+        others = [s for s in in_file if s not in code + resource_sections]
         self.other = sum(content_size(s) for s in others)
         self.other_names = [s.name for s in others]
         end = max([image.size_of_headers] + [s.raw_offset + s.raw_size for s in in_file])
@@ -54,7 +63,7 @@ class SizeReport:
         lines = ["Size of `%s`: %d bytes (file alignment %d)" % (name, self.total, self.file_alignment), "",
                  "| Part | Bytes | Share |", "| --- | ---: | ---: |",
                  row("Headers (DOS stub, PE header, section table)", self.headers),
-                 row("Code (.text)", self.code),
+                 row("Code (%s)" % (", ".join(self.code_names) or "none"), self.code),
                  row("Other sections (%s)" % (", ".join(self.other_names) or "none"), self.other),
                  row("Resources (.rsrc)", self.resources),
                  row("Alignment padding (each part rounded up to the file alignment)", self.padding)]

@@ -4,7 +4,8 @@
  * burned test medium says plainly what it is: pressing "install" on the launcher starts this, and it
  * shows a message box instead of installing anything.
  *
- * Built without a C runtime (see scripts/make-medium.sh): the entry point below is the whole program.
+ * Built without a C runtime, linked as the launcher is (cmake/WindowsBuild.cmake): the entry point below
+ * is the whole program.
  * MessageBoxW is one of the few wide-character calls that Windows 95 and 98 also offer, so the German
  * umlaut shows correctly whatever the system's code page is. The product's name and its setup program's
  * (an 8.3 name, plain ASCII) come from the product profile's generated header. */
@@ -21,7 +22,7 @@ static const wchar_t placeholderText[] =
 
 static const wchar_t placeholderTitle[] = PRODUCT_NAME_WIDE L" \u2013 Platzhalter / Placeholder";
 
-void __stdcall PlaceholderEntry(void)
+void __stdcall Entry(void)
 {
     MessageBoxW(NULL, placeholderText, placeholderTitle, MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
     ExitProcess(0);

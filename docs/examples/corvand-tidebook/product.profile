@@ -2,7 +2,7 @@
 # the shipped one: "Corvand Tidebook" by "Corvand Press Ltd" does not exist. Built by
 #   scripts/make-medium.sh --profile docs/examples/corvand-tidebook/product.profile
 # Its masters were drawn by
-#   tools/art/make-art --profile docs/examples/corvand-tidebook/product.profile --plain '#1F5A7A'
+#   tools/kit art make --profile docs/examples/corvand-tidebook/product.profile --plain '#1F5A7A'
 # which also wrote the pictures, sounds and icon in this folder. Folders are relative to this file.
 
 product_name = Corvand Tidebook

@@ -2,7 +2,7 @@
 # "Zyndra Atlas" by "Zyndra Musterverlag GmbH" does not exist. Built by
 #   scripts/make-medium.sh --profile docs/examples/zyndra-atlas/product.profile
 # Its masters were drawn by
-#   tools/art/make-art --profile docs/examples/zyndra-atlas/product.profile --plain '#8A3A12'
+#   tools/kit art make --profile docs/examples/zyndra-atlas/product.profile --plain '#8A3A12'
 # which also wrote the pictures, sounds and icon in this folder. Folders are relative to this file.
 
 product_name = Zyndra Atlas

@@ -14,6 +14,8 @@ import dataclasses
 import os
 from typing import Optional
 
+from launcherkit import KitError
+
 AT_WORK_TESTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "test_at_work.py")
 # The screen depths a launcher can be shown on under Wine (bits per pixel).
 DEPTHS = (24, 16, 8)
@@ -25,7 +27,7 @@ STATES = ("at rest", "install under the pointer", "browse under the pointer", "c
           "remove under the pointer")
 
 
-class CheckFailed(AssertionError):
+class CheckFailed(KitError, AssertionError):
     """A check that does not hold; its text is one line per fault."""
 
 

@@ -1,5 +1,5 @@
 """The launcher's pictures, sounds and icon, made from a product's masters and sound sources
-(`tools/kit art`, or tools/art/make-art; `tools/kit art --help`).
+(`tools/kit art make`, `tools/kit art check`; `tools/kit art make --help`).
 
     folders    where a run reads the masters and sound sources and writes the art
     drawing    masters drawn with Pillow where none are given (the product's own drawing for its own)

@@ -1,8 +1,8 @@
 """Builds the launcher's pictures, sounds and icon under resources/ (or a product profile's folders).
 
-  tools/art/make-art            draw the masters that are missing, then build every picture set
-  tools/art/make-art --redraw   redraw the shipped masters too (a replaced master is redrawn as well)
-  tools/art/make-art --profile FILE [--plain COLOUR] [--keep-masters]
+  tools/kit art make            draw the masters that are missing, then build every picture set
+  tools/kit art make --redraw   redraw the shipped masters too (a replaced master is redrawn as well)
+  tools/kit art make --profile FILE [--plain COLOUR] [--keep-masters]
                                 the same for another product: masters from the profile's art_masters,
                                 sound sources from its sound_sources, output into its resource_folder;
                                 --plain draws missing masters plainly: a background of COLOUR (#RRGGBB)
@@ -136,7 +136,7 @@ def draw(plan, profile, folders, layout):
 
 
 def make(argv):
-    parser = argparse.ArgumentParser(prog="make-art", description=__doc__.split("\n")[0],
+    parser = argparse.ArgumentParser(prog="tools/kit art make", description=__doc__.split("\n")[0],
                                      epilog="tools/kit art check [PROFILE] refuses the art in the profile's resource "
                                             "folder when it was made for another product or is older than its masters.")
     parser.add_argument("--redraw", action="store_true",
@@ -200,7 +200,10 @@ def check_command(argv):
 def main(argv):
     if argv[:1] == ["check"]:
         return check_command(argv[1:])
-    return make(argv)
+    if argv[:1] == ["make"]:
+        return make(argv[1:])
+    sys.stderr.write("usage: tools/kit art make [OPTIONS] (tools/kit art make --help) | tools/kit art check [PROFILE]\n")
+    return 2
 
 
 if __name__ == "__main__":

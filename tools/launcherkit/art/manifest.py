@@ -11,6 +11,7 @@ import hashlib
 import os
 import re
 
+from launcherkit import KitError
 from launcherkit.art import MASTERS, SOUNDS
 from launcherkit.art.drawing import drawn_keys
 from launcherkit.art.folders import Folders, write_file
@@ -18,7 +19,7 @@ from launcherkit.art.folders import Folders, write_file
 HEADER = """\
 # The product the pictures, sounds and icon in this folder were made for, and the SHA-256 of each master
 # and sound source they were made from; for each master make-art drew, how (plain COLOUR or shipped),
-# and the profile's texts the drawn masters show. Written by tools/art/make-art; `tools/kit art check
+# and the profile's texts the drawn masters show. Written by tools/kit art make; `tools/kit art check
 # PROFILE` refuses art made for another product, older than its masters or drawn with other texts.
 """
 NO_MASTER = "none"
@@ -27,7 +28,7 @@ NOT_RECORDED = "not recorded"
 SHIPPED = "shipped"
 
 
-class ManifestError(Exception):
+class ManifestError(KitError):
     """The record cannot be read as make-art writes it."""
 
 
@@ -125,14 +126,14 @@ def check(profile):
     """(errors, warnings) for the art in the resource folder of `profile`, one line each."""
     folders = Folders.of_profile(profile)
     manifest = folders.manifest
-    again = "make the art anew with tools/art/make-art --profile %s" % profile.path
+    again = "make the art anew with tools/kit art make --profile %s" % profile.path
     if not os.path.lexists(manifest):
         return ["%s: found no such file; required the record of the product and the masters the art in %s was made "
-                "for, which tools/art/make-art writes; %s" % (manifest, folders.resources, again)], []
+                "for, which tools/kit art make writes; %s" % (manifest, folders.resources, again)], []
     try:
         record = Record(folders)
     except ManifestError as error:
-        return ["%s: found %s; required the record tools/art/make-art writes, a UTF-8 text; %s"
+        return ["%s: found %s; required the record tools/kit art make writes, a UTF-8 text; %s"
                 % (manifest, error, again)], []
     recorded = record.entries
     errors = []

@@ -19,6 +19,7 @@ import argparse
 import os
 import sys
 
+from launcherkit import KitError
 from launcherkit.iso_image import IsoImage
 from launcherkit.medium import capacity as discs
 from launcherkit.medium import content as content_rules
@@ -111,15 +112,12 @@ def build(options, profile):
         values = {key: derived(profile, key) for key in ("volume_name", "iso_publisher", "iso_application")}
         sectors = image_writer.build(values, options.root, startup_names(profile), content, options.image,
                                      options.epoch, options.capacity, options.startup_order == "on")
-    except content_rules.ContentRefused as refused:
-        for line in refused.lines:
-            print(PREFIX + line, file=sys.stderr)
-        return 1
     except discs.CapacityError as error:
         print("%s%s: %s" % (PREFIX, os.path.basename(options.image), error), file=sys.stderr)
         return 1
-    except image_writer.BuildError as error:
-        print(PREFIX + str(error), file=sys.stderr)
+    except KitError as error:  # the content refused (a line each) or the image not written
+        for line in str(error).splitlines():
+            print(PREFIX + line, file=sys.stderr)
         return 1
     print("%simage of %d sectors, content %s" % (PREFIX, sectors, folder or "none"))
     return 0

@@ -1,5 +1,7 @@
 """The discs a medium is made for, and its size as a message gives it."""
 
+from launcherkit import KitError
+
 SECTOR = 2048
 MB = 1024 * 1024
 # Sectors of 2,048 bytes: a 74-minute CD, an 80-minute CD, a single-layer DVD (4.7 GB).
@@ -7,7 +9,7 @@ CAPACITIES = {"cd650": 333000, "cd700": 360000, "dvd": 2295104}
 DEFAULT = "cd700"
 
 
-class CapacityError(Exception):
+class CapacityError(KitError):
     pass
 
 

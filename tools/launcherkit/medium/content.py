@@ -11,6 +11,8 @@ import os
 import stat
 from dataclasses import dataclass
 
+from launcherkit import KitError
+
 # Device names Windows opens instead of a file, whatever extension follows them.
 RESERVED_NAMES = {"CON", "PRN", "AUX", "NUL"} | {"COM%d" % n for n in range(1, 10)} | \
                  {"LPT%d" % n for n in range(1, 10)}
@@ -48,7 +50,7 @@ class Content:
         return sum(f.size for f in self.files)
 
 
-class ContentRefused(Exception):
+class ContentRefused(KitError):
     def __init__(self, lines):
         super().__init__("\n".join(lines))
         self.lines = lines

@@ -15,13 +15,14 @@ import subprocess
 import tempfile
 import time
 
+from launcherkit import KitError
 from launcherkit.medium import capacity as discs
 
 # Higher weights lie at lower blocks.
 STARTUP_WEIGHTS = (3, 2, 1)
 
 
-class BuildError(Exception):
+class BuildError(KitError):
     pass
 
 

@@ -12,6 +12,7 @@ from Xlib import X, XK, display as xlib_display, error as xlib_error
 from Xlib.ext import xtest
 from Xlib.protocol.request import GetImage
 
+from launcherkit import KitError
 from launcherkit.wine.processes import stop_popen
 from launcherkit.wine.waiting import wait_until
 
@@ -25,7 +26,7 @@ RAW_MODES = {8: "P", 16: "BGR;16", 32: "BGRX"}
 GONE = (xlib_error.BadWindow, xlib_error.BadDrawable, xlib_error.BadMatch)
 
 
-class DisplayError(Exception):
+class DisplayError(KitError):
     """The X display or a request to it failed."""
 
 

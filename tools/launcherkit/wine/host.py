@@ -4,6 +4,8 @@ loader, whether it can run here at all, and the environment of a private prefix.
 import os
 import subprocess
 
+from launcherkit import KitError
+
 WINE_DIR = "/usr/lib/wine"
 WINESERVER = os.path.join(WINE_DIR, "wineserver")
 
@@ -11,7 +13,7 @@ WINESERVER = os.path.join(WINE_DIR, "wineserver")
 DLL_OVERRIDES = "mscoree,mshtml=;winemenubuilder.exe=d"
 
 
-class HostCannotRun(Exception):
+class HostCannotRun(KitError):
     """This host cannot run Wine programs of the requested architecture."""
 
 

@@ -18,13 +18,14 @@ import os
 import re
 import shutil
 
+from launcherkit import KitError
 from launcherkit.iso_image import IsoImage
 from launcherkit.wine import images
 from launcherkit.wine.host import windows_path
 from launcherkit.wine.session import WineSession
 from launcherkit.wine.snapshots import WINE_USER_FILES, file_snapshot, snapshot_changes
 from launcherkit.wine.waiting import wait_until
-from launcherkit.wine.window import LauncherWindow
+from launcherkit.wine.window import LauncherWindow, hovered
 
 # The file browser of the Windows folder, which the browse button starts (Wine's desktop is
 # C:\windows\system32\explorer.exe), and the decoy of it that a medium may carry beside the launcher.
@@ -41,7 +42,7 @@ BROWSER_RUN = (WINDOWS_BROWSER, "C:\\windows\\EXPLORER.EXE D:\\")
 CRASH_LINE = re.compile(r"^wine: (?:Unhandled |Call from .* to unimplemented function ).*$", re.M)
 
 
-class LauncherCrashed(AssertionError):
+class LauncherCrashed(KitError, AssertionError):
     """A launcher of the session crashed; the message names each crash as Wine reported it."""
 
 
@@ -216,6 +217,17 @@ class LauncherSession:
     def windows(self, process=None):
         """The visible X windows of launchers (of `process`, when given)."""
         return self.display.find_windows(self.title, process.pid if process else None)
+
+    def hover(self, button, installed=False, exe=None):
+        """Moves the pointer onto `button` and waits until the window shows it lit."""
+        self.display.move(*self.window.button_centre(button))
+        self.assert_picture(hovered(button), "button %d is not lit" % button, installed=installed, exe=exe)
+
+    def click(self, process, button, installed=False, exe=None):
+        """Lights `button` under the pointer and clicks it: the launcher `process` ends with exit code 0."""
+        self.hover(button, installed, exe)
+        self.display.click()
+        assert process.exit_code(timeout=30) == 0
 
     def close_window(self, process):
         """Closes the launcher as the system's close command does and returns its exit code."""

@@ -6,6 +6,7 @@ import os
 import shutil
 import subprocess
 
+from launcherkit import KitError
 from launcherkit.wine.host import (WINESERVER, HostCannotRun, base_environment, host_can_run, wine_command,
                                    windows_path)
 from launcherkit.wine.processes import kill_marked_processes
@@ -22,13 +23,13 @@ TEMPLATE_REGISTRY = r"""REGEDIT4
 
 # Files of the template below drive_c/windows that are shared with sessions by hard links instead of being
 # copied: big program files that Wine never writes once the prefix exists. A test that replaces one must
-# unlink it first (see replace_shared_file).
+# unlink it first (see LauncherSession.place_recorder).
 SHARED_SUFFIXES = (".dll", ".exe", ".drv", ".sys", ".nls", ".tlb", ".acm", ".ax", ".cpl", ".ocx", ".ttf",
                    ".fon", ".ds", ".mui", ".vxd", ".msstyles")
 SHARED_MIN_SIZE = 16 * 1024
 
 
-class TemplateError(Exception):
+class TemplateError(KitError):
     """The prefix template could not be made."""
 
 
@@ -103,14 +104,6 @@ def copy_prefix(template, target):
         return shutil.copy2(source, destination)
 
     shutil.copytree(template, target, symlinks=True, copy_function=link_or_copy)
-
-
-def replace_shared_file(path, source):
-    """Puts a copy of `source` at `path` in a session's prefix without touching the template's file that
-    `path` may be a hard link to."""
-    if os.path.lexists(path):
-        os.remove(path)
-    shutil.copy(source, path)
 
 
 def append_registry(reg_file, key, values):

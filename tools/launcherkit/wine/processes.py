@@ -11,6 +11,7 @@ import subprocess
 import sys
 import time
 
+from launcherkit import KitError
 from launcherkit.wine.host import WINE_DIR
 
 # The programs as which Wine runs a Windows process (the loader, and the preloader it becomes).
@@ -96,7 +97,7 @@ def remove_stale_prefixes(sessions_dir):
             shutil.rmtree(prefix, ignore_errors=True)
 
 
-class WineCrashedAtExit(AssertionError):
+class WineCrashedAtExit(KitError, AssertionError):
     """Wine's own process died of a fault in Wine's code, not of an exception of the Windows program."""
 
 

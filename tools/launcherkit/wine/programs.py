@@ -1,13 +1,13 @@
 """The Windows programs a Wine session works with: the launcher, its test builds, and the stand-ins that
-record or act (tools/wineprograms; the planted libraries: tests/stubs). A build tree holds them at the places its CMake files give them; another
-caller (a disc image's acceptance check, say) names its own.
+record or act (tools/wineprograms; the planted libraries: tests/stubs). A build tree holds them at the
+places its CMake files give them; another caller (a disc image's acceptance check, say) names its own.
 
     programs = Programs.in_build("build/windows")
     programs.launcher, programs.recorder, programs.poke, programs.launcher740, ...
 """
 
 import os
-from dataclasses import dataclass
+from dataclasses import dataclass, fields
 from typing import Optional
 
 
@@ -32,26 +32,20 @@ class Programs:
 
     @classmethod
     def in_build(cls, build_dir):
-        """The programs of a build tree of this project, by their full paths; those it has not built are
-        None."""
+        """The programs of a build tree of this project, by their full paths: the launcher's builds by the
+        target names its launchers.txt gives them (cmake/WindowsBuild.cmake; `launch` is the product), the
+        stand-ins in stubs/; those it has not built are None."""
         build_dir = os.path.abspath(build_dir)
-        stubs = os.path.join(build_dir, "stubs")
-        places = {
-            "launcher": os.path.join(build_dir, "LAUNCH.EXE"),
-            "launcher4": os.path.join(build_dir, "LAUNCH4.EXE"),
-            "launcher740": os.path.join(build_dir, "LAUNCH740.EXE"),
-            "launcher5": os.path.join(build_dir, "LAUNCH5.EXE"),
-            "launcher_fault": os.path.join(build_dir, "LAUNCHFLT.EXE"),
-            "launcher_writes": os.path.join(build_dir, "LAUNCHWRT.EXE"),
-            "launcher_xp": os.path.join(build_dir, "LAUNCHXP.EXE"),
-            "launcher_without_functions": os.path.join(build_dir, "LAUNCHNOF.EXE"),
-            "recorder": os.path.join(stubs, "RECORDER.EXE"),
-            "poke": os.path.join(stubs, "POKE.EXE"),
-            "msi_setup": os.path.join(stubs, "MSISETUP.EXE"),
-            "planted_winmm": os.path.join(stubs, "WINMM.DLL"),
-            "planted_msacm32": os.path.join(stubs, "MSACM32.DLL"),
-        }
-        return cls(**{name: path if os.path.isfile(path) else None for name, path in places.items()})
+        places = {}
+        if os.path.isfile(os.path.join(build_dir, "launchers.txt")):
+            with open(os.path.join(build_dir, "launchers.txt")) as listing:
+                places = {"launcher" if target == "launch" else target:
+                          os.path.join(build_dir, name) for target, name in map(str.split, listing)}
+        for name, file in (("recorder", "RECORDER.EXE"), ("poke", "POKE.EXE"), ("msi_setup", "MSISETUP.EXE"),
+                           ("planted_winmm", "WINMM.DLL"), ("planted_msacm32", "MSACM32.DLL")):
+            places[name] = os.path.join(build_dir, "stubs", file)
+        return cls(**{field.name: places[field.name] if os.path.isfile(places.get(field.name, "")) else None
+                      for field in fields(cls)})
 
     def missing(self, *names):
         """Those of the programs `names` that are None."""

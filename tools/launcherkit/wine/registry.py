@@ -1,14 +1,15 @@
-"""A session's registry through Wine's own reg and regedit: values added and deleted, REGEDIT4 text
-imported, and the whole registry exported and read back as {key: {value name: value text}}."""
+"""A session's registry through Wine's own reg and regedit: values added and deleted, and the whole
+registry exported and read back as {key: {value name: value text}}."""
 
 import itertools
 import os
 import re
 
+from launcherkit import KitError
 from launcherkit.wine.host import windows_path
 
 
-class RegistryError(Exception):
+class RegistryError(KitError):
     """reg or regedit failed."""
 
 
@@ -34,15 +35,6 @@ class Registry:
         for add."""
         self._run("reg", ["delete", key] + (["/v", name] if name is not None else []) + ["/f"] +
                   (["/reg:%d" % view] if view else []))
-
-    def import_text(self, text):
-        """Imports REGEDIT4 text."""
-        path = os.path.join(self._work_dir, "import-%d.reg" % next(self._files))
-        with open(path, "w", newline="\r\n") as f:
-            f.write(text)
-        code, out = self._run("regedit", ["/S", windows_path(path)])
-        if code != 0:
-            raise RegistryError("regedit /S failed (%d): %s" % (code, out))
 
     def export(self):
         """The whole registry as {key path: {value name: value text}} (from `regedit /E`)."""

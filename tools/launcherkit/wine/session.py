@@ -25,6 +25,7 @@ import shutil
 import subprocess
 import time
 
+from launcherkit import KitError
 from launcherkit.wine.display import XDisplay
 from launcherkit.wine.host import WINESERVER, base_environment, wine_command
 from launcherkit.wine.prefix import append_registry, copy_prefix, ensure_template
@@ -41,7 +42,7 @@ WINE_SERVICES = ("services.exe", "winedevice.exe", "plugplay.exe", "svchost.exe"
 WINE_SYSTEM_FOLDER = "c:\\windows\\system32\\"
 
 
-class SessionError(Exception):
+class SessionError(KitError):
     """Something of the session itself went wrong (not the program under test)."""
 
 

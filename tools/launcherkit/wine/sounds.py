@@ -97,23 +97,6 @@ def wav_chunks(blob):
     return chunks
 
 
-def wav_data(blob):
-    """The bytes of a RIFF WAVE file's data chunk."""
-    data = wav_chunks(blob).get(b"data")
-    if data is None:
-        raise ValueError("no data chunk")
-    return data
-
-
-def wav_duration(blob):
-    """Length in seconds of a RIFF WAVE file's sound: PCM by its data size, others by the fact chunk."""
-    chunks = wav_chunks(blob)
-    tag, _channels, rate, _avg, block_align, _bits = struct.unpack_from("<HHIIHH", chunks[b"fmt "], 0)
-    if tag == WAVE_FORMAT_PCM:
-        return len(chunks[b"data"]) / block_align / rate
-    return struct.unpack_from("<I", chunks[b"fact"], 0)[0] / rate
-
-
 def stream_data(stream):
     with open(stream.path, "rb") as f:
         return f.read()

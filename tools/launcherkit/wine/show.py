@@ -1,10 +1,9 @@
-#!/usr/bin/python3
 """Shows the launcher running under Wine, started from the root of a folder mapped as CD-ROM drive D:.
 
 With a display ($DISPLAY) the launcher appears there and this waits until it is closed. Without one it runs
 on a private virtual screen, saves a screenshot of the whole screen, prints the window's title and place,
 closes the launcher and reports its exit code.
-Usage (with the kit on the module path, PYTHONPATH=tools): show_launcher.py EXE BUILD_DIR ARCH [PROFILE]
+Usage: tools/kit wine.show EXE BUILD_DIR ARCH [PROFILE]   (scripts/run.sh runs it)
 PROFILE is the product profile the launcher was built for (by default the shipped product's)."""
 import os
 import shutil
@@ -50,7 +49,7 @@ def on_the_users_display(exe, build_dir, arch, product):
 
 def on_a_private_screen(exe, build_dir, arch, product):
     screenshot = os.path.join(build_dir, "screenshots", "run.png")
-    programs = Programs(launcher=exe, poke=os.path.join(build_dir, "stubs", "POKE.EXE"))
+    programs = Programs(launcher=exe, poke=Programs.in_build(build_dir).poke)
     with LauncherSession(build_dir, arch, programs, product, "run") as launcher:
         launcher.lay_medium(stubs=())
         process, window = launcher.start()
