@@ -15,10 +15,10 @@ packages=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   wine wine32 wine64 libasound2 libasound2:i386
-  xvfb xdotool x11-apps x11-utils imagemagick
+  xvfb
   sox xorriso wixl
   clang libclang-rt-14-dev
-  python3 python3-pytest python3-pil python3-pefile python3-pycdlib
+  python3 python3-pytest python3-pil python3-pefile python3-pycdlib python3-xlib
   fonts-dejavu-core fonts-dejavu-extra
 )
 

@@ -1,37 +1,17 @@
 """Measures LAUNCH.EXE under Wine on a virtual X screen and writes the figures as JSON; report.py turns
-them into docs/benchmarks.md. Figures are measured and reported; nothing is asserted.
+them into docs/benchmarks.md, whose text says how each figure is taken. Figures are measured and
+reported; nothing is asserted.
 
     tools/kit bench measure --build-dir DIR --arch win32|win64 --json FILE
         [--profile FILE] [--runs 20] [--hover-runs 50] [--depths 24,16,8]
         [--parts splash,phases,hover,reads,peer,disc]
 
-The rooms: bench.depth_bench measures one screen depth, bench.screen_poll looks at the screen,
-bench.trace_phases reads Wine's trace of a start, bench.reads_plan and bench.startup_reads measure the
-reads from a slow medium, bench.nsis_peer builds the NSIS peer, bench.disc_layout lays out a full disc;
-this module is the command line.
-
-Time to splash: from starting the program (Wine's loader spawned, the session's wineserver already
-running) to the moment its window shows what it should, seen on the X screen itself:
-  - the launcher: a set of sample spots over the window (background and all three buttons) all show the
-    pixel values of the finished picture (taken from a warm-up run whose whole window was compared with
-    the launcher's own pictures); the same for the launcher as linked (in the medium's LINKED folder);
-  - BASELINE.EXE (an empty black popup of the same size, built the same way): the same spots all black;
-  - PEER.EXE (depth 24 only; the same splash made with NSIS, tools/bench/nsis_peer.nsi): the same spots
-    as the launcher, whose picture it shows pixel for pixel.
-The screen's root is made white first, so no state can be mistaken for the empty screen. The programs
-run interleaved (rotating which goes first), from the same CD-ROM drive D:.
-
-Hover response: from the pointer entering button 0 (a WarpPointer request, which the X server reports to
-Wine as a real motion) to the under-pointer picture on the screen at sample spots where it differs from
-the picture at rest.
-
-Start-up reads (root and a loop device; tools/bench/startup_reads.py): the launcher as linked (512-byte
-file alignment, data by type and name) and as built (4 KB alignment, data in start-up order) on a
-read-only ext4 image mapped as CD-ROM drive E:, evicted before each start; at the finished splash the
-pages of the file in the page cache and the device's read count.
-
-The screen is polled through an open X connection (tools/bench/xprobe.py), one GetImage per spot,
-pipelined; the measured poll interval is the measurements' resolution.
+The rooms: bench.depth_bench measures one screen depth in one Wine session (launcherkit.wine) kept
+running, bench.screen_poll looks at the screen over the session's X connection, bench.trace_phases reads
+Wine's trace of a start, bench.reads_plan and bench.startup_reads measure the reads from a slow medium,
+bench.nsis_peer builds the NSIS peer, bench.disc_layout lays out a full disc; this module is the command
+line. The programs run interleaved (rotating which goes first), from the same CD-ROM drive D:; the
+screen's root is made white first, so that no state can be mistaken for the empty screen.
 """
 
 import argparse
@@ -39,12 +19,13 @@ import datetime
 import json
 import os
 import platform
-import subprocess
 import sys
 from dataclasses import dataclass, field
 
 from launcherkit import SOURCE_DIR
+from launcherkit.pe import Executable
 from launcherkit.product import DEFAULT_PROFILE, Product
+from launcherkit.size_report import SizeReport
 from launcherkit.wine.host import host_can_run
 from launcherkit.wine.programs import Programs
 
@@ -69,25 +50,8 @@ class Subjects:
     bench: dict = field(default_factory=dict)
 
 
-class Settings:
-    """What the command line chose: how many runs of what, and the poller's pauses."""
-
-    def __init__(self, args):
-        self.json = args.json
-        self.runs = args.runs
-        self.hover_runs = args.hover_runs
-        self.trace_runs = args.trace_runs
-        self.reads_runs = args.reads_runs
-        self.depths = [int(d) for d in args.depths.split(",")]
-        self.parts = set(args.parts.split(","))
-        # The poller sleeps this long between two looks at the screen, so that it does not take a
-        # processor away from the programs it times; and the screen rests this long after each program has
-        # ended, so that one run's ending does not slow the next one's start.
-        self.poll_pause = args.poll_pause
-        self.settle = args.settle
-
-
 def parse_arguments():
+    """The command line: how many runs of what, and the poller's pauses."""
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--build-dir", required=True, help="the build tree whose programs are measured")
     parser.add_argument("--arch", required=True, choices=("win32", "win64"), help="the build's Wine architecture")
@@ -100,9 +64,15 @@ def parse_arguments():
                         help="traced starts of each program at depth 24 for the breakdown (0: none)")
     parser.add_argument("--reads-runs", type=int, default=3, help="evicted starts of each layout per depth")
     parser.add_argument("--parts", default=",".join(PARTS), help="what to measure, of %s" % ", ".join(PARTS))
+    # The poller sleeps this long between two looks at the screen, so that it does not take a processor away
+    # from the programs it times; and the screen rests this long after each program has ended, so that one
+    # run's ending does not slow the next one's start.
     parser.add_argument("--poll-pause", type=float, default=0.001, help="seconds between two polls")
     parser.add_argument("--settle", type=float, default=0.3, help="seconds of rest after each run")
-    return parser.parse_args()
+    args = parser.parse_args()
+    args.depths = [int(d) for d in args.depths.split(",")]
+    args.parts = set(args.parts.split(","))
+    return args
 
 
 def subjects_of(args):
@@ -123,16 +93,13 @@ def subjects_of(args):
 
 
 def size_report(exe):
-    result = subprocess.run([os.path.join(SOURCE_DIR, "scripts", "size-report.sh"), exe],
-                            capture_output=True, text=True, timeout=120)
-    if result.returncode != 0:
-        return "size-report.sh failed: %s" % result.stderr.strip()
-    return result.stdout.strip()
+    """Where the bytes of `exe` go, as tools/kit size-report shows it."""
+    return SizeReport(Executable.open(exe)).markdown(os.path.basename(exe))
 
 
-def measure_peer(subjects, settings):
+def measure_peer(subjects, args):
     peer = {}
-    if "peer" in settings.parts:
+    if "peer" in args.parts:
         path, peer["note"] = build_peer(os.path.join(subjects.build_dir, "benchmark", "peer"), subjects.arch,
                                         subjects.programs.launcher, subjects.product)
         if path:
@@ -142,10 +109,10 @@ def measure_peer(subjects, settings):
     return peer
 
 
-def measure_depths(subjects, settings, results):
+def measure_depths(subjects, args, results):
     """Every depth, with the slow medium for the start-up reads where it can be had."""
     reads = results["reads"]
-    reason = startup_reads.unavailable_reason() if "reads" in settings.parts else "not asked for (--parts)"
+    reason = startup_reads.unavailable_reason() if "reads" in args.parts else "not asked for (--parts)"
     medium = None
     try:
         if not reason:
@@ -158,8 +125,8 @@ def measure_depths(subjects, settings, results):
         reads["skipped"] = reason
         if reason:
             log("start-up reads not measured: %s" % reason)
-        for depth in settings.depths:
-            with DepthBench(depth, subjects, settings, medium) as bench:
+        for depth in args.depths:
+            with DepthBench(depth, subjects, args, medium) as bench:
                 results["depths"].append(bench.run(reads_plan.variants(depth, subjects) if medium else []))
     finally:
         if medium:
@@ -168,7 +135,6 @@ def measure_depths(subjects, settings, results):
 
 def main():
     args = parse_arguments()
-    settings = Settings(args)
     ok, wine_version = host_can_run(args.arch)
     if not ok:
         print("benchmark: cannot run: " + wine_version, file=sys.stderr)
@@ -180,25 +146,25 @@ def main():
     launcher = subjects.programs.launcher
     results = {"started": datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC"),
                "arch": args.arch, "wine": wine_version, "platform": platform.platform(),
-               "runs": settings.runs, "hover_runs": settings.hover_runs, "reads_runs": settings.reads_runs,
-               "parts": sorted(settings.parts), "exe": os.path.relpath(launcher, SOURCE_DIR), "depths": []}
-    results["peer"] = measure_peer(subjects, settings)
+               "runs": args.runs, "hover_runs": args.hover_runs, "reads_runs": args.reads_runs,
+               "parts": sorted(args.parts), "exe": os.path.relpath(launcher, SOURCE_DIR), "depths": []}
+    results["peer"] = measure_peer(subjects, args)
     results["reads"] = {"floors": reads_plan.floors(subjects), "file_sizes": {
         "launcher": os.path.getsize(launcher),
         "launcher_as_linked": os.path.getsize(subjects.bench["launcher_as_linked"])}}
-    if settings.parts & DEPTH_PARTS:
-        measure_depths(subjects, settings, results)
-    if "disc" in settings.parts:
+    if args.parts & DEPTH_PARTS:
+        measure_depths(subjects, args, results)
+    if "disc" in args.parts:
         results["disc"] = disc_layout.measure(subjects, os.path.join(subjects.build_dir, "benchmark", "disc"), log)
 
     results["sizes"] = {os.path.relpath(launcher, SOURCE_DIR): size_report(launcher)}
     product = os.path.join(SOURCE_DIR, "build", "windows", "LAUNCH.EXE")
     if os.path.abspath(product) != os.path.abspath(launcher) and os.path.exists(product):
         results["sizes"][os.path.relpath(product, SOURCE_DIR)] = size_report(product)
-    os.makedirs(os.path.dirname(os.path.abspath(settings.json)), exist_ok=True)
-    with open(settings.json, "w") as f:
+    os.makedirs(os.path.dirname(os.path.abspath(args.json)), exist_ok=True)
+    with open(args.json, "w") as f:
         json.dump(results, f, indent=1)
-    log("wrote %s" % settings.json)
+    log("wrote %s" % args.json)
     return 0
 
 

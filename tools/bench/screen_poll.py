@@ -1,13 +1,12 @@
 """Looking at the screen while a program starts: the sample spots of a launcher window whose values tell
-its finished picture from anything else, and the poller that waits for them through an open X connection
-(bench.xprobe), keeping its poll intervals as the measurements' resolution.
+its finished picture from anything else, and the poller that waits for them over the session's X
+connection (XDisplay.spot_values), keeping its poll intervals as the measurements' resolution.
 
 Spots are placed at fractions of the window and of the buttons (launcherkit.geometry), so that they
 cover the background and every button whatever the product's geometry."""
 
 import os
 import statistics
-import struct
 import time
 
 # Where spots are tried: across the window's background, and in each button, as fractions of their width
@@ -30,13 +29,6 @@ def spread(values):
     quartiles = statistics.quantiles(values, n=4) if len(values) >= 2 else [values[0]] * 3
     return {"median": statistics.median(values), "min": values[0], "max": values[-1],
             "q1": quartiles[0], "q3": quartiles[2], "n": len(values)}
-
-
-def set_root_white(probe):
-    """Gives the root window a white background and clears it: an empty screen is then never black."""
-    probe.sock.sendall(struct.pack("<BxHIII", 2, 4, probe.root, 0x2, probe.white))          # ChangeWindowAttributes
-    probe.sock.sendall(struct.pack("<BBHIhhHH", 61, 0, 4, probe.root, 0, 0, 0, 0))           # ClearArea
-    probe.sync()
 
 
 def window_spots(geometry, picture):
@@ -83,24 +75,25 @@ def process_cpu(pid):
 class Poller:
     """Polls a set of screen spots until they show the wanted values; keeps the poll intervals."""
 
-    def __init__(self, probe, pause):
-        self.probe = probe
+    def __init__(self, display, pause):
+        self.display = display
         self.pause = pause
         self.intervals = []
         self.cpu = None
 
     def wait(self, points, wanted, start, timeout=30, process=None):
+        """Seconds from `start` (time.perf_counter) until the spots at `points` show `wanted`; the
+        processor time of `process` then in `cpu`."""
         last = start
-        deadline = start + timeout
         while True:
-            values = self.probe.pixels(points)
+            values = self.display.spot_values(points)
             now = time.perf_counter()
             self.intervals.append(now - last)
             last = now
             if values == wanted:
                 self.cpu = process_cpu(process.pid) if process is not None else None
                 return now - start
-            if now > deadline:
+            if now > start + timeout:
                 raise BenchError("the screen did not show the expected picture within %d s (last %s)"
                                  % (timeout, [hex(v) for v in values]))
             if process is not None and not process.running():

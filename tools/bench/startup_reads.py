@@ -12,6 +12,7 @@ model_seconds() turns a measurement into the time a CD-ROM drive would take.
 """
 
 import ctypes
+import mmap
 import os
 import shutil
 import subprocess
@@ -21,7 +22,7 @@ SEEK_SECONDS = 0.1             # one seek of a CD-ROM drive
 BYTES_PER_SECOND_1X = 153600   # 150 KB/s per speed step
 IMAGE_BYTES = 24 * 1024 * 1024
 
-PROT_READ, MAP_SHARED = 1, 1
+LIBC = ctypes.CDLL(None, use_errno=True)
 
 
 class ReadsUnavailable(Exception):
@@ -32,7 +33,7 @@ def unavailable_reason():
     """None if start-up reads can be measured here, else why not."""
     if os.geteuid() != 0:
         return "not running as root (a loop device and a mount need root)"
-    for tool in ("losetup", "mkfs.ext4", "mount", "umount", "blockdev"):
+    for tool in ("losetup", "mkfs.ext4", "mount", "umount", "findmnt", "blockdev"):
         if not shutil.which(tool):
             return "%s is missing" % tool
     result = subprocess.run(["losetup", "-f"], capture_output=True, text=True)
@@ -41,33 +42,18 @@ def unavailable_reason():
     return None
 
 
-def _libc():
-    libc = ctypes.CDLL(None, use_errno=True)
-    libc.mmap.restype = ctypes.c_void_p
-    libc.mmap.argtypes = [ctypes.c_void_p, ctypes.c_size_t, ctypes.c_int, ctypes.c_int, ctypes.c_int, ctypes.c_long]
-    libc.mincore.argtypes = [ctypes.c_void_p, ctypes.c_size_t, ctypes.c_char_p]
-    libc.munmap.argtypes = [ctypes.c_void_p, ctypes.c_size_t]
-    return libc
-
-
-def resident_pages(path, libc):
-    """The indexes of the file's pages that are in the page cache (mapping the file reads nothing)."""
-    fd = os.open(path, os.O_RDONLY)
-    try:
-        size = os.fstat(fd).st_size
-        address = libc.mmap(None, size, PROT_READ, MAP_SHARED, fd, 0)
-        if address in (None, ctypes.c_void_p(-1).value):
-            raise OSError(ctypes.get_errno(), "mmap failed")
+def resident_pages(path):
+    """The indexes of the file's pages that are in the page cache (mapping the file reads nothing; the
+    copy-on-write mapping gives ctypes a buffer it can point mincore at, and is never written)."""
+    with open(path, "rb") as f, mmap.mmap(f.fileno(), 0, access=mmap.ACCESS_COPY) as view:
+        start = ctypes.c_char.from_buffer(view)
         try:
-            pages = (size + PAGE - 1) // PAGE
-            vector = ctypes.create_string_buffer(pages)
-            if libc.mincore(ctypes.c_void_p(address), size, vector) != 0:
+            vector = ctypes.create_string_buffer((len(view) + PAGE - 1) // PAGE)
+            if LIBC.mincore(ctypes.byref(start), ctypes.c_size_t(len(view)), vector) != 0:
                 raise OSError(ctypes.get_errno(), "mincore failed")
             return [i for i, flag in enumerate(vector.raw) if flag & 1]
         finally:
-            libc.munmap(ctypes.c_void_p(address), size)
-    finally:
-        os.close(fd)
+            del start  # the mapping closes only once no buffer points into it
 
 
 def evict(path):
@@ -116,14 +102,12 @@ class ReadsMedium:
         self.tree = os.path.join(self.folder, "tree")
         self.mount_point = os.path.join(self.folder, "mnt")
         self.device = None
-        self.mounted = False
-        self.libc = _libc()
 
     def __enter__(self):
         reason = unavailable_reason()
         if reason:
             raise ReadsUnavailable(reason)
-        self._cleanup_stale()
+        self.close()  # a run that was killed may have left its image mounted
         shutil.rmtree(self.tree, ignore_errors=True)
         for relative, source in self.files.items():
             target = os.path.join(self.tree, relative)
@@ -135,12 +119,12 @@ class ReadsMedium:
         subprocess.run(["mkfs.ext4", "-q", "-F", "-b", str(PAGE), "-d", self.tree, self.image,
                         "%dK" % (IMAGE_BYTES // 1024)], check=True, capture_output=True)
         try:
-            self.device = subprocess.run(["losetup", "--read-only", "--find", "--show", self.image], check=True,
+            # mount sets up the loop device and lets it go again at umount.
+            subprocess.run(["mount", "-t", "ext4", "-o", "ro,loop", self.image, self.mount_point], check=True,
+                           capture_output=True)
+            self.device = subprocess.run(["findmnt", "-n", "-o", "SOURCE", self.mount_point], check=True,
                                          capture_output=True, text=True).stdout.strip()
             subprocess.run(["blockdev", "--setra", "0", self.device], check=True, capture_output=True)
-            subprocess.run(["mount", "-t", "ext4", "-o", "ro", self.device, self.mount_point], check=True,
-                           capture_output=True)
-            self.mounted = True
         except (subprocess.CalledProcessError, OSError) as error:
             self.close()
             detail = getattr(error, "stderr", "") or str(error)
@@ -153,21 +137,9 @@ class ReadsMedium:
         self.close()
         return False
 
-    def _cleanup_stale(self):
-        # A run that was killed may have left its image mounted.
+    def close(self):
         if os.path.ismount(self.mount_point):
             subprocess.run(["umount", self.mount_point], capture_output=True)
-        listing = subprocess.run(["losetup", "-j", self.image], capture_output=True, text=True).stdout
-        for line in listing.splitlines():
-            subprocess.run(["losetup", "-d", line.split(":")[0]], capture_output=True)
-
-    def close(self):
-        if self.mounted:
-            subprocess.run(["umount", self.mount_point], capture_output=True)
-            self.mounted = False
-        if self.device:
-            subprocess.run(["losetup", "-d", self.device], capture_output=True)
-            self.device = None
 
     def read_ahead(self):
         return subprocess.run(["blockdev", "--getra", self.device], capture_output=True, text=True).stdout.strip()
@@ -185,7 +157,7 @@ class ReadsMedium:
         """Evicts the file's pages; returns the device's counters to measure from."""
         path = self.path(relative)
         evict(path)
-        left = resident_pages(path, self.libc)
+        left = resident_pages(path)
         if left:
             raise ReadsUnavailable("%d pages of %s stay in the page cache after eviction" % (len(left), relative))
         return self.device_counters()
@@ -193,7 +165,7 @@ class ReadsMedium:
     def reads(self, relative, before):
         """What has been read of the file since prepare(): its resident pages and the device's counters."""
         path = self.path(relative)
-        pages = resident_pages(path, self.libc)
+        pages = resident_pages(path)
         requests, sectors = self.device_counters()
         size = os.path.getsize(path)
         beyond_end = -size % PAGE if pages and pages[-1] == (size - 1) // PAGE else 0  # of a resident last page

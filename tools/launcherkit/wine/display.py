@@ -1,46 +1,56 @@
-"""The virtual X screen of a session (Xvfb) and what the tests do on it: find and measure windows, take
-screenshots, move the pointer, click and type."""
+"""The virtual X screen of a session (Xvfb) and what the tests do on it, over one X connection of their
+own (python3-xlib): find and measure windows, read the screen's pixels, move the pointer, click and type
+(through the XTEST extension, as a user's devices would)."""
 
 import os
 import re
 import subprocess
 import time
 
-from launcherkit import KitError
-from launcherkit.wine import images
+from PIL import Image
+from Xlib import X, XK, display as xlib_display, error as xlib_error
+from Xlib.ext import xtest
+from Xlib.protocol.request import GetImage
 
-IMPORT = "/usr/bin/import"
-CONVERT = "/usr/bin/convert"
+from launcherkit import KitError
+from launcherkit.wine.processes import stop_popen
+from launcherkit.wine.waiting import wait_until
+
+# Key names of key() beside X's own keysym names.
+MODIFIER_KEYS = {"alt": "Alt_L", "ctrl": "Control_L", "shift": "Shift_L", "super": "Super_L"}
+# Pillow's raw modes for the pixel layouts of Xvfb's depths, by bits per pixel as a little-endian server
+# sends them: palette indexes, 16-bit pixels of red 5, green 6, blue 5 bits, 24-bit pixels in 32-bit words
+# (from a big-endian server the 16-bit pixels are swapped first, the 32-bit ones read as XRGB).
+RAW_MODES = {8: "P", 16: "BGR;16", 32: "BGRX"}
+# A window that goes away while it is looked at; the search passes over it.
+GONE = (xlib_error.BadWindow, xlib_error.BadDrawable, xlib_error.BadMatch)
 
 
 class DisplayError(KitError):
-    """The X display or a command on it failed."""
+    """The X display or a request to it failed."""
 
 
 class WindowInfo:
-    def __init__(self, window_id, x, y, width, height, border, override_redirect, mapped):
+    def __init__(self, window_id, x, y, width, height, border):
         self.id = window_id
         self.x, self.y, self.width, self.height = x, y, width, height
         self.border = border
-        self.override_redirect = override_redirect
-        self.mapped = mapped
 
     @property
     def geometry(self):
         return (self.x, self.y, self.width, self.height)
 
     def __repr__(self):
-        return "<window 0x%x %dx%d at (%d,%d) border %d%s>" % (
-            self.id, self.width, self.height, self.x, self.y, self.border,
-            " override-redirect" if self.override_redirect else "")
+        return "<window 0x%x %dx%d at (%d,%d) border %d>" % (self.id, self.width, self.height, self.x, self.y,
+                                                             self.border)
 
 
 class XDisplay:
-    """An Xvfb screen of `size` and `depth`, started at once; `env` is the environment of its commands
-    (it gets DISPLAY), `logs_dir` receives xvfb.log."""
+    """An Xvfb screen of `size` and `depth`, started at once, and a connection to it; `env` is the
+    environment of the session's programs (it gets DISPLAY), `logs_dir` receives xvfb.log. close() ends
+    the connection; the session ends Xvfb by its handle (`process`)."""
 
     def __init__(self, env, logs_dir, size=(640, 480), depth=24):
-        self.env = env
         self.size = size
         self.depth = depth
         read_end, write_end = os.pipe()
@@ -57,44 +67,81 @@ class XDisplay:
         # accepts connections.
         with os.fdopen(read_end, "rb") as pipe:
             number = pipe.readline().strip()
-        if not number.isdigit():
-            raise DisplayError("Xvfb did not start (see %s/xvfb.log)" % logs_dir)
-        self.number = int(number)
-        self.name = ":%d" % self.number
-        env["DISPLAY"] = self.name
+        self.x = None
+        try:
+            if not number.isdigit():
+                raise DisplayError("Xvfb did not start (see %s/xvfb.log)" % logs_dir)
+            self.number = int(number)
+            self.name = ":%d" % self.number
+            env["DISPLAY"] = self.name
+            try:
+                self.x = xlib_display.Display(self.name)
+            except (xlib_error.DisplayError, OSError) as problem:
+                raise DisplayError("no X connection to Xvfb on %s: %s" % (self.name, problem)) from None
+            if not self.x.has_extension("XTEST"):
+                raise DisplayError("Xvfb on %s offers no XTEST extension" % self.name)
+        except DisplayError:
+            self.close()
+            stop_popen(self._xvfb)
+            raise
+        screen = self.x.screen()
+        self.root, self.white = screen.root, screen.white_pixel
+        self.big_endian = self.x.display.info.image_byte_order == X.MSBFirst
+        self.bits_per_pixel, self.scanline_pad = next((f.bits_per_pixel, f.scanline_pad)
+                                                      for f in self.x.display.info.pixmap_formats
+                                                      if f.depth == screen.root_depth)
 
     @property
     def process(self):
         return self._xvfb
 
-    def run(self, *command, timeout=30, check=True):
-        """Runs an X client (xdotool, xwininfo, ...) on this display."""
-        result = subprocess.run(list(command), env=self.env, capture_output=True, timeout=timeout)
-        if check and result.returncode != 0:
-            raise DisplayError("%s failed (%d): %s" % (" ".join(command), result.returncode,
-                                                       result.stderr.decode(errors="replace")))
-        return result
+    def close(self):
+        """Ends the connection (before the session ends Xvfb); safe to call more than once."""
+        if self.x is not None:
+            try:
+                self.x.close()
+            except (xlib_error.ConnectionClosedError, OSError):
+                pass
+            self.x = None
 
     # -- windows ------------------------------------------------------------------------------------------
 
     def find_windows(self, name, pid=None, only_visible=True):
-        command = ["xdotool", "search", "--all"]
-        if only_visible:
-            command.append("--onlyvisible")
-        if pid is not None:
-            command += ["--pid", str(pid)]
-        command += ["--name", name]
-        result = self.run(*command, check=False)
-        return [int(line) for line in result.stdout.split() if line.strip().isdigit()]
+        """The ids of the X windows whose title matches the regular expression `name` (case ignored), in
+        the order of the window tree; of the process `pid` (their _NET_WM_PID) when given; with
+        only_visible, only those shown on the screen."""
+        pattern = re.compile(name, re.IGNORECASE)
+        found = []
+        waiting = [self.root]
+        while waiting:
+            window = waiting.pop(0)
+            try:
+                waiting[:0] = window.query_tree().children
+                if window == self.root:
+                    continue
+                if only_visible and window.get_attributes().map_state != X.IsViewable:
+                    continue
+                if pid is not None:
+                    owner = window.get_full_property(self.x.get_atom("_NET_WM_PID"), X.AnyPropertyType)
+                    if owner is None or owner.value[0] != pid:
+                        continue
+                title = window.get_full_text_property(self.x.get_atom("_NET_WM_NAME")) or window.get_wm_name()
+                if title is not None and pattern.search(title):
+                    found.append(window.id)
+            except GONE:
+                continue
+        return found
 
     def wait_window(self, name, pid=None, timeout=30, process=None):
         """Waits for a visible X window with that title (of the Wine process `pid`, when given: under Wine
         a window's _NET_WM_PID is the pid of the wine process that runs the program); its WindowInfo."""
         deadline = time.monotonic() + timeout
         while True:
-            found = self.find_windows(name, pid)
-            if found:
-                return self.window_info(found[0])
+            for window_id in self.find_windows(name, pid):
+                try:
+                    return self.window_info(window_id)
+                except GONE:
+                    pass
             if process is not None and not process.running():
                 raise DisplayError("the program ended (exit code %s) before its window appeared"
                                    % process.popen.returncode)
@@ -103,62 +150,94 @@ class XDisplay:
             time.sleep(0.05)
 
     def window_info(self, window_id):
-        text = self.run("xwininfo", "-id", str(window_id)).stdout.decode()
-
-        def number(label):
-            match = re.search(r"^\s*%s:\s*(-?\d+)" % re.escape(label), text, re.M)
-            return int(match.group(1)) if match else None
-
-        override = re.search(r"Override Redirect State:\s*(\w+)", text)
-        state = re.search(r"Map State:\s*(\w+)", text)
-        return WindowInfo(window_id, number("Absolute upper-left X"), number("Absolute upper-left Y"),
-                          number("Width"), number("Height"), number("Border width"),
-                          bool(override and override.group(1) == "yes"),
-                          bool(state and state.group(1) == "IsViewable"))
+        """The window's place on the screen (its outer corner, border included), size and border width."""
+        window = self.x.create_resource_object("window", window_id)
+        geometry = window.get_geometry()
+        border = geometry.border_width
+        corner = self.root.translate_coords(window, -border, -border)
+        return WindowInfo(window_id, corner.x, corner.y, geometry.width, geometry.height, border)
 
     def focus(self, window):
-        self.run("xdotool", "windowfocus", "--sync", str(window.id))
+        """Gives the window the keyboard focus and waits until the server has it there."""
+        target = self.x.create_resource_object("window", window.id)
+        target.set_input_focus(X.RevertToParent, X.CurrentTime)
+        self.x.sync()
+        wait_until(lambda: self.x.get_input_focus().focus == target, timeout=10, what="the input focus")
 
     # -- pictures -----------------------------------------------------------------------------------------
 
     def screenshot(self, window=None):
         """The screen as an RGB image. On a palette screen pass the window (id or WindowInfo) whose colour
-        map is to be used; the image is then of that window only. (ImageMagick misreads 16-bit xwd dumps,
-        so the whole screen is read with `import`.)"""
-        if window is not None:
-            window_id = window.id if isinstance(window, WindowInfo) else int(window)
-            xwd = self.run("xwd", "-silent", "-display", self.name, "-id", str(window_id)).stdout
-            result = subprocess.run([CONVERT, "xwd:-", "-depth", "8", "ppm:-"], input=xwd, capture_output=True,
-                                    timeout=60)
-        else:
-            result = subprocess.run([IMPORT, "-display", self.name, "-window", "root", "-depth", "8", "ppm:-"],
-                                    capture_output=True, timeout=60, env=self.env)
-        if result.returncode != 0:
-            raise DisplayError("screenshot failed: %s" % result.stderr.decode(errors="replace"))
-        return images.from_bytes(result.stdout)
+        map is to be used; the image is then of that window only."""
+        if window is None:
+            return self.pixels(0, 0, *self.size)
+        window_id = window.id if isinstance(window, WindowInfo) else int(window)
+        target = self.x.create_resource_object("window", window_id)
+        geometry = target.get_geometry()
+        return self._image(target, 0, 0, geometry.width, geometry.height)
 
     def pixels(self, x, y, width, height):
-        """The screen rectangle at (x, y)."""
-        return self.screenshot().crop((x, y, x + width, y + height))
+        """The screen rectangle at (x, y), as an RGB image."""
+        return self._image(self.root, x, y, width, height)
+
+    def _image(self, window, x, y, width, height):
+        """A rectangle of a window as an RGB image: true-colour pixels unpacked by Pillow, palette indexes
+        through the window's colour map (whose 16-bit channels are rounded to the nearest 8-bit value)."""
+        if self.bits_per_pixel not in RAW_MODES:
+            raise DisplayError("no reader for pixels of %d bits" % self.bits_per_pixel)
+        try:
+            data = window.get_image(x, y, width, height, X.ZPixmap, 0xFFFFFFFF).data
+            colours = window.get_attributes().colormap.query_colors(list(range(256))) if self.depth == 8 else None
+        except GONE as problem:
+            raise DisplayError("the screen could not be read: %s" % problem) from None
+        mode = RAW_MODES[self.bits_per_pixel]
+        if self.big_endian and self.bits_per_pixel == 16:
+            swapped = bytearray(len(data))
+            swapped[0::2], swapped[1::2] = data[1::2], data[0::2]
+            data = bytes(swapped)
+        elif self.big_endian and self.bits_per_pixel == 32:
+            mode = "XRGB"
+        # Each row of the reply is padded to the server's scanline unit.
+        stride = (width * self.bits_per_pixel + self.scanline_pad - 1) // self.scanline_pad * self.scanline_pad // 8
+        picture = Image.frombytes("P" if colours else "RGB", (width, height), data, "raw", mode, stride)
+        if colours:
+            picture.putpalette([(channel + 128) // 257 for colour in colours
+                                for channel in (colour.red, colour.green, colour.blue)])
+        return picture.convert("RGB")
+
+    def spot_values(self, points):
+        """The raw pixel values (as the frame buffer holds them) at the screen points, in one round trip:
+        the requests go out together, then their replies are read."""
+        requests = [GetImage(display=self.x.display, defer=True, format=X.ZPixmap, drawable=self.root.id, x=x,
+                             y=y, width=1, height=1, plane_mask=0xFFFFFFFF) for x, y in points]
+        values = []
+        for request in requests:
+            request.reply()
+            values.append(int.from_bytes(request.data[:max(1, self.bits_per_pixel // 8)],
+                                         "big" if self.big_endian else "little"))
+        return tuple(values)
+
+    def clear_root(self):
+        """Gives the root window a white background and clears it: an empty screen is then never black."""
+        self.root.change_attributes(background_pixel=self.white)
+        self.root.clear_area()
+        self.x.sync()
 
     # -- pointer and keyboard -----------------------------------------------------------------------------
+    # Each input is sent through XTEST, then a round trip makes sure the server has handled it (and told
+    # the programs) before anything else is asked of the screen.
 
     def move(self, x, y):
-        self.run("xdotool", "mousemove", str(x), str(y))
-
-    def move_through(self, points, pause=0.002):
-        """Moves the pointer through `points`, a hundred moves per xdotool run, `pause` seconds apart."""
-        for first in range(0, len(points), 100):
-            command = ["xdotool"]
-            for x, y in points[first:first + 100]:
-                command += ["mousemove", str(x), str(y), "sleep", str(pause)]
-            self.run(*command, timeout=120)
+        xtest.fake_input(self.x, X.MotionNotify, x=x, y=y)
+        self.x.sync()
 
     def press(self, button=1):
-        self.run("xdotool", "mousedown", str(button))
+        xtest.fake_input(self.x, X.ButtonPress, button)
+        self.x.sync()
 
     def release(self, button=1):
-        self.run("xdotool", "mouseup", str(button))
+        xtest.fake_input(self.x, X.ButtonRelease, button)
+        self.x.sync()
 
     def click(self, button=1):
         self.press(button)
@@ -166,4 +245,16 @@ class XDisplay:
         self.release(button)
 
     def key(self, keys):
-        self.run("xdotool", "key", keys)
+        """Presses the keys of `keys` (X keysym names or alt, ctrl, shift, super, joined by "+": "alt+F4")
+        one after the other and lets them go in the reverse order."""
+        codes = []
+        for name in keys.split("+"):
+            code = self.x.keysym_to_keycode(XK.string_to_keysym(MODIFIER_KEYS.get(name.lower(), name)))
+            if not code:
+                raise DisplayError("no key %r on %s" % (name, self.name))
+            codes.append(code)
+        for code in codes:
+            xtest.fake_input(self.x, X.KeyPress, code)
+        for code in reversed(codes):
+            xtest.fake_input(self.x, X.KeyRelease, code)
+        self.x.sync()

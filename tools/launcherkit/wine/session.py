@@ -145,6 +145,7 @@ class WineSession:
                 pass
         stop_popen(self._wineserver, timeout=10)
         if self.display is not None:
+            self.display.close()
             stop_popen(self.display.process, timeout=10)
         leftovers = kill_marked_processes(self.dir)
         if leftovers:
