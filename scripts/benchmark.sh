@@ -31,4 +31,6 @@ for arg in "$@"; do
 done
 results=$build_dir/benchmark/results.json
 tools/kit bench measure --build-dir "$build_dir" --arch "$LAUNCHER_WINE_ARCH" --json "$results" "${measure_args[@]}"
+# --help: the options were shown, and nothing was measured to report.
+case " $* " in *" --help "* | *" -h "*) exit 0 ;; esac
 exec tools/kit bench report "$results" "${report_args[@]}"
