@@ -1,11 +1,8 @@
 """The publisher's content folder: every file and folder in it goes onto the medium under the same
 relative path, so each name must be one that Windows can open from the disc and that both of the
 image's trees can hold. `scan` walks the folder and returns what goes on the medium, or every name that
-cannot, one line each: where, what was found, what is required.
-
-    content = scan("/home/anna/produkt/cd", reserved_root_names=["AUTORUN.INF", "ZSTART.EXE", "ZATLAS.EXE"])
-    content.files       [ContentFile(parts=("Handbuch", "Liesmich.txt"), source=..., size=...), ...]
-"""
+cannot, one line each: where, what was found, what is required (refusal(), the kit's form of a
+fault, which check-medium's lines take too)."""
 
 import os
 import stat
@@ -13,6 +10,7 @@ from dataclasses import dataclass
 
 from launcherkit import KitError
 
+AUTORUN = "AUTORUN.INF"
 # Device names Windows opens instead of a file, whatever extension follows them.
 RESERVED_NAMES = {"CON", "PRN", "AUX", "NUL"} | {"COM%d" % n for n in range(1, 10)} | \
                  {"LPT%d" % n for n in range(1, 10)}
@@ -45,10 +43,6 @@ class Content:
         self.folders = []
         self.files = []
 
-    @property
-    def size(self):
-        return sum(f.size for f in self.files)
-
 
 class ContentRefused(KitError):
     def __init__(self, lines):
@@ -58,6 +52,11 @@ class ContentRefused(KitError):
 
 def refusal(where, what, found, required):
     return "%s: %s: found %s; required %s" % (where, what, found, required)
+
+
+def content_folder(profile, given=None):
+    """The content folder: `given` (--content), else the profile's content_folder; None for neither."""
+    return given or (profile.folder("content_folder") if profile.get("content_folder") else None)
 
 
 def shown(name):

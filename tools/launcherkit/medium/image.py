@@ -77,8 +77,8 @@ def run_xorriso(command, cwd, epoch):
 
 
 def build(profile_values, root, startup, content, image, epoch, capacity, startup_first=True):
-    """Writes the image; returns its size in sectors. Raises discs.CapacityError (with the refusing
-    line) before writing when it would not fit its disc."""
+    """Writes the image; returns its size in sectors. Raises discs.CapacityError before writing when it
+    would not fit its disc."""
     with tempfile.TemporaryDirectory(prefix="make-medium-") as work:
         options_file = None
         if content is not None:
@@ -96,7 +96,7 @@ def build(profile_values, root, startup, content, image, epoch, capacity, startu
         sectors = int(found.group(1))
         refused = discs.too_large(sectors, capacity)
         if refused:
-            raise discs.CapacityError(refused)
+            raise discs.CapacityError("%s: %s" % (os.path.basename(image), refused))
         run_xorriso(base + ["-commit"], cwd, epoch)
     written = os.path.getsize(image) // discs.SECTOR
     if written != sectors:
