@@ -1,8 +1,6 @@
-"""The launcher at work: the end-to-end checks of what a publisher's disc does when it is inserted, written
-once as a pytest module (test_at_work.py) against a launcher on CD-ROM drive D: under Wine, on virtual
-screens of each depth. `tools/kit check-medium` runs it against a disc image's files (AtWork.run(), each
-test a check of its report); CTest runs it as e2e.at_work against the build's launcher
-(LAUNCHER_BUILD_DIR, LAUNCHER_PROFILE). A failing test says each fault in a line of its own."""
+"""The launcher at work: the end-to-end checks of what a publisher's disc does when it is inserted
+(test_at_work.py), which check-medium runs against a disc image (AtWork.run()) and CTest as e2e.at_work
+against the build's launcher. A failing test says each fault in a line of its own."""
 
 import dataclasses
 import os
@@ -56,17 +54,15 @@ class Checks(list):
 
 @dataclasses.dataclass
 class AtWork:
-    """What the at-work tests run against. build: the kit's build tree (recorder, POKE.EXE, the Wine
-    prefix template); product (launcherkit.product.Product); arch: the launcher's Wine architecture;
-    image: the disc image whose files go onto drive D: (None: the build's own launcher, laid out as a
-    medium); out: where the pictures seen and any stream not heard as required are kept; findings:
-    check-medium's, which get each test at each depth as a check."""
+    """What the at-work tests run against: image None is the build's own launcher, laid out as a medium;
+    `out` keeps the pictures seen and any stream not heard as required; `findings` (check-medium's) get
+    each test at each depth as a check."""
     build: str
     product: object
     arch: str
+    out: str
     depths: tuple = DEPTHS
     image: Optional[str] = None
-    out: Optional[str] = None
     label: str = "the launcher"
     findings: object = None
 

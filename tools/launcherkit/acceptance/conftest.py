@@ -1,7 +1,5 @@
-"""Fixtures of the at-work tests: what they run against (check-medium's AtWork, or under CTest the
-launcher of the build tree its environment names), a Wine session per screen depth with the medium on
-drive D: and the recorder in place of every program the launcher may start, and the launcher's own
-sounds."""
+"""Fixtures of the at-work tests: what they run against, a Wine session per screen depth with the medium
+on drive D: and the recorder in place of every program the launcher may start, the launcher's sounds."""
 import os
 import shutil
 import sys
@@ -81,8 +79,7 @@ def session(at_work, product, uninstaller, depth):
             disc = launcher.insert_disc(at_work.image)
             launcher.exe = os.path.join(disc, product.launcher_file)
             shutil.copyfile(programs.recorder, os.path.join(disc, product.setup_program))
-        if at_work.out:
-            launcher.sound.kept_dir = at_work.out
+        launcher.sound.kept_dir = at_work.out
         launcher.place_recorder(WINDOWS_BROWSER)
         launcher.place_recorder(uninstaller[0])
         process, _ = launcher.start()

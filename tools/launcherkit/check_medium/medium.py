@@ -128,7 +128,8 @@ def check_medium(image, product, findings, label):
 
     if product is not None:
         own = findings.check(SECTION, "AUTORUN.INF and the volume name are the profile's")
-        for key, (_, required) in autorun_values(autorun_bytes(product.profile).decode("cp1252").split("\r\n")).items():
+        profile_autorun = autorun_values(autorun_bytes(product.profile).decode("cp1252").split("\r\n"))
+        for key, (_, required) in profile_autorun.items():
             if key in values:
                 number, value = values[key]
                 own.expect(value == required, "%s:%d" % (where, number), key + "=", quoted(value),

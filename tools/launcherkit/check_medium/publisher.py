@@ -1,8 +1,6 @@
 """What a publisher must see before pressing discs, beside the checks: the launcher's icon in every size
-and depth, its 16-colour pictures (composed from its own bitmaps, since no virtual screen offers 16
-colours), AUTORUN.INF as written, the version block's strings, and the Authenticode signature as
-osslsigncode verifies it. Each picture is written into the report's folder; publisher_section() gives the
-report's lines."""
+and depth, its 16-colour pictures (composed: no virtual screen offers 16 colours), AUTORUN.INF, the
+version block's strings and the Authenticode signature as osslsigncode verifies it."""
 
 import io
 import os

@@ -55,11 +55,12 @@ def markdown(findings, image, profile_path, sheet_name, captions, headline, show
     """`captions`: [(button, caption)] as the profile gives them; `headline`: a line before everything
     (another product's image); `shown`: the lines of what the disc shows and says."""
     failing = [check for check in findings.checks if not check.holds]
-    lines = ["# Medium check: %s" % os.path.basename(image), ""] + (["**%s**" % headline, ""] if headline else []) + [
-             "- image: `%s`" % os.path.abspath(image),
-             "- profile: %s" % ("`%s`" % profile_path if profile_path else "none; names as the image itself gives them"),
-             "- result: %s" % ("**every check holds** (%d)" % len(findings.checks) if not failing else
-                               "**%d of %d checks fail**" % (len(failing), len(findings.checks)))]
+    lines = ["# Medium check: %s" % os.path.basename(image), ""] + (["**%s**" % headline, ""] if headline else [])
+    lines += ["- image: `%s`" % os.path.abspath(image),
+              "- profile: %s" % ("`%s`" % profile_path if profile_path else
+                                 "none; names as the image itself gives them"),
+              "- result: %s" % ("**every check holds** (%d)" % len(findings.checks) if not failing else
+                                "**%d of %d checks fail**" % (len(failing), len(findings.checks)))]
     if findings.not_checked:
         lines.append("- **not checked:** " + "; ".join("%s: %s" % item for item in findings.not_checked))
     if captions:

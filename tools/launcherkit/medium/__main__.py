@@ -33,7 +33,8 @@ PREFIX = "make-medium: "
 
 
 def parse(argv):
-    parser = argparse.ArgumentParser(prog="medium", description=__doc__.split("\n\n")[0])
+    parser = argparse.ArgumentParser(prog="medium", description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
     commands = parser.add_subparsers(dest="command", required=True)
     check = commands.add_parser("check-inputs")
     build = commands.add_parser("build")

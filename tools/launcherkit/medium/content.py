@@ -1,8 +1,6 @@
-"""The publisher's content folder: every file and folder in it goes onto the medium under the same
-relative path, so each name must be one that Windows can open from the disc and that both of the
-image's trees can hold. `scan` walks the folder and returns what goes on the medium, or every name that
-cannot, one line each: where, what was found, what is required (refusal(), the kit's form of a
-fault, which check-medium's lines take too)."""
+"""The publisher's content folder: every entry goes onto the medium under the same relative path, so each
+name must be one Windows can open from the disc and both of the image's trees can hold. scan() refuses
+every one that cannot, a line each in the kit's form of a fault, refusal(), which check-medium's take."""
 
 import os
 import stat
