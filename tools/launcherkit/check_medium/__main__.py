@@ -31,13 +31,9 @@ NOT_STARTED = 77
 
 
 def depths(text):
-    try:
-        found = [int(d) for d in text.split(",")]
-    except ValueError:
-        raise argparse.ArgumentTypeError("takes numbers such as 24,16,8, not %s" % text) from None
-    if any(d not in DEPTHS for d in found):
-        raise argparse.ArgumentTypeError("only 24, 16 and 8 bits per pixel can be shown, not %s" % text)
-    return found
+    if any(d not in map(str, DEPTHS) for d in text.split(",")):
+        raise argparse.ArgumentTypeError("found %s; required 24, 16 or 8 bits per pixel, such as 24,16,8" % text)
+    return [int(d) for d in text.split(",")]
 
 
 def parse(argv):
