@@ -4,7 +4,7 @@ every one that cannot, a line each in the kit's form of a fault, refusal(), whic
 
 import os
 import stat
-from dataclasses import dataclass
+from dataclasses import dataclass, field
 
 from launcherkit import KitError
 
@@ -32,14 +32,13 @@ class ContentFile:
         return "/".join(self.parts)
 
 
+@dataclass
 class Content:
     """What goes on the medium: `folders` (tuples of names, parents first) and `files` (ContentFile),
     both in the order of a walk sorted by name."""
-
-    def __init__(self, folder):
-        self.folder = folder
-        self.folders = []
-        self.files = []
+    folder: str
+    folders: list = field(default_factory=list)
+    files: list = field(default_factory=list)
 
 
 class ContentRefused(KitError):
@@ -59,8 +58,7 @@ def content_folder(profile, given=None):
 
 def shown(name):
     """A name as a message shows it: control characters as \\xNN, bytes that are not UTF-8 as \\xNN."""
-    raw = os.fsencode(name)
-    text = raw.decode("utf-8", "backslashreplace")
+    text = os.fsencode(name).decode("utf-8", "backslashreplace")
     return "".join(c if c.isprintable() else "\\x%02x" % ord(c) for c in text)
 
 
