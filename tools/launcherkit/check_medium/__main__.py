@@ -130,13 +130,14 @@ def prepare(options):
 def main(argv):
     options = parse(argv)
     try:
-        asset_check, product, image = prepare(options)
-    except product_profile.ProfileError as error:
-        print("\n".join(error.messages), file=sys.stderr)
-        return 2
-    except KitError as error:
+        return check(options)
+    except KitError as error:  # the profile's faults, a line each, or what keeps the check from being made
         print(error, file=sys.stderr)
         return 2
+
+
+def check(options):
+    asset_check, product, image = prepare(options)
     label, findings, headline, shown = os.path.basename(options.image), Findings(), None, []
     try:
         facts = medium.check_medium(image, product, findings, label)
