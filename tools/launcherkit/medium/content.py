@@ -19,6 +19,8 @@ JOLIET_NAME_MAX = 64
 JOLIET_PATH_MAX = 240
 # ISO 9660 keeps at most 8 levels of directories, the root being the first.
 ISO9660_FOLDER_DEPTH_MAX = 7
+SPECIAL_FILES = {stat.S_IFIFO: "a FIFO (named pipe)", stat.S_IFSOCK: "a socket", stat.S_IFCHR: "a character device",
+                 stat.S_IFBLK: "a block device"}
 
 
 @dataclass(frozen=True)
@@ -92,14 +94,6 @@ def name_fault(name):
         return ("%s, %d characters long" % (quoted, len(name)),
                 "at most %d characters (the longest name Joliet keeps)" % JOLIET_NAME_MAX)
     return None
-
-
-def kind_of(mode):
-    for test, kind in ((stat.S_ISFIFO, "a FIFO (named pipe)"), (stat.S_ISSOCK, "a socket"),
-                       (stat.S_ISCHR, "a character device"), (stat.S_ISBLK, "a block device")):
-        if test(mode):
-            return kind
-    return "a special file"
 
 
 def scan(folder, reserved_root_names):
@@ -186,7 +180,8 @@ def scan(folder, reserved_root_names):
                     continue
                 content.files.append(ContentFile(entry, source, info.st_size))
             else:
-                lines.append(refusal(where, "file", kind_of(info.st_mode), "regular files and folders only"))
+                lines.append(refusal(where, "file", SPECIAL_FILES.get(stat.S_IFMT(info.st_mode), "a special file"),
+                                     "regular files and folders only"))
 
     walk(())
     if lines:
