@@ -23,16 +23,11 @@ static LRESULT CALLBACK BaselineWndProc(HWND window, UINT message, WPARAM wParam
 extern "C" void __stdcall Entry(void)
 {
     HINSTANCE instance = GetModuleHandleA(0);
-    WNDCLASSA windowClass;
-    windowClass.style = 0;
+    WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = BaselineWndProc;
-    windowClass.cbClsExtra = 0;
-    windowClass.cbWndExtra = 0;
     windowClass.hInstance = instance;
-    windowClass.hIcon = 0;
     windowClass.hCursor = LoadCursorA(0, reinterpret_cast<LPCSTR>(IDC_ARROW));
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    windowClass.lpszMenuName = 0;
     windowClass.lpszClassName = "Baseline Popup";
     RegisterClassA(&windowClass);
     const int x = (GetSystemMetrics(SM_CXSCREEN) - FixedWindowWidth) / 2;
