@@ -8,16 +8,13 @@
 
 static LRESULT CALLBACK BaselineWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case WM_LBUTTONDOWN:
+    if (message == WM_LBUTTONDOWN)
         DestroyWindow(window);
-        return 0;
-    case WM_DESTROY:
+    else if (message == WM_DESTROY)
         PostQuitMessage(0);
-        return 0;
-    default:
+    else
         return DefWindowProcA(window, message, wParam, lParam);
-    }
+    return 0;
 }
 
 extern "C" void __stdcall Entry(void)

@@ -106,22 +106,6 @@ class DepthBench(LauncherSession):
         self.intervals = []  # between two looks at the screen: the resolution of the times measured
         self.result = {"depth": depth}
 
-    def __enter__(self):
-        super().__enter__()
-        try:
-            extra = {"BASELINE.EXE": self.settings.bench["baseline"],
-                     "LINKED/" + self.product.launcher_file: self.settings.bench["launcher_as_linked"]}
-            if self.peer:
-                extra["PEER.EXE"] = self.peer
-            self.lay_medium(extra=extra)
-            if self.reads_medium:
-                self.session.map_cdrom("e", self.reads_medium.mount_point)
-            self.display.clear_root()
-        except BaseException:
-            self.close()
-            raise
-        return self
-
     def values(self, points=None):
         return self.display.spot_values(points or self.points)
 
@@ -173,7 +157,16 @@ class DepthBench(LauncherSession):
         return program
 
     def references(self):
-        """Warm-up runs: the spots' values of the finished windows (each picture checked whole first)."""
+        """Lays the medium out, then warm-up runs: the spots' values of the finished windows (each picture
+        checked whole first)."""
+        extra = {"BASELINE.EXE": self.settings.bench["baseline"],
+                 "LINKED/" + self.product.launcher_file: self.settings.bench["launcher_as_linked"]}
+        if self.peer:
+            extra["PEER.EXE"] = self.peer
+        self.lay_medium(extra=extra)
+        if self.reads_medium:
+            self.session.map_cdrom("e", self.reads_medium.mount_point)
+        self.display.clear_root()
         expected = self.window.expected(self.exe, self.tier)
         self.spots = window_spots(self.window.geometry, expected)
         self.points = [self.window.on_screen(x, y) for x, y in self.spots]
@@ -291,7 +284,7 @@ class DepthBench(LauncherSession):
     def startup_reads(self, variants):
         """variants: startup_reads.variants(). Each layout is started once to learn its finished picture,
         then `reads_runs` times from an evicted cache."""
-        rows = []
+        rows = self.result["reads"] = []
         for label, tier, layouts, exe in variants:
             expected = self.window.expected(exe, tier)
             row = {"label": label, "tier": tier, "layouts": {}}
@@ -307,23 +300,20 @@ class DepthBench(LauncherSession):
                 log("depth %d %s %s: %s bytes in %s runs" % (self.depth, label, layout,
                     "/".join(str(m["bytes"]) for m in measured), "/".join(str(m["runs"]) for m in measured)))
             rows.append(row)
-        return rows
 
     def run(self, reads_variants):
-        parts, settings = self.settings.parts, self.settings
+        s = self.settings
         log("depth %d: warm-up and reference pictures" % self.depth)
         self.references()
-        if "splash" in parts:
-            log("depth %d: time to splash, %d runs of each of %s" % (self.depth, settings.runs,
-                                                                   ", ".join(self.measured)))
-            self.time_to_splash()
-        if "phases" in parts and self.depth == 24 and settings.trace_runs:
-            log("depth %d: where the time goes, %d traced runs of each program" % (self.depth, settings.trace_runs))
-            self.phases()
-        if "hover" in parts and settings.hover_runs:
-            log("depth %d: hover response, %d entries" % (self.depth, settings.hover_runs))
-            self.hover_response()
-        if self.reads_medium and reads_variants:
-            log("depth %d: start-up reads, %d evicted starts of each layout" % (self.depth, settings.reads_runs))
-            self.result["reads"] = self.startup_reads(reads_variants)
+        for wanted, what, measure in (
+                ("splash" in s.parts, "time to splash, %d runs of each of %s" % (s.runs, ", ".join(self.measured)),
+                 self.time_to_splash),
+                ("phases" in s.parts and self.depth == 24 and s.trace_runs,
+                 "where the time goes, %d traced runs of each program" % s.trace_runs, self.phases),
+                ("hover" in s.parts and s.hover_runs, "hover response, %d entries" % s.hover_runs, self.hover_response),
+                (self.reads_medium and reads_variants, "start-up reads, %d evicted starts of each layout" % s.reads_runs,
+                 lambda: self.startup_reads(reads_variants))):
+            if wanted:
+                log("depth %d: %s" % (self.depth, what))
+                measure()
         return self.result

@@ -2,12 +2,7 @@
 them into docs/benchmarks.md, whose text says how each figure is taken. Figures are measured and
 reported; nothing is asserted. The programs run interleaved (rotating which goes first), from the same
 CD-ROM drive D:; the screen's root is made white first, so that no state can be mistaken for the empty
-screen.
-
-    tools/kit bench measure --build-dir DIR --arch win32|win64 --json FILE
-        [--profile FILE] [--runs 20] [--hover-runs 50] [--depths 24,16,8]
-        [--parts splash,phases,hover,reads,peer,disc]
-"""
+screen."""
 
 import argparse
 import datetime

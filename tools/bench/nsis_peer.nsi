@@ -3,12 +3,9 @@
 ; three at-rest button pictures as picture buttons (pictures that take a click) at the launcher's places.
 ; A click on the first starts the product's setup program beside the program; any click closes the
 ; window. No hover pictures and no sounds: what is measured is the way to the first picture.
-;
-; tools/bench/nsis_peer.py builds it and gives every value as a -D define (the product's name and setup
-; program, the window's and the buttons' sizes, the buttons' places, the BMP files, OUT: the program).
-;
-; NSIS writes its plug-ins (nsDialogs, System) and, here, the pictures to a folder of its own in the
-; temporary folder at every start, and removes it at the end.
+; tools/bench/nsis_peer.py builds it and gives every value as a -D define. NSIS writes its plug-ins
+; (nsDialogs, System) and, here, the pictures to a folder of its own in the temporary folder at every
+; start, and removes it at the end.
 
 Unicode true
 Name "${PRODUCT_NAME}"

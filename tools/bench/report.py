@@ -1,9 +1,6 @@
 """Turns the figures that measure.py wrote (JSON) into the Markdown report, prints it and, unless told
 otherwise, keeps it as docs/benchmarks.md. The report's text is report-text.md, its closing notes
-benchmark-notes.md; this module fills in the figures and writes the tables.
-
-    tools/kit bench report RESULTS.json [--out docs/benchmarks.md] [--no-write]
-"""
+benchmark-notes.md; this module fills in the figures and writes the tables."""
 
 import argparse
 import json
@@ -60,12 +57,6 @@ def number(value):
 def model_seconds(byte_count, runs, speed):
     """Time a CD-ROM drive of `speed` (4 for 4x) takes to read `runs` runs of `byte_count` bytes in all."""
     return runs * SEEK_SECONDS + byte_count / (BYTES_PER_SECOND_1X * speed)
-
-
-def header(results):
-    return text("header", started=results["started"], measured=TEXT[results["arch"]], wine=results["wine"],
-                platform=results["platform"], depths=", ".join(str(r["depth"]) for r in results["depths"]),
-                runs=results["runs"], hover_runs=results["hover_runs"], reads_runs=results["reads_runs"])
 
 
 def time_to_splash(results):
@@ -205,7 +196,9 @@ def main():
     args = parser.parse_args()
     with open(args.results) as f:
         results = json.load(f)
-    lines = header(results) + time_to_splash(results) + phases(results) + hover(results) + \
+    lines = text("header", **dict(results, measured=TEXT[results["arch"]],
+                                  depths=", ".join(str(r["depth"]) for r in results["depths"])))
+    lines += time_to_splash(results) + phases(results) + hover(results) + \
         startup_reads(results) + peer(results) + disc(results) + ["## Size", ""]
     for path, size_text in results["sizes"].items():
         lines += ["`%s`:" % path, "", size_text, ""]

@@ -1,8 +1,6 @@
-"""What a start reads from the medium: the programs measured (the launcher as linked and as built, the
-16-colour test build's two layouts and the NSIS peer, each in a folder of its own with the recorder in
-place of the programs it starts) on a read-only ext4 image on a loop device with read-ahead 0, each file's
-pages evicted from the page cache before a start, and at the finished splash the file's resident pages
-(mincore) and the device's read count (/sys/block/loopN/stat); and the least each picture set's start can
+"""What a start reads from the medium: the programs measured on a read-only ext4 image on a loop device with
+read-ahead 0, each file's pages evicted from the page cache before a start, and at the finished splash the
+file's resident pages (mincore) and the device's read count; and the least each picture set's start can
 read, from the built launcher's layout."""
 
 import ctypes
