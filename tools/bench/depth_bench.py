@@ -12,7 +12,7 @@ import time
 
 from launcherkit.wine.launcher_session import LauncherSession
 from launcherkit.wine.waiting import wait_until
-from launcherkit.wine.window import SETUP, hovered
+from launcherkit.wine.window import REST, SETUP, hovered
 
 # The NSIS peer is measured on a true-colour screen only (the pictures it shows are true-colour ones).
 PEER_DEPTH = 24
@@ -146,12 +146,12 @@ class DepthBench(LauncherSession):
         self.session.wait_programs_ended()
         time.sleep(self.settings.settle)
 
-    def finished_program(self, path, expected, exit_code=0):
-        """A warm-up run, not counted: the Program, once its window is the expected picture."""
+    def finished_program(self, path, exe, tier, exit_code=0):
+        """A warm-up run, not counted: the Program, once its window is the picture of `exe`'s pictures of
+        `tier` with every button at rest."""
         process = self.session.start(path)
-        _, difference = self.wait_for_picture(expected, self.wait_window(process), tolerance=self.tolerance)
-        if difference:
-            raise BenchError("%s's window is not the expected picture at depth %d: %s" % (path, self.depth, difference))
+        self.assert_picture(REST, "%s at depth %d" % (path, self.depth), tier, window=self.wait_window(process),
+                            tolerance=self.tolerance, exe=exe)
         program = Program(path, self.values(), exit_code)
         self.close_program(process, program)
         return program
@@ -176,7 +176,7 @@ class DepthBench(LauncherSession):
         if len(set(self.empty)) != 1:
             raise BenchError("the empty screen is not one colour: %s" % (self.empty,))
 
-        launcher = self.finished_program(self.medium_path(self.product.launcher_file), expected)
+        launcher = self.finished_program(self.medium_path(self.product.launcher_file), self.exe, self.tier)
         colours = (expected.getpixel(spot) for spot in self.spots)
         if self.depth == 24 and launcher.values != tuple((r << 16) | (g << 8) | b for r, g, b in colours):
             raise BenchError("the raw screen values differ from the picture's colours")
@@ -198,7 +198,7 @@ class DepthBench(LauncherSession):
             raise BenchError("a finished window cannot be told from the empty screen")
         if self.peer:
             # The peer shows the launcher's picture with every button at rest, pixel for pixel.
-            self.measured["peer"] = self.finished_program(r"D:\PEER.EXE", expected, exit_code=None)
+            self.measured["peer"] = self.finished_program(r"D:\PEER.EXE", self.exe, self.tier, None)
 
     def temp_bytes(self):
         """The bytes of the files in the users' temporary folders."""
@@ -259,9 +259,8 @@ class DepthBench(LauncherSession):
         rest_values = self.values(spots)
         inside, outside = self.window.button_centre(SETUP), self.window.background_point
         self.display.move(*inside)
-        _, difference = self.wait_for_picture(lit, window, tolerance=self.tolerance)
-        if difference:
-            raise BenchError("button 0 under the pointer is not its picture: %s" % difference)
+        self.assert_picture(hovered(SETUP), "button 0 under the pointer", self.tier, window=window,
+                            tolerance=self.tolerance)
         lit_values = self.values(spots)
         if lit_values == rest_values:
             raise BenchError("button 0 lit cannot be told from button 0 at rest")
@@ -286,10 +285,9 @@ class DepthBench(LauncherSession):
         then `reads_runs` times from an evicted cache."""
         rows = self.result["reads"] = []
         for label, tier, layouts, exe in variants:
-            expected = self.window.expected(exe, tier)
             row = {"label": label, "tier": tier, "layouts": {}}
             for layout, relative in layouts.items():
-                program = self.finished_program("E:\\" + relative.replace("/", "\\"), expected,
+                program = self.finished_program("E:\\" + relative.replace("/", "\\"), exe, tier,
                                                 None if layout == "peer" else 0)
                 measured = row["layouts"][layout] = []
                 for _ in range(self.settings.reads_runs):
