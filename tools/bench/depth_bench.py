@@ -47,7 +47,8 @@ def window_spots(geometry, picture):
     width, height = geometry.window_size
     candidates = [(int(width * fx), int(height * fy)) for fx, fy in WINDOW_FRACTIONS]
     for left, top, right, bottom in map(geometry.button_box, range(geometry.button_count)):
-        candidates += [(left + int((right - left) * fx), top + int((bottom - top) * fy)) for fx, fy in BUTTON_FRACTIONS]
+        candidates += [(left + int((right - left) * fx), top + int((bottom - top) * fy))
+                       for fx, fy in BUTTON_FRACTIONS]
     spots = (next(((x + dx, y) for dx in range(12) if x + dx < width
                    and picture.getpixel((x + dx, y)) not in ((0, 0, 0), (255, 255, 255))), None)
              for x, y in candidates)
@@ -123,7 +124,8 @@ class DepthBench(LauncherSession):
                 raise BenchError("the screen did not show the expected picture within %d s (last %s)"
                                  % (timeout, [hex(v) for v in values]))
             if not process.running():
-                raise BenchError("the program ended (exit code %s) before its window showed" % process.popen.returncode)
+                raise BenchError("the program ended (exit code %s) before its window showed"
+                                 % process.popen.returncode)
             if self.settings.poll_pause:
                 time.sleep(self.settings.poll_pause)
 
@@ -308,8 +310,10 @@ class DepthBench(LauncherSession):
                  self.time_to_splash),
                 ("phases" in s.parts and self.depth == 24 and s.trace_runs,
                  "where the time goes, %d traced runs of each program" % s.trace_runs, self.phases),
-                ("hover" in s.parts and s.hover_runs, "hover response, %d entries" % s.hover_runs, self.hover_response),
-                (self.reads_medium and reads_variants, "start-up reads, %d evicted starts of each layout" % s.reads_runs,
+                ("hover" in s.parts and s.hover_runs, "hover response, %d entries" % s.hover_runs,
+                 self.hover_response),
+                (self.reads_medium and reads_variants,
+                 "start-up reads, %d evicted starts of each layout" % s.reads_runs,
                  lambda: self.startup_reads(reads_variants))):
             if wanted:
                 log("depth %d: %s" % (self.depth, what))
