@@ -1,7 +1,5 @@
-// The required form of every picture the launcher draws, by id, made from the header the build generates
-// from resources/resource_table.txt. Plain C++17 without platform headers: the asset check, the native
-// unit tests and the Wine test program all read this one table. (The kit holds the sounds and the icon
-// to their forms: tools/kit resource-check.)
+// The required form of every picture the launcher draws, by id, from the header the build generates from
+// resources/resource_table.txt; plain C++17, read by the asset check, the unit tests and the Wine tests.
 #pragma once
 
 #include <cstdint>
