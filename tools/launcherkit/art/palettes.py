@@ -1,5 +1,4 @@
-"""The colour tables of the 256- and 16-colour pictures, and the reduction of true-colour pictures to them
-with Pillow."""
+"""The colour tables of the 256- and 16-colour pictures, and the reduction of true-colour pictures to them."""
 
 from PIL import Image
 
@@ -30,8 +29,8 @@ def full_palette(shared):
 
 
 def shared_colours(pictures):
-    """236 colours for all `pictures` (RGB images) together: the button colours plus a quantisation
-    (median cut) of them all, laid one under the other on light grey."""
+    """236 colours for all `pictures` (RGB images) together: the button colours plus a median cut of them all,
+    laid one under the other on light grey."""
     sheet = Image.new("RGB", (max(p.width for p in pictures), sum(p.height for p in pictures)), BUTTON_COLOURS[0])
     top = 0
     for picture in pictures:
@@ -44,10 +43,7 @@ def shared_colours(pictures):
         colour = tuple(entries[3 * index:3 * index + 3])
         if colour not in colours:
             colours.append(colour)
-    colours = colours[:SHARED_COUNT]
-    while len(colours) < SHARED_COUNT:
-        colours.append(colours[-1])
-    return colours
+    return (colours + colours[-1:] * SHARED_COUNT)[:SHARED_COUNT]
 
 
 def octree_key(colour):
@@ -62,13 +58,12 @@ def octree_key(colour):
 
 def nearest(colour, table):
     """The index of `table`'s entry nearest to `colour` (the first index of that entry's colour)."""
-    best = min(table, key=lambda c: (sum((a - b) ** 2 for a, b in zip(c, colour)), -octree_key(c)))
-    return table.index(best)
+    return table.index(min(table, key=lambda c: (sum((a - b) ** 2 for a, b in zip(c, colour)), -octree_key(c))))
 
 
 def remap(picture, table, dither=False):
-    """Indices into `table` for each pixel of the RGB image `picture` (top row first): the nearest entry,
-    or, with `dither`, through Pillow's Floyd-Steinberg error diffusion."""
+    """Indices into `table` for each pixel of the RGB image `picture` (top row first): the nearest entry, or,
+    with `dither`, through Pillow's Floyd-Steinberg error diffusion."""
     if dither:
         entries = table + table[:1] * (256 - len(table))  # Pillow's palettes have 256 entries
         palette = Image.new("P", (1, 1))
