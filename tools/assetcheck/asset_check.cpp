@@ -11,17 +11,6 @@
 
 namespace assetcheck {
 
-void Report::Error(const std::string& file, const std::string& text)
-{
-    findings.push_back(file + ": " + text);
-    ++errors;
-}
-
-void Report::Warning(const std::string& file, const std::string& text)
-{
-    findings.push_back(file + ": warning: " + text);
-}
-
 namespace {
 
 // The file header ('BM', sizes, pixel offset) that a bitmap file has and its resource has not.
@@ -34,42 +23,6 @@ std::string CompressionName(uint32_t compression)
 {
     static const char* const kNames[] = {"BI_RGB", "BI_RLE8", "BI_RLE4", "BI_BITFIELDS", "BI_JPEG", "BI_PNG"};
     return to_string(compression) + (compression < 6 ? std::string(" (") + kNames[compression] + ")" : "");
-}
-
-// The header's fields against the form; the pixel offset that the file must state is `wantOffset`.
-void CheckHeader(const RequiredForm& form, const std::string& name, const DibHeader& h, uint32_t offBits,
-                 uint32_t wantOffset, Report& report)
-{
-    const auto expect = [&](const char* field, int64_t found, int64_t required, const std::string& note = "") {
-        if (found != required) {
-            report.Error(name, field + (" is " + to_string(found)) + ", required " + to_string(required) + note);
-        }
-    };
-    expect("width", h.biWidth, form.width);
-    if (h.biHeight < 0) {
-        report.Error(name, "height is " + to_string(h.biHeight) + " (top-down), required " + to_string(form.height) +
-                               " (bottom-up)");
-    } else {
-        expect("height", h.biHeight, form.height);
-    }
-    expect("planes", h.biPlanes, 1);
-    expect("bits per pixel", h.biBitCount, form.bitsPerPixel);
-    if (h.biCompression != kDibUncompressed) {
-        report.Error(name, "compression is " + CompressionName(h.biCompression) + ", required 0 (BI_RGB)");
-    }
-    const uint32_t entries = DibColorTableEntryCount(&h);
-    if (h.biClrUsed > 0xFFFFu) {
-        // The launcher counts the low 16 bits of the field; drawing reads up to 256 entries.
-        report.Error(name, "biClrUsed is " + to_string(h.biClrUsed) +
-                               ", required at most 65535 (the launcher counts " + to_string(entries) +
-                               " colour-table entries, drawing reads " +
-                               to_string(DibDrawnColorTableEntryCount(&h)) + ")");
-    } else if (h.biBitCount == form.bitsPerPixel && entries != static_cast<uint32_t>(form.tableEntries)) {
-        // A shortened table can be stated only by biClrUsed, so this holds that field too.
-        report.Error(name, "colour-table entries is " + to_string(entries) + " (biClrUsed " + to_string(h.biClrUsed) +
-                               "), required " + to_string(form.tableEntries));
-    }
-    expect("pixel offset (bfOffBits)", offBits, wantOffset, " (pixels right after the colour table)");
 }
 
 // Holds a bitmap file to its picture's required form.
@@ -100,7 +53,35 @@ void CheckBitmap(const RequiredForm& form, const std::string& name, const std::v
     const uint32_t offBits = bytes[10] | bytes[11] << 8 | bytes[12] << 16 | static_cast<uint32_t>(bytes[13]) << 24;
     const uint32_t wantOffset = kFileHeaderSize + kDibHeaderSize + 4 * entries;
     const size_t errorsBefore = report.errors;
-    CheckHeader(form, name, h, offBits, wantOffset, report);
+    const auto expect = [&](const char* field, int64_t found, int64_t required, const std::string& note = "") {
+        if (found != required) {
+            report.Error(name, field + (" is " + to_string(found)) + ", required " + to_string(required) + note);
+        }
+    };
+    expect("width", h.biWidth, form.width);
+    if (h.biHeight < 0) {
+        report.Error(name, "height is " + to_string(h.biHeight) + " (top-down), required " + to_string(form.height) +
+                               " (bottom-up)");
+    } else {
+        expect("height", h.biHeight, form.height);
+    }
+    expect("planes", h.biPlanes, 1);
+    expect("bits per pixel", h.biBitCount, form.bitsPerPixel);
+    if (h.biCompression != kDibUncompressed) {
+        report.Error(name, "compression is " + CompressionName(h.biCompression) + ", required 0 (BI_RGB)");
+    }
+    if (h.biClrUsed > 0xFFFFu) {
+        // The launcher counts the low 16 bits of the field; drawing reads up to 256 entries.
+        report.Error(name, "biClrUsed is " + to_string(h.biClrUsed) +
+                               ", required at most 65535 (the launcher counts " + to_string(entries) +
+                               " colour-table entries, drawing reads " +
+                               to_string(DibDrawnColorTableEntryCount(&h)) + ")");
+    } else if (h.biBitCount == form.bitsPerPixel && entries != static_cast<uint32_t>(form.tableEntries)) {
+        // A shortened table can be stated only by biClrUsed, so this holds that field too.
+        report.Error(name, "colour-table entries is " + to_string(entries) + " (biClrUsed " + to_string(h.biClrUsed) +
+                               "), required " + to_string(form.tableEntries));
+    }
+    expect("pixel offset (bfOffBits)", offBits, wantOffset, " (pixels right after the colour table)");
     if (report.errors != errorsBefore) {
         return; // the pixel rows are measured only for a header of the required form
     }

@@ -16,8 +16,12 @@ struct Report {
     int checkedFiles = 0;
     std::string folder; // the folder the checked files were read from, as the user named it
 
-    void Error(const std::string& file, const std::string& text);
-    void Warning(const std::string& file, const std::string& text);
+    void Error(const std::string& file, const std::string& text)
+    {
+        findings.push_back(file + ": " + text);
+        ++errors;
+    }
+    void Warning(const std::string& file, const std::string& text) { findings.push_back(file + ": warning: " + text); }
 };
 
 // Reads every picture the table of required forms names, in `resourceFolder`, and holds it to its form.

@@ -20,8 +20,7 @@ struct RequiredForm {
     std::string file; // in the product's resource folder
     std::string what; // "256-colour button 0 under the pointer, installed"
     PictureSlot slot;
-    int width;
-    int height;
+    int width, height;
     int bitsPerPixel;
     int tableEntries;       // colour-table entries the picture must carry (fewer than its depth's: biClrUsed says so)
     uint32_t resourceBytes; // exact size of the stored resource (file less its 14-byte header); 0: any

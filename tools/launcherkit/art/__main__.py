@@ -38,14 +38,6 @@ def choose(options):
                             options.out or own.resources)
 
 
-def foreign_masters_line(profile, folders, record, foreign):
-    return ('make-art: %s in %s: found the masters recorded for "%s" in %s; required masters of "%s": put yours '
-            "there, have them drawn plainly for this product with --redraw --plain '#RRGGBB', or keep them as they "
-            "are on purpose with --keep-masters"
-            % (", ".join(os.path.basename(folders.master(name)) for name in foreign), folders.masters,
-               record.product_name, folders.manifest, profile["product_name"]))
-
-
 def masters_to_draw(options, profile, folders, record):
     """{master: style} of the masters this run draws ("plain #RRGGBB" or "shipped"); exits with a line
     where it would draw the shipped product's own artwork for another product, or relabel another product's
@@ -63,7 +55,11 @@ def masters_to_draw(options, profile, folders, record):
             continue
         plan[name] = "plain " + options.plain if options.plain else SHIPPED
     if foreign and not options.keep_masters:
-        sys.exit(foreign_masters_line(profile, folders, record, foreign))
+        sys.exit('make-art: %s in %s: found the masters recorded for "%s" in %s; required masters of "%s": put yours '
+                 "there, have them drawn plainly for this product with --redraw --plain '#RRGGBB', or keep them as "
+                 "they are on purpose with --keep-masters"
+                 % (", ".join(os.path.basename(folders.master(name)) for name in foreign), folders.masters,
+                    record.product_name, folders.manifest, profile["product_name"]))
     # The shipped product's own artwork is never drawn for another product.
     shipped_art = [name for name in PRODUCT_MASTERS if plan.get(name) == SHIPPED]
     if options.profile and shipped_art:
@@ -73,17 +69,6 @@ def masters_to_draw(options, profile, folders, record):
         sys.exit("make-art: %s has no master %s (PNG or BMP); put yours there, or give --plain COLOUR "
                  "to have a plain one drawn" % (folders.masters, shipped_art[0]))
     return plan
-
-
-def drawn_after(options, record, plan):
-    """{master: style} of the masters that are make-art's drawing once `plan` is drawn: those drawn now,
-    and those drawn before and kept, unless --keep-masters adopts another product's as the publisher's own."""
-    drawn = dict(plan)
-    for name in MASTERS:
-        if name not in drawn and record.drawn_style(name):
-            if not (options.keep_masters and name in PRODUCT_MASTERS):
-                drawn[name] = record.drawn_style(name)
-    return drawn
 
 
 def draw(plan, profile, folders, layout):
@@ -141,7 +126,10 @@ def make(argv):
         sys.exit("make-art: %s: found %s; required the record make-art writes: remove it to make the art anew"
                  % (folders.manifest, error))
     plan = masters_to_draw(options, profile, folders, record)
-    drawn = drawn_after(options, record, plan)
+    # make-art's drawing once `plan` is drawn: the masters drawn now, and those drawn before and kept, unless
+    # --keep-masters adopts another product's as the publisher's own.
+    drawn = {**plan, **{name: record.drawn_style(name) for name in MASTERS if name not in plan and
+                        record.drawn_style(name) and not (options.keep_masters and name in PRODUCT_MASTERS)}}
     sizes = {name: size for name, (size, _) in master_drawers(layout, profile).items()}
     # Every master kept and every sound source is read before anything is drawn or written: a file
     # that is no picture or no sound stops the run with nothing changed.

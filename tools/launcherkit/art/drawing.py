@@ -6,10 +6,10 @@ import math
 import os
 import sys
 
-from PIL import Image, ImageDraw, ImageFont
+from PIL import Image, ImageColor, ImageDraw, ImageFont
 
 from launcherkit.art import BUTTON_MASTERS, ICON_SIZES
-from launcherkit.art.palettes import VGA, hexrgb
+from launcherkit.art.palettes import VGA
 
 FONTS = "/usr/share/fonts/truetype/dejavu"
 # The product's own drawing of its background and emblem: a Python file in the folder above its masters
@@ -86,14 +86,12 @@ def draw_caption(draw, size, lines, fill, shift):
 
 
 def draw_button(size, lines, pressed):
-    w, h = size
-    if pressed:
-        outer_tl, inner_tl, outer_br, inner_br, shift = "#808080", "#000000", "#FFFFFF", "#DFDFDF", 1
-    else:
-        outer_tl, inner_tl, outer_br, inner_br, shift = "#DFDFDF", "#FFFFFF", "#000000", "#808080", 0
+    outer_tl, inner_tl, outer_br, inner_br = (("#808080", "#000000", "#FFFFFF", "#DFDFDF") if pressed
+                                              else ("#DFDFDF", "#FFFFFF", "#000000", "#808080"))
+    shift = 1 if pressed else 0
     picture = Image.new("RGB", size, TRAY_GREY)
     draw = ImageDraw.Draw(picture)
-    r, b = w - 1, h - 1
+    r, b = size[0] - 1, size[1] - 1
     draw.line((0, b, r, b, r, 0), fill=outer_br)
     draw.line((0, b - 1, 0, 0, r - 1, 0), fill=outer_tl)
     draw.line((1, b - 1, r - 1, b - 1, r - 1, 1), fill=inner_br)
@@ -104,7 +102,7 @@ def draw_button(size, lines, pressed):
 
 
 def shade(colour, factor):
-    return "#%02X%02X%02X" % tuple(min(255, round(c * factor)) for c in hexrgb(colour.lstrip("#")))
+    return "#%02X%02X%02X" % tuple(min(255, round(c * factor)) for c in ImageColor.getrgb(colour))
 
 
 def draw_plain_background(geometry, colour, profile):
@@ -124,7 +122,7 @@ def draw_plain_icon(size, colour, letter, flat):
     times the size, then reduced."""
     s = size * 8
     if flat:
-        rgb = hexrgb(colour.lstrip("#"))
+        rgb = ImageColor.getrgb(colour)
         colour = min(VGA, key=lambda v: sum((a - b) ** 2 for a, b in zip(v, rgb)))
     picture = Image.new("RGBA", (s, s), (0, 0, 0, 0))
     draw = ImageDraw.Draw(picture)

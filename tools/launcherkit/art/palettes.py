@@ -1,12 +1,12 @@
 """The colour tables of the 256- and 16-colour pictures, and the reduction of true-colour pictures to them."""
 
-from PIL import Image
+from PIL import Image, ImageColor
 
 from launcherkit.art import TABLE
 
 
 def hexrgb(text):
-    return tuple(int(text[i:i + 2], 16) for i in (0, 2, 4))
+    return ImageColor.getrgb("#" + text)
 
 
 # The 20 colours Windows keeps in every 256-colour palette: entries 0-9 and 246-255.
