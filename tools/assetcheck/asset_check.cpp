@@ -18,23 +18,14 @@ constexpr uint32_t kFileHeaderSize = 14;
 
 using std::to_string;
 
-// A bitmap header's compression with its name: "1 (BI_RLE8)".
-std::string CompressionName(uint32_t compression)
-{
-    static const char* const kNames[] = {"BI_RGB", "BI_RLE8", "BI_RLE4", "BI_BITFIELDS", "BI_JPEG", "BI_PNG"};
-    return to_string(compression) + (compression < 6 ? std::string(" (") + kNames[compression] + ")" : "");
-}
-
 // Holds a bitmap file to its picture's required form.
 void CheckBitmap(const RequiredForm& form, const std::string& name, const std::vector<uint8_t>& bytes,
                  Report& report)
 {
     if (bytes.size() >= 2 && (bytes[0] != 'B' || bytes[1] != 'M')) {
-        std::string start;
-        for (size_t i = 0; i < 2; ++i) {
-            start += (bytes[i] >= 32 && bytes[i] < 127) ? static_cast<char>(bytes[i]) : '?';
-        }
-        report.Error(name, "file starts with '" + start + "', required 'BM' (a bitmap file)");
+        const auto shown = [](uint8_t b) { return (b >= 32 && b < 127) ? static_cast<char>(b) : '?'; };
+        report.Error(name, std::string("file starts with '") + shown(bytes[0]) + shown(bytes[1]) +
+                               "', required 'BM' (a bitmap file)");
         return;
     }
     if (bytes.size() < kFileHeaderSize + kDibHeaderSize) {
@@ -68,7 +59,9 @@ void CheckBitmap(const RequiredForm& form, const std::string& name, const std::v
     expect("planes", h.biPlanes, 1);
     expect("bits per pixel", h.biBitCount, form.bitsPerPixel);
     if (h.biCompression != kDibUncompressed) {
-        report.Error(name, "compression is " + CompressionName(h.biCompression) + ", required 0 (BI_RGB)");
+        static const char* const kNames[] = {"BI_RGB", "BI_RLE8", "BI_RLE4", "BI_BITFIELDS", "BI_JPEG", "BI_PNG"};
+        const std::string named = h.biCompression < 6 ? std::string(" (") + kNames[h.biCompression] + ")" : "";
+        report.Error(name, "compression is " + to_string(h.biCompression) + named + ", required 0 (BI_RGB)");
     }
     if (h.biClrUsed > 0xFFFFu) {
         // The launcher counts the low 16 bits of the field; drawing reads up to 256 entries.

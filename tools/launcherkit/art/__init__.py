@@ -9,8 +9,8 @@ TABLE = resource_table.read()
 
 
 def _made_order(entry):
-    """The background, then button by button, each at rest then under the pointer, install before remove:
-    the order in which the pictures take part in the shared colours."""
+    """The order in which the pictures take part in the shared colours: the background, then button by button,
+    each at rest then under the pointer, install before remove."""
     button = entry.button()
     return (-1,) if button is None else (button[0], button[2] is True, button[1])
 

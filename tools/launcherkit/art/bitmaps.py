@@ -12,8 +12,7 @@ RAW_MODES = {24: ("RGB", "BGR"), 8: ("P", "P"), 4: ("P", "P;4"), 1: ("1", "1")}
 
 
 def pack_rows(width, height, bpp, pixels):
-    """Scan lines bottom-up, padded to 4 bytes, of indices (4/8 bit), RGB bytes (24 bit) or a mode "1" image
-    (the mask), top row first."""
+    """Scan lines bottom-up, padded to 4 bytes, of indices, RGB bytes or a mode "1" image, top row first."""
     mode, raw = RAW_MODES[bpp]
     picture = pixels if bpp == 1 else Image.frombytes(mode, (width, height), pixels)
     return picture.tobytes("raw", (raw, (width * bpp + 31) // 32 * 4, -1))
@@ -32,8 +31,7 @@ def write_bmp(path, width, height, bpp, table, pixels, clr_used=0):
 
 
 def icon_image(size, bpp, table, pixels, alpha):
-    """One icon image: header (twice the height, for the AND mask), table, colour pixels, AND mask (pixels
-    with alpha below 128 are transparent)."""
+    """One icon image: header (twice the height), table, pixels, AND mask (transparent: alpha below 128)."""
     transparent = Image.frombytes("L", (size, size), alpha).point(lambda a: 255 if a < 128 else 0, "1")
     pixels = pack_rows(size, size, bpp, pixels) + pack_rows(size, size, 1, transparent)
     return header_and_table(size, size * 2, bpp, len(pixels), table) + pixels

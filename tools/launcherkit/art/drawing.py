@@ -40,8 +40,7 @@ def art_lines(profile, key):
 
 
 def draw_lines(draw, x, top, lines, face, fill, align="l", spacing=0):
-    """`lines` one under the other from `top`, placed by x as `align` (l, m, r) says, each the font's height
-    plus `spacing` pixels apart."""
+    """`lines` one under the other from `top`, placed by x as `align` (l, m, r) says, `spacing` pixels apart."""
     pitch = sum(face.getmetrics()) + spacing
     for i, line in enumerate(lines):
         draw.text((x, top + i * pitch), line, font=face, fill=fill, anchor=align + "a")
@@ -118,8 +117,7 @@ def draw_plain_background(geometry, colour, profile):
 
 
 def draw_plain_icon(size, colour, letter, flat):
-    """A disc of `colour` (`flat`: the nearest VGA colour) with the product's initial in white, drawn at eight
-    times the size, then reduced."""
+    """A disc of `colour` (`flat`: the nearest VGA colour) with the product's initial, drawn eight times larger."""
     s = size * 8
     if flat:
         rgb = ImageColor.getrgb(colour)

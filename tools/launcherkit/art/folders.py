@@ -15,8 +15,7 @@ def write_file(path, data):
 
 
 class Folders:
-    """`masters` and `sound_sources`, read; `resources`, which receives art/, sounds/, icon/ and the record
-    of what the art was made for (`manifest`). Paths stay as they were given or absolute."""
+    """`masters` and `sound_sources`, read; `resources`, which receives art/, sounds/, icon/ and the `manifest`."""
 
     def __init__(self, masters, sound_sources, resources):
         self.masters, self.sound_sources, self.resources = masters, sound_sources, resources

@@ -75,8 +75,7 @@ def read_manifest(path):
 
 
 class Record:
-    """What a resource folder's record says, read without judging it: `product_name` (None without a
-    record), and whether a master in the folder is still the one recorded, and drawn by make-art."""
+    """What a resource folder's record says, read without judging it (`product_name` None without a record)."""
 
     def __init__(self, folders):
         self.folders = folders

@@ -47,8 +47,8 @@ def shared_colours(pictures):
 
 
 def octree_key(colour):
-    """The colour's bits interleaved from the highest down (blue, green, red at each level): among colours
-    equally near a pixel the one whose key is largest is taken, as ImageMagick's colour tree did."""
+    """The colour's bits interleaved from the highest down (blue, green, red at each level): of colours equally
+    near a pixel the one of the largest key is taken, as ImageMagick's colour tree did."""
     key = 0
     for bit in range(7, -1, -1):
         for channel in (2, 1, 0):
@@ -77,10 +77,7 @@ def remap(picture, table, dither=False):
 
 def remap_background(picture, table, button_column):
     """Dithered, except the button column (left, top, right, bottom), which stays flat."""
-    indices = bytearray(remap(picture, table, dither=True))
-    left, top, right, bottom = button_column
-    flat = remap(picture.crop(button_column), table)
-    width = right - left
-    for y in range(top, bottom):
-        indices[y * picture.width + left:y * picture.width + right] = flat[(y - top) * width:(y - top + 1) * width]
-    return bytes(indices)
+    indices = Image.frombytes("L", picture.size, remap(picture, table, dither=True))
+    column = picture.crop(button_column)
+    indices.paste(Image.frombytes("L", column.size, remap(column, table)), button_column[:2])
+    return indices.tobytes()

@@ -16,8 +16,7 @@ SHARED_TABLE = {e.slot for e in TABLE.of_kind("BITMAP") if e.bits_per_pixel == 8
 
 
 def read_master(path, size, alpha=False):
-    """The master's picture (RGB laid on light grey, or RGBA with `alpha`); exits with a line unless it is a
-    picture of `size` (width, height)."""
+    """The master's picture (RGB laid on light grey, or RGBA with `alpha`); exits unless it is one of `size`."""
     try:
         with Image.open(path) as picture:
             picture.load()
@@ -42,8 +41,7 @@ def icon_pixels(icon):
 
 
 def warn_of_a_busy_column(path, background, column):
-    """Warns when the background's button column is not plain light grey: the gaps between the buttons show
-    it, and the 256- and 16-colour sets map it flat, undithered."""
+    """Warns when the background's button column, which the gaps between the buttons show, is not plain grey."""
     left, top, right, bottom = column
     odd = [(x, y) for y in range(top, bottom) for x in range(left, right) if background.getpixel((x, y)) != TRAY_GREY]
     if odd:
@@ -53,9 +51,8 @@ def warn_of_a_busy_column(path, background, column):
 
 
 def make_pictures(folders, geometry):
-    """Writes the picture sets and the icon into `folders`' resource folder. The background is dithered except
-    its button column; the buttons are not dithered. In 256 colours the background carries the whole palette
-    (the launcher's), the buttons of SHARED_TABLE only the shared colours (biClrUsed 236)."""
+    """Writes the picture sets and the icon into `folders`' resource folder. The background (dithered, but for
+    its button column) carries the launcher's whole palette; the buttons of SHARED_TABLE only the shared colours."""
     def master(name, size, alpha=False):
         return read_master(folders.master(name), size, alpha)
 

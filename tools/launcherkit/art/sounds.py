@@ -17,7 +17,6 @@ RATE = int(FORMS["welcome"]["rate"])
 RAW = ["-t", "raw", "-r", str(RATE), "-c", "2", "-b", "16", "-e", "signed-integer"]
 WELCOME_SAMPLES = int(FORMS["welcome"]["samples"])  # exactly; the encoder records it in the "fact" chunk
 HOVER_SAMPLES = round(float(FORMS["hover"]["seconds"]) * RATE)
-
 # name: (frames, why a source is cut to that length)
 LENGTHS = {
     "welcome": (WELCOME_SAMPLES, "the launcher's welcome sound has a fixed length, which the asset check requires"),
@@ -39,9 +38,8 @@ def synth_welcome():
     """A three-note bell chime (G5, C6, E6), each note a little to one side, fading out."""
     n = WELCOME_SAMPLES
     left, right = [0.0] * n, [0.0] * n
-    notes = [(0.00, 783.99, 0.30), (0.13, 1046.50, 0.50), (0.26, 1318.51, 0.70)]
     partials = [(1.0, 1.0), (2.0, 0.35), (3.01, 0.12), (4.2, 0.05)]
-    for start, freq, pan in notes:
+    for start, freq, pan in ((0.00, 783.99, 0.30), (0.13, 1046.50, 0.50), (0.26, 1318.51, 0.70)):
         first = int(start * RATE)
         for i in range(first, n):
             t = (i - first) / RATE
