@@ -26,5 +26,5 @@ MASTERS = PICTURE_MASTERS + ICON_MASTERS
 # The masters that show the product itself (its name, its emblem): a publisher replaces these; the
 # buttons are drawn alike for every product.
 PRODUCT_MASTERS = ("background",) + ICON_MASTERS
-# The sounds, by name (their files' names).
-SOUNDS = tuple(os.path.splitext(os.path.basename(entry.path))[0] for entry in TABLE.of_kind("WAVE"))
+# The sounds' forms in the table of resources, by name (their files' names).
+SOUNDS = {os.path.splitext(os.path.basename(entry.path))[0]: entry.form for entry in TABLE.of_kind("WAVE")}

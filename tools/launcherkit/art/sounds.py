@@ -7,20 +7,18 @@ import struct
 import subprocess
 import sys
 
-from launcherkit.art import TABLE
+from launcherkit.art import SOUNDS
 
 SOX = "/usr/bin/sox"
-# The sounds' forms in the table of resources, by name.
-FORMS = {os.path.splitext(os.path.basename(e.path))[0]: e.form for e in TABLE.of_kind("WAVE")}
-RATE = int(FORMS["welcome"]["rate"])
+RATE = int(SOUNDS["welcome"]["rate"])
 # How sox reads and writes the samples it exchanges with this script: 16-bit stereo at RATE.
 RAW = ["-t", "raw", "-r", str(RATE), "-c", "2", "-b", "16", "-e", "signed-integer"]
-WELCOME_SAMPLES = int(FORMS["welcome"]["samples"])  # exactly; the encoder records it in the "fact" chunk
-HOVER_SAMPLES = round(float(FORMS["hover"]["seconds"]) * RATE)
+WELCOME_SAMPLES = int(SOUNDS["welcome"]["samples"])  # exactly; the encoder records it in the "fact" chunk
+HOVER_SAMPLES = round(float(SOUNDS["hover"]["seconds"]) * RATE)
 # name: (frames, why a source is cut to that length)
 LENGTHS = {
     "welcome": (WELCOME_SAMPLES, "the launcher's welcome sound has a fixed length, which the asset check requires"),
-    "hover": (HOVER_SAMPLES, "the asset check requires the hover click to last %s s" % FORMS["hover"]["seconds"]),
+    "hover": (HOVER_SAMPLES, "the asset check requires the hover click to last %s s" % SOUNDS["hover"]["seconds"]),
 }
 
 
