@@ -88,9 +88,7 @@ def check_inputs(options, folder, startup):
 def tree_lines(image, capacity):
     """Lines of `tree`-like text for an IsoImage."""
     entries = image.entries("joliet" if "joliet" in image.roots else "iso9660")
-    last_child = {}
-    for entry in entries:
-        last_child[entry.path.rpartition("/")[0]] = entry.path
+    last_child = {entry.path.rpartition("/")[0]: entry.path for entry in entries}
     lines = ["/"]
     for entry in entries:
         parts = entry.path.split("/")
