@@ -25,7 +25,7 @@ from dataclasses import dataclass, field
 from launcherkit import SOURCE_DIR
 from launcherkit.pe import Executable
 from launcherkit.product import DEFAULT_PROFILE, Product
-from launcherkit.size_report import SizeReport
+from launcherkit.size_report import markdown
 from launcherkit.wine.host import host_can_run
 from launcherkit.wine.programs import Programs
 
@@ -94,7 +94,7 @@ def subjects_of(args):
 
 def size_report(exe):
     """Where the bytes of `exe` go, as tools/kit size-report shows it."""
-    return SizeReport(Executable.open(exe)).markdown(os.path.basename(exe))
+    return markdown(Executable.open(exe), os.path.basename(exe))
 
 
 def measure_peer(subjects, args):
