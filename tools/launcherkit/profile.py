@@ -18,8 +18,8 @@ import os
 import re
 import sys
 
-from launcherkit import KitError, languages, version_block
-from launcherkit.profile_output import autorun_bytes, cmake_text, header_text, write_if_changed
+from launcherkit import KitError, languages, version_block, write_if_changed
+from launcherkit.profile_output import autorun_bytes, cmake_text, header_text
 
 SECTION = "profile"
 

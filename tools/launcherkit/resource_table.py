@@ -11,7 +11,7 @@ line naming the table's line, and exit 1."""
 import os
 import sys
 
-from launcherkit import SOURCE_DIR, KitError, identifiers
+from launcherkit import SOURCE_DIR, KitError, identifiers, write_if_changed
 
 TABLE = os.path.join(SOURCE_DIR, "resources", "resource_table.txt")
 KINDS = ("BITMAP", "WAVE", "ICON")
@@ -92,9 +92,6 @@ class PictureSet:
             return self.remove[1 if under_pointer else 0]
         return (self.hover if under_pointer else self.rest)[button]
 
-    def all(self):
-        return (self.background,) + self.rest + self.hover + self.remove
-
 
 def check_form(where, kind, form):
     missing = sorted(FIELDS[kind] - set(form))
@@ -173,25 +170,13 @@ def generated(table):
     return {"resource_files.rc": "\n".join(script) + "\n", "resource_forms.h": "\n".join(header) + "\n"}
 
 
-def write_generated(outdir, table):
-    """Writes the generated files that differ from what OUTDIR holds, so that nothing is rebuilt for nothing."""
-    os.makedirs(outdir, exist_ok=True)
-    for name, text in generated(table).items():
-        path = os.path.join(outdir, name)
-        if os.path.exists(path):
-            with open(path) as f:
-                if f.read() == text:
-                    continue
-        with open(path, "w") as f:
-            f.write(text)
-
-
 def main(argv):
     if len(argv) != 2 or argv[0] != "generate":
         print("usage: tools/kit resource-table generate OUTDIR", file=sys.stderr)
         return 2
     try:
-        write_generated(argv[1], read())
+        for name, text in generated(read()).items():
+            write_if_changed(os.path.join(argv[1], name), text.encode())
     except (TableError, OSError) as error:
         print("resource-table: %s" % error, file=sys.stderr)
         return 1
