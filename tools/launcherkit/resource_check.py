@@ -12,7 +12,7 @@ import os
 import struct
 import sys
 
-from launcherkit import resource_table
+from launcherkit import KitError, resource_table
 from launcherkit.resource_files import colour_table_entries
 
 # A sound's length may differ from the required one by this fraction.
@@ -251,7 +251,7 @@ def main(argv):
     folder = argv[0].rstrip("/") or "/"
     try:
         findings, checked = check_folder(folder)
-    except resource_table.TableError as error:
+    except KitError as error:
         print("resource-check: %s" % error, file=sys.stderr)
         return 1
     for line in findings.lines:

@@ -10,6 +10,7 @@ line naming the table's line, and exit 1."""
 
 import os
 import sys
+from dataclasses import dataclass
 
 from launcherkit import SOURCE_DIR, KitError, identifiers, write_if_changed
 
@@ -23,16 +24,16 @@ FIELDS = {"BITMAP": {"bpp", "slot", "colours"}, "WAVE": {"format", "channels", "
 WHOLE_NUMBERS = {"first", "count", "channels", "rate", "bits", "align", "samples"}
 
 
-class TableError(KitError):
-    pass
-
-
+@dataclass
 class Entry:
     """One resource: `name` (its identifier), `kind`, `path` (in the resource folder), `group` (its start-up
     group, None for none), `form` ({field: text}) and `id`, its number in resource_ids.h."""
-
-    def __init__(self, name, kind, path, group, form, id_):
-        self.name, self.kind, self.path, self.group, self.form, self.id = name, kind, path, group, form, id_
+    name: str
+    kind: str
+    path: str
+    group: str
+    form: dict
+    id: int
 
     @property
     def bits_per_pixel(self):
@@ -42,19 +43,6 @@ class Entry:
     def slot(self):
         """The picture's slot: "background", or "BUTTON-rest" / "BUTTON-hover"; also its master's name."""
         return self.form["slot"]
-
-    def button(self):
-        """(button 0..2, under the pointer, shown once installed: True, False or None for either) of a
-        button's picture; None for the background."""
-        if self.slot == "background":
-            return None
-        word, _, state = self.slot.partition("-")
-        if word == "remove":
-            return 0, state == "hover", True
-        return identifiers.BUTTON_NAMES.index(word.upper()), state == "hover", False if word == "install" else None
-
-    def __repr__(self):
-        return "%s %d %s" % (self.kind, self.id, self.path)
 
 
 class Table:
@@ -98,26 +86,26 @@ def check_form(where, kind, form):
     if kind == "WAVE" and not {"samples", "seconds"} & set(form):
         missing.append("samples or seconds")
     if missing:
-        raise TableError("%s: %s lacks %s" % (where, kind, ", ".join(missing)))
+        raise KitError("%s: %s lacks %s" % (where, kind, ", ".join(missing)))
     for key in sorted(WHOLE_NUMBERS & set(form)):
         if not form[key].isdigit():
-            raise TableError("%s: %s=%s, required a whole number" % (where, key, form[key]))
+            raise KitError("%s: %s=%s, required a whole number" % (where, key, form[key]))
     if kind == "BITMAP":
         slot = form["slot"]
         word, _, state = slot.partition("-")
         buttons = [b.lower() for b in identifiers.BUTTON_NAMES] + ["remove"]
         if form["bpp"] not in ("4", "8", "24") or form["colours"] not in COLOUR_TABLES or not (
                 slot == "background" or (word in buttons and state in ("rest", "hover"))):
-            raise TableError("%s: bpp=%s slot=%s colours=%s; required bpp 4, 8 or 24, slot background or "
+            raise KitError("%s: bpp=%s slot=%s colours=%s; required bpp 4, 8 or 24, slot background or "
                              "BUTTON-rest/-hover (BUTTON one of %s), colours one of %s"
                              % (where, form["bpp"], slot, form["colours"], ", ".join(buttons),
                                 ", ".join(COLOUR_TABLES)))
     if kind == "WAVE" and form["format"] not in WAVE_FORMATS:
-        raise TableError("%s: format=%s, required one of %s" % (where, form["format"], ", ".join(WAVE_FORMATS)))
+        raise KitError("%s: format=%s, required one of %s" % (where, form["format"], ", ".join(WAVE_FORMATS)))
 
 
 def read(path=TABLE, ids=None):
-    """The table; raises TableError naming the line of a fault, or an identifier resource_ids.h lacks."""
+    """The table; raises KitError naming the line of a fault, or an identifier resource_ids.h lacks."""
     ids = ids if ids is not None else identifiers.read()
     entries, shared = [], None
     with open(path) as f:
@@ -127,7 +115,7 @@ def read(path=TABLE, ids=None):
                 continue
             where = "%s:%d" % (path, number)
             if len(words) < 4 or words[1] not in KINDS + ("COLOURS",):
-                raise TableError("%s: expected IDENTIFIER KIND FILE GROUP FIELD=VALUE..., KIND one of %s or COLOURS"
+                raise KitError("%s: expected IDENTIFIER KIND FILE GROUP FIELD=VALUE..., KIND one of %s or COLOURS"
                                  % (where, ", ".join(KINDS)))
             name, kind, file, group = words[:4]
             form = dict(word.partition("=")[::2] for word in words[4:])
@@ -136,27 +124,29 @@ def read(path=TABLE, ids=None):
                 shared = int(form["first"]), int(form["count"])
                 continue
             if name not in ids:
-                raise TableError("%s: %s is not defined in %s" % (where, name, identifiers.HEADER))
+                raise KitError("%s: %s is not defined in %s" % (where, name, identifiers.HEADER))
             if any(e.name == name or e.path == file for e in entries):
-                raise TableError("%s: %s or %s is named twice" % (where, name, file))
+                raise KitError("%s: %s or %s is named twice" % (where, name, file))
             entries.append(Entry(name, kind, file, None if group == "-" else group, form, ids[name]))
     if shared is None:
-        raise TableError("%s: no COLOURS line giving the shared colours" % path)
+        raise KitError("%s: no COLOURS line giving the shared colours" % path)
     listed = {e.name for e in entries}
     unlisted = sorted(n for n in ids if n.split("_")[0] in ("IDB", "IDW", "IDI") and n not in listed)
     if unlisted:
-        raise TableError("%s: %s defined in %s but not in the table" % (path, ", ".join(unlisted), identifiers.HEADER))
+        raise KitError("%s: %s defined in %s but not in the table" % (path, ", ".join(unlisted), identifiers.HEADER))
     return Table(entries, *shared)
 
 
 def picture_form(table, e):
-    button = e.button()
-    index, under_pointer, installed = button if button else (-1, False, None)
+    """PICTURE(identifier, file, bits per pixel, button 0..2 or -1, under the pointer, shown once installed: 1,
+    0 or -1 for either, colour table entries, drawn through its own palette)."""
+    word, _, state = e.slot.partition("-")
+    button = -1 if word == "background" else 0 if word == "remove" else identifiers.BUTTON_NAMES.index(word.upper())
+    installed = 1 if word == "remove" else 0 if word == "install" else -1
     entries = COLOUR_TABLES[e.form["colours"]]
     return 'PICTURE(%s, "%s", %d, %d, %s, %d, %d, %s)' % (
-        e.name, e.path, e.bits_per_pixel, index, "true" if under_pointer else "false",
-        -1 if installed is None else int(installed), table.shared_count if entries is None else entries,
-        "true" if e.form["colours"] == "palette" else "false")
+        e.name, e.path, e.bits_per_pixel, button, "true" if state == "hover" else "false", installed,
+        table.shared_count if entries is None else entries, "true" if e.form["colours"] == "palette" else "false")
 
 
 def generated(table):
@@ -177,7 +167,7 @@ def main(argv):
     try:
         for name, text in generated(read()).items():
             write_if_changed(os.path.join(argv[1], name), text.encode())
-    except (TableError, OSError) as error:
+    except (KitError, OSError) as error:
         print("resource-table: %s" % error, file=sys.stderr)
         return 1
     return 0
