@@ -2,20 +2,18 @@
 
     tools/kit order-resources ORDER_FILE EXE [--check]
 
-GNU ld and windres put resource data by type, then by name. A start of the launcher reads only some of it,
+GNU ld and windres put resource data by type, then by name; a start of the launcher reads only some of it,
 page by page, so data read together should lie together. Only where each resource's data lies changes (its
-data entry's RVA); the section's sizes, the image size and the checksum follow, and two builds stay
-byte-identical. Where another section follows in memory (the code that only a click runs), the data may
-grow into the room before it: the resource section then reaches up to it (the loader of Windows NT refuses
-a gap between sections), and the sections after it in the file move on by what the data grew.
+data entry's RVA), with the section's sizes, the image size and the checksum; the result is the same every
+time. Where another section follows in memory, the data may grow into the room before it: the resource
+section then reaches up to it (the loader of Windows NT refuses a gap between sections), and the sections
+after it in the file move on by what the data grew.
 
-ORDER_FILE lists the data in file order, in groups. "[label]" starts a group ("[label] page": on a fresh
-page where that makes it span fewer pages); "TYPE NAME" is a resource, every language of it: TYPE a number
-or a name (BITMAP, GROUP_ICON, WAVE...), NAME a number, an identifier of resource_ids.h beside ORDER_FILE
-or a resource's own name; "TABLE GROUP" the resources that resource_table.txt beside ORDER_FILE puts in the
-start-up group GROUP, in the table's order. Resources not listed follow in directory order. With --check,
-nothing is written: exit 0 if EXE is laid out so already, else 1. A damaged image is refused with a message
-before anything is written.
+ORDER_FILE (resources/data_order.txt) lists groups in file order: "[label]", or "[label] page" to start on a
+fresh page where that makes the group span fewer pages; then "TYPE NAME" lines (a type's number or name; a
+number, an identifier of resource_ids.h beside ORDER_FILE, or a resource's own name) and "TABLE GROUP" lines
+(resource_table.txt's start-up group GROUP). Resources not listed follow in directory order. With --check
+nothing is written: exit 0 if EXE is laid out so already, else 1. A damaged image is refused first.
 """
 
 import os
@@ -128,19 +126,15 @@ def plan(image, groups, page_starts=True):
     return layout, rva
 
 
-def room_in_memory(image, section):
-    """How many bytes the section may take in memory: up to the next section; None for the last."""
-    following = [s.rva for s in image.sections if s.rva > section.rva]
-    return min(following) - section.rva if following else None
-
-
 def rewrite(data, order_path):
     """The image with its resource data laid out in the order of the file."""
     image = Executable(data)
     check_in_file(image)
     groups = read_order(order_path)
     section = image.resource_section()
-    room = room_in_memory(image, section)
+    # How many bytes the section may take in memory: up to the next section; None for the last.
+    following = [s.rva for s in image.sections if s.rva > section.rva]
+    room = min(following) - section.rva if following else None
     layout, end_rva = plan(image, groups)
     # Where the data ends: the size of the resource table.
     data_size = align(end_rva, DATA_ALIGNMENT) - section.rva
