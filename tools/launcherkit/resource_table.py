@@ -44,6 +44,16 @@ class Entry:
         """The picture's slot: "background", or "BUTTON-rest" / "BUTTON-hover"; also its master's name."""
         return self.form["slot"]
 
+    def button(self):
+        """(button 0..2, under the pointer, shown once installed: True, False or None for either) of a
+        button's picture; None for the background."""
+        if self.slot == "background":
+            return None
+        word, _, state = self.slot.partition("-")
+        if word == "remove":
+            return 0, state == "hover", True
+        return identifiers.BUTTON_NAMES.index(word.upper()), state == "hover", False if word == "install" else None
+
 
 class Table:
     """`entries` in the table's order; `shared_first` and `shared_count`, the shared colours."""
@@ -138,15 +148,12 @@ def read(path=TABLE, ids=None):
 
 
 def picture_form(table, e):
-    """PICTURE(identifier, file, bits per pixel, button 0..2 or -1, under the pointer, shown once installed: 1,
-    0 or -1 for either, colour table entries, drawn through its own palette)."""
-    word, _, state = e.slot.partition("-")
-    button = -1 if word == "background" else 0 if word == "remove" else identifiers.BUTTON_NAMES.index(word.upper())
-    installed = 1 if word == "remove" else 0 if word == "install" else -1
+    index, under_pointer, installed = e.button() or (-1, False, None)
     entries = COLOUR_TABLES[e.form["colours"]]
     return 'PICTURE(%s, "%s", %d, %d, %s, %d, %d, %s)' % (
-        e.name, e.path, e.bits_per_pixel, button, "true" if state == "hover" else "false", installed,
-        table.shared_count if entries is None else entries, "true" if e.form["colours"] == "palette" else "false")
+        e.name, e.path, e.bits_per_pixel, index, "true" if under_pointer else "false",
+        -1 if installed is None else int(installed), table.shared_count if entries is None else entries,
+        "true" if e.form["colours"] == "palette" else "false")
 
 
 def generated(table):
