@@ -1,12 +1,11 @@
 """The checks of a product's resource folder beside the asset check (tools/assetcheck, which holds the
-pictures to the rules the launcher draws by): the sounds and the icon held to their forms in the table
-of resources, and each 256-colour button's colours held to the 256-colour background's palette.
+pictures to the rules the launcher draws by): the sounds and the icon held to their forms in the table of
+resources, and each 256-colour button's colours held to the 256-colour background's palette.
 
     tools/kit resource-check FOLDER
 
-Each finding is one line, as the asset check's, `FILE: FIELD is FOUND, required WANTED` (for example
-`resources/sounds/hover.wav: channels is 1, required 2`); an error stops the build (exit 1), a warning
-(`FILE: warning: ...`) does not."""
+Each finding is one line, as the asset check's: `FILE: FIELD is FOUND, required WANTED`; an error stops the
+build (exit 1), a warning (`FILE: warning: ...`) does not."""
 
 import os
 import struct
@@ -214,9 +213,9 @@ def check_palette_use(table, button, name, data, background_name, background, fi
                      % (len(missing), "" if one else "s", where, "s" if one else "", listed))
 
 
-def check_folder(folder, table=None):
+def check_folder(folder):
     """(Findings, files checked) of the sounds, the icon and the 256-colour buttons' colours in `folder`."""
-    table = table or resource_table.read()
+    table = resource_table.read()
     findings, checked = Findings(), 0
     pictures = {}
     for entry in table.entries:
