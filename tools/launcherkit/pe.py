@@ -151,40 +151,30 @@ class Executable:
         end."""
         if self._resources is not None:
             return self._resources
-        section = self.resource_section()
+        base = self.resource_section().raw_offset
         self.pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
         root = getattr(self.pe, "DIRECTORY_ENTRY_RESOURCE", None)
         if root is None:
             raise PeError("the resource directory cannot be read")
-        base = section.raw_offset
-        ends = []
+        ends, found = [], []
 
-        def note_table(directory):
+        def walk(directory, labels):
             ends.append(directory.struct.get_file_offset() + 16 + 8 * len(directory.entries) - base)
+            for entry in directory.entries:
+                if entry.name is not None:
+                    ends.append(entry.struct.NameOffset + 2 + 2 * len(str(entry.name)))
+                if len(labels) < 2:
+                    if not hasattr(entry, "directory"):
+                        raise PeError("resource data entry above the language level")
+                    walk(entry.directory, labels + [entry.id if entry.name is None else str(entry.name)])
+                elif not hasattr(entry, "data"):
+                    raise PeError("resource directory deeper than type, name, language")
+                else:
+                    data = entry.data.struct
+                    ends.append(data.get_file_offset() + 16 - base)
+                    found.append(Resource(*labels, entry.id, data.OffsetToData, data.Size, data.get_file_offset()))
 
-        def label(entry):
-            if entry.name is not None:
-                ends.append(entry.struct.NameOffset + 2 + 2 * len(str(entry.name)))
-                return str(entry.name)
-            return entry.id
-
-        found = []
-        note_table(root)
-        for type_entry in root.entries:
-            if not hasattr(type_entry, "directory"):
-                raise PeError("resource data entry above the language level")
-            note_table(type_entry.directory)
-            for name_entry in type_entry.directory.entries:
-                if not hasattr(name_entry, "directory"):
-                    raise PeError("resource data entry above the language level")
-                note_table(name_entry.directory)
-                for language_entry in name_entry.directory.entries:
-                    if not hasattr(language_entry, "data"):
-                        raise PeError("resource directory deeper than type, name, language")
-                    entry = language_entry.data.struct
-                    ends.append(entry.get_file_offset() + 16 - base)
-                    found.append(Resource(label(type_entry), label(name_entry), language_entry.id,
-                                          entry.OffsetToData, entry.Size, entry.get_file_offset()))
+        walk(root, [])
         self.directory_end = max(ends)
         self._resources = found
         return found
