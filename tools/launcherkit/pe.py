@@ -26,9 +26,6 @@ class Section:
         self.header_offset = section.get_file_offset()
         self.characteristics = section.Characteristics
 
-    def contains_rva(self, rva):
-        return self.rva <= rva < self.rva + max(self.virtual_size, self.raw_size)
-
 
 class Resource:
     """One leaf of the resource directory: type, name and language (numbers, or strings for named
@@ -55,7 +52,7 @@ class VersionBlock:
     string table's {key: text}, `language` its language and code page ("040704b0"), `translations` the
     (language, code page) pairs of its Translation value, and the fixed part's `file_os`, `file_type`."""
 
-    def __init__(self, fixed, table, translations=()):
+    def __init__(self, fixed, table, translations):
         def numbers(ms, ls):
             return (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
 
@@ -63,7 +60,7 @@ class VersionBlock:
         self.product_version = numbers(fixed.ProductVersionMS, fixed.ProductVersionLS)
         self.file_os, self.file_type = fixed.FileOS, fixed.FileType
         self.language = table.LangID.decode("ascii") if table is not None else None
-        self.translations = list(translations)
+        self.translations = translations
         self.texts = {} if table is None else {
             key.decode("utf-8"): value.decode("utf-8") for key, value in table.entries.items()}
 
@@ -112,7 +109,7 @@ class Executable:
 
     def section_of(self, rva):
         for section in self.sections:
-            if section.contains_rva(rva):
+            if section.rva <= rva < section.rva + max(section.virtual_size, section.raw_size):
                 return section
         raise PeError("RVA 0x%x lies in no section" % rva)
 
