@@ -64,8 +64,7 @@ KEYS = {
     "volume_name": ("volume", False, "the medium's volume name"),
     "autorun_label": ("text", False, "AUTORUN.INF label=, the drive's name in the file browser"),
     "autorun_action": ("action", False, "AUTORUN.INF action=, the launcher's entry in the AutoPlay dialog"),
-    "content_folder": ("folder", False, "the folder of the product's files that go on the medium beside the start-up "
-                                        "files"),
+    "content_folder": ("folder", False, "the folder of the product's files that go on the medium"),
 }
 # Keys a profile may leave out, and what they are then: the language de-DE; the captions and the welcome
 # the language's own (languages.TEXTS), where it has them; the copyright line the version block's; no tagline;

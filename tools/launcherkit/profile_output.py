@@ -1,8 +1,6 @@
 """What the build and the medium take from a valid product profile: the header for the C++ code and the
-resource script, the values for CMake, and AUTORUN.INF.
-
-Values reach generated code only as escaped string literals; the profile's path is written nowhere.
-"""
+resource script, the values for CMake, and AUTORUN.INF. Values reach generated code only as escaped string
+literals; the profile's path is written nowhere."""
 
 import re
 

@@ -3,10 +3,9 @@ each resource's identifier, kind, file in a product's resource folder, start-up 
 
     tools/kit resource-table generate OUTDIR
 
-holds the table's identifiers to resources/resource_ids.h and writes into OUTDIR what the build's other
-notations take from it: resource_files.rc (the resource script's BITMAP, WAVE and ICON statements) and
-resource_forms.h (the pictures' required forms for the asset check and the unit tests). A fault is one
-line naming the table's line, and exit 1."""
+holds the table's identifiers to resources/resource_ids.h and writes into OUTDIR resource_files.rc (the
+resource script's BITMAP, WAVE and ICON statements) and resource_forms.h (the pictures' required forms for
+the asset check and the unit tests). A fault is one line naming the table's line, and exit 1."""
 
 import os
 import sys
