@@ -1,6 +1,23 @@
-"""The launcher kit: everything that knows a product and its launcher (profile, geometry, identifiers, the
-table of resources, the PE reader, the art, the medium and its check, the Wine harness), for the build, the
-tools, the scripts and the tests alike. Commands run as `tools/kit COMMAND ...`."""
+"""The launcher kit: everything that knows a product and its launcher, for the build, the tools, the scripts
+and the tests alike. Commands run as `tools/kit COMMAND ...`.
+
+    profile, profile_output  the product profile, read and checked; the header, CMake values and AUTORUN.INF
+    version_block            the version block as the resource compiler lays it out (do the texts fit?)
+    languages                the language tags a launcher is made in: identifiers, code pages, default texts
+    identifiers, geometry    the resources' identifiers and the splash window's geometry, from their headers
+    product                  one product as every tool sees it: profile, geometry and identifiers together
+    resource_table           the one table of the pictures, sounds and icon (identifier, file, group, form)
+    resource_check           the sounds, the icon and the 256-colour palette of a resource folder
+    resource_files           a resource folder made again from an executable's own resources
+    pe, order_resources      reading a Windows executable through pefile; the build's resource layout step
+    size_report              where the launcher's bytes go, as a Markdown table
+    iso_image                an ISO 9660 image's files under both kinds of names, through pycdlib
+    art                      the pictures, sounds and icon made from a product's masters, and their check
+    medium                   the installation medium: content rules, setup program, capacity, the image
+    check_medium             the acceptance check of a built medium, with its report and contact sheet
+    acceptance               the launcher at work from a medium under Wine (run by check_medium and CTest)
+    wine                     Windows programs run under Wine on a virtual screen (tests, benchmark, show)
+"""
 
 import os
 
