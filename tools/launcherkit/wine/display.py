@@ -39,8 +39,7 @@ class WindowInfo(namedtuple("WindowInfo", "id x y width height border")):
 
 class XDisplay:
     """An Xvfb screen of `size` and `depth`, started at once, and a connection to it; `env` is the
-    environment of the session's programs (it gets DISPLAY), `logs_dir` receives xvfb.log. close() ends
-    the connection; the session ends Xvfb by its handle (`process`)."""
+    environment of the session's programs (it gets DISPLAY), `logs_dir` receives xvfb.log."""
 
     def __init__(self, env, logs_dir, size=(640, 480), depth=24):
         self.size, self.depth, self.x = size, depth, None
@@ -70,7 +69,6 @@ class XDisplay:
                 raise DisplayError("Xvfb on %s offers no XTEST extension" % self.name)
         except DisplayError:
             self.close()
-            stop_popen(self.process)
             raise
         screen = self.x.screen()
         self.root, self.white = screen.root, screen.white_pixel
@@ -79,13 +77,14 @@ class XDisplay:
                                                       if f.depth == screen.root_depth)
 
     def close(self):
-        """Ends the connection (before the session ends Xvfb); safe to call more than once."""
+        """Ends the connection, then Xvfb; safe to call more than once."""
         if self.x is not None:
             try:
                 self.x.close()
             except (xlib_error.ConnectionClosedError, OSError):
                 pass
             self.x = None
+        stop_popen(self.process, timeout=10)
 
     # -- windows ------------------------------------------------------------------------------------------
 
@@ -219,12 +218,10 @@ class XDisplay:
     def key(self, keys):
         """Presses the keys of `keys` (X keysym names or alt, ctrl, shift, super, joined by "+": "alt+F4")
         one after the other and lets them go in the reverse order."""
-        codes = []
-        for name in keys.split("+"):
-            code = self.x.keysym_to_keycode(XK.string_to_keysym(MODIFIER_KEYS.get(name.lower(), name)))
-            if not code:
-                raise DisplayError("no key %r on %s" % (name, self.name))
-            codes.append(code)
+        codes = [self.x.keysym_to_keycode(XK.string_to_keysym(MODIFIER_KEYS.get(name.lower(), name)))
+                 for name in keys.split("+")]
+        if not all(codes):
+            raise DisplayError("no key for one of %r on %s" % (keys, self.name))
         for code in codes:
             xtest.fake_input(self.x, X.KeyPress, code)
         for code in reversed(codes):

@@ -1,15 +1,7 @@
 """The launcher in a Wine session as a user meets it: started from a medium on CD-ROM drive D:, with the
 recorder stub in place of the programs it starts and their starts read from the stub log; its window
 found by the product's name and compared with its own pictures; the files it could write kept for
-comparison; and each launcher's Wine log read for a crash, which the exit code does not show.
-
-    with LauncherSession(build_dir, arch, programs, product, "buttons") as launcher:
-        launcher.lay_medium()
-        process, window = launcher.start()
-        launcher.click(process, SETUP)
-        assert launcher.stub_runs() == [launcher.setup_run()]
-        launcher.finish()       # raises LauncherCrashed when a launcher of the session crashed
-"""
+comparison; and each launcher's Wine log read for a crash, which the exit code does not show."""
 
 import os
 import re
@@ -74,7 +66,7 @@ class LauncherSession:
         return self
 
     def __exit__(self, *exc):
-        self.session.close()
+        self.close()
 
     def close(self):
         self.session.close()
@@ -87,10 +79,9 @@ class LauncherSession:
         return "D:\\" + (folder.replace("/", "\\") + "\\" if folder else "") + name
 
     def lay_medium(self, folder="", exe=None, stubs=None, extra=None):
-        """Empties the session's own medium and maps it as D: again; puts the launcher (`exe`, by default
-        the session's) into its `folder` under the product's launcher name, and the recorder under the
-        names `stubs` (by default the product's setup program and a decoy browser). extra: {relative
-        path: source file} of further files. Returns the launcher's Windows path."""
+        """Empties the session's own medium and maps it as D: again; puts the launcher (by default the
+        session's) into its `folder`, the recorder under the names `stubs` (by default the product's setup
+        program and a decoy browser), and `extra` {relative path: source file}. Returns the launcher's path."""
         if self.medium != self.own_medium:
             self.map_medium(self.own_medium)
         for name in os.listdir(self.medium):  # the folder itself stays, as Wine knows it
@@ -107,7 +98,6 @@ class LauncherSession:
         return self.medium_path(self.product.launcher_file, folder)
 
     def map_medium(self, folder):
-        """Maps D: to `folder` instead of the session's own medium."""
         self.session.map_cdrom("d", folder)
         self.medium = folder
 

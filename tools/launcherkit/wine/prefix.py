@@ -9,7 +9,7 @@ from pathlib import Path
 
 from launcherkit import KitError
 from launcherkit.wine.host import WINESERVER, HostCannotRun, base_environment, host_can_run, wine_command
-from launcherkit.wine.processes import kill_marked_processes
+from launcherkit.wine.processes import kill_marked_processes, kill_wineserver
 
 # Settings of every prefix template (HKEY_CURRENT_USER): sound through ALSA, no crash dialog.
 TEMPLATE_SETTINGS = {r"Software\Wine\Drivers": {"Audio": "alsa"},
@@ -52,7 +52,7 @@ def ensure_template(build_dir, arch, log=None):
                 try:
                     subprocess.run([WINESERVER, "-w"], env=env, stdout=out, stderr=out, timeout=60)
                 except subprocess.TimeoutExpired:
-                    subprocess.run([WINESERVER, "-k"], env=env, stdout=out, stderr=out, timeout=60)
+                    kill_wineserver(env)
             finally:
                 kill_marked_processes(root)
         for name in ("system.reg", "user.reg"):

@@ -57,7 +57,6 @@ class WineSession:
         self.wine = wine_command(arch)
         self.dir = os.path.join(self.build_dir, "test-sessions", "%s-%d-%d" % (name, os.getpid(), next(self._counter)))
         self.prefix = os.path.join(self.dir, "prefix")
-        self.home = os.path.join(self.dir, "home")
         self.logs_dir = os.path.join(self.dir, "logs")
         self.env = self.display = self.sound = self._wineserver = self._watchdog = None
         self.registry = Registry(self.run, self.dir)
@@ -81,18 +80,18 @@ class WineSession:
         template = ensure_template(self.build_dir, self.prefix_arch, log=self._log)
         remove_stale_prefixes(os.path.dirname(self.dir))
         shutil.rmtree(self.dir, ignore_errors=True)
-        capture_dir = os.path.join(self.dir, "sound")
-        for folder in (self.home, capture_dir, self.logs_dir):
+        home, capture_dir = os.path.join(self.dir, "home"), os.path.join(self.dir, "sound")
+        for folder in (home, capture_dir, self.logs_dir):
             os.makedirs(folder)
         copy_prefix(template, self.prefix)
-        self.sound = SoundCapture(self.home, capture_dir, self.dir, self.logs_dir)
+        self.sound = SoundCapture(home, capture_dir, self.dir, self.logs_dir)
         # Unmanaged windows: with no window manager on the virtual screen, Wine would otherwise wait a
         # second or two for one to withdraw every window that closes.
         x11_settings = {"Managed": "N"}
         if self.depth == 8:
             x11_settings.update({"ClientSideGraphics": "N", "PrivateColorMap": "Y"})
         append_registry(os.path.join(self.prefix, "user.reg"), r"Software\Wine\X11 Driver", x11_settings)
-        self.env = base_environment(self.prefix_arch, self.prefix, self.home, self.dir, program_arch=self.arch)
+        self.env = base_environment(self.prefix_arch, self.prefix, home, self.dir, program_arch=self.arch)
         self.env.update(self.extra_env)
         self._watchdog = start_watchdog(self.dir, self.env)
         self.display = XDisplay(self.env, self.logs_dir, self.screen_size, self.depth)
@@ -128,7 +127,6 @@ class WineSession:
         stop_popen(self._wineserver, timeout=10)
         if self.display is not None:
             self.display.close()
-            stop_popen(self.display.process, timeout=10)
         leftovers = kill_marked_processes(self.dir)
         if leftovers:
             self._log("killed leftover processes of session %s: %s" % (self.name, leftovers))
@@ -140,13 +138,9 @@ class WineSession:
     # -- Wine programs ------------------------------------------------------------------------------------
 
     def start(self, program, args=(), show=None, debug=None, capture_stdout=False, env=None):
-        """Starts a Windows program: `program` is a Windows path (D:\\LAUNCH.EXE) or a Unix path.
-
-        show: None gives Wine's own start (show command SW_SHOWDEFAULT, 10); a number starts the program
-            through POKE.EXE with that show command (POKE's exit code is then the program's).
-        debug: a WINEDEBUG value for this program (its stderr goes to the returned process's log).
-        env: further environment variables of this program (WINEDLLOVERRIDES, say).
-        """
+        """Starts a Windows program, by a Windows path (D:\\LAUNCH.EXE) or a Unix path. show: a show command,
+        through POKE.EXE (whose exit code is then the program's; None: Wine's own start, SW_SHOWDEFAULT).
+        debug: a WINEDEBUG value (stderr goes to the process's log). env: variables for this program."""
         if not re.match(r"^[A-Za-z]:", program) and os.sep in program:
             program = os.path.abspath(program)  # Wine runs its programs from drive C:
         name = re.sub(r"[^A-Za-z0-9]+", "_", re.split(r"[\\/]", program)[-1])
