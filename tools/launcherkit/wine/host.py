@@ -47,8 +47,7 @@ def windows_path(unix_path):
 
 def base_environment(arch, prefix, home, marker, program_arch=None):
     """The environment of programs of `program_arch` (default: `arch`) in a private prefix of `arch`;
-    `marker` tags every process it starts (LAUNCHER_TEST_SESSION), so that whatever is left can be found
-    and ended. A win64 prefix runs win32 programs too (under WoW64)."""
+    `marker` tags every process it starts (LAUNCHER_TEST_SESSION), so that whatever is left can be found."""
     env = dict(os.environ)
     for name in ("WINEDEBUG", "WINESERVER", "WINELOADER", "DISPLAY", "WINEDLLPATH"):
         env.pop(name, None)

@@ -36,8 +36,7 @@ class LauncherCrashed(KitError, AssertionError):
 
 
 class LauncherSession:
-    """A WineSession (`session`; `display`, `sound` and `registry` are its) with CD-ROM drive D: mapped to
-    a medium folder, the recorder stub and a stub log, for the launcher `programs.launcher` of `product`
+    """A WineSession (`session`; `display`, `sound` and `registry` are its) for the launcher of `product`
     (launcherkit.product.Product); `window` (window.LauncherWindow) says where its window stands."""
 
     def __init__(self, build_dir, arch, programs, product, name, depth=24, keep=False, log=None,
@@ -115,9 +114,8 @@ class LauncherSession:
         return folder
 
     def place_recorder(self, windows_path):
-        """Puts the recorder stub at `windows_path` on drive C: (WINDOWS_BROWSER, an uninstaller). The prefix
-        shares big files with the template by hard links: a link is removed first, so that the template
-        keeps its own file."""
+        """Puts the recorder stub at `windows_path` on drive C: (WINDOWS_BROWSER, an uninstaller). A hard link
+        to the template's file is removed first, so that the template keeps its own."""
         target = os.path.join(self.session.prefix, "drive_c", *windows_path[3:].split("\\"))
         os.makedirs(os.path.dirname(target), exist_ok=True)
         if os.path.lexists(target):

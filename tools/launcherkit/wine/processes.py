@@ -1,7 +1,6 @@
 """The processes of a test session: found by the session's marker, ended by their handles, the programs
 started in a session, and the safety nets that end a session whose test process stops without closing
-it: exit, signals, and a watchdog that survives even SIGKILL (python3 -m launcherkit.wine.processes
-SESSION_FOLDER, started by the session in a process session of its own)."""
+it: exit, signals, and a watchdog that survives even SIGKILL (python3 -m launcherkit.wine.processes DIR)."""
 
 import atexit
 import os
@@ -174,10 +173,8 @@ def watch_session(session):
 
 
 def start_watchdog(session_dir, env):
-    """This module as a watchdog in a process session of its own, holding a pipe from this process. When
-    this process dies without closing the session (even by SIGKILL, as CTest's timeout does), the end of
-    the pipe wakes it and it ends the session's wineserver and processes and removes its prefix. It does
-    not carry the session's marker itself."""
+    """This module in a process session of its own, holding a pipe from this process: when this process
+    dies without closing the session (even by SIGKILL, as CTest's timeout does), the pipe's end wakes it."""
     watchdog_env = dict(env)
     watchdog_env.pop("LAUNCHER_TEST_SESSION", None)
     # The kit's folder on the watchdog's module path, wherever this process found it.

@@ -36,12 +36,9 @@ class SessionError(KitError):
 
 
 class WineSession:
-    """build_dir: the build tree; the prefix template lives in <build_dir>/wine-template/<arch>, sessions in
-    <build_dir>/test-sessions/<name>-<pid>-<n>/. arch: "win32" or "win64", the Wine that runs the programs;
-    prefix_arch (default: arch): a win64 prefix runs win32 programs under WoW64. depth: the X screen's (24,
-    16 or 8; on 8 the prefix gets the settings that show palette colours truly). poke: POKE.EXE, needed by
-    poke() and by starts with a show command. env: variables every program of the session gets. keep: keep
-    the prefix after closing (logs, sound captures and screenshots are always kept)."""
+    """Sessions live in <build_dir>/test-sessions/<name>-<pid>-<n>/. arch: the Wine that runs the programs
+    (win32, win64); a win64 prefix_arch runs win32 programs under WoW64. depth: the X screen's (24, 16, 8).
+    poke: POKE.EXE. env: variables every program gets. keep: keep the prefix (logs are always kept)."""
 
     _counter = itertools.count(1)
     screen_size = (640, 480)
@@ -178,9 +175,8 @@ class WineSession:
         return self.poke_program
 
     def wine_processes(self):
-        """(pid, command line) of the session's Windows programs still running: every Wine process of its
-        prefix, however it was started (by a bare name, a Unix path, a quoted path), but Wine's own
-        services (WINE_SERVICES)."""
+        """(pid, command line) of the session's Windows programs still running, however they were started,
+        but Wine's own services (WINE_SERVICES)."""
         # A program the session started counts from its start on, while `wine` (a shell script) is still
         # becoming Wine's loader; a process in the middle of an exec shows no environment, so no marker.
         started = {process.pid for process in self._processes if process.running()}

@@ -1,11 +1,6 @@
 """Where a product's launcher window stands on a screen and what it shows: its place (centred), the
 points the pointer goes to (inside a button, on the background, off the window), and the picture it
-should show, put together from the launcher's own bitmap resources at the geometry's places.
-
-    window = LauncherWindow(product, (640, 480))
-    display.move(*window.button_centre(SETUP))
-    expected = window.expected(exe, 24, hovered(SETUP))
-"""
+should show, put together from the launcher's own bitmap resources at the geometry's places."""
 
 from launcherkit.identifiers import BUTTON_NAMES
 from launcherkit.wine import images
