@@ -1,7 +1,7 @@
 // The asset check against the shipped resources and against copies of them with one fault each, made
 // here in a temporary folder: each fault must be reported with its exact findings, naming the file, the
 // field, what was found and what is required.
-#include "tools/assetcheck/folder_check.h"
+#include "tools/assetcheck/asset_check.h"
 #include "tools/assetcheck/required_forms.h"
 
 #include <gtest/gtest.h>
@@ -166,8 +166,7 @@ protected:
     {
         const std::string prefix = dir.string() + "/";
         std::vector<std::string> lines;
-        for (const assetcheck::Finding& finding : report.findings) {
-            std::string line = finding.Format();
+        for (std::string line : report.findings) {
             for (size_t at; (at = line.find(prefix)) != std::string::npos;) {
                 line.erase(at, prefix.size());
             }
@@ -184,8 +183,8 @@ protected:
 TEST(ShippedResources, EveryFileHasItsRequiredFormWithoutWarnings)
 {
     const Report report = CheckResourceFolder(ShippedFolder().string());
-    for (const assetcheck::Finding& finding : report.findings) {
-        ADD_FAILURE() << finding.Format();
+    for (const std::string& finding : report.findings) {
+        ADD_FAILURE() << finding;
     }
     EXPECT_EQ(static_cast<size_t>(report.checkedFiles), assetcheck::RequiredForms().size());
 }

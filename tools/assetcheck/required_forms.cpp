@@ -5,6 +5,8 @@
 #include "resource_forms.h"
 #include "resources/resource_ids.h"
 
+#include <algorithm>
+
 namespace assetcheck {
 
 namespace {
@@ -28,19 +30,13 @@ std::string SlotName(int bits, const PictureSlot& slot)
     return text;
 }
 
-// The background fills the window; a button's picture fills its button. The palette's background (exact)
+// The background fills the window, a button's picture its button; the palette's background (exact)
 // stores nothing after its pixel rows.
 RequiredForm Picture(int id, const char* file, int bits, const PictureSlot& slot, int tableEntries, bool exact)
 {
     const bool background = slot.button < 0;
-    return RequiredForm{id,
-                        file,
-                        SlotName(bits, slot),
-                        slot,
-                        background ? FixedWindowWidth : FixedButtonWidth,
-                        background ? FixedWindowHeight : FixedButtonHeight,
-                        bits,
-                        tableEntries,
+    return RequiredForm{id, file, SlotName(bits, slot), slot, background ? FixedWindowWidth : FixedButtonWidth,
+                        background ? FixedWindowHeight : FixedButtonHeight, bits, tableEntries,
                         exact ? kPaletteBackgroundBytes : 0};
 }
 
@@ -55,12 +51,8 @@ const std::vector<RequiredForm>& RequiredForms() { return kForms; }
 
 const RequiredForm* FindRequiredForm(int id)
 {
-    for (const RequiredForm& form : kForms) {
-        if (form.id == id) {
-            return &form;
-        }
-    }
-    return nullptr;
+    const auto form = std::find_if(kForms.begin(), kForms.end(), [id](const RequiredForm& f) { return f.id == id; });
+    return form == kForms.end() ? nullptr : &*form;
 }
 
 } // namespace assetcheck

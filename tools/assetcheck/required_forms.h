@@ -1,7 +1,5 @@
-// The required form of every picture the launcher draws, by id, made from the header the build generates
-// from resources/resource_table.txt. Plain C++17 without platform headers: the asset check, the native
-// unit tests and the Wine test program all read this one table. (The kit holds the sounds and the icon
-// to their forms: tools/kit resource-check.)
+// The required form of every picture the launcher draws, by id, from the header the build generates from
+// resources/resource_table.txt; plain C++17, read by the asset check, the unit tests and the Wine tests.
 #pragma once
 
 #include <cstdint>
@@ -22,8 +20,7 @@ struct RequiredForm {
     std::string file; // in the product's resource folder
     std::string what; // "256-colour button 0 under the pointer, installed"
     PictureSlot slot;
-    int width;
-    int height;
+    int width, height;
     int bitsPerPixel;
     int tableEntries;       // colour-table entries the picture must carry (fewer than its depth's: biClrUsed says so)
     uint32_t resourceBytes; // exact size of the stored resource (file less its 14-byte header); 0: any

@@ -8,31 +8,23 @@
 
 static LRESULT CALLBACK BaselineWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case WM_LBUTTONDOWN:
+    if (message == WM_LBUTTONDOWN)
         DestroyWindow(window);
-        return 0;
-    case WM_DESTROY:
+    else if (message == WM_DESTROY)
         PostQuitMessage(0);
-        return 0;
-    default:
+    else
         return DefWindowProcA(window, message, wParam, lParam);
-    }
+    return 0;
 }
 
 extern "C" void __stdcall Entry(void)
 {
     HINSTANCE instance = GetModuleHandleA(0);
-    WNDCLASSA windowClass;
-    windowClass.style = 0;
+    WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = BaselineWndProc;
-    windowClass.cbClsExtra = 0;
-    windowClass.cbWndExtra = 0;
     windowClass.hInstance = instance;
-    windowClass.hIcon = 0;
     windowClass.hCursor = LoadCursorA(0, reinterpret_cast<LPCSTR>(IDC_ARROW));
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    windowClass.lpszMenuName = 0;
     windowClass.lpszClassName = "Baseline Popup";
     RegisterClassA(&windowClass);
     const int x = (GetSystemMetrics(SM_CXSCREEN) - FixedWindowWidth) / 2;

@@ -3,18 +3,9 @@
 ; three at-rest button pictures as picture buttons (pictures that take a click) at the launcher's places.
 ; A click on the first starts the product's setup program beside the program; any click closes the
 ; window. No hover pictures and no sounds: what is measured is the way to the first picture.
-;
-; tools/bench/nsis_peer.py builds it; it gives every value as a -D define, from the product's profile,
-; the geometry header and the launcher's own pictures:
-;   PRODUCT_NAME, SETUP_PROGRAM            the window's title, the program the first button starts
-;   WINDOW_WIDTH, WINDOW_HEIGHT            the window's size
-;   BUTTON_WIDTH, BUTTON_HEIGHT            the buttons' size
-;   BUTTON0_X, BUTTON0_Y ... BUTTON2_Y     the buttons' places in the window
-;   BACKGROUND_PICTURE, BUTTON0_PICTURE ... BUTTON2_PICTURE   BMP files
-;   OUT                                    the program to write
-;
-; NSIS writes its plug-ins (nsDialogs, System) and, here, the pictures to a folder of its own in the
-; temporary folder at every start, and removes it at the end.
+; tools/bench/nsis_peer.py builds it and gives every value as a -D define. NSIS writes its plug-ins
+; (nsDialogs, System) and, here, the pictures to a folder of its own in the temporary folder at every
+; start, and removes it at the end.
 
 Unicode true
 Name "${PRODUCT_NAME}"
@@ -64,26 +55,22 @@ Function .onGUIInit
   System::Call "user32::SetWindowPos(p R0, p 0, i 0, i 0, i ${WINDOW_WIDTH}, i ${WINDOW_HEIGHT}, i 0x4)"
 FunctionEnd
 
+; A picture that takes a click: its place and size, its file in the plug-ins folder, what a click calls.
+!macro Picture X Y WIDTH HEIGHT FILE ONCLICK
+  ${NSD_CreateBitmap} ${X} ${Y} ${WIDTH} ${HEIGHT} ""
+  Pop $0
+  ${NSD_SetImage} $0 "$PLUGINSDIR\${FILE}.bmp" $1
+  ${NSD_OnClick} $0 ${ONCLICK}
+!macroend
+
 Function ShowSplash
   nsDialogs::Create 1018
   Pop $Dialog
   ; The buttons first, so that they lie above the background.
-  ${NSD_CreateBitmap} ${BUTTON0_X} ${BUTTON0_Y} ${BUTTON_WIDTH} ${BUTTON_HEIGHT} ""
-  Pop $0
-  ${NSD_SetImage} $0 "$PLUGINSDIR\button0.bmp" $1
-  ${NSD_OnClick} $0 OnInstall
-  ${NSD_CreateBitmap} ${BUTTON1_X} ${BUTTON1_Y} ${BUTTON_WIDTH} ${BUTTON_HEIGHT} ""
-  Pop $0
-  ${NSD_SetImage} $0 "$PLUGINSDIR\button1.bmp" $1
-  ${NSD_OnClick} $0 OnClose
-  ${NSD_CreateBitmap} ${BUTTON2_X} ${BUTTON2_Y} ${BUTTON_WIDTH} ${BUTTON_HEIGHT} ""
-  Pop $0
-  ${NSD_SetImage} $0 "$PLUGINSDIR\button2.bmp" $1
-  ${NSD_OnClick} $0 OnClose
-  ${NSD_CreateBitmap} 0 0 ${WINDOW_WIDTH} ${WINDOW_HEIGHT} ""
-  Pop $0
-  ${NSD_SetImage} $0 "$PLUGINSDIR\background.bmp" $1
-  ${NSD_OnClick} $0 OnClose
+  !insertmacro Picture ${BUTTON0_X} ${BUTTON0_Y} ${BUTTON_WIDTH} ${BUTTON_HEIGHT} button0 OnInstall
+  !insertmacro Picture ${BUTTON1_X} ${BUTTON1_Y} ${BUTTON_WIDTH} ${BUTTON_HEIGHT} button1 OnClose
+  !insertmacro Picture ${BUTTON2_X} ${BUTTON2_Y} ${BUTTON_WIDTH} ${BUTTON_HEIGHT} button2 OnClose
+  !insertmacro Picture 0 0 ${WINDOW_WIDTH} ${WINDOW_HEIGHT} background OnClose
   nsDialogs::Show
 FunctionEnd
 

@@ -1,9 +1,6 @@
 """Turns the figures that measure.py wrote (JSON) into the Markdown report, prints it and, unless told
-otherwise, keeps it as docs/benchmarks.md. The report's text is report-text.md; this module fills in its
-figures and writes its tables.
-
-    tools/kit bench report RESULTS.json [--out docs/benchmarks.md] [--notes FILE] [--no-write] [--raw]
-"""
+otherwise, keeps it as docs/benchmarks.md. The report's text is report-text.md, its closing notes
+benchmark-notes.md; this module fills in the figures and writes the tables."""
 
 import argparse
 import json
@@ -11,22 +8,24 @@ import os
 import re
 import sys
 
-from bench.startup_reads import BYTES_PER_SECOND_1X, SEEK_SECONDS, model_seconds
-from bench.trace_phases import PHASES
+from launcherkit import SOURCE_DIR
+from launcherkit.iso_image import SECTOR
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-SOURCE_DIR = os.path.abspath(os.path.join(HERE, "..", ".."))
 TARGET_RATIO = 1.10
 PICTURES = {24: "true colour", 8: "256 colours", 4: "16 colours"}
+SEEK_SECONDS = 0.1             # one seek of a CD-ROM drive
+BYTES_PER_SECOND_1X = 153600   # 150 KB/s per speed step
+# The phases of a traced start (depth_bench.trace_phases).
+PHASES = ("process start and the first paint reaching the screen (spawn to the image mapped, activation to "
+          "the pixels on the screen)",
+          "the program's imports and theirs loaded (the image mapped to the last DLL before imm32)",
+          "DLL initialisation and the display driver (to winex11.drv loaded)",
+          "window created (WM_CREATE's work: the launcher loads its pictures), shown and activated")
 
-
-def report_text():
-    """{part: its text} of report-text.md, each part from its marker line (<!-- name -->) to the next."""
-    with open(os.path.join(HERE, "report-text.md")) as f:
-        return dict(re.findall(r"^<!-- (\w+) -->\n(.*?)\n(?=<!--|\Z)", f.read(), re.M | re.S))
-
-
-TEXT = report_text()
+with open(os.path.join(HERE, "report-text.md")) as text_file:
+    # {part: its text}, each part from its marker line (<!-- name -->) to the next.
+    TEXT = dict(re.findall(r"^<!-- (\w+) -->\n(.*?)\n(?=<!--|\Z)", text_file.read(), re.M | re.S))
 
 
 def text(part, **values):
@@ -35,26 +34,29 @@ def text(part, **values):
 
 
 def table(head, rule, rows):
-    """A Markdown table: the head's cells, each column's alignment (rule, split at spaces), the rows' cells."""
-    return ["|%s|" % "|".join(" %s " % cell if cell else " " for cell in cells) for cells in [head, rule.split()] + rows]
+    """A Markdown table and an empty line: the head's cells, each column's alignment (rule, split at
+    spaces), the rows' cells."""
+    return ["|%s|" % "|".join(" %s " % cell if cell else " " for cell in cells)
+            for cells in [head, rule.split()] + rows] + [""]
 
 
-def ms(seconds):
-    return "%.1f" % (seconds * 1000)
+def ms(seconds, digits=1):
+    return "%.*f" % (digits, seconds * 1000)
 
 
-def spread_text(s):
-    return "%s (%s-%s; %s-%s)" % (ms(s["median"]), ms(s["q1"]), ms(s["q3"]), ms(s["min"]), ms(s["max"]))
+def spread_text(s, quartiles=True):
+    """Milliseconds: the median (interquartile range; min-max), or the median (min-max)."""
+    iqr = "%s-%s; " % (ms(s["q1"]), ms(s["q3"])) if quartiles else ""
+    return "%s (%s%s-%s)" % (ms(s["median"]), iqr, ms(s["min"]), ms(s["max"]))
 
 
 def number(value):
     return "{:,}".format(value)
 
 
-def header(results):
-    return text("header", started=results["started"], measured=TEXT[results["arch"]], wine=results["wine"],
-                platform=results["platform"], depths=", ".join(str(r["depth"]) for r in results["depths"]),
-                runs=results["runs"], hover_runs=results["hover_runs"], reads_runs=results["reads_runs"])
+def model_seconds(byte_count, runs, speed):
+    """Time a CD-ROM drive of `speed` (4 for 4x) takes to read `runs` runs of `byte_count` bytes in all."""
+    return runs * SEEK_SECONDS + byte_count / (BYTES_PER_SECOND_1X * speed)
 
 
 def time_to_splash(results):
@@ -63,60 +65,53 @@ def time_to_splash(results):
         return []
     rows = []
     for r in measured:
-        a, b = r["splash"]["launcher"], r["splash"]["baseline"]
-        linked = r["splash"].get("as_linked")
+        a, b, linked = r["splash"]["launcher"], r["splash"]["baseline"], r["splash"].get("as_linked")
         ratio = a["median"] / b["median"]
         rows.append(["%d" % r["depth"], spread_text(a), spread_text(b), "%.3f" % ratio,
                      "yes" if ratio < TARGET_RATIO else "**no**",
                      "%s, %.3f" % (ms(linked["median"]), linked["median"] / b["median"]) if linked else "-",
-                     "%.2f ms (%.2f ms)" % (r["splash_poll"]["median"] * 1000, r["splash_poll"]["max"] * 1000)])
-    lines = text("splash", spots=measured[0]["spots"]) + table(
+                     "%s ms (%s ms)" % (ms(r["splash_poll"]["median"], 2), ms(r["splash_poll"]["max"], 2))])
+    cpu = [[str(r["depth"])] + [spread_text(r["splash_cpu"][name], False) for name in ("launcher", "baseline")]
+           for r in measured]
+    return text("splash", spots=measured[0]["spots"]) + table(
         ["Depth", "LAUNCH.EXE median (IQR; min-max)", "BASELINE.EXE median (IQR; min-max)", "Ratio of medians",
          "Under %.2f?" % TARGET_RATIO, "As linked: median, ratio", "Poll interval median (max)"],
-        "---: ---: ---: ---: :---: ---: ---:", rows) + [""] + text("cpu")
-    cpu = [[str(r["depth"])] + ["%s (%s-%s)" % (ms(s["median"]), ms(s["min"]), ms(s["max"]))
-                                for s in (r["splash_cpu"]["launcher"], r["splash_cpu"]["baseline"])]
-           for r in measured]
-    return lines + table(["Depth", "LAUNCH.EXE", "BASELINE.EXE"], "---: ---: ---:", cpu) + [""]
+        "---: ---: ---: ---: :---: ---: ---:", rows) + text("cpu") + table(
+        ["Depth", "LAUNCH.EXE", "BASELINE.EXE"], "---: ---: ---:", cpu)
 
 
 def phases(results):
     lines = []
     for r in results["depths"]:
         a, b = (r.get("phases") or {}).get("launcher"), (r.get("phases") or {}).get("baseline")
-        if not (a and b):
-            continue
-        rows = [[label, ms(x), ms(y), "%+.1f" % ((x - y) * 1000)] for label, x, y in zip(PHASES, a, b)]
-        rows.append(["**sum**", ms(sum(a)), ms(sum(b)), "%+.1f" % ((sum(a) - sum(b)) * 1000)])
-        lines += text("phases", depth=r["depth"], phase_runs=r["phase_runs"]) + table(
-            ["Phase", "LAUNCH.EXE", "BASELINE.EXE", "Difference"], "--- ---: ---: ---:", rows) + [""]
+        if a and b:
+            rows = [[label, ms(x), ms(y), "%+.1f" % ((x - y) * 1000)]
+                    for label, x, y in zip(PHASES + ("**sum**",), a + [sum(a)], b + [sum(b)])]
+            lines += text("phases", depth=r["depth"], phase_runs=r["phase_runs"]) + table(
+                ["Phase", "LAUNCH.EXE", "BASELINE.EXE", "Difference"], "--- ---: ---: ---:", rows)
     return lines
 
 
 def hover(results):
-    measured = [r for r in results["depths"] if "hover" in r]
-    if not measured:
-        return []
-    rows = [["%d" % r["depth"], "%d" % r["hover"]["n"], "%.2f" % (r["hover"]["median"] * 1000),
-             "%.2f-%.2f" % (r["hover"]["q1"] * 1000, r["hover"]["q3"] * 1000),
-             "%.2f-%.2f" % (r["hover"]["min"] * 1000, r["hover"]["max"] * 1000), "%d" % r["hover_sounds"],
-             "%.3f ms (%.3f ms)" % (r["hover_poll"]["median"] * 1000, r["hover_poll"]["max"] * 1000)]
-            for r in measured]
+    rows = [["%d" % r["depth"], "%d" % r["hover"]["n"], ms(r["hover"]["median"], 2),
+             "%s-%s" % (ms(r["hover"]["q1"], 2), ms(r["hover"]["q3"], 2)),
+             "%s-%s" % (ms(r["hover"]["min"], 2), ms(r["hover"]["max"], 2)), "%d" % r["hover_sounds"],
+             "%s ms (%s ms)" % (ms(r["hover_poll"]["median"], 3), ms(r["hover_poll"]["max"], 3))]
+            for r in results["depths"] if "hover" in r]
     return text("hover") + table(["Depth", "Entries", "Median", "IQR", "Min-max", "Click sounds played",
-                                  "Poll interval median (max)"], "---: ---: ---: ---: ---: ---: ---:", rows) + [""]
+                                  "Poll interval median (max)"], "---: ---: ---: ---: ---: ---: ---:", rows) \
+        if rows else []
 
 
 def typical(measured):
-    """The median start of a layout's evicted starts, and whether all read the same."""
-    ordered = sorted(measured, key=lambda m: (m["bytes"], m["runs"]))
-    middle = ordered[len(ordered) // 2]
-    same = len({(m["bytes"], m["runs"]) for m in measured}) == 1
-    return middle, same
+    """The median start of a layout's evicted starts."""
+    return sorted(measured, key=lambda m: (m["bytes"], m["runs"]))[len(measured) // 2]
 
 
 def reads_cells(measured):
-    m, same = typical(measured)
-    note = "" if same else " (of %s)" % "/".join(number(x["bytes"]) for x in measured)
+    m = typical(measured)
+    note = "" if len({(x["bytes"], x["runs"]) for x in measured}) == 1 else \
+        " (of %s)" % "/".join(number(x["bytes"]) for x in measured)
     return ["%s%s" % (number(m["bytes"]), note), str(m["runs"]),
             "%.2f s" % model_seconds(m["bytes"], m["runs"], 4), "%.2f s" % model_seconds(m["bytes"], m["runs"], 8)]
 
@@ -128,42 +123,34 @@ def startup_reads(results):
                  launcher_bytes=number(reads["file_sizes"]["launcher"]))
     if reads.get("skipped"):
         return lines + ["Not measured in this run: %s." % reads["skipped"], ""]
-    measured = [(r["depth"], row) for r in results["depths"] for row in r.get("reads", [])
-                if "ordered" in row["layouts"]]
-    rows = []
-    for depth, row in measured:
-        floor = reads["floors"][str(row["tier"])]
-        after, _ = typical(row["layouts"]["ordered"])
-        rows.append(["%d" % depth, "%s (%s)" % (row["label"], PICTURES[row["tier"]]),
-                     "%s (%.2f s)" % (number(floor), model_seconds(floor, 1, 4))]
-                    + reads_cells(row["layouts"]["as linked"]) + reads_cells(row["layouts"]["ordered"])
-                    + ["{:+,}".format(after["bytes"] - floor)])
-    lines += table(["Screen", "Program (pictures)", "Floor (4x)", "Before: bytes read", "runs", "4x", "8x",
-                    "After: bytes read", "runs", "4x", "8x", "After less floor"],
-                   "---: --- ---: ---: ---: ---: ---: ---: ---: ---: ---: ---:", rows)
-    return lines + ["", "The device's read requests per start (before / after): " + "; ".join(
-        "%s at %d: %s / %s" % (row["label"].split(",")[0], depth, typical(row["layouts"]["as linked"])[0]["device_reads"],
-                               typical(row["layouts"]["ordered"])[0]["device_reads"])
-        for depth, row in measured) + ".", ""]
+    measured = [(r["depth"], row["label"], row["tier"], row["layouts"]["as linked"], row["layouts"]["ordered"])
+                for r in results["depths"] for row in r.get("reads", []) if "ordered" in row["layouts"]]
+    rows = [["%d" % depth, "%s (%s)" % (label, PICTURES[tier]),
+             "%s (%.2f s)" % (number(reads["floors"][str(tier)]), model_seconds(reads["floors"][str(tier)], 1, 4))]
+            + reads_cells(before) + reads_cells(after)
+            + ["{:+,}".format(typical(after)["bytes"] - reads["floors"][str(tier)])]
+            for depth, label, tier, before, after in measured]
+    return lines + table(["Screen", "Program (pictures)", "Floor (4x)", "Before: bytes read", "runs", "4x", "8x",
+                          "After: bytes read", "runs", "4x", "8x", "After less floor"],
+                         "---: --- ---: ---: ---: ---: ---: ---: ---: ---: ---: ---:", rows) + [
+        "The device's read requests per start (before / after): " + "; ".join(
+            "%s at %d: %s / %s" % (label.split(",")[0], depth, typical(before)["device_reads"],
+                                   typical(after)["device_reads"])
+            for depth, label, _, before, after in measured) + ".", ""]
 
 
 def peer(results):
     info = results["peer"]
-    lines = text("peer")
     if not info.get("measured"):
-        return lines + ["Not measured in this run: %s." % (info.get("note") or "not asked for (--parts)"), ""]
+        return text("peer") + ["Not measured in this run: %s." % (info.get("note") or "not asked for (--parts)"), ""]
     depth = next((r for r in results["depths"] if r["depth"] == 24), {})
     splash, written = depth.get("splash", {}), depth.get("temp_written", {})
-    reads_row = next((row for row in depth.get("reads", []) if "peer" in row["layouts"]), None)
-    launcher_row = next((row for row in depth.get("reads", []) if "ordered" in row["layouts"]), None)
 
-    def timing(name):
-        return spread_text(splash[name]) if name in splash else "not measured"
-
-    def read(row, layout):
+    def read(layout):
+        row = next((row for row in depth.get("reads", []) if layout in row["layouts"]), None)
         if not row:
             return "not measured (%s)" % (results["reads"].get("skipped") or "no loop device")
-        m, _ = typical(row["layouts"][layout])
+        m = typical(row["layouts"][layout])
         return "%s in %d run%s (%.2f s at 4x)" % (number(m["bytes"]), m["runs"], "" if m["runs"] == 1 else "s",
                                                   model_seconds(m["bytes"], m["runs"], 4))
 
@@ -174,12 +161,13 @@ def peer(results):
         return middle if low == high else "%s (%s-%s)" % (middle, low, high)
 
     ratio = "%.2f" % (splash["peer"]["median"] / splash["launcher"]["median"]) if "peer" in splash else "-"
-    return lines + table(["", "LAUNCH.EXE", "NSIS peer (%s)" % info["note"]], "--- ---: ---:", [
+    return text("peer") + table(["", "LAUNCH.EXE", "NSIS peer (%s)" % info["note"]], "--- ---: ---:", [
         ["File size, bytes", number(results["reads"]["file_sizes"]["launcher"]), number(info["file_size"])],
-        ["Time to window, ms: median (IQR; min-max)", timing("launcher"), timing("peer")],
+        ["Time to window, ms: median (IQR; min-max)"] + [spread_text(splash[name]) if name in splash
+                                                         else "not measured" for name in ("launcher", "peer")],
         ["Ratio of medians to the launcher", "1.00", ratio],
-        ["Bytes read at start, evicted", read(launcher_row, "ordered"), read(reads_row, "peer")],
-        ["Bytes written to the temporary folder at each start", temp("launcher"), temp("peer")]]) + [""]
+        ["Bytes read at start, evicted", read("ordered"), read("peer")],
+        ["Bytes written to the temporary folder at each start", temp("launcher"), temp("peer")]])
 
 
 def disc(results):
@@ -187,54 +175,36 @@ def disc(results):
     if not layout:
         return []
 
-    def mb(n):
+    def mb(blocks):
+        n = blocks * SECTOR
         return "%.1f MB" % (n / 1048576) if n >= 1048576 else "%s KB" % number(n // 1024)
 
-    rows = [[label, number(row["directory_block"]), number(row["autorun_block"]), number(row["launcher_block"]),
-             mb(row["directory_to_autorun_bytes"]), mb(row["autorun_to_launcher_bytes"]),
-             mb(row["directory_to_launcher_bytes"])]
-            for row, label in ((layout["before"], "xorriso's order"), (layout["after"], "start-up files first"))]
-    return text("disc", content=mb(layout["content_bytes"]), files=layout["content_files"]) + table(
-        ["", "directory", "AUTORUN.INF", "launcher (first block)", "seek directory to AUTORUN.INF",
-         "seek AUTORUN.INF to launcher", "seek directory to launcher"], "--- ---: ---: ---: ---: ---: ---:", rows) + [""]
-
-
-def sizes(results):
-    lines = ["## Size", ""]
-    for path, size_text in results["sizes"].items():
-        lines += ["`%s`:" % path, "", size_text, ""]
-    return lines
-
-
-def render(results, notes):
-    lines = header(results) + time_to_splash(results) + phases(results) + hover(results) + \
-        startup_reads(results) + peer(results) + disc(results) + sizes(results)
-    if notes:
-        lines += [notes.strip(), ""]
-    return "\n".join(lines) + "\n"
+    rows = [[label, number(b["directory"]), number(b["autorun"]), number(b["launcher"]),
+             mb(b["autorun"] - b["directory"]), mb(b["launcher"] - b["autorun"]), mb(b["launcher"] - b["directory"])]
+            for b, label in ((layout["before"], "xorriso's order"), (layout["after"], "start-up files first"))]
+    return text("disc", content="%.1f MB" % (layout["content_bytes"] / 1048576), files=layout["content_files"]) \
+        + table(["", "directory", "AUTORUN.INF", "launcher (first block)", "seek directory to AUTORUN.INF",
+                 "seek AUTORUN.INF to launcher", "seek directory to launcher"], "--- ---: ---: ---: ---: ---: ---:",
+                rows)
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("results", help="the JSON that measure.py wrote")
     parser.add_argument("--out", default=os.path.join(SOURCE_DIR, "docs", "benchmarks.md"))
-    parser.add_argument("--notes", default=os.path.join(HERE, "benchmark-notes.md"),
-                        help="Markdown appended to the report (findings that the numbers alone do not say)")
-    parser.add_argument("--raw", action="store_true", help="also list every run's time")
     parser.add_argument("--no-write", action="store_true", help="print the report only")
     args = parser.parse_args()
     with open(args.results) as f:
         results = json.load(f)
-    notes = None
-    if args.notes and os.path.exists(args.notes):
-        with open(args.notes) as f:
-            notes = f.read()
-    report = render(results, notes)
+    lines = text("header", **dict(results, measured=TEXT[results["arch"]],
+                                  depths=", ".join(str(r["depth"]) for r in results["depths"])))
+    lines += time_to_splash(results) + phases(results) + hover(results) + \
+        startup_reads(results) + peer(results) + disc(results) + ["## Size", ""]
+    for path, size_text in results["sizes"].items():
+        lines += ["`%s`:" % path, "", size_text, ""]
+    with open(os.path.join(HERE, "benchmark-notes.md")) as f:
+        report = "\n".join(lines + [f.read().strip(), ""]) + "\n"
     print(report)
-    if args.raw:
-        for r in results["depths"]:
-            for name, values in r.get("splash_raw", {}).items():
-                print("depth %d %s: %s" % (r["depth"], name, " ".join(ms(v) for v in values)), file=sys.stderr)
     if not args.no_write:
         os.makedirs(os.path.dirname(os.path.abspath(args.out)), exist_ok=True)
         with open(args.out, "w") as f:

@@ -1,14 +1,7 @@
-/* Setup program placeholder for test media, under the product profile's setup_program name.
- *
- * A medium built without the product's setup program carries this program in its place, so that a
- * burned test medium says plainly what it is: pressing "install" on the launcher starts this, and it
- * shows a message box instead of installing anything.
- *
- * Built without a C runtime, linked as the launcher is (cmake/WindowsBuild.cmake): the entry point below
- * is the whole program.
- * MessageBoxW is one of the few wide-character calls that Windows 95 and 98 also offer, so the German
- * umlaut shows correctly whatever the system's code page is. The product's name and its setup program's
- * (an 8.3 name, plain ASCII) come from the product profile's generated header. */
+/* Setup program placeholder for test media, under the product profile's setup_program name: pressing
+ * "install" on a test medium starts this, and it says so in a message box instead of installing anything.
+ * Built without a C runtime, linked as the launcher is (cmake/WindowsBuild.cmake). MessageBoxW, one of the
+ * few wide-character calls Windows 95 and 98 offer, shows the umlauts whatever the code page. */
 #include <windows.h>
 
 #include "product_profile.h"

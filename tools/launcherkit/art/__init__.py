@@ -1,15 +1,5 @@
-"""The launcher's pictures, sounds and icon, made from a product's masters and sound sources
-(`tools/kit art make`, `tools/kit art check`; `tools/kit art make --help`).
-
-    folders    where a run reads the masters and sound sources and writes the art
-    drawing    masters drawn with Pillow where none are given (the product's own drawing for its own)
-    captions   whether each of the profile's captions fits its button
-    palettes   the colour tables and the reduction of the masters to 256 and 16 colours
-    bitmaps    the BMP and ICO writer
-    pictures   the three picture sets and the icon from the masters
-    sounds     the welcome sound and the hover click, synthesised or from a source, encoded with sox
-    manifest   the record of the product and the masters the art was made for, and its check
-"""
+"""The launcher's pictures, sounds and icon, made from a product's masters and sound sources (tools/kit art make,
+tools/kit art check; tools/art/README.md tells the whole pipeline)."""
 
 import os
 
@@ -19,14 +9,13 @@ TABLE = resource_table.read()
 
 
 def _made_order(entry):
-    """The background, then button by button, each at rest then under the pointer, install before remove:
-    the order in which the pictures take part in the shared colours."""
+    """The order in which the pictures take part in the shared colours: the background, then button by button,
+    each at rest then under the pointer, install before remove."""
     button = entry.button()
     return (-1,) if button is None else (button[0], button[2] is True, button[1])
 
 
-# The masters, by name (the pictures' slots in the table of resources); each is NAME.png or NAME.bmp in
-# the masters folder.
+# The masters, by name (the pictures' slots in the table of resources); each is NAME.png or NAME.bmp.
 PICTURE_MASTERS = tuple(dict.fromkeys(e.slot for e in sorted(TABLE.of_kind("BITMAP"), key=_made_order)))
 BUTTON_MASTERS = tuple(name for name in PICTURE_MASTERS if name != "background")
 # Each icon size has a master for the 24- and 8-bit images and one in plain VGA colours for the 4-bit image.
@@ -37,7 +26,5 @@ MASTERS = PICTURE_MASTERS + ICON_MASTERS
 # The masters that show the product itself (its name, its emblem): a publisher replaces these; the
 # buttons are drawn alike for every product.
 PRODUCT_MASTERS = ("background",) + ICON_MASTERS
-
-# The sounds, by name (their files' names); a source is NAME.wav (or .flac, .ogg, .aiff) in the sound
-# sources folder.
-SOUNDS = tuple(os.path.splitext(os.path.basename(entry.path))[0] for entry in TABLE.of_kind("WAVE"))
+# The sounds' forms in the table of resources, by name (their files' names).
+SOUNDS = {os.path.splitext(os.path.basename(entry.path))[0]: entry.form for entry in TABLE.of_kind("WAVE")}

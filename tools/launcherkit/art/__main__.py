@@ -1,33 +1,5 @@
-"""Builds the launcher's pictures, sounds and icon under resources/ (or a product profile's folders).
-
-  tools/kit art make            draw the masters that are missing, then build every picture set
-  tools/kit art make --redraw   redraw the shipped masters too (a replaced master is redrawn as well)
-  tools/kit art make --profile FILE [--plain COLOUR] [--keep-masters]
-                                the same for another product: masters from the profile's art_masters,
-                                sound sources from its sound_sources, output into its resource_folder;
-                                --plain draws missing masters plainly: a background of COLOUR (#RRGGBB)
-                                with the profile's product name, tagline, welcome and copyright line, and
-                                an emblem of its initial. Masters recorded for another product (a copied
-                                example) are refused: --redraw --plain COLOUR draws them anew,
-                                --keep-masters keeps them as this product's own. Masters make-art drew are
-                                drawn again when a text they show (name, tagline, welcome, copyright) has
-                                changed
-  --masters DIR, --sounds DIR, --out DIR  the three folders one by one (they override --profile's)
-  tools/kit art check [PROFILE] refuse the art in the profile's resource folder when it was made for
-                                another product or is older than its masters or sound sources
-
-Buttons are drawn with the profile's captions; each must fit its button, or nothing is made (one line
-for each that does not, with the width or height found and the room there is).
-
-Masters (24-bit pictures, the editable form) live in resources/art/masters/. A master may be a
-PNG or a 24-bit BMP of the required size; a PNG is preferred when both are present. From them the
-script writes the three picture sets (true colour, 256 colours through one shared palette,
-16 VGA colours) into OUT/art/, the welcome chime and hover click into OUT/sounds/, the icon into
-OUT/icon/ and the record of what it was made from into OUT/art-made-for.txt (OUT is resources/ by
-default). Outputs are byte-for-byte the same on every run: no time stamps or other metadata are written.
-
-Needs Python 3 with Pillow, sox at /usr/bin/sox and the DejaVu fonts (scripts/install-deps.sh --art).
-"""
+"""Builds the launcher's pictures, sounds and icon under resources/ (or a product profile's folders), and
+checks that they were made for the profile's product from its present masters (tools/art/README.md)."""
 
 import argparse
 import os
@@ -41,7 +13,7 @@ from launcherkit.art.drawing import CAPTION_FONT, FONTS, master_drawers, own_dra
 from launcherkit.art.folders import Folders
 from launcherkit.art.manifest import (SHIPPED, ManifestError, Record, check, plain_colour, stale_texts,
                                       write_manifest)
-from launcherkit.art.pictures import PictureMaker, read_master
+from launcherkit.art.pictures import make_pictures, read_master
 from launcherkit.art.sounds import SOX, read_sounds, write_sounds
 from launcherkit.product import DEFAULT_PROFILE
 from launcherkit.profile import ProfileError, read_profile
@@ -66,14 +38,6 @@ def choose(options):
                             options.out or own.resources)
 
 
-def foreign_masters_line(profile, folders, record, foreign):
-    return ('make-art: %s in %s: found the masters recorded for "%s" in %s; required masters of "%s": put yours '
-            "there, have them drawn plainly for this product with --redraw --plain '#RRGGBB', or keep them as they "
-            "are on purpose with --keep-masters"
-            % (", ".join(os.path.basename(folders.master(name)) for name in foreign), folders.masters,
-               record.product_name, folders.manifest, profile["product_name"]))
-
-
 def masters_to_draw(options, profile, folders, record):
     """{master: style} of the masters this run draws ("plain #RRGGBB" or "shipped"); exits with a line
     where it would draw the shipped product's own artwork for another product, or relabel another product's
@@ -91,7 +55,11 @@ def masters_to_draw(options, profile, folders, record):
             continue
         plan[name] = "plain " + options.plain if options.plain else SHIPPED
     if foreign and not options.keep_masters:
-        sys.exit(foreign_masters_line(profile, folders, record, foreign))
+        sys.exit('make-art: %s in %s: found the masters recorded for "%s" in %s; required masters of "%s": put yours '
+                 "there, have them drawn plainly for this product with --redraw --plain '#RRGGBB', or keep them as "
+                 "they are on purpose with --keep-masters"
+                 % (", ".join(os.path.basename(folders.master(name)) for name in foreign), folders.masters,
+                    record.product_name, folders.manifest, profile["product_name"]))
     # The shipped product's own artwork is never drawn for another product.
     shipped_art = [name for name in PRODUCT_MASTERS if plan.get(name) == SHIPPED]
     if options.profile and shipped_art:
@@ -101,17 +69,6 @@ def masters_to_draw(options, profile, folders, record):
         sys.exit("make-art: %s has no master %s (PNG or BMP); put yours there, or give --plain COLOUR "
                  "to have a plain one drawn" % (folders.masters, shipped_art[0]))
     return plan
-
-
-def drawn_after(options, record, plan):
-    """{master: style} of the masters that are make-art's drawing once `plan` is drawn: those drawn now,
-    and those drawn before and kept, unless --keep-masters adopts another product's as the publisher's own."""
-    drawn = dict(plan)
-    for name in MASTERS:
-        if name not in drawn and record.drawn_style(name):
-            if not (options.keep_masters and name in PRODUCT_MASTERS):
-                drawn[name] = record.drawn_style(name)
-    return drawn
 
 
 def draw(plan, profile, folders, layout):
@@ -136,9 +93,11 @@ def draw(plan, profile, folders, layout):
 
 
 def make(argv):
-    parser = argparse.ArgumentParser(prog="tools/kit art make", description=__doc__.split("\n")[0],
-                                     epilog="tools/kit art check [PROFILE] refuses the art in the profile's resource "
-                                            "folder when it was made for another product or is older than its masters.")
+    parser = argparse.ArgumentParser(
+        prog="tools/kit art make", description="Draws the masters that are missing, then builds every picture set, "
+        "the sounds, the icon and the record of what they were made from (art-made-for.txt).",
+        epilog="tools/kit art check [PROFILE] refuses the art in the profile's resource folder when it was made for "
+        "another product or is older than its masters.")
     parser.add_argument("--redraw", action="store_true",
                         help="redraw every master, replacing the files in the masters folder")
     parser.add_argument("--profile", help="a product profile: its art_masters, sound_sources, resource_folder")
@@ -167,7 +126,10 @@ def make(argv):
         sys.exit("make-art: %s: found %s; required the record make-art writes: remove it to make the art anew"
                  % (folders.manifest, error))
     plan = masters_to_draw(options, profile, folders, record)
-    drawn = drawn_after(options, record, plan)
+    # make-art's drawing once `plan` is drawn: the masters drawn now, and those drawn before and kept, unless
+    # --keep-masters adopts another product's as the publisher's own.
+    drawn = {**plan, **{name: record.drawn_style(name) for name in MASTERS if name not in plan and
+                        record.drawn_style(name) and not (options.keep_masters and name in PRODUCT_MASTERS)}}
     sizes = {name: size for name, (size, _) in master_drawers(layout, profile).items()}
     # Every master kept and every sound source is read before anything is drawn or written: a file
     # that is no picture or no sound stops the run with nothing changed.
@@ -176,7 +138,7 @@ def make(argv):
             read_master(folders.master(name), sizes[name])
     sounds = read_sounds(folders)
     draw(plan, profile, folders, layout)
-    PictureMaker(folders, layout).make()
+    make_pictures(folders, layout)
     write_sounds(folders, sounds)
     write_manifest(folders, profile, drawn)
     print("make-art: done")
@@ -188,10 +150,10 @@ def check_command(argv):
         sys.stderr.write("usage: tools/kit art check [PROFILE]   (default %s)\n" % DEFAULT_PROFILE)
         return 2
     profile = profile_or_exit(argv[0] if argv else DEFAULT_PROFILE)
-    errors, warnings = check(profile)
-    for line in warnings + errors:
+    errors = check(profile)
+    for line in errors:
         print(line, file=sys.stderr)
-    if not errors and not warnings:
+    if not errors:
         print('art check: the art in %s was made for "%s" from its present masters and sound sources'
               % (Folders.of_profile(profile).resources, profile["product_name"]))
     return 1 if errors else 0
@@ -202,7 +164,8 @@ def main(argv):
         return check_command(argv[1:])
     if argv[:1] == ["make"]:
         return make(argv[1:])
-    sys.stderr.write("usage: tools/kit art make [OPTIONS] (tools/kit art make --help) | tools/kit art check [PROFILE]\n")
+    sys.stderr.write("usage: tools/kit art make [OPTIONS] (tools/kit art make --help) | "
+                     "tools/kit art check [PROFILE]\n")
     return 2
 
 

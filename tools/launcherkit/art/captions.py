@@ -1,9 +1,5 @@
-"""Whether each button's caption, as the product profile gives it, fits its button at the font make-art
-draws it in: measured by drawing it as a button's caption is drawn and taking the extent of its ink.
-
-The room is the button less its edges on both sides, less one pixel for the caption's shadow and one for
-the pixel the caption moves when the button is pressed.
-"""
+"""Whether each button's caption, as the product profile gives it, fits its button: measured by drawing it
+as a button's caption is drawn and taking the extent of its ink."""
 
 from PIL import Image, ImageDraw
 
@@ -11,14 +7,8 @@ from launcherkit.art.drawing import BUTTON_EDGE, CAPTION_FONT, CAPTION_POINTS, a
 from launcherkit.languages import CAPTION_KEYS
 from launcherkit.profile import fault, key_lines
 
-SHADOW_AND_PRESS = 2
 # Far larger than any caption that could fit, so that one that does not is measured whole.
 CANVAS = (1200, 300)
-
-
-def room(button_size):
-    """(width, height) in pixels that a caption may take on a button of `button_size`."""
-    return tuple(side - 2 * BUTTON_EDGE - SHADOW_AND_PRESS for side in button_size)
 
 
 def ink_size(lines):
@@ -31,7 +21,8 @@ def ink_size(lines):
 
 def caption_faults(profile, button_size):
     """A line FILE:LINE: KEY: found ...; required ... for each caption that does not fit its button."""
-    width, height = room(button_size)
+    # The room: the button less its edges, one pixel for the caption's shadow and one it moves when pressed.
+    width, height = (side - 2 * BUTTON_EDGE - 2 for side in button_size)
     font = "%d points in %s" % (CAPTION_POINTS, CAPTION_FONT.rsplit(".", 1)[0])
     inside = ("the room inside the %d x %d-pixel button, less its %d-pixel edges, the caption's shadow and "
               "the pixel it moves when pressed" % (button_size[0], button_size[1], BUTTON_EDGE))

@@ -1,18 +1,15 @@
-"""Masters drawn with Pillow where a product gives none: the classic raised and pressed buttons with the
-profile's captions; with a colour (--plain), a plain background (a gradient of that colour with the
-product's name, tagline, welcome and copyright line) and emblem (a disc with the name's initial); without
-one, the background and emblem of the product's own drawing (a script beside its masters, OWN_DRAWING).
-Sizes come from the launcher's geometry, texts from the product profile."""
+"""Masters drawn with Pillow where a product gives none: the buttons with the profile's captions; the
+background and emblem plainly in a colour (--plain) or by the product's own drawing (OWN_DRAWING)."""
 
 import importlib.util
 import math
 import os
 import sys
 
-from PIL import Image, ImageDraw, ImageFont
+from PIL import Image, ImageColor, ImageDraw, ImageFont
 
 from launcherkit.art import BUTTON_MASTERS, ICON_SIZES
-from launcherkit.art.palettes import VGA, hexrgb
+from launcherkit.art.palettes import VGA
 
 FONTS = "/usr/share/fonts/truetype/dejavu"
 # The product's own drawing of its background and emblem: a Python file in the folder above its masters
@@ -33,7 +30,7 @@ CAPTION_LINE_SPACING = -1
 
 
 def font(name, size):
-    """A DejaVu font at `size` pixels, laid out by Pillow's own basic layout whether or not libraqm is there."""
+    """A DejaVu font at `size` pixels, laid out by Pillow's basic layout whether or not libraqm is there."""
     return ImageFont.truetype(os.path.join(FONTS, name), size, layout_engine=ImageFont.Layout.BASIC)
 
 
@@ -43,16 +40,14 @@ def art_lines(profile, key):
 
 
 def draw_lines(draw, x, top, lines, face, fill, align="l", spacing=0):
-    """`lines` one under the other from `top`, each placed by x as `align` says (l, m, r: left, middle,
-    right); a line takes the font's height plus `spacing` pixels."""
+    """`lines` one under the other from `top`, placed by x as `align` (l, m, r) says, `spacing` pixels apart."""
     pitch = sum(face.getmetrics()) + spacing
     for i, line in enumerate(lines):
         draw.text((x, top + i * pitch), line, font=face, fill=fill, anchor=align + "a")
 
 
 def gradient(size, angle, start, end):
-    """A linear gradient from `start` to `end` (#RRGGBB) running at `angle` degrees clockwise from up, from
-    corner to corner."""
+    """A linear gradient from `start` to `end` (#RRGGBB) at `angle` degrees clockwise from up, corner to corner."""
     w, h = size
     dx, dy = math.sin(math.radians(angle)), -math.cos(math.radians(angle))  # on the screen, y down
     ends = [x * dx + y * dy for x in (0, w - 1) for y in (0, h - 1)]
@@ -73,8 +68,7 @@ def draw_tray(picture, geometry):
 
 
 def draw_footer(picture, profile, fill, copyright_fill=None):
-    """The welcome at (150, 190) and the copyright line at the bottom right of a background (in
-    `copyright_fill`, if given)."""
+    """The welcome at (150, 190) and the copyright line at the bottom right of a background."""
     draw = ImageDraw.Draw(picture)
     draw_lines(draw, 150, 190, art_lines(profile, "welcome_line"), font("DejaVuSans.ttf", 11), fill)
     small = font("DejaVuSans.ttf", 9)
@@ -91,14 +85,12 @@ def draw_caption(draw, size, lines, fill, shift):
 
 
 def draw_button(size, lines, pressed):
-    w, h = size
-    if pressed:
-        outer_tl, inner_tl, outer_br, inner_br, shift = "#808080", "#000000", "#FFFFFF", "#DFDFDF", 1
-    else:
-        outer_tl, inner_tl, outer_br, inner_br, shift = "#DFDFDF", "#FFFFFF", "#000000", "#808080", 0
+    outer_tl, inner_tl, outer_br, inner_br = (("#808080", "#000000", "#FFFFFF", "#DFDFDF") if pressed
+                                              else ("#DFDFDF", "#FFFFFF", "#000000", "#808080"))
+    shift = 1 if pressed else 0
     picture = Image.new("RGB", size, TRAY_GREY)
     draw = ImageDraw.Draw(picture)
-    r, b = w - 1, h - 1
+    r, b = size[0] - 1, size[1] - 1
     draw.line((0, b, r, b, r, 0), fill=outer_br)
     draw.line((0, b - 1, 0, 0, r - 1, 0), fill=outer_tl)
     draw.line((1, b - 1, r - 1, b - 1, r - 1, 1), fill=inner_br)
@@ -109,12 +101,11 @@ def draw_button(size, lines, pressed):
 
 
 def shade(colour, factor):
-    return "#%02X%02X%02X" % tuple(min(255, round(c * factor)) for c in hexrgb(colour.lstrip("#")))
+    return "#%02X%02X%02X" % tuple(min(255, round(c * factor)) for c in ImageColor.getrgb(colour))
 
 
 def draw_plain_background(geometry, colour, profile):
-    """A gradient of `colour` with the product's name (and tagline), the welcome and the copyright line,
-    and the grey button tray."""
+    """A gradient of `colour` with the product's name, tagline, welcome and copyright line, and the tray."""
     picture = gradient(geometry.window_size, 150, shade(colour, 1.0), shade(colour, 0.45))
     draw_tray(picture, geometry)
     draw = ImageDraw.Draw(picture)
@@ -126,11 +117,10 @@ def draw_plain_background(geometry, colour, profile):
 
 
 def draw_plain_icon(size, colour, letter, flat):
-    """A disc of `colour` with the product's initial in white; `flat` in the nearest VGA colour. Drawn at
-    eight times the size, then reduced."""
+    """A disc of `colour` (`flat`: the nearest VGA colour) with the product's initial, drawn eight times larger."""
     s = size * 8
     if flat:
-        rgb = hexrgb(colour.lstrip("#"))
+        rgb = ImageColor.getrgb(colour)
         colour = min(VGA, key=lambda v: sum((a - b) ** 2 for a, b in zip(v, rgb)))
     picture = Image.new("RGBA", (s, s), (0, 0, 0, 0))
     draw = ImageDraw.Draw(picture)
@@ -156,29 +146,23 @@ def own_drawing(folders):
 
 
 def master_drawers(geometry, profile, plain=None, own=None):
-    """name -> (size, draw()) for every master; draw() returns a Pillow image. `plain`: a colour (#RRGGBB)
-    to draw the background and the emblem plainly for the profile's product; else `own`, the product's own
-    drawing, draws them."""
-    if plain:
-        drawers = {"background": (geometry.window_size, lambda: draw_plain_background(geometry, plain, profile))}
-    else:
-        drawers = {"background": (geometry.window_size, lambda: own.background(geometry, profile))}
+    """name -> (size, draw()) for every master; draw() returns a Pillow image. The background and the emblem
+    are drawn plainly in `plain` (#RRGGBB) when given, else by `own`, the product's own drawing."""
+    drawers = {"background": (geometry.window_size, lambda: draw_plain_background(geometry, plain, profile)
+                              if plain else own.background(geometry, profile))}
     for master in BUTTON_MASTERS:
         lines, pressed = art_lines(profile, "caption_" + master.split("-")[0]), master.endswith("-hover")
         drawers[master] = (geometry.button_size, lambda c=lines, p=pressed: draw_button(geometry.button_size, c, p))
     for size in ICON_SIZES:
         for flat, master in ((False, "icon-%d" % size), (True, "icon-%d-vga" % size)):
-            if plain:
-                draw = (lambda s=size, f=flat: draw_plain_icon(s, plain, profile["product_name"][0], f))
-            else:
-                draw = (lambda s=size, f=flat: own.icon(s, f))
-            drawers[master] = ((size, size), draw)
+            drawers[master] = ((size, size), lambda s=size, f=flat: (
+                draw_plain_icon(s, plain, profile["product_name"][0], f) if plain else own.icon(s, f)))
     return drawers
 
 
 def drawn_keys(name, plain):
-    """The profile's keys whose texts master `name` shows as master_drawers draws it (`plain`: the colour
-    given, or None for the product's own drawing): once one of them changes, the drawn master is out of date."""
+    """The profile's keys whose texts master `name` shows as master_drawers draws it (`plain`: the colour, or
+    None for the product's own drawing): once one of them changes, the drawn master is out of date."""
     if name == "background":
         return ("product_name", "tagline", "welcome_line", "copyright_line")
     if name in BUTTON_MASTERS:

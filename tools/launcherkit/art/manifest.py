@@ -1,11 +1,6 @@
-"""The record a resource folder keeps of its art (art-made-for.txt, written by make-art): the product
-the pictures, sounds and icon were made for, the SHA-256 of each master and sound source they were
-made from, and of the masters make-art drew itself, how it drew them and the profile's texts they show;
-and its check, which refuses art made for another product (a copied example before its art was made
-anew), older than its masters, or drawn with texts the profile no longer holds.
-
-  tools/kit art check [PROFILE]     default resources/product.profile; exit 1 when the art is refused
-"""
+"""The record a resource folder keeps of its art (art-made-for.txt, written by make-art), and its check
+(tools/kit art check), which refuses art made for another product, older than its masters or sound sources,
+or drawn with texts the profile no longer holds."""
 
 import hashlib
 import os
@@ -58,8 +53,7 @@ def write_manifest(folders, profile, drawn):
     style} of the masters make-art drew ("plain #RRGGBB" or "shipped") and that are still its drawing."""
     lines = ["product_name = " + profile["product_name"]] + ["%s = %s" % item for item in sources(folders).items()]
     lines += ["drawn %s = %s" % (name, drawn[name]) for name in MASTERS if name in drawn]
-    keys = [key for key in dict.fromkeys(k for name, style in drawn.items()
-                                         for k in drawn_keys(name, plain_colour(style)))]
+    keys = dict.fromkeys(k for name, style in drawn.items() for k in drawn_keys(name, plain_colour(style)))
     lines += ["text %s = %s" % (key, profile.get(key, "")) for key in keys]
     write_file(folders.manifest, (HEADER + "\n".join(lines) + "\n").encode("utf-8"))
 
@@ -81,8 +75,7 @@ def read_manifest(path):
 
 
 class Record:
-    """What a resource folder's record says, read without judging it: `product_name` (None without a
-    record), and whether a master in the folder is still the one recorded, and drawn by make-art."""
+    """What a resource folder's record says, read without judging it (`product_name` None without a record)."""
 
     def __init__(self, folders):
         self.folders = folders
@@ -123,18 +116,18 @@ def stale_texts(record, profile):
 
 
 def check(profile):
-    """(errors, warnings) for the art in the resource folder of `profile`, one line each."""
+    """The errors, one line each, of the art in the resource folder of `profile`."""
     folders = Folders.of_profile(profile)
     manifest = folders.manifest
     again = "make the art anew with tools/kit art make --profile %s" % profile.path
     if not os.path.lexists(manifest):
         return ["%s: found no such file; required the record of the product and the masters the art in %s was made "
-                "for, which tools/kit art make writes; %s" % (manifest, folders.resources, again)], []
+                "for, which tools/kit art make writes; %s" % (manifest, folders.resources, again)]
     try:
         record = Record(folders)
     except ManifestError as error:
         return ["%s: found %s; required the record tools/kit art make writes, a UTF-8 text; %s"
-                % (manifest, error, again)], []
+                % (manifest, error, again)]
     recorded = record.entries
     errors = []
     line, made_for = recorded.get("product_name", (0, NOT_RECORDED))
@@ -153,8 +146,9 @@ def check(profile):
         for key, names in stale_texts(record, profile).items():
             line, then = record.text(key)
             then = NOT_RECORDED if then is None else '"%s"' % then
+            several = len(names) > 1
             errors.append('%s:%d: text %s: found "%s" in %s; required %s, what the drawn master%s %s show%s: the '
-                          "art is older than this text; %s" % (manifest, line, key, profile.get(key, ""), profile.path, then,
-                                                               "s" if len(names) > 1 else "", ", ".join(names),
-                                                               "" if len(names) > 1 else "s", again))
-    return errors, []
+                          "art is older than this text; %s" % (manifest, line, key, profile.get(key, ""), profile.path,
+                                                               then, "s" if several else "", ", ".join(names),
+                                                               "" if several else "s", again))
+    return errors

@@ -1,13 +1,12 @@
-"""The colour tables of the 256- and 16-colour pictures, and the reduction of true-colour pictures to them
-with Pillow."""
+"""The colour tables of the 256- and 16-colour pictures, and the reduction of true-colour pictures to them."""
 
-from PIL import Image
+from PIL import Image, ImageColor
 
 from launcherkit.art import TABLE
 
 
 def hexrgb(text):
-    return tuple(int(text[i:i + 2], 16) for i in (0, 2, 4))
+    return ImageColor.getrgb("#" + text)
 
 
 # The 20 colours Windows keeps in every 256-colour palette: entries 0-9 and 246-255.
@@ -30,8 +29,8 @@ def full_palette(shared):
 
 
 def shared_colours(pictures):
-    """236 colours for all `pictures` (RGB images) together: the button colours plus a quantisation
-    (median cut) of them all, laid one under the other on light grey."""
+    """236 colours for all `pictures` (RGB images) together: the button colours plus a median cut of them all,
+    laid one under the other on light grey."""
     sheet = Image.new("RGB", (max(p.width for p in pictures), sum(p.height for p in pictures)), BUTTON_COLOURS[0])
     top = 0
     for picture in pictures:
@@ -44,15 +43,12 @@ def shared_colours(pictures):
         colour = tuple(entries[3 * index:3 * index + 3])
         if colour not in colours:
             colours.append(colour)
-    colours = colours[:SHARED_COUNT]
-    while len(colours) < SHARED_COUNT:
-        colours.append(colours[-1])
-    return colours
+    return (colours + colours[-1:] * SHARED_COUNT)[:SHARED_COUNT]
 
 
 def octree_key(colour):
-    """The colour's bits interleaved from the highest down (blue, green, red at each level): among colours
-    equally near a pixel the one whose key is largest is taken, as ImageMagick's colour tree did."""
+    """The colour's bits interleaved from the highest down (blue, green, red at each level): of colours equally
+    near a pixel the one of the largest key is taken, as ImageMagick's colour tree did."""
     key = 0
     for bit in range(7, -1, -1):
         for channel in (2, 1, 0):
@@ -62,13 +58,12 @@ def octree_key(colour):
 
 def nearest(colour, table):
     """The index of `table`'s entry nearest to `colour` (the first index of that entry's colour)."""
-    best = min(table, key=lambda c: (sum((a - b) ** 2 for a, b in zip(c, colour)), -octree_key(c)))
-    return table.index(best)
+    return table.index(min(table, key=lambda c: (sum((a - b) ** 2 for a, b in zip(c, colour)), -octree_key(c))))
 
 
 def remap(picture, table, dither=False):
-    """Indices into `table` for each pixel of the RGB image `picture` (top row first): the nearest entry,
-    or, with `dither`, through Pillow's Floyd-Steinberg error diffusion."""
+    """Indices into `table` for each pixel of the RGB image `picture` (top row first): the nearest entry, or,
+    with `dither`, through Pillow's Floyd-Steinberg error diffusion."""
     if dither:
         entries = table + table[:1] * (256 - len(table))  # Pillow's palettes have 256 entries
         palette = Image.new("P", (1, 1))
@@ -82,10 +77,7 @@ def remap(picture, table, dither=False):
 
 def remap_background(picture, table, button_column):
     """Dithered, except the button column (left, top, right, bottom), which stays flat."""
-    indices = bytearray(remap(picture, table, dither=True))
-    left, top, right, bottom = button_column
-    flat = remap(picture.crop(button_column), table)
-    width = right - left
-    for y in range(top, bottom):
-        indices[y * picture.width + left:y * picture.width + right] = flat[(y - top) * width:(y - top + 1) * width]
-    return bytes(indices)
+    indices = Image.frombytes("L", picture.size, remap(picture, table, dither=True))
+    column = picture.crop(button_column)
+    indices.paste(Image.frombytes("L", column.size, remap(column, table)), button_column[:2])
+    return indices.tobytes()

@@ -1,14 +1,5 @@
-"""The three picture sets and the icon, from the masters.
-
-true-colour/   the masters as 24-bit BMPs
-256-colour/    through one palette: the 20 static Windows colours around 236 shared ones, chosen by
-               quantising the background, all buttons and the icon together. The background carries
-               the whole table (it becomes the launcher's palette) and is dithered, except the button
-               column; install-* and browse-* carry only the shared 236 (biClrUsed 236), remove-* and
-               cancel-* the whole table; buttons are not dithered.
-16-colour/     the 16 VGA colours; the background dithered except the button column, buttons flat.
-icon/launcher.ico  48 and 32 pixels, each at 24, 8 (launcher palette) and 4 bits (VGA).
-"""
+"""The three picture sets (true colour, 256 colours through one shared palette, 16 VGA colours) and the icon,
+from the masters."""
 
 import sys
 
@@ -22,13 +13,10 @@ from launcherkit.art.palettes import SHARED_COUNT, VGA, full_palette, remap, rem
 # 256-colour button pictures whose table holds only the shared colours (palette entries 10..245);
 # the other 256-colour pictures carry the whole 256-entry palette.
 SHARED_TABLE = {e.slot for e in TABLE.of_kind("BITMAP") if e.bits_per_pixel == 8 and e.form["colours"] == "shared"}
-# Where the shared colours start in the launcher's palette.
-SHARED_FIRST = TABLE.shared_first
 
 
 def read_master(path, size, alpha=False):
-    """The master's picture (RGB laid on light grey, or RGBA with `alpha`); exits with a line unless it is a
-    picture of `size` (width, height)."""
+    """The master's picture (RGB laid on light grey, or RGBA with `alpha`); exits unless it is one of `size`."""
     try:
         with Image.open(path) as picture:
             picture.load()
@@ -53,8 +41,7 @@ def icon_pixels(icon):
 
 
 def warn_of_a_busy_column(path, background, column):
-    """Warns when the background's button column is not plain light grey: the gaps between the buttons show
-    it, and the 256- and 16-colour sets map it flat, undithered."""
+    """Warns when the background's button column, which the gaps between the buttons show, is not plain grey."""
     left, top, right, bottom = column
     odd = [(x, y) for y in range(top, bottom) for x in range(left, right) if background.getpixel((x, y)) != TRAY_GREY]
     if odd:
@@ -63,56 +50,42 @@ def warn_of_a_busy_column(path, background, column):
               % ((path, left, right - 1, top, bottom - 1, len(odd)) + TRAY_GREY + odd[0]), file=sys.stderr)
 
 
-class PictureMaker:
-    """Writes the picture sets and the icon of one run into `folders`' resource folder."""
+def make_pictures(folders, geometry):
+    """Writes the picture sets and the icon into `folders`' resource folder. The background (dithered, but for
+    its button column) carries the launcher's whole palette; the buttons of SHARED_TABLE only the shared colours."""
+    def master(name, size, alpha=False):
+        return read_master(folders.master(name), size, alpha)
 
-    def __init__(self, folders, geometry):
-        self.folders = folders
-        self.geometry = geometry
+    def write(depth_folder, name, bpp, table, pixels, clr_used=0):
+        write_bmp(folders.output("art", depth_folder, name + ".bmp"), *sizes[name], bpp, table, pixels, clr_used)
 
-    def master(self, name, size, alpha=False):
-        return read_master(self.folders.master(name), size, alpha)
-
-    def write(self, depth_folder, name, picture, bpp, table, pixels, **header):
-        write_bmp(self.folders.output("art", depth_folder, name + ".bmp"), picture.width, picture.height, bpp, table,
-                  pixels, **header)
-
-    def make(self):
-        sizes = dict.fromkeys(BUTTON_MASTERS, self.geometry.button_size)
-        sizes["background"] = self.geometry.window_size
-        masters = {name: self.master(name, sizes[name]) for name in PICTURE_MASTERS}
-        warn_of_a_busy_column(self.folders.master("background"), masters["background"], self.geometry.button_column())
-        icons = {size: self.master("icon-%d" % size, (size, size), True) for size in ICON_SIZES}
-        # The icons take part laid on the light grey of the buttons.
-        shared = shared_colours([masters[name] for name in PICTURE_MASTERS]
-                                + [self.master("icon-%d" % size, (size, size)) for size in ICON_SIZES])
-        full = full_palette(shared)
-        for name in PICTURE_MASTERS:
-            self.picture(name, masters[name], shared, full)
-        self.icon(icons, full)
-
-    def picture(self, name, master, shared, full):
-        self.write("true-colour", name, master, 24, None, master.tobytes())
+    sizes = dict.fromkeys(BUTTON_MASTERS, geometry.button_size)
+    sizes["background"] = geometry.window_size
+    column = geometry.button_column()
+    masters = {name: master(name, sizes[name]) for name in PICTURE_MASTERS}
+    warn_of_a_busy_column(folders.master("background"), masters["background"], column)
+    # The icons take part laid on the light grey of the buttons.
+    shared = shared_colours([masters[name] for name in PICTURE_MASTERS]
+                            + [master("icon-%d" % size, (size, size)) for size in ICON_SIZES])
+    full = full_palette(shared)
+    for name, picture in masters.items():
+        write("true-colour", name, 24, None, picture.tobytes())
         if name == "background":
-            column = self.geometry.button_column()
-            self.write("256-colour", name, master, 8, full, remap_background(master, full, column))
-            self.write("16-colour", name, master, 4, VGA, remap_background(master, VGA, column))
-            return
-        idx = remap(master, shared)
+            write("256-colour", name, 8, full, remap_background(picture, full, column))
+            write("16-colour", name, 4, VGA, remap_background(picture, VGA, column))
+            continue
+        indices = remap(picture, shared)
         if name in SHARED_TABLE:
-            self.write("256-colour", name, master, 8, shared, idx, clr_used=SHARED_COUNT)
+            write("256-colour", name, 8, shared, indices, clr_used=SHARED_COUNT)
         else:
-            self.write("256-colour", name, master, 8, full, bytes(i + SHARED_FIRST for i in idx))
-        self.write("16-colour", name, master, 4, VGA, remap(master, VGA))
-
-    def icon(self, icons, full):
-        """Six images: 48 and 32 pixels square, each at 24, 8 and 4 bits per pixel. The 24- and 8-bit
-        images come from icon-N, the 4-bit ones from the plain-coloured icon-N-vga."""
-        images = []
-        for size in ICON_SIZES:
-            rgb, alpha = icon_pixels(icons[size])
-            images.append((size, 24, icon_image(size, 24, None, rgb.tobytes(), alpha)))
-            images.append((size, 8, icon_image(size, 8, full, remap(rgb, full), alpha)))
-            rgb, alpha = icon_pixels(self.master("icon-%d-vga" % size, (size, size), True))
-            images.append((size, 4, icon_image(size, 4, VGA, remap(rgb, VGA), alpha)))
-        write_ico(self.folders.output("icon", "launcher.ico"), images)
+            write("256-colour", name, 8, full, bytes(i + TABLE.shared_first for i in indices))
+        write("16-colour", name, 4, VGA, remap(picture, VGA))
+    # Each icon size at 24, 8 and 4 bits per pixel; the 4-bit image from the plain-coloured icon-N-vga.
+    images = []
+    for size in ICON_SIZES:
+        rgb, alpha = icon_pixels(master("icon-%d" % size, (size, size), True))
+        images.append((size, 24, icon_image(size, 24, None, rgb.tobytes(), alpha)))
+        images.append((size, 8, icon_image(size, 8, full, remap(rgb, full), alpha)))
+        rgb, alpha = icon_pixels(master("icon-%d-vga" % size, (size, size), True))
+        images.append((size, 4, icon_image(size, 4, VGA, remap(rgb, VGA), alpha)))
+    write_ico(folders.output("icon", "launcher.ico"), images)

@@ -1,44 +1,29 @@
-"""The welcome sound (a three-note chime) and the hover click: synthesised, or converted from the
-product's own source files with sox, at the lengths the asset check requires.
-
-welcome.wav: 61,800 samples at 44,100 Hz, stereo, Microsoft ADPCM (sox's encoder: block align 2048,
-2,036 samples per block, a "fact" chunk of 61,800 samples). hover.wav: 0.37 s of 16-bit PCM, stereo."""
+"""The welcome sound (a three-note chime, Microsoft ADPCM) and the hover click (16-bit PCM): synthesised, or
+converted from the product's own source files with sox, at the lengths the table of resources requires."""
 
 import math
 import os
 import struct
 import subprocess
 import sys
-import wave
 
-from launcherkit.art import TABLE
+from launcherkit.art import SOUNDS
 
 SOX = "/usr/bin/sox"
-# The sounds' forms in the table of resources, by name.
-FORMS = {os.path.splitext(os.path.basename(e.path))[0]: e.form for e in TABLE.of_kind("WAVE")}
-RATE = int(FORMS["welcome"]["rate"])
+RATE = int(SOUNDS["welcome"]["rate"])
 # How sox reads and writes the samples it exchanges with this script: 16-bit stereo at RATE.
 RAW = ["-t", "raw", "-r", str(RATE), "-c", "2", "-b", "16", "-e", "signed-integer"]
-WELCOME_SAMPLES = int(FORMS["welcome"]["samples"])  # exactly; the encoder records it in the "fact" chunk
-HOVER_SAMPLES = round(float(FORMS["hover"]["seconds"]) * RATE)
-
+WELCOME_SAMPLES = int(SOUNDS["welcome"]["samples"])  # exactly; the encoder records it in the "fact" chunk
+HOVER_SAMPLES = round(float(SOUNDS["hover"]["seconds"]) * RATE)
 # name: (frames, why a source is cut to that length)
 LENGTHS = {
     "welcome": (WELCOME_SAMPLES, "the launcher's welcome sound has a fixed length, which the asset check requires"),
-    "hover": (HOVER_SAMPLES, "the asset check requires the hover click to last %s s" % FORMS["hover"]["seconds"]),
+    "hover": (HOVER_SAMPLES, "the asset check requires the hover click to last %s s" % SOUNDS["hover"]["seconds"]),
 }
 
 
 def frames(left, right):
     return b"".join(struct.pack("<hh", l, r) for l, r in zip(left, right))
-
-
-def write_pcm(path, left, right):
-    with wave.open(path, "wb") as w:
-        w.setnchannels(2)
-        w.setsampwidth(2)
-        w.setframerate(RATE)
-        w.writeframes(frames(left, right))
 
 
 def to_pcm16(channels, peak):
@@ -51,24 +36,19 @@ def synth_welcome():
     """A three-note bell chime (G5, C6, E6), each note a little to one side, fading out."""
     n = WELCOME_SAMPLES
     left, right = [0.0] * n, [0.0] * n
-    notes = [(0.00, 783.99, 0.30), (0.13, 1046.50, 0.50), (0.26, 1318.51, 0.70)]
     partials = [(1.0, 1.0), (2.0, 0.35), (3.01, 0.12), (4.2, 0.05)]
-    for start, freq, pan in notes:
+    for start, freq, pan in ((0.00, 783.99, 0.30), (0.13, 1046.50, 0.50), (0.26, 1318.51, 0.70)):
         first = int(start * RATE)
         for i in range(first, n):
             t = (i - first) / RATE
-            attack = min(1.0, t / 0.004)
-            v = 0.0
-            for mult, amp in partials:
-                v += amp * math.exp(-t * (2.2 + 1.5 * mult)) * math.sin(2 * math.pi * freq * mult * t)
-            v *= attack
+            v = min(1.0, t / 0.004) * sum(amp * math.exp(-t * (2.2 + 1.5 * mult))
+                                          * math.sin(2 * math.pi * freq * mult * t) for mult, amp in partials)
             left[i] += v * math.cos(pan * math.pi / 2)
             right[i] += v * math.sin(pan * math.pi / 2)
     fade = int(0.25 * RATE)
-    for i in range(n - fade, n):
-        g = (n - i) / fade
-        left[i] *= g
-        right[i] *= g
+    for channel in (left, right):
+        for i in range(n - fade, n):
+            channel[i] *= (n - i) / fade
     return to_pcm16([left, right], 0.7)
 
 
@@ -78,13 +58,10 @@ def synth_hover():
     left, right = [0.0] * n, [0.0] * n
     for i in range(n):
         t = i / RATE
-        attack = min(1.0, t / 0.0015)
-        v = (math.exp(-t * 90) * math.sin(2 * math.pi * 1250 * t)
-             + 0.45 * math.exp(-t * 160) * math.sin(2 * math.pi * 2630 * t)
-             + 0.30 * math.exp(-t * 35) * math.sin(2 * math.pi * 610 * t))
-        v *= attack
-        left[i] = v
-        right[i] = v * 0.92
+        v = min(1.0, t / 0.0015) * (math.exp(-t * 90) * math.sin(2 * math.pi * 1250 * t)
+                                    + 0.45 * math.exp(-t * 160) * math.sin(2 * math.pi * 2630 * t)
+                                    + 0.30 * math.exp(-t * 35) * math.sin(2 * math.pi * 610 * t))
+        left[i], right[i] = v, v * 0.92
     return to_pcm16([left, right], 0.45)
 
 
@@ -103,18 +80,16 @@ def read_source(name, path):
         print("make-art: cut %s from %.2f s to %.2f s (%s samples): %s"
               % (path, len(values) // 2 / RATE, samples / RATE, format(samples, ","), why))
         fade = min(len(left), int(0.02 * RATE))
-        for k in range(fade):
-            g = k / fade
-            left[-1 - k] = int(left[-1 - k] * g)
-            right[-1 - k] = int(right[-1 - k] * g)
+        for channel in (left, right):
+            for k in range(fade):
+                channel[-1 - k] = int(channel[-1 - k] * (k / fade))
     left += [0] * (samples - len(left))
     right += [0] * (samples - len(right))
     return [left, right]
 
 
 def read_sounds(folders):
-    """{name: [left, right]} of the welcome sound and the hover click: read from their sources, or
-    synthesised."""
+    """{name: [left, right]} of the welcome sound and the hover click: read from their sources, or synthesised."""
     made = {}
     for name, synthesise in (("welcome", synth_welcome), ("hover", synth_hover)):
         source = folders.sound_source(name)
@@ -123,9 +98,8 @@ def read_sounds(folders):
 
 
 def write_sounds(folders, made):
-    """welcome.wav and hover.wav in the resource folder's sounds/, from read_sounds."""
-    sounds = folders.output("sounds")
-    os.makedirs(sounds, exist_ok=True)
-    subprocess.run([SOX, "-D", "-R"] + RAW + ["-", "-e", "ms-adpcm", os.path.join(sounds, "welcome.wav")],
-                   input=frames(*made["welcome"]), check=True)
-    write_pcm(os.path.join(sounds, "hover.wav"), *made["hover"])
+    """welcome.wav (Microsoft ADPCM) and hover.wav (PCM) in the resource folder's sounds/, from read_sounds."""
+    os.makedirs(folders.output("sounds"), exist_ok=True)
+    for name, encoding in (("welcome", ["-e", "ms-adpcm"]), ("hover", [])):
+        subprocess.run([SOX, "-D", "-R"] + RAW + ["-"] + encoding + [folders.output("sounds", name + ".wav")],
+                       input=frames(*made[name]), check=True)
