@@ -6,6 +6,7 @@ comparison; and each launcher's Wine log read for a crash, which the exit code d
 import os
 import re
 import shutil
+import time
 
 from launcherkit import KitError
 from launcherkit.iso_image import IsoImage
@@ -13,7 +14,6 @@ from launcherkit.wine import images
 from launcherkit.wine.host import windows_path
 from launcherkit.wine.session import WineSession
 from launcherkit.wine.snapshots import WINE_USER_FILES, file_snapshot, snapshot_changes
-from launcherkit.wine.waiting import wait_until
 from launcherkit.wine.window import LauncherWindow, hovered
 
 # The file browser of the Windows folder, which the browse button starts (Wine's desktop is
@@ -230,18 +230,13 @@ class LauncherSession:
 
     def wait_for_picture(self, expected, window=None, tolerance=0, timeout=20):
         """Waits until the window shows `expected`; returns the last image and its difference."""
-        last = {}
-
-        def matches():
-            last["image"] = self.window_image(window)
-            last["difference"] = images.compare(last["image"], expected, tolerance)
-            return not last["difference"]
-
-        try:
-            wait_until(matches, timeout=timeout, interval=0.1, what="the expected picture")
-        except AssertionError:
-            pass
-        return last["image"], last["difference"]
+        deadline = time.monotonic() + timeout
+        while True:
+            image = self.window_image(window)
+            difference = images.compare(image, expected, tolerance)
+            if not difference or time.monotonic() > deadline:
+                return image, difference
+            time.sleep(0.1)
 
     def assert_picture(self, states, what, tier=24, installed=False, window=None, tolerance=0, exe=None):
         """The window shows the launcher's pictures of `tier` with the buttons in `states` (window.REST,
