@@ -60,10 +60,8 @@ def registry_changes(before, after):
     (WINE_REGISTRY_BOOKKEEPING)."""
     changes = []
     for key in sorted(set(before) | set(after)):
-        if _bookkeeping(key):
-            continue
         old, new = before.get(key), after.get(key)
-        if old == new:
+        if old == new or _bookkeeping(key):
             continue
         if old is None:
             changes.append("new key: %s %s" % (key, new))
