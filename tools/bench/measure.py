@@ -14,7 +14,7 @@ import sys
 from launcherkit import SOURCE_DIR
 from launcherkit.pe import Executable
 from launcherkit.product import DEFAULT_PROFILE, Product
-from launcherkit.size_report import SizeReport
+from launcherkit.size_report import markdown
 from launcherkit.wine.host import host_can_run
 from launcherkit.wine.programs import Programs
 
@@ -113,8 +113,8 @@ def main():
     # Where the bytes of the launcher measured (and of the product's own build, where that is another) go.
     product = os.path.join(SOURCE_DIR, "build", "windows", "LAUNCH.EXE")
     exes = dict.fromkeys([launcher, product] if os.path.exists(product) else [launcher])
-    results["sizes"] = {os.path.relpath(exe, SOURCE_DIR): SizeReport(Executable.open(exe)).markdown(
-        os.path.basename(exe)) for exe in exes}
+    results["sizes"] = {os.path.relpath(exe, SOURCE_DIR): markdown(Executable.open(exe), os.path.basename(exe))
+                        for exe in exes}
     os.makedirs(os.path.dirname(os.path.abspath(args.json)), exist_ok=True)
     with open(args.json, "w") as f:
         json.dump(results, f, indent=1)

@@ -1,29 +1,6 @@
-"""The launcher kit: everything that knows a product and its launcher, for the build, the tools, the
-scripts and the tests alike.
-
-    profile          the product profile: reading, checking, and what the build and the medium take from it
-    profile_output   what the build and the medium write from a valid profile (header, CMake values, AUTORUN.INF)
-    version_block    the version block as the resource compiler lays it out, to know that a profile's texts fit
-    languages        the Windows language tags a launcher can be made in, with their identifiers and code pages
-    identifiers      the resources' identifiers by name (resources/resource_ids.h)
-    geometry         the splash window's size and the buttons' places (launcher/geometry.h)
-    product          one product as every tool sees it: its profile, geometry and identifiers together
-    resource_table   the one table of the pictures, sounds and icon: identifier, file, start-up group, form
-    resource_check   the sounds, the icon and the 256-colour palette of a resource folder held to the table
-    resource_files   a resource folder's files made again from an executable's own resources
-    pe               reading a Windows executable (headers, imports, resources, version block) through pefile
-    order_resources  the resource data of a linked launcher laid out in start-up order (a step of the build)
-    size_report      where the launcher's bytes go, as a Markdown table
-    iso_image        reading an ISO 9660 image's files, under both kinds of names, through pycdlib
-    art              the pictures, sounds and icon made from a product's masters, and the check that they
-                     are that product's and no older than their masters
-    medium           the installation medium: content rules, setup program, capacity, the image xorriso writes
-    check_medium     the acceptance check of a built medium, with its report and contact sheet
-    acceptance       the launcher at work from a medium under Wine, the end-to-end checks check_medium runs
-    wine             the launcher and other Windows programs run under Wine on a virtual screen
-
-Commands run as `tools/kit COMMAND ...` (the kit's folder on the module path, Debian's Python).
-"""
+"""The launcher kit: everything that knows a product and its launcher (profile, geometry, identifiers, the
+table of resources, the PE reader, the art, the medium and its check, the Wine harness), for the build, the
+tools, the scripts and the tests alike. Commands run as `tools/kit COMMAND ...`."""
 
 import os
 
@@ -32,5 +9,18 @@ SOURCE_DIR = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__fil
 
 
 class KitError(Exception):
-    """What the kit refuses or cannot do, said in words for the publisher: every error class of the kit is
-    one, so that a command catches them all as one and prints the line."""
+    """What the kit refuses or cannot do, in one line for the publisher: every error class of the kit is one,
+    so that a command catches them all and prints the line."""
+
+
+def write_if_changed(path, data):
+    """Writes `data` unless the file already holds it, so that the build does not redo its work."""
+    try:
+        with open(path, "rb") as f:
+            if f.read() == data:
+                return
+    except OSError:
+        pass
+    os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(data)

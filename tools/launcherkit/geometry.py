@@ -9,22 +9,13 @@ from launcherkit import KitError, SOURCE_DIR
 HEADER = os.path.join(SOURCE_DIR, "launcher", "geometry.h")
 
 
-class GeometryError(KitError):
-    pass
-
-
 class Geometry:
     """`window_size` and `button_size` as (width, height); `button_origins`, the top-left corner of each
     button in the window, top to bottom."""
 
     def __init__(self, window_size, button_size, button_origins):
-        self.window_size = window_size
-        self.button_size = button_size
-        self.button_origins = button_origins
-
-    @property
-    def button_count(self):
-        return len(self.button_origins)
+        self.window_size, self.button_size, self.button_origins = window_size, button_size, button_origins
+        self.button_count = len(button_origins)
 
     def button_box(self, button):
         """(left, top, right, bottom) of a button in the window; right and bottom exclusive."""
@@ -38,28 +29,18 @@ class Geometry:
                 max(b[3] for b in boxes))
 
 
-def _constants(text):
-    """{name: number or [numbers]} of the header's `constexpr TYPE NAME = VALUE;` lines."""
-    found = {}
-    for name, value in re.findall(r"(?m)^constexpr\s+\w+\s+(\w+)\s*=\s*([^;]+);", text):
-        value = value.strip()
-        if value.startswith("{"):
-            # A table of rows: {{x0, x1, ...}, {y0, y1, ...}}
-            found[name] = [[int(v) for v in row.split(",")] for row in re.findall(r"\{([^{}]*)\}", value)]
-        else:
-            found[name] = int(value)
-    return found
-
-
 def read(path=HEADER):
+    """The Geometry of the header's `constexpr TYPE NAME = VALUE;` lines; a table of rows is written
+    {{x0, x1, ...}, {y0, y1, ...}}."""
     with open(path) as f:
-        c = _constants(f.read())
+        c = {name: [[int(v) for v in row.split(",")] for row in re.findall(r"\{([^{}]*)\}", value)]
+             if value.strip().startswith("{") else int(value)
+             for name, value in re.findall(r"(?m)^constexpr\s+\w+\s+(\w+)\s*=\s*([^;]+);", f.read())}
     try:
-        origin_x, origin_y = c["buttonOrigins"]
-        origins = tuple(zip(origin_x, origin_y))
+        origins = tuple(zip(*c["buttonOrigins"]))
         if len(origins) != c["ButtonCount"]:
-            raise GeometryError("%s: %d button origins for ButtonCount %d" % (path, len(origins), c["ButtonCount"]))
+            raise KitError("%s: %d button origins for ButtonCount %d" % (path, len(origins), c["ButtonCount"]))
         return Geometry((c["FixedWindowWidth"], c["FixedWindowHeight"]),
                         (c["FixedButtonWidth"], c["FixedButtonHeight"]), origins)
     except KeyError as missing:
-        raise GeometryError("%s defines no %s" % (path, missing)) from None
+        raise KitError("%s defines no %s" % (path, missing)) from None

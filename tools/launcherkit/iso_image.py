@@ -14,8 +14,6 @@ from pycdlib.pycdlibexception import PyCdlibException
 from launcherkit import KitError
 
 TREES = ("iso9660", "joliet")
-
-
 SECTOR = 2048
 PATH_KEYS = {"iso9660": "iso_path", "joliet": "joliet_path"}
 
@@ -61,17 +59,6 @@ class Entry:
         return self.path.count("/") + 1
 
 
-class _Hashing:
-    """A file-like sink that hashes what is written to it."""
-
-    def __init__(self):
-        self.hash = hashlib.sha256()
-
-    def write(self, data):
-        self.hash.update(data)
-        return len(data)
-
-
 class IsoImage:
     """The image at `path`, its trees read when it is opened: `roots` {tree: {name: path}} of the root's
     files (ISO 9660 names without their version ";1"), a tree only where the image has it."""
@@ -100,25 +87,22 @@ class IsoImage:
 
     def find(self, tree, name):
         """The name as `tree` spells it, found without regard to case as Windows finds files; None."""
-        for own in self.roots.get(tree, []):
-            if own.upper() == name.upper():
-                return own
-        return None
+        return next((own for own in self.roots.get(tree, []) if own.upper() == name.upper()), None)
 
-    def _copy(self, tree, path, sink):
-        self._iso.get_file_from_iso_fp(sink, **{PATH_KEYS[tree]: "/" + self._own[tree][path]})
+    def _where(self, tree, path):
+        return {PATH_KEYS[tree]: "/" + self._own[tree][path]}
 
     def read(self, path, tree="iso9660"):
         """The bytes of a file, by its path in `tree` (a name on the root, or a path from entries());
         raises ImageError when the image does not hold them whole."""
         out = io.BytesIO()
         try:
-            record = self._iso.get_record(**{PATH_KEYS[tree]: "/" + self._own[tree][path]})
+            record = self._iso.get_record(**self._where(tree, path))
             if record.rock_ridge is not None and record.rock_ridge.is_symlink():
                 # Windows reads no Rock Ridge: it sees an empty file.
                 raise ImageError("a Rock Ridge symbolic link to %s, which Windows reads as an empty file"
                                  % record.rock_ridge.symlink_path().decode("utf-8", "replace"))
-            self._copy(tree, path, out)
+            self._iso.get_file_from_iso_fp(out, **self._where(tree, path))
         except UNREADABLE as error:
             raise ImageError(str(error) or type(error).__name__) from None
         data = out.getvalue()
@@ -128,11 +112,10 @@ class IsoImage:
             raise ImageError("the file runs past the end of the image")
         return data
 
-    def extract(self, folder, tree="joliet", whole_tree=False):
+    def extract(self, folder, whole_tree=False):
         """Copies every file of the root (with whole_tree, every file and folder of the image) into
-        `folder` under its names in `tree` (Joliet where the image has it, as Windows reads it); returns
-        the root's names."""
-        tree = tree if tree in self.roots else "iso9660"
+        `folder` under its Joliet names where the image has them, as Windows reads them."""
+        tree = "joliet" if "joliet" in self.roots else "iso9660"
         os.makedirs(folder, exist_ok=True)
         for entry in self.entries(tree):
             target = os.path.join(folder, *entry.path.split("/"))
@@ -141,7 +124,6 @@ class IsoImage:
             elif not entry.is_folder and (whole_tree or entry.depth == 1):
                 with open(target, "wb") as f:
                     f.write(self.read(entry.path, tree))
-        return self.names(tree)
 
     def entries(self, tree):
         """Every file and folder of `tree` below the root, as Entry, folders before what they hold, each
@@ -177,10 +159,11 @@ class IsoImage:
         return self._iso.get_record(**{PATH_KEYS[tree]: "/"}).extent_location()
 
     def sha256(self, tree, path):
-        """The SHA-256 of a file of `tree` by its path from entries()."""
-        sink = _Hashing()
-        self._copy(tree, path, sink)
-        return sink.hash.hexdigest()
+        """The SHA-256 of a file of `tree` by its path from entries(), read in pieces."""
+        digest = hashlib.sha256()
+        sink = type("Sink", (), {"write": lambda _, data: digest.update(data)})()
+        self._iso.get_file_from_iso_fp(sink, **self._where(tree, path))
+        return digest.hexdigest()
 
     @property
     def file_sectors(self):

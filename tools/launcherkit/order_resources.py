@@ -1,37 +1,19 @@
-"""Lays out the resource data of a linked PE image in a given order.
+"""Lays out the resource data of a linked PE image in a given order (a step of the launcher's build).
 
     tools/kit order-resources ORDER_FILE EXE [--check]
 
-GNU ld and windres put resource data by type, then by name, and offer no way to choose. A start of the
-launcher reads only some of it (the shown picture set, the icon); with a page-aligned file the loader
-reads just the pages a start touches, so data read together should lie together. This step rewrites
-only where each resource's data lies inside the resource section: the directory stays the same entry
-by entry (only the data entries' RVAs change), every resource keeps its bytes, and the section's
-sizes, the image size and the checksum are brought up to date. The order is the same every time, so
-two builds stay byte-identical.
+GNU ld and windres put resource data by type, then by name; a start of the launcher reads only some of it,
+page by page, so data read together should lie together. Only where each resource's data lies changes (its
+data entry's RVA), with the section's sizes, the image size and the checksum; the result is the same every
+time. Where another section follows in memory, the data may grow into the room before it: the resource
+section then reaches up to it (the loader of Windows NT refuses a gap between sections), and the sections
+after it in the file move on by what the data grew.
 
-Where another section follows the resource section (the launcher's code that only a click runs), that
-section keeps its place in memory, which the link gives it with room to spare: the resource data may
-grow into that room, the resource section then reaches up to the next section (the loader of Windows
-NT refuses a gap between sections), and the sections after it in the file move on by what the data grew.
-
-ORDER_FILE lists the data in file order, in groups:
-
-    [label]         a group; "[label] page" starts it on a fresh page where that makes the group
-                    span fewer pages (the group is read on its own, so a page shared with its
-                    neighbour would be read for nothing)
-    TYPE NAME       a resource (every language of it): TYPE a number, a name such as BITMAP, ICON,
-                    GROUP_ICON, VERSION, or a named type such as WAVE; NAME a number, an identifier
-                    that resource_ids.h beside ORDER_FILE defines (as the resource script names it),
-                    or a resource's own name
-    TABLE GROUP     the resources that resource_table.txt beside ORDER_FILE puts in the start-up group
-                    GROUP, in the table's order
-
-Resources the file does not list follow at the end, in directory order. With --check, nothing is
-written: the exit code tells whether EXE is already laid out in that order (0) or not (1).
-
-A damaged image (cut short, a section or a resource whose data lies past the end of the file, a
-directory that runs into the data) is refused with a message before anything is written.
+ORDER_FILE (resources/data_order.txt) lists groups in file order: "[label]", or "[label] page" to start on a
+fresh page where that makes the group span fewer pages; then "TYPE NAME" lines (a type's number or name; a
+number, an identifier of resource_ids.h beside ORDER_FILE, or a resource's own name) and "TABLE GROUP" lines
+(resource_table.txt's start-up group GROUP). Resources not listed follow in directory order. With --check
+nothing is written: exit 0 if EXE is laid out so already, else 1. A damaged image is refused first.
 """
 
 import os
@@ -39,34 +21,21 @@ import struct
 import sys
 
 from launcherkit import KitError, identifiers, resource_table
-from launcherkit.pe import RT_NUMBERS, Executable, align, checksum_of
+from launcherkit.pe import RT_NUMBERS, Executable, align
 
 DATA_ALIGNMENT = 8  # what windres gives every resource's data
-
-
-class OrderError(KitError):
-    pass
 
 
 def parse_key(text):
     return int(text) if text.isdigit() else text
 
 
-def read_table(order_path):
-    """(the identifiers of resource_ids.h beside the order file, the names that the resource script gives
-    the resources; the table of resources beside it), each empty or None when there is no such file."""
-    folder = os.path.dirname(os.path.abspath(order_path))
-    header, table = os.path.join(folder, "resource_ids.h"), os.path.join(folder, "resource_table.txt")
-    ids = identifiers.read(header) if os.path.exists(header) else {}
-    try:
-        return ids, resource_table.read(table, ids) if os.path.exists(table) else None
-    except resource_table.TableError as error:
-        raise OrderError(str(error))
-
-
 def read_order(path):
     """[(label, page, [(type, name), ...])] from the order file."""
-    identifiers, table = read_table(path)
+    folder = os.path.dirname(os.path.abspath(path))
+    header, table = os.path.join(folder, "resource_ids.h"), os.path.join(folder, "resource_table.txt")
+    ids = identifiers.read(header) if os.path.exists(header) else {}
+    table = resource_table.read(table, ids) if os.path.exists(table) else None
     groups = []
     with open(path) as f:
         for number, line in enumerate(f, 1):
@@ -76,21 +45,21 @@ def read_order(path):
             if line.startswith("["):
                 label, _, rest = line[1:].partition("]")
                 if rest.strip() not in ("", "page"):
-                    raise OrderError("%s:%d: after the group only 'page' may follow" % (path, number))
+                    raise KitError("%s:%d: after the group only 'page' may follow" % (path, number))
                 groups.append((label.strip(), rest.strip() == "page", []))
                 continue
             words = line.split()
             if len(words) != 2 or not groups:
-                raise OrderError("%s:%d: expected 'TYPE NAME' inside a group" % (path, number))
+                raise KitError("%s:%d: expected 'TYPE NAME' inside a group" % (path, number))
             if words[0] == "TABLE":
                 members = [e for e in table.entries if e.group == words[1]] if table else []
                 if not members:
-                    raise OrderError("%s:%d: no resource of resource_table.txt is in the group %s"
-                                     % (path, number, words[1]))
+                    raise KitError("%s:%d: no resource of resource_table.txt is in the group %s"
+                                   % (path, number, words[1]))
                 groups[-1][2].extend((RT_NUMBERS.get(e.kind, e.kind), e.id) for e in members)
                 continue
             type_ = RT_NUMBERS.get(words[0], parse_key(words[0]))
-            groups[-1][2].append((type_, identifiers.get(words[1], parse_key(words[1]))))
+            groups[-1][2].append((type_, ids.get(words[1], parse_key(words[1]))))
     return groups
 
 
@@ -104,19 +73,19 @@ def check_in_file(image):
     size = len(image.data)
     for section in image.sections:
         if section.raw_offset + section.raw_size > size:
-            raise OrderError("section %s ends at byte %d of a file of %d bytes (cut short?)"
-                             % (section.name, section.raw_offset + section.raw_size, size))
+            raise KitError("section %s ends at byte %d of a file of %d bytes (cut short?)"
+                           % (section.name, section.raw_offset + section.raw_size, size))
     resources = image.resources()
     if not resources:
-        raise OrderError("the image has no resource data")
+        raise KitError("the image has no resource data")
     section = image.resource_section()
     room = section.raw_size
     if image.directory_end > room:
-        raise OrderError("the resource directory ends %d bytes into a section of %d" % (image.directory_end, room))
+        raise KitError("the resource directory ends %d bytes into a section of %d" % (image.directory_end, room))
     for r in resources:
         if r.rva < section.rva or r.rva + r.size > section.rva + room:
-            raise OrderError("the data of resource %r (RVA 0x%x, %d bytes) does not lie inside section %s "
-                             "(RVA 0x%x, %d bytes in the file)" % (r, r.rva, r.size, section.name, section.rva, room))
+            raise KitError("the data of resource %r (RVA 0x%x, %d bytes) does not lie inside section %s "
+                           "(RVA 0x%x, %d bytes in the file)" % (r, r.rva, r.size, section.name, section.rva, room))
 
 
 def plan(image, groups, page_starts=True):
@@ -126,7 +95,7 @@ def plan(image, groups, page_starts=True):
     section = image.resource_section()
     data_start = min(r.rva for r in resources)
     if image.directory_end > data_start - section.rva:
-        raise OrderError("the resource directory reaches into the resource data")
+        raise KitError("the resource directory reaches into the resource data")
     page = image.section_alignment
     placed = set()
     sequence = []
@@ -135,9 +104,9 @@ def plan(image, groups, page_starts=True):
         for key in members:
             matches = [r for r in resources if (r.type, r.name) == key]
             if not matches:
-                raise OrderError("group [%s] names %s %s, which the image does not have" % (label, *key))
+                raise KitError("group [%s] names %s %s, which the image does not have" % (label, *key))
             if any(r.key in placed for r in matches):
-                raise OrderError("%s %s is listed twice" % key)
+                raise KitError("%s %s is listed twice" % key)
             chosen += matches
             placed.update(r.key for r in matches)
         sequence.append((page_start, chosen))
@@ -157,19 +126,15 @@ def plan(image, groups, page_starts=True):
     return layout, rva
 
 
-def room_in_memory(image, section):
-    """How many bytes the section may take in memory: up to the next section; None for the last."""
-    following = [s.rva for s in image.sections if s.rva > section.rva]
-    return min(following) - section.rva if following else None
-
-
 def rewrite(data, order_path):
     """The image with its resource data laid out in the order of the file."""
     image = Executable(data)
     check_in_file(image)
     groups = read_order(order_path)
     section = image.resource_section()
-    room = room_in_memory(image, section)
+    # How many bytes the section may take in memory: up to the next section; None for the last.
+    following = [s.rva for s in image.sections if s.rva > section.rva]
+    room = min(following) - section.rva if following else None
     layout, end_rva = plan(image, groups)
     # Where the data ends: the size of the resource table.
     data_size = align(end_rva, DATA_ALIGNMENT) - section.rva
@@ -178,8 +143,8 @@ def rewrite(data, order_path):
         layout, end_rva = plan(image, groups, page_starts=False)
         data_size = align(end_rva, DATA_ALIGNMENT) - section.rva
         if data_size > room:
-            raise OrderError("the resource data takes %d bytes, but the next section follows %d bytes after the "
-                             "start of %s" % (data_size, room, section.name))
+            raise KitError("the resource data takes %d bytes, but the next section follows %d bytes after the "
+                           "start of %s" % (data_size, room, section.name))
         print("order-resources: no room for page starts after %s; groups follow one another" % section.name,
               file=sys.stderr)
     # The section reaches up to the next one, if any.
@@ -212,7 +177,7 @@ def rewrite(data, order_path):
         initialized = struct.unpack_from("<I", out, image.size_of_initialized_data_offset)[0]
         struct.pack_into("<I", out, image.size_of_initialized_data_offset, initialized + grown)
     if image.checksum:
-        struct.pack_into("<I", out, image.checksum_offset, checksum_of(out))
+        struct.pack_into("<I", out, image.checksum_offset, Executable(out).computed_checksum())
     return bytes(out)
 
 

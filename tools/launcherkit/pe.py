@@ -1,22 +1,13 @@
-"""Reading a Windows executable: its headers, sections, imports, resources and version block, through
-Debian's pefile. The kit's own code adds only what pefile does not give: where the resource directory's
-own tables end inside the resource section (for the step that lays out the resource data), the file
-offsets of the header fields that step rewrites, and plain records instead of pefile's structures.
-
-    image = Executable.open("build/windows/LAUNCH.EXE")
-    image.imports()             {"KERNEL32.DLL": {"ExitProcess", ...}, ...}
-    image.resources()           [Resource(type, name, language, rva, size, entry_offset), ...]
-    image.version_block()       VersionBlock(file_version, product_version, texts)
-    image.certificate_table     (file offset, size) of the Authenticode signature; (0, 0) unsigned
-"""
+"""Reading a Windows executable (headers, sections, imports, resources, version block) through Debian's
+pefile, adding what pefile does not give: where the resource directory's own tables end, and the file
+offsets of the header fields that order_resources rewrites."""
 
 import pefile
 
 from launcherkit import KitError
 
-RT_NAMES = {1: "CURSOR", 2: "BITMAP", 3: "ICON", 4: "MENU", 5: "DIALOG", 6: "STRING", 9: "ACCELERATOR",
-            10: "RCDATA", 12: "GROUP_CURSOR", 14: "GROUP_ICON", 16: "VERSION", 24: "MANIFEST"}
-RT_NUMBERS = {name: number for number, name in RT_NAMES.items()}
+RT_NUMBERS = {name[3:]: number for name, number in pefile.RESOURCE_TYPE.items() if isinstance(name, str)}
+RT_NAMES = {number: name for name, number in RT_NUMBERS.items()}
 MACHINE_I386 = 0x14C
 MACHINE_AMD64 = 0x8664
 
@@ -34,12 +25,6 @@ class Section:
         self.raw_offset = section.PointerToRawData
         self.header_offset = section.get_file_offset()
         self.characteristics = section.Characteristics
-
-    def contains_rva(self, rva):
-        return self.rva <= rva < self.rva + max(self.virtual_size, self.raw_size)
-
-    def __repr__(self):
-        return "<section %s rva 0x%x size 0x%x at 0x%x>" % (self.name, self.rva, self.virtual_size, self.raw_offset)
 
 
 class Resource:
@@ -65,19 +50,17 @@ def type_label(type_):
 class VersionBlock:
     """The version resource: `file_version` and `product_version` as four numbers each, `texts` the
     string table's {key: text}, `language` its language and code page ("040704b0"), `translations` the
-    (language, code page) pairs of its Translation value, and the fixed part's `file_os`, `file_type`,
-    `file_flags`, `file_flags_mask`."""
+    (language, code page) pairs of its Translation value, and the fixed part's `file_os`, `file_type`."""
 
-    def __init__(self, fixed, table, translations=()):
+    def __init__(self, fixed, table, translations):
         def numbers(ms, ls):
             return (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
 
         self.file_version = numbers(fixed.FileVersionMS, fixed.FileVersionLS)
         self.product_version = numbers(fixed.ProductVersionMS, fixed.ProductVersionLS)
         self.file_os, self.file_type = fixed.FileOS, fixed.FileType
-        self.file_flags, self.file_flags_mask = fixed.FileFlags, fixed.FileFlagsMask
         self.language = table.LangID.decode("ascii") if table is not None else None
-        self.translations = list(translations)
+        self.translations = translations
         self.texts = {} if table is None else {
             key.decode("utf-8"): value.decode("utf-8") for key, value in table.entries.items()}
 
@@ -92,7 +75,6 @@ class Executable:
         except pefile.PEFormatError as error:
             raise PeError(str(error)) from None
         header = self.pe.OPTIONAL_HEADER
-        self.pe32_plus = header.Magic == pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS
         self.machine = self.pe.FILE_HEADER.Machine
         self.time_stamp = self.pe.FILE_HEADER.TimeDateStamp
         self.subsystem = header.Subsystem
@@ -125,11 +107,9 @@ class Executable:
         with open(path, "rb") as f:
             return cls(f.read())
 
-    # -- sections --------------------------------------------------------------------------------------
-
     def section_of(self, rva):
         for section in self.sections:
-            if section.contains_rva(rva):
+            if section.rva <= rva < section.rva + max(section.virtual_size, section.raw_size):
                 return section
         raise PeError("RVA 0x%x lies in no section" % rva)
 
@@ -140,8 +120,6 @@ class Executable:
     def file_offset(self, rva):
         section = self.section_of(rva)
         return section.raw_offset + rva - section.rva
-
-    # -- imports ---------------------------------------------------------------------------------------
 
     def imports(self):
         """{library name in capitals: {function names}} of the import table."""
@@ -155,8 +133,6 @@ class Executable:
     def has_thread_local_storage(self):
         tls = self.pe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_TLS"]]
         return tls.VirtualAddress != 0 or any(s.name == ".tls" for s in self.sections)
-
-    # -- resources -------------------------------------------------------------------------------------
 
     def resource_section(self):
         if not self.resource_rva:
@@ -172,40 +148,30 @@ class Executable:
         end."""
         if self._resources is not None:
             return self._resources
-        section = self.resource_section()
+        base = self.resource_section().raw_offset
         self.pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
         root = getattr(self.pe, "DIRECTORY_ENTRY_RESOURCE", None)
         if root is None:
             raise PeError("the resource directory cannot be read")
-        base = section.raw_offset
-        ends = []
+        ends, found = [], []
 
-        def note_table(directory):
+        def walk(directory, labels):
             ends.append(directory.struct.get_file_offset() + 16 + 8 * len(directory.entries) - base)
+            for entry in directory.entries:
+                if entry.name is not None:
+                    ends.append(entry.struct.NameOffset + 2 + 2 * len(str(entry.name)))
+                if len(labels) < 2:
+                    if not hasattr(entry, "directory"):
+                        raise PeError("resource data entry above the language level")
+                    walk(entry.directory, labels + [entry.id if entry.name is None else str(entry.name)])
+                elif not hasattr(entry, "data"):
+                    raise PeError("resource directory deeper than type, name, language")
+                else:
+                    data = entry.data.struct
+                    ends.append(data.get_file_offset() + 16 - base)
+                    found.append(Resource(*labels, entry.id, data.OffsetToData, data.Size, data.get_file_offset()))
 
-        def label(entry):
-            if entry.name is not None:
-                ends.append(entry.struct.NameOffset + 2 + 2 * len(str(entry.name)))
-                return str(entry.name)
-            return entry.id
-
-        found = []
-        note_table(root)
-        for type_entry in root.entries:
-            if not hasattr(type_entry, "directory"):
-                raise PeError("resource data entry above the language level")
-            note_table(type_entry.directory)
-            for name_entry in type_entry.directory.entries:
-                if not hasattr(name_entry, "directory"):
-                    raise PeError("resource data entry above the language level")
-                note_table(name_entry.directory)
-                for language_entry in name_entry.directory.entries:
-                    if not hasattr(language_entry, "data"):
-                        raise PeError("resource directory deeper than type, name, language")
-                    entry = language_entry.data.struct
-                    ends.append(entry.get_file_offset() + 16 - base)
-                    found.append(Resource(label(type_entry), label(name_entry), language_entry.id,
-                                          entry.OffsetToData, entry.Size, entry.get_file_offset()))
+        walk(root, [])
         self.directory_end = max(ends)
         self._resources = found
         return found
@@ -241,18 +207,11 @@ class Executable:
                 translations += [(int(words[i], 16), int(words[i + 1], 16)) for i in range(0, len(words) - 1, 2)]
         return VersionBlock(self.pe.VS_FIXEDFILEINFO[0], table, translations)
 
-    # -- checksum --------------------------------------------------------------------------------------
-
     def computed_checksum(self):
         return self.pe.generate_checksum()
 
     def checksum_valid(self):
         return self.checksum == self.computed_checksum()
-
-
-def checksum_of(data):
-    """The PE checksum that `data`, a whole image, should carry."""
-    return pefile.PE(data=bytes(data), fast_load=True).generate_checksum()
 
 
 def align(value, boundary):

@@ -15,48 +15,24 @@ UNINSTALL_LIST = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall"
 
 
 class Product:
-    def __init__(self, profile, geometry_=None, ids=None):
-        self.profile = profile
-        self.geometry = geometry_ or geometry.read()
-        self.ids = ids or identifiers.read()
+    def __init__(self, profile):
+        self.profile, self.profile_path = profile, profile.path
+        self.geometry = geometry.read()
+        self.ids = identifiers.read()
+        self.name = profile["product_name"]  # the window's class name and title
+        # the product's key in the system's uninstall list, as reg.exe names it
+        self.uninstall_key = UNINSTALL_LIST + "\\" + profile["uninstall_guid"]
+        self.setup_program = profile["setup_program"]  # its file name beside the launcher
+        self.launcher_file = profile["original_filename"]  # the launcher's file name on the medium
+        self.volume_name = profile["volume_name"]
+        self.image_name = self.volume_name + ".iso"
+        self.welcome_sound_id, self.hover_sound_id = self.ids["IDW_WELCOME_SOUND"], self.ids["IDW_HOVER_SOUND"]
+        self.version_block_id = self.ids["VS_VERSION_INFO"]
 
     @classmethod
     def load(cls, profile_path=DEFAULT_PROFILE):
         """The product of a profile file; raises profile.ProfileError when the profile has faults."""
         return cls(read_profile(profile_path))
-
-    @property
-    def profile_path(self):
-        return self.profile.path
-
-    @property
-    def name(self):
-        """The window's class name and title."""
-        return self.profile["product_name"]
-
-    @property
-    def uninstall_key(self):
-        """The product's key in the system's uninstall list, as reg.exe names it."""
-        return UNINSTALL_LIST + "\\" + self.profile["uninstall_guid"]
-
-    @property
-    def setup_program(self):
-        """The setup program's file name beside the launcher."""
-        return self.profile["setup_program"]
-
-    @property
-    def launcher_file(self):
-        """The launcher's file name on the medium."""
-        return self.profile["original_filename"]
-
-    @property
-    def volume_name(self):
-        return self.profile["volume_name"]
-
-    @property
-    def image_name(self):
-        """The medium's image file name."""
-        return self.volume_name + ".iso"
 
     @property
     def resource_folder(self):
@@ -65,15 +41,3 @@ class Product:
     def pictures(self, bits_per_pixel):
         """The identifiers of one depth's picture set (resource_table.PictureSet)."""
         return resource_table.PictureSet(resource_table.read(ids=self.ids), bits_per_pixel)
-
-    @property
-    def welcome_sound_id(self):
-        return self.ids["IDW_WELCOME_SOUND"]
-
-    @property
-    def hover_sound_id(self):
-        return self.ids["IDW_HOVER_SOUND"]
-
-    @property
-    def version_block_id(self):
-        return self.ids["VS_VERSION_INFO"]

@@ -18,17 +18,14 @@ import os
 import re
 import sys
 
-from launcherkit import KitError, languages, version_block
-from launcherkit.profile_output import autorun_bytes, cmake_text, header_text, write_if_changed
+from launcherkit import KitError, languages, version_block, write_if_changed
+from launcherkit.profile_output import autorun_bytes, cmake_text, header_text
 
 SECTION = "profile"
 
 # The longest window class name RegisterClassA takes: class names are kept as atoms, at most 255
 # characters. The class name is also the window title.
 MAX_CLASS_NAME = 255
-# ISO 9660 keeps 32 characters of the volume name, Joliet 16 (UCS-2, 32 bytes): a longer name would
-# read differently on systems that read either tree.
-MAX_VOLUME_NAME = 16
 # Windows Vista and later run a program without a manifest as an installer, asking for elevation, when
 # its file name or version texts hold one of these, in any case and even inside a word.
 INSTALLER_WORDS = ("install", "setup", "update", "patch")
@@ -39,57 +36,65 @@ INSTALLER_WORDS = ("install", "setup", "update", "patch")
 PATH_PUNCTUATION = " /._-+,=@%#()"
 PATH_RULE = ("a path of letters, digits, spaces and %s only (the build hands it to CMake and to a shell, which "
              "read other characters as syntax)" % " ".join(PATH_PUNCTUATION.strip()))
-# The medium's root holds this file beside the launcher and the setup program.
-AUTORUN_INF = "AUTORUN.INF"
-# Names that Windows takes for devices whatever their extension: a program named CON.EXE cannot be
-# started, and a command naming it reaches the console instead.
-DEVICE_NAMES = {"CON", "PRN", "AUX", "NUL"} | {"%s%d" % (port, n) for port in ("COM", "LPT") for n in range(10)}
-
-TEXT = "text"
-CLASS_NAME = "class name"
-GUID = "guid"
-PROGRAM = "8.3 program name"
-VERSION = "version"
-FOLDER = "folder"
-VOLUME = "volume name"
-ACTION = "autoplay action"
-LANGUAGE = "language tag"
-ART_TEXT = "text of drawn art"
 
 # key: (kind, checked for installer words, what it is). In the order of the shipped profile.
 KEYS = {
-    "product_name": (CLASS_NAME, False, "the product's name: the launcher window's class and title"),
-    "uninstall_guid": (GUID, False, "the product's key in the system's uninstall list"),
-    "setup_program": (PROGRAM, False, "the setup program the install button starts, beside the launcher"),
-    "language": (LANGUAGE, False, "the language of every resource and of the version block, a Windows tag"),
-    "company_name": (TEXT, True, "version block: CompanyName"),
-    "file_description": (TEXT, True, "version block: FileDescription"),
-    "file_version": (VERSION, False, "version block: file version"),
-    "product_version": (VERSION, False, "version block: product version"),
-    "legal_copyright": (TEXT, False, "version block: LegalCopyright"),
-    "internal_name": (TEXT, True, "version block: InternalName"),
-    "original_filename": (PROGRAM, True, "version block: OriginalFilename; the launcher's name on the medium"),
-    "version_product_name": (TEXT, True, "version block: ProductName"),
-    "art_masters": (FOLDER, False, "the folder of the art masters, which tools/kit art make reads"),
-    "sound_sources": (FOLDER, False, "the folder of the sound sources, which tools/kit art make reads"),
-    "resource_folder": (FOLDER, False, "the folder of the pictures, sounds and icon the launcher compiles in"),
-    "caption_install": (ART_TEXT, False, "the install button's caption, which make-art draws"),
-    "caption_remove": (ART_TEXT, False, "the remove button's caption, which make-art draws"),
-    "caption_browse": (ART_TEXT, False, "the browse button's caption, which make-art draws"),
-    "caption_cancel": (ART_TEXT, False, "the cancel button's caption, which make-art draws"),
-    "welcome_line": (ART_TEXT, False, "the welcome that make-art draws on a background"),
-    "copyright_line": (ART_TEXT, False, "the copyright line that make-art draws on a background"),
-    "tagline": (ART_TEXT, False, "the line under the product's name that make-art draws on a background"),
-    "volume_name": (VOLUME, False, "the medium's volume name"),
-    "autorun_label": (TEXT, False, "AUTORUN.INF label=, the drive's name in the file browser"),
-    "autorun_action": (ACTION, False, "AUTORUN.INF action=, the launcher's entry in the AutoPlay dialog"),
-    "content_folder": (FOLDER, False, "the folder of the product's files that go on the medium beside the start-up "
-                                      "files"),
+    "product_name": ("class name", False, "the product's name: the launcher window's class and title"),
+    "uninstall_guid": ("guid", False, "the product's key in the system's uninstall list"),
+    "setup_program": ("program", False, "the setup program the install button starts, beside the launcher"),
+    "language": ("language", False, "the language of every resource and of the version block, a Windows tag"),
+    "company_name": ("text", True, "version block: CompanyName"),
+    "file_description": ("text", True, "version block: FileDescription"),
+    "file_version": ("version", False, "version block: file version"),
+    "product_version": ("version", False, "version block: product version"),
+    "legal_copyright": ("text", False, "version block: LegalCopyright"),
+    "internal_name": ("text", True, "version block: InternalName"),
+    "original_filename": ("program", True, "version block: OriginalFilename; the launcher's name on the medium"),
+    "version_product_name": ("text", True, "version block: ProductName"),
+    "art_masters": ("folder", False, "the folder of the art masters, which tools/kit art make reads"),
+    "sound_sources": ("folder", False, "the folder of the sound sources, which tools/kit art make reads"),
+    "resource_folder": ("folder", False, "the folder of the pictures, sounds and icon the launcher compiles in"),
+    "caption_install": ("text", False, "the install button's caption, which make-art draws"),
+    "caption_remove": ("text", False, "the remove button's caption, which make-art draws"),
+    "caption_browse": ("text", False, "the browse button's caption, which make-art draws"),
+    "caption_cancel": ("text", False, "the cancel button's caption, which make-art draws"),
+    "welcome_line": ("text", False, "the welcome that make-art draws on a background"),
+    "copyright_line": ("text", False, "the copyright line that make-art draws on a background"),
+    "tagline": ("text", False, "the line under the product's name that make-art draws on a background"),
+    "volume_name": ("volume", False, "the medium's volume name"),
+    "autorun_label": ("text", False, "AUTORUN.INF label=, the drive's name in the file browser"),
+    "autorun_action": ("action", False, "AUTORUN.INF action=, the launcher's entry in the AutoPlay dialog"),
+    "content_folder": ("folder", False, "the folder of the product's files that go on the medium"),
 }
 # Keys a profile may leave out, and what they are then: the language de-DE; the captions and the welcome
 # the language's own (languages.TEXTS), where it has them; the copyright line the version block's; no tagline;
 # no content folder (a medium without content carries the start-up files alone).
 OPTIONAL_KEYS = {"language", *languages.TEXT_KEYS, "copyright_line", "tagline", "content_folder"}
+
+# kind: [(pattern the whole value matches, or a test of it; what is required)], checked in order; the fault
+# found is the value in quotes.
+RULES = {
+    "guid": [(r"\{[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}\}",
+              "a GUID in braces, {8-4-4-4-12} hexadecimal digits")],
+    "program": [
+        (r"[A-Z0-9_]{1,8}\.[A-Z0-9_]{1,3}",
+         "a plain 8.3 file name as the medium's ISO 9660 names are: 1 to 8 of A-Z 0-9 _, a dot, 1 to 3 of them"),
+        (r"(?!AUTORUN\.INF$).*", "a name other than AUTORUN.INF, which the medium's root holds for AutoPlay"),
+        # Names that Windows takes for devices whatever their extension: a program named CON.EXE cannot be
+        # started, and a command naming it reaches the console instead.
+        (r"(?!(CON|PRN|AUX|NUL|COM[0-9]|LPT[0-9])\.).*",
+         "a name that is not a device's (CON, PRN, AUX, NUL, COM0 to COM9, LPT0 to LPT9), which Windows opens as "
+         "the device whatever the extension"),
+        (r".*\.EXE", "a Windows program's name, ending in .EXE")],
+    "version": [(lambda v: len(v.split(".")) == 4 and all(re.fullmatch(r"[0-9]{1,5}", p) and int(p) <= 65535
+                                                         for p in v.split(".")),
+                 "four numbers from 0 to 65535 with dots between, as 1.0.0.1")],
+    # ISO 9660 keeps 32 characters of the volume name, Joliet 16 (UCS-2, 32 bytes): a longer name would read
+    # differently on systems that read either tree.
+    "volume": [(r"[A-Z0-9_]{1,16}", "1 to 16 of A-Z 0-9 _ (the volume name that ISO 9660 and Joliet both keep "
+                                    "whole)")],
+    "action": [(r"(?!@).*", "a text that does not begin with @ (Windows reads @ as a resource reference)")],
+}
 
 
 class Profile:
@@ -107,20 +112,18 @@ class Profile:
 
     def folder(self, key):
         """A folder key as an absolute path; relative ones are relative to the profile's folder."""
-        base = os.path.dirname(os.path.abspath(self.path))
-        return os.path.normpath(os.path.join(base, self.values[key]))
+        return os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(self.path)), self.values[key]))
 
     def version_numbers(self, key):
         return [int(part) for part in self.values[key].split(".")]
 
     @property
     def language(self):
-        """The languages.Language of the launcher's resources and version block."""
         return languages.Language(self.values["language"])
 
     def art_lines(self, key):
         """A text of drawn art (a caption, the welcome...) as its lines; None for a tagline not given."""
-        return languages.lines(self.values[key]) if key in self.values else None
+        return self.values[key].split(languages.LINE_BREAK) if key in self.values else None
 
 
 class ProfileError(KitError):
@@ -137,7 +140,6 @@ def shown(path):
 
 
 def fault(path, line, key, found, required):
-    """One fault's line; what the profile holds is shown on one line, its control characters escaped."""
     return "%s:%d: %s: found %s; required %s" % (shown(path), line, shown(key), shown(found), required)
 
 
@@ -151,10 +153,7 @@ def described(c):
 
 def path_fault(path):
     """(the first character of `path` the build cannot name, its position from 1), or None."""
-    for i, c in enumerate(path):
-        if not (c.isalnum() or c in PATH_PUNCTUATION):
-            return c, i + 1
-    return None
+    return next(((c, i + 1) for i, c in enumerate(path) if not (c.isalnum() or c in PATH_PUNCTUATION)), None)
 
 
 def value_fault(value, kind, installer_checked):
@@ -164,49 +163,26 @@ def value_fault(value, kind, installer_checked):
     for i, c in enumerate(value):
         if ord(c) < 0x20 or ord(c) == 0x7F:
             return "%s with %s at character %d" % (quoted(value), described(c), i + 1), "printable characters"
-        try:
-            c.encode("cp1252")
-        except UnicodeEncodeError:
+        if c.encode("cp1252", "replace") == b"?" and c != "?":
             return ('%s with "%s" (U+%04X) at character %d' % (quoted(value), c, ord(c), i + 1),
                     "characters of the ANSI code page Windows-1252, in which the launcher's texts are compiled")
-    if kind == CLASS_NAME and len(value) > MAX_CLASS_NAME:
+    for test, required in RULES.get(kind, ()):
+        if not (test(value) if callable(test) else re.fullmatch(test, value, re.S)):
+            return quoted(value), required
+    if kind == "class name" and len(value) > MAX_CLASS_NAME:
         return ("%d characters" % len(value),
                 "at most %d (the longest window class name the system registers)" % MAX_CLASS_NAME)
-    if kind == GUID and not re.fullmatch(r"\{[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-"
-                                         r"[0-9A-Fa-f]{12}\}", value):
-        return quoted(value), "a GUID in braces, {8-4-4-4-12} hexadecimal digits"
-    if kind == PROGRAM:
-        if not re.fullmatch(r"[A-Z0-9_]{1,8}\.[A-Z0-9_]{1,3}", value):
-            return (quoted(value), "a plain 8.3 file name as the medium's ISO 9660 names are: 1 to 8 of A-Z 0-9 _, "
-                                   "a dot, 1 to 3 of them")
-        if value == AUTORUN_INF:
-            return quoted(value), "a name other than %s, which the medium's root holds for AutoPlay" % AUTORUN_INF
-        if value.split(".")[0] in DEVICE_NAMES:
-            return (quoted(value), "a name that is not a device's (CON, PRN, AUX, NUL, COM0 to COM9, LPT0 to LPT9), "
-                                   "which Windows opens as the device whatever the extension")
-        if not value.endswith(".EXE"):
-            return quoted(value), "a Windows program's name, ending in .EXE"
-    if kind == FOLDER and path_fault(value):
+    if kind == "folder" and path_fault(value):
         c, at = path_fault(value)
         return "%s with %s at character %d" % (quoted(value), described(c), at), PATH_RULE
-    if kind == VERSION:
-        parts = value.split(".")
-        if len(parts) != 4 or not all(re.fullmatch(r"[0-9]{1,5}", p) and int(p) <= 65535 for p in parts):
-            return quoted(value), "four numbers from 0 to 65535 with dots between, as 1.0.0.1"
-    if kind == VOLUME and not re.fullmatch(r"[A-Z0-9_]{1,%d}" % MAX_VOLUME_NAME, value):
-        return (quoted(value), "1 to %d of A-Z 0-9 _ (the volume name that ISO 9660 and Joliet both keep whole)"
-                % MAX_VOLUME_NAME)
-    if kind == LANGUAGE:
+    if kind == "language":
         return languages.tag_fault(value)
-    if kind == ACTION and value.startswith("@"):
-        return quoted(value), "a text that does not begin with @ (Windows reads @ as a resource reference)"
-    if installer_checked:
-        for word in INSTALLER_WORDS:
-            if word in value.lower():
-                return ('%s holding "%s"' % (quoted(value), word),
-                        'none of "install", "setup", "update", "patch" in any case, even inside a word: '
-                        "Windows Vista and later would take the launcher for an installer and ask for "
-                        "elevation at every insertion of the disc")
+    word = next((w for w in INSTALLER_WORDS if w in value.lower()), None) if installer_checked else None
+    if word:
+        return ('%s holding "%s"' % (quoted(value), word),
+                'none of "install", "setup", "update", "patch" in any case, even inside a word: Windows Vista '
+                "and later would take the launcher for an installer and ask for elevation at every insertion of "
+                "the disc")
     return None
 
 
@@ -233,15 +209,6 @@ def key_lines(lines):
     return found
 
 
-def setup_named_as_launcher(values, located):
-    """(found, required) when the setup program has the launcher's name, else None."""
-    if values["setup_program"] != values["original_filename"]:
-        return None
-    return ("%s, which is also the launcher's name (original_filename, line %d)"
-            % (quoted(values["setup_program"]), located.get("original_filename", 0)),
-            "a name other than the launcher's, or the install button would start the launcher again")
-
-
 def overfull_version_block(values):
     """(key, found, required) when the version texts do not fit the version block, else None; the key is
     that of the longest text."""
@@ -253,19 +220,17 @@ def overfull_version_block(values):
               key=lambda key: len(values[key]))
     return (key, "%d characters, which make the version block %d bytes long" % (len(values[key]), size),
             "at most %d characters with the other version texts as they are: a version block's lengths are "
-            "16-bit, so it holds at most %d bytes" % (version_block.longest_fitting(texts, key), version_block.MAX_SIZE))
+            "16-bit, so it holds at most %d bytes"
+            % (version_block.longest_fitting(texts, key), version_block.MAX_SIZE))
 
 
 def with_defaults(values):
     """(`values` with the defaults of the optional keys it leaves out, [the keys left out that have none])."""
     language = languages.Language(values.get("language", languages.DEFAULT_TAG))
     defaults = {"language": language.tag, "copyright_line": values["legal_copyright"]}
-    for key in languages.TEXT_KEYS:
-        defaults[key] = language.default_text(key, values["product_name"])
+    defaults.update((key, language.default_text(key, values["product_name"])) for key in languages.TEXT_KEYS)
     filled = dict(values)
-    for key, default in defaults.items():
-        if key not in filled and default is not None:
-            filled[key] = default
+    filled.update((key, default) for key, default in defaults.items() if key not in values and default is not None)
     return filled, [key for key in languages.TEXT_KEYS if key not in filled]
 
 
@@ -360,10 +325,12 @@ def read_profile(path):
                                   "a line %s = ... (%s): the kit knows no default in %s"
                                   % (key, KEYS[key][2], values["language"])))
     # Rules between keys, where the keys they read are sound.
-    if not faulty & {"setup_program", "original_filename"}:
-        problem = setup_named_as_launcher(values, located)
-        if problem:
-            messages.append(fault(path, located.get("setup_program", 0), "setup_program", *problem))
+    if not faulty & {"setup_program", "original_filename"} and values["setup_program"] == values["original_filename"]:
+        messages.append(fault(path, located.get("setup_program", 0), "setup_program",
+                              "%s, which is also the launcher's name (original_filename, line %d)"
+                              % (quoted(values["setup_program"]), located.get("original_filename", 0)),
+                              "a name other than the launcher's, or the install button would start the launcher "
+                              "again"))
     if not faulty & {key for _, key in version_block.STRINGS}:
         problem = overfull_version_block(values)
         if problem:
@@ -375,10 +342,9 @@ def read_profile(path):
 
 # ---------------------------------------------------------------- values derived for the medium
 
-def iso_text(text, limit=128):
+def iso_text(text):
     """An ISO 9660 a-character text (upper case, a few punctuation marks); other characters become _."""
-    upper = text.upper()
-    return "".join(c if re.fullmatch(r"[A-Z0-9 !\"%&'()*+,\-./:;<=>?_]", c) else "_" for c in upper)[:limit]
+    return re.sub(r"[^A-Z0-9 !\"%&'()*+,\-./:;<=>?_]", "_", text.upper())[:128]
 
 
 def derived(profile, key):
@@ -386,7 +352,7 @@ def derived(profile, key):
         return iso_text(profile["company_name"])
     if key == "iso_application":
         return iso_text(profile["product_name"] + " installation medium")
-    if KEYS[key][0] == FOLDER and key in profile.values:
+    if KEYS[key][0] == "folder" and key in profile.values:
         return profile.folder(key)
     # An optional key without a default (a tagline, a content folder not given) is empty.
     return profile.values.get(key, "")

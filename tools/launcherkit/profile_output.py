@@ -1,10 +1,7 @@
 """What the build and the medium take from a valid product profile: the header for the C++ code and the
-resource script, the values for CMake, and AUTORUN.INF.
+resource script, the values for CMake, and AUTORUN.INF. Values reach generated code only as escaped string
+literals; the profile's path is written nowhere."""
 
-Values reach generated code only as escaped string literals; the profile's path is written nowhere.
-"""
-
-import os
 import re
 
 from launcherkit import languages, version_block
@@ -16,32 +13,27 @@ def octal(unit):
 
 
 def escaped(units, quote, other):
-    """The inside of a string literal of `units` (character codes), written in one pass: a double quote as
-    `quote`, a backslash doubled, printable ASCII as it is, everything else as `other(unit)`. A question
-    mark is escaped too, so that no ?? in a text starts a trigraph."""
+    """The inside of a string literal of `units` (character codes): a double quote as `quote`, a backslash
+    doubled, printable ASCII as it is, everything else as `other(unit)`. A question mark is escaped too, so
+    that no ?? in a text starts a trigraph."""
     out = []
     for unit in units:
         c = chr(unit)
-        if c == '"':
-            out.append(quote)
-        elif c == "\\":
-            out.append("\\\\")
-        elif 0x20 <= unit < 0x7F and c != "?":
-            out.append(c)
+        if c in '"\\':
+            out.append(quote if c == '"' else "\\\\")
         else:
-            out.append(other(unit))
+            out.append(c if 0x20 <= unit < 0x7F and c != "?" else other(unit))
     return "".join(out)
 
 
-def c_string(text):
+def c_string(text, quote='\\"'):
     """A C string literal of `text` in Windows-1252."""
-    return '"%s"' % escaped(text.encode("cp1252"), '\\"', octal)
+    return '"%s"' % escaped(text.encode("cp1252"), quote, octal)
 
 
 def rc_string(text):
-    """A resource script string literal of `text` in Windows-1252: as C, but a double quote is doubled,
-    as windres reads it."""
-    return '"%s"' % escaped(text.encode("cp1252"), '""', octal)
+    """A resource script string literal: as C, but a double quote doubled, as windres reads it."""
+    return c_string(text, '""')
 
 
 def wide_string(text):
@@ -114,15 +106,3 @@ def autorun_bytes(profile):
             % (launcher, launcher, profile["autorun_label"], profile["autorun_action"]))
     return text.encode("cp1252")
 
-
-def write_if_changed(path, data):
-    """Writes `data` unless the file already holds it, so that the build does not redo its work."""
-    try:
-        with open(path, "rb") as f:
-            if f.read() == data:
-                return
-    except OSError:
-        pass
-    os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
-    with open(path, "wb") as f:
-        f.write(data)

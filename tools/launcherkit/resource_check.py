@@ -1,18 +1,17 @@
 """The checks of a product's resource folder beside the asset check (tools/assetcheck, which holds the
-pictures to the rules the launcher draws by): the sounds and the icon held to their forms in the table
-of resources, and each 256-colour button's colours held to the 256-colour background's palette.
+pictures to the rules the launcher draws by): the sounds and the icon held to their forms in the table of
+resources, and each 256-colour button's colours held to the 256-colour background's palette.
 
     tools/kit resource-check FOLDER
 
-Each finding is one line, as the asset check's, `FILE: FIELD is FOUND, required WANTED` (for example
-`resources/sounds/hover.wav: channels is 1, required 2`); an error stops the build (exit 1), a warning
-(`FILE: warning: ...`) does not."""
+Each finding is one line, as the asset check's: `FILE: FIELD is FOUND, required WANTED`; an error stops the
+build (exit 1), a warning (`FILE: warning: ...`) does not."""
 
 import os
 import struct
 import sys
 
-from launcherkit import resource_table
+from launcherkit import KitError, resource_table
 from launcherkit.resource_files import colour_table_entries
 
 # A sound's length may differ from the required one by this fraction.
@@ -132,6 +131,30 @@ def check_wave(entry, name, data, findings):
                        % (blocks, samples, fact_wanted))
 
 
+def icon_image_fault(data, i, width, height):
+    """What is wrong with the icon file's image `i` of that size, or (width, bits per pixel) when nothing is."""
+    directory_bits, size, offset = struct.unpack_from("<HII", data, 12 + 16 * i)
+    image = "image %d (%dx%d)" % (i + 1, width, height)
+    if offset + size > len(data) or size < DIB_HEADER:
+        return "%s lies outside the file (%d bytes at %d)" % (image, size, offset)
+    if data[offset:offset + 4] == b"\x89PNG":
+        return image + " is a PNG image, required a BMP-format image with an AND mask"
+    header_size, w, h, _, bits, compression = struct.unpack_from("<IiiHHI", data, offset)
+    if header_size != DIB_HEADER or compression != 0:
+        return "%s has a header of %d bytes, compression %s, required 40 bytes, 0 (BI_RGB)" % (
+            image, header_size, COMPRESSIONS.get(compression, compression))
+    if (w, h) != (width, 2 * height):
+        return "%s header says %dx%d, required %dx%d (colour image and AND mask)" % (image, w, h, width, 2 * height)
+    if directory_bits not in (0, bits):
+        return "%s: the directory says %d bits per pixel, its header %d" % (image, directory_bits, bits)
+    need = DIB_HEADER + 4 * colour_table_entries(data[offset:offset + DIB_HEADER]) + height * (
+        (width * bits + 31) // 32 * 4 + (width + 31) // 32 * 4)
+    if size < need:
+        return "%s at %d bits per pixel is %d bytes, required %d (header, colours, image and AND mask)" % (
+            image, bits, size, need)
+    return width, bits
+
+
 def check_icon(entry, name, data, findings):
     """Every image in BMP form with its AND mask, whole inside the file; every required one there."""
     if len(data) < 6 or struct.unpack_from("<HH", data, 0) != (0, 1):
@@ -141,36 +164,10 @@ def check_icon(entry, name, data, findings):
     if len(data) < 6 + 16 * count:
         findings.error(name, "file is %d bytes, too short for its directory of %d images" % (len(data), count))
         return
-    found = set()
-    for i in range(count):
-        width, height = data[6 + 16 * i] or 256, data[7 + 16 * i] or 256
-        directory_bits, size, offset = struct.unpack_from("<HII", data, 12 + 16 * i)
-        image = "image %d (%dx%d)" % (i + 1, width, height)
-        if offset + size > len(data) or size < DIB_HEADER:
-            findings.error(name, "%s lies outside the file (%d bytes at %d)" % (image, size, offset))
-            continue
-        if data[offset:offset + 4] == b"\x89PNG":
-            findings.error(name, image + " is a PNG image, required a BMP-format image with an AND mask")
-            continue
-        header_size, w, h, _, bits, compression = struct.unpack_from("<IiiHHI", data, offset)
-        if header_size != DIB_HEADER or compression != 0:
-            findings.error(name, "%s has a header of %d bytes, compression %s, required 40 bytes, 0 (BI_RGB)"
-                           % (image, header_size, COMPRESSIONS.get(compression, compression)))
-            continue
-        if (w, h) != (width, 2 * height):
-            findings.error(name, "%s header says %dx%d, required %dx%d (colour image and AND mask)"
-                           % (image, w, h, width, 2 * height))
-            continue
-        if directory_bits not in (0, bits):
-            findings.error(name, "%s: the directory says %d bits per pixel, its header %d" % (image, directory_bits, bits))
-            continue
-        need = DIB_HEADER + 4 * colour_table_entries(data[offset:offset + DIB_HEADER]) + height * (
-            (width * bits + 31) // 32 * 4 + (width + 31) // 32 * 4)
-        if size < need:
-            findings.error(name, "%s at %d bits per pixel is %d bytes, required %d (header, colours, image and AND "
-                           "mask)" % (image, bits, size, need))
-            continue
-        found.add((width, bits))
+    found = [icon_image_fault(data, i, data[6 + 16 * i] or 256, data[7 + 16 * i] or 256) for i in range(count)]
+    for fault in found:
+        if isinstance(fault, str):
+            findings.error(name, fault)
     for size, bits in (map(int, image.split("x")) for image in entry.form["images"].split(",")):
         if (size, bits) not in found:
             findings.error(name, "icon image %dx%d at %d bits per pixel is missing" % (size, size, bits))
@@ -214,9 +211,9 @@ def check_palette_use(table, button, name, data, background_name, background, fi
                      % (len(missing), "" if one else "s", where, "s" if one else "", listed))
 
 
-def check_folder(folder, table=None):
+def check_folder(folder):
     """(Findings, files checked) of the sounds, the icon and the 256-colour buttons' colours in `folder`."""
-    table = table or resource_table.read()
+    table = resource_table.read()
     findings, checked = Findings(), 0
     pictures = {}
     for entry in table.entries:
@@ -251,7 +248,7 @@ def main(argv):
     folder = argv[0].rstrip("/") or "/"
     try:
         findings, checked = check_folder(folder)
-    except resource_table.TableError as error:
+    except KitError as error:
         print("resource-check: %s" % error, file=sys.stderr)
         return 1
     for line in findings.lines:

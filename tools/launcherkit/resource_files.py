@@ -7,7 +7,6 @@ import os
 import struct
 
 from launcherkit import KitError, resource_table
-from launcherkit.pe import RT_NUMBERS
 
 BITMAP_FILE_HEADER = 14
 
@@ -47,22 +46,21 @@ def icon_file(group, image_of):
     return struct.pack("<HHH", reserved, kind, count) + b"".join(entries) + b"".join(images)
 
 
-def write_resource_folder(executable, folder, entries=None):
-    """Writes the files of the table of resources, made from `executable`'s resources, into
-    `folder`; raises ResourceMissing naming the first resource the executable lacks."""
+def write_resource_folder(executable, folder):
+    """Writes the files of the table of resources, made from `executable`'s resources, into `folder`; raises
+    ResourceMissing naming the first resource the executable lacks."""
     def resource(type_, id_):
         data = executable.resource(type_, id_)
         if data is None:
             raise ResourceMissing("%s %d" % (type_, id_))
         return data
 
-    for entry in entries if entries is not None else resource_table.read().entries:
-        if entry.kind == "BITMAP":
-            data = bitmap_file(resource("BITMAP", entry.id))
-        elif entry.kind == "ICON":
-            data = icon_file(resource("GROUP_ICON", entry.id), lambda image_id: resource(RT_NUMBERS["ICON"], image_id))
+    for entry in resource_table.read().entries:
+        if entry.kind == "ICON":
+            data = icon_file(resource("GROUP_ICON", entry.id), lambda image_id: resource("ICON", image_id))
         else:
-            data = resource("WAVE", entry.id)
+            data = resource(entry.kind, entry.id)
+            data = bitmap_file(data) if entry.kind == "BITMAP" else data
         path = os.path.join(folder, entry.path)
         os.makedirs(os.path.dirname(path), exist_ok=True)
         with open(path, "wb") as f:

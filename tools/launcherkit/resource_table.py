@@ -3,15 +3,15 @@ each resource's identifier, kind, file in a product's resource folder, start-up 
 
     tools/kit resource-table generate OUTDIR
 
-holds the table's identifiers to resources/resource_ids.h and writes into OUTDIR what the build's other
-notations take from it: resource_files.rc (the resource script's BITMAP, WAVE and ICON statements) and
-resource_forms.h (the pictures' required forms for the asset check and the unit tests). A fault is one
-line naming the table's line, and exit 1."""
+holds the table's identifiers to resources/resource_ids.h and writes into OUTDIR resource_files.rc (the
+resource script's BITMAP, WAVE and ICON statements) and resource_forms.h (the pictures' required forms for
+the asset check and the unit tests). A fault is one line naming the table's line, and exit 1."""
 
 import os
 import sys
+from dataclasses import dataclass
 
-from launcherkit import SOURCE_DIR, KitError, identifiers
+from launcherkit import SOURCE_DIR, KitError, identifiers, write_if_changed
 
 TABLE = os.path.join(SOURCE_DIR, "resources", "resource_table.txt")
 KINDS = ("BITMAP", "WAVE", "ICON")
@@ -23,16 +23,16 @@ FIELDS = {"BITMAP": {"bpp", "slot", "colours"}, "WAVE": {"format", "channels", "
 WHOLE_NUMBERS = {"first", "count", "channels", "rate", "bits", "align", "samples"}
 
 
-class TableError(KitError):
-    pass
-
-
+@dataclass
 class Entry:
     """One resource: `name` (its identifier), `kind`, `path` (in the resource folder), `group` (its start-up
     group, None for none), `form` ({field: text}) and `id`, its number in resource_ids.h."""
-
-    def __init__(self, name, kind, path, group, form, id_):
-        self.name, self.kind, self.path, self.group, self.form, self.id = name, kind, path, group, form, id_
+    name: str
+    kind: str
+    path: str
+    group: str
+    form: dict
+    id: int
 
     @property
     def bits_per_pixel(self):
@@ -52,9 +52,6 @@ class Entry:
         if word == "remove":
             return 0, state == "hover", True
         return identifiers.BUTTON_NAMES.index(word.upper()), state == "hover", False if word == "install" else None
-
-    def __repr__(self):
-        return "%s %d %s" % (self.kind, self.id, self.path)
 
 
 class Table:
@@ -92,35 +89,32 @@ class PictureSet:
             return self.remove[1 if under_pointer else 0]
         return (self.hover if under_pointer else self.rest)[button]
 
-    def all(self):
-        return (self.background,) + self.rest + self.hover + self.remove
-
 
 def check_form(where, kind, form):
     missing = sorted(FIELDS[kind] - set(form))
     if kind == "WAVE" and not {"samples", "seconds"} & set(form):
         missing.append("samples or seconds")
     if missing:
-        raise TableError("%s: %s lacks %s" % (where, kind, ", ".join(missing)))
+        raise KitError("%s: %s lacks %s" % (where, kind, ", ".join(missing)))
     for key in sorted(WHOLE_NUMBERS & set(form)):
         if not form[key].isdigit():
-            raise TableError("%s: %s=%s, required a whole number" % (where, key, form[key]))
+            raise KitError("%s: %s=%s, required a whole number" % (where, key, form[key]))
     if kind == "BITMAP":
         slot = form["slot"]
         word, _, state = slot.partition("-")
         buttons = [b.lower() for b in identifiers.BUTTON_NAMES] + ["remove"]
         if form["bpp"] not in ("4", "8", "24") or form["colours"] not in COLOUR_TABLES or not (
                 slot == "background" or (word in buttons and state in ("rest", "hover"))):
-            raise TableError("%s: bpp=%s slot=%s colours=%s; required bpp 4, 8 or 24, slot background or "
+            raise KitError("%s: bpp=%s slot=%s colours=%s; required bpp 4, 8 or 24, slot background or "
                              "BUTTON-rest/-hover (BUTTON one of %s), colours one of %s"
                              % (where, form["bpp"], slot, form["colours"], ", ".join(buttons),
                                 ", ".join(COLOUR_TABLES)))
     if kind == "WAVE" and form["format"] not in WAVE_FORMATS:
-        raise TableError("%s: format=%s, required one of %s" % (where, form["format"], ", ".join(WAVE_FORMATS)))
+        raise KitError("%s: format=%s, required one of %s" % (where, form["format"], ", ".join(WAVE_FORMATS)))
 
 
 def read(path=TABLE, ids=None):
-    """The table; raises TableError naming the line of a fault, or an identifier resource_ids.h lacks."""
+    """The table; raises KitError naming the line of a fault, or an identifier resource_ids.h lacks."""
     ids = ids if ids is not None else identifiers.read()
     entries, shared = [], None
     with open(path) as f:
@@ -130,7 +124,7 @@ def read(path=TABLE, ids=None):
                 continue
             where = "%s:%d" % (path, number)
             if len(words) < 4 or words[1] not in KINDS + ("COLOURS",):
-                raise TableError("%s: expected IDENTIFIER KIND FILE GROUP FIELD=VALUE..., KIND one of %s or COLOURS"
+                raise KitError("%s: expected IDENTIFIER KIND FILE GROUP FIELD=VALUE..., KIND one of %s or COLOURS"
                                  % (where, ", ".join(KINDS)))
             name, kind, file, group = words[:4]
             form = dict(word.partition("=")[::2] for word in words[4:])
@@ -139,22 +133,21 @@ def read(path=TABLE, ids=None):
                 shared = int(form["first"]), int(form["count"])
                 continue
             if name not in ids:
-                raise TableError("%s: %s is not defined in %s" % (where, name, identifiers.HEADER))
+                raise KitError("%s: %s is not defined in %s" % (where, name, identifiers.HEADER))
             if any(e.name == name or e.path == file for e in entries):
-                raise TableError("%s: %s or %s is named twice" % (where, name, file))
+                raise KitError("%s: %s or %s is named twice" % (where, name, file))
             entries.append(Entry(name, kind, file, None if group == "-" else group, form, ids[name]))
     if shared is None:
-        raise TableError("%s: no COLOURS line giving the shared colours" % path)
+        raise KitError("%s: no COLOURS line giving the shared colours" % path)
     listed = {e.name for e in entries}
     unlisted = sorted(n for n in ids if n.split("_")[0] in ("IDB", "IDW", "IDI") and n not in listed)
     if unlisted:
-        raise TableError("%s: %s defined in %s but not in the table" % (path, ", ".join(unlisted), identifiers.HEADER))
+        raise KitError("%s: %s defined in %s but not in the table" % (path, ", ".join(unlisted), identifiers.HEADER))
     return Table(entries, *shared)
 
 
 def picture_form(table, e):
-    button = e.button()
-    index, under_pointer, installed = button if button else (-1, False, None)
+    index, under_pointer, installed = e.button() or (-1, False, None)
     entries = COLOUR_TABLES[e.form["colours"]]
     return 'PICTURE(%s, "%s", %d, %d, %s, %d, %d, %s)' % (
         e.name, e.path, e.bits_per_pixel, index, "true" if under_pointer else "false",
@@ -173,26 +166,14 @@ def generated(table):
     return {"resource_files.rc": "\n".join(script) + "\n", "resource_forms.h": "\n".join(header) + "\n"}
 
 
-def write_generated(outdir, table):
-    """Writes the generated files that differ from what OUTDIR holds, so that nothing is rebuilt for nothing."""
-    os.makedirs(outdir, exist_ok=True)
-    for name, text in generated(table).items():
-        path = os.path.join(outdir, name)
-        if os.path.exists(path):
-            with open(path) as f:
-                if f.read() == text:
-                    continue
-        with open(path, "w") as f:
-            f.write(text)
-
-
 def main(argv):
     if len(argv) != 2 or argv[0] != "generate":
         print("usage: tools/kit resource-table generate OUTDIR", file=sys.stderr)
         return 2
     try:
-        write_generated(argv[1], read())
-    except (TableError, OSError) as error:
+        for name, text in generated(read()).items():
+            write_if_changed(os.path.join(argv[1], name), text.encode())
+    except (KitError, OSError) as error:
         print("resource-table: %s" % error, file=sys.stderr)
         return 1
     return 0

@@ -1,11 +1,9 @@
-"""The launcher's version block (resources/version.rc) as the resource compiler lays it out, to know
-before the build whether the profile's texts fit it.
-
-Every node of a version block starts with its length as a 16-bit number, the whole block's included,
-so the block holds at most 65535 bytes; a longer one is written with its length cut to 16 bits, and
-readers then see a corrupt block. A node is its 6-byte header, its key in UTF-16 with a terminator, padding
-to 4 bytes, its value, then its children, each starting on a 4-byte boundary; a node's length leaves out
-the padding after its last child. Every Windows-1252 character is one UTF-16 unit.
+"""The launcher's version block (resources/version.rc) as the resource compiler lays it out, to know before
+the build whether the profile's texts fit it. Every node starts with its length as a 16-bit number, the whole
+block's included, so the block holds at most 65535 bytes (a longer one is written with its length cut to 16
+bits, and readers then see a corrupt block). A node is its 6-byte header, its key in UTF-16 with a terminator,
+padding to 4 bytes, its value, then its children, each on a 4-byte boundary; its length leaves out the padding
+after its last child. Every Windows-1252 character is one UTF-16 unit.
 """
 
 MAX_SIZE = 65535
@@ -33,15 +31,11 @@ def texts(values):
     return {name: number_text(values[key]) if key in NUMBERS else values[key] for name, key in STRINGS}
 
 
-def aligned(size):
-    return (size + 3) & ~3
-
-
 def node_size(key, value_bytes, children=()):
     """The length of a node with that key, value and children's lengths."""
-    size = aligned(6 + 2 * (len(key) + 1)) + value_bytes
+    size = (6 + 2 * (len(key) + 1) + 3) // 4 * 4 + value_bytes
     for child in children:
-        size = aligned(size) + child
+        size = (size + 3) // 4 * 4 + child
     return size
 
 
