@@ -109,20 +109,13 @@ static int Palette(DWORD holdMilliseconds)
 /* The command line after the first `count` words, exactly as typed. */
 static const char* SkipWords(const char* line, int count)
 {
-    for (int w = 0; w < count; ++w) {
+    for (int word = 0; word <= count; ++word) {
         while (*line == ' ' || *line == '\t') {
             ++line;
         }
-        int quoted = 0;
-        while (*line && (quoted || (*line != ' ' && *line != '\t'))) {
-            if (*line == '"') {
-                quoted = !quoted;
-            }
-            ++line;
+        for (int quoted = 0; word < count && *line && (quoted || (*line != ' ' && *line != '\t')); ++line) {
+            quoted ^= *line == '"';
         }
-    }
-    while (*line == ' ' || *line == '\t') {
-        ++line;
     }
     return line;
 }
