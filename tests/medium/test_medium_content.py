@@ -3,7 +3,7 @@ names, Windows-1252 letters, spaces, nested, empty and linked entries on the ima
 same paths in the Joliet tree, with unique 8.3 names in the ISO 9660 tree; the root holds AUTORUN.INF, the
 launcher as built and the given setup program; the start-up files at the lowest blocks in the order
 AutoPlay reads them; every time stamp the build's (SOURCE_DATE_EPOCH, else the last commit's); two builds
-from other file times, umasks and seconds of the clock byte-identical; the tree printed at the end. The medium's acceptance check (check_medium.content) holds such an image and fails,
+from other file times, umasks and seconds of the clock byte-identical; the tree printed at the end. The medium's acceptance check (check_medium.medium) holds such an image and fails,
 each with its line, an image whose start-up files do not lie first, whose trees name different files,
 that is too large for its disc, whose content differs from the folder, whose setup program is not a
 Windows program or is the kit's placeholder (unless a trial). No Wine: the launcher at work is the
@@ -21,8 +21,8 @@ import pycdlib
 import pytest
 
 from ctest_settings import CTEST
-from launcherkit.check_medium import content, medium
-from launcherkit.check_medium.findings import Findings
+from launcherkit.check_medium import medium
+from launcherkit.check_medium.report import Findings
 from launcherkit.iso_image import IsoImage
 from medium_script import make_medium
 
@@ -108,9 +108,9 @@ def test_the_joliet_tree_is_the_content_folder_byte_for_byte(image):
 
 
 def test_the_iso9660_names_are_unique_8_3_names_of_the_same_files(image):
-    findings = Findings()
-    content.check_same_files(image, "image", findings)
-    assert findings.failures == []
+    check = Findings().check("the medium's content", "the same files")
+    medium.check_same_files(image, "image", check)
+    assert check.failures == []
     names = [e.path for e in image.entries("iso9660")]
     assert len(names) == len(image.entries("joliet")) and len({n.upper() for n in names}) == len(names)
 
@@ -201,12 +201,12 @@ def test_the_tree_is_printed_with_the_total(built):
 # --- The acceptance check's checks of the whole medium -------------------------------------------------------
 
 def check(image_path, folder=None, capacity="cd700", trial=False):
-    """(failures, notes, the report's listing) of check_medium.content over an image."""
+    """(failures, notes, the report's listing) of check_medium.medium over an image."""
     findings = Findings()
     iso = IsoImage(str(image_path))
     try:
         facts = medium.check_medium(iso, PRODUCT, findings, image_path.name)
-        listing = content.check_content(iso, facts, PRODUCT, folder, capacity, trial, image_path.name, findings)
+        listing = medium.check_content(iso, facts, folder, capacity, trial, image_path.name, findings)
     finally:
         iso.close()
     notes = [note for c in findings.checks for note in c.notes]

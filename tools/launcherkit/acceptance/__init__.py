@@ -1,22 +1,19 @@
-"""The launcher at work: the end-to-end checks of what a publisher's disc does when it is inserted, written
-once as a pytest module (test_at_work.py) that runs against a launcher on CD-ROM drive D: under Wine, on
-virtual screens of each depth. Run two ways:
-
-- by `tools/kit check-medium` against the files of a disc image (`AtWork(...).run()`, pytest in the same
-  process), which turns the results into its report and contact sheet;
-- by CTest as `e2e.at_work` against the launcher of a build tree (CTest's LAUNCHER_BUILD_DIR and
-  LAUNCHER_PROFILE), like every other end-to-end test.
-
-Each test is one check; a failing one says each fault in a line of its own ("where: what: found ...;
-required ...")."""
+"""The launcher at work: the end-to-end checks of what a publisher's disc does when it is inserted
+(test_at_work.py), which check-medium runs against a disc image (AtWork.run()) and CTest as e2e.at_work
+against the build's launcher. A failing test says each fault in a line of its own."""
 
 import dataclasses
 import os
 from typing import Optional
 
+import pytest
+
 from launcherkit import KitError
+from launcherkit.medium.content import refusal
+from launcherkit.pe import MACHINE_AMD64
 
 AT_WORK_TESTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "test_at_work.py")
+SECTION = "The launcher at work"
 # The screen depths a launcher can be shown on under Wine (bits per pixel).
 DEPTHS = (24, 16, 8)
 # Screen depth -> (the picture set shown there, how far a channel may be off: a 16-bit screen keeps 5 or
@@ -25,62 +22,75 @@ SCREENS = {24: (24, 0), 16: (24, 7), 8: (8, 0)}
 # The states of the window kept as depth-<N>-<state>.png, in the contact sheet's order.
 STATES = ("at rest", "install under the pointer", "browse under the pointer", "cancel under the pointer",
           "remove under the pointer")
+GIVEN = pytest.StashKey()
+
+
+def wine_arch(executable):
+    """The Wine that runs a launcher (a pe.Executable)."""
+    return "win64" if executable.machine == MACHINE_AMD64 else "win32"
 
 
 class CheckFailed(KitError, AssertionError):
     """A check that does not hold; its text is one line per fault."""
 
 
-def failure(where, what, found, required):
-    return "%s: %s: found %s; required %s" % (where, what, found, required)
-
-
-class Checks:
+class Checks(list):
     """The faults one test finds, so that one test can name several: expect() notes a fault, hold() ends
     the test with every fault noted."""
 
     def __init__(self, where):
+        super().__init__()
         self.where = where
-        self.lines = []
 
     def expect(self, condition, what, found, required):
         if not condition:
-            self.lines.append(failure(self.where, what, found, required))
+            self.append(refusal(self.where, what, found, required))
         return condition
 
     def hold(self):
-        if self.lines:
-            raise CheckFailed("\n".join(self.lines))
+        if self:
+            raise CheckFailed("\n".join(self))
 
 
-@dataclasses.dataclass
-class Result:
-    """One check at one depth: `failures` (lines), or `skipped` (the reason), or neither: it holds."""
-    depth: int
-    name: str
-    failures: list
-    skipped: Optional[str] = None
-
-
-@dataclasses.dataclass
+@dataclasses.dataclass(eq=False)  # a pytest plugin, known by its identity
 class AtWork:
-    """What the at-work tests run against. image: the disc image whose files go onto drive D: (None: the
-    build's own launcher, laid out as a medium); product (launcherkit.product.Product); build: the kit's
-    build tree (recorder, POKE.EXE, the Wine prefix template); out: where the pictures seen, the pixel
-    differences and any stream not heard as required are kept; label: the image's name in messages."""
+    """What the at-work tests run against: image None is the build's own launcher, laid out as a medium;
+    `out` keeps the pictures seen and any stream not heard as required; `findings` (check-medium's) get
+    each test at each depth as a check."""
     build: str
     product: object
+    arch: str
+    out: str
     depths: tuple = DEPTHS
     image: Optional[str] = None
-    launcher_file: Optional[str] = None
-    out: Optional[str] = None
     label: str = "the launcher"
-    results: list = dataclasses.field(default_factory=list)
+    findings: object = None
 
     def run(self):
-        """Runs the at-work tests in this process; returns pytest's exit code, the results in `results`."""
-        import pytest
-        from launcherkit.acceptance import plugin
-        arguments = [AT_WORK_TESTS, "-p", "no:cacheprovider", "-q", "--tb=no", "-rN",
-                     "--rootdir", os.path.dirname(AT_WORK_TESTS), "-c", os.devnull]
-        return pytest.main(arguments, plugins=[plugin.Given(self)])
+        """Runs the at-work tests in this process, as a pytest plugin; returns pytest's exit code."""
+        return pytest.main([AT_WORK_TESTS, "-p", "no:cacheprovider", "-q", "--tb=no", "-rN",
+                            "--rootdir", os.path.dirname(AT_WORK_TESTS), "-c", os.devnull], plugins=[self])
+
+    def pytest_configure(self, config):
+        config.stash[GIVEN] = self
+
+    @pytest.hookimpl(hookwrapper=True)
+    def pytest_runtest_makereport(self, item, call):
+        report = (yield).get_result()
+        section = "%s on a %d-bit screen" % (SECTION, item.callspec.params["depth"])
+        if report.skipped:
+            self.findings.skip(section, report.longrepr[2] if isinstance(report.longrepr, tuple)
+                               else str(report.longrepr))
+        elif report.failed or report.when == "call":
+            name = (item.function.__doc__ or item.name).strip().split("\n\n")[0].replace("\n    ", " ").rstrip(".")
+            check = self.findings.check(section, name[0].lower() + name[1:])
+            check.failures += message_lines(call.excinfo, report.when) if report.failed else []
+
+
+def message_lines(excinfo, when):
+    """The lines a failing test gives: a CheckFailed's own lines; of anything else, its type and text."""
+    if isinstance(excinfo.value, CheckFailed):
+        return str(excinfo.value).splitlines()
+    text = str(excinfo.value).split("\nassert ")[0].strip().replace("\n", " ")
+    return ["%s%s: %s" % ({"setup": "before the check: ", "teardown": "after the check: "}.get(when, ""),
+                          type(excinfo.value).__name__, text)]

@@ -1,16 +1,13 @@
-"""Fixtures of the at-work tests: what they run against (check-medium's AtWork, or under CTest the
-launcher of the build tree its environment names), a Wine session per screen depth with the medium on
-drive D: and the recorder in place of every program the launcher may start, and the launcher's own
-sounds."""
+"""Fixtures of the at-work tests: what they run against, a Wine session per screen depth with the medium
+on drive D: and the recorder in place of every program the launcher may start, the launcher's sounds."""
 import os
 import shutil
 import sys
 
 import pytest
 
-from launcherkit.acceptance import AtWork
-from launcherkit.acceptance.plugin import GIVEN
-from launcherkit.pe import MACHINE_AMD64, Executable
+from launcherkit.acceptance import GIVEN, AtWork, wine_arch
+from launcherkit.pe import Executable
 from launcherkit.product import Product
 from launcherkit.wine.host import host_can_run
 from launcherkit.wine.launcher_session import WINDOWS_BROWSER, LauncherSession
@@ -28,7 +25,8 @@ def given(config):
         if not build:
             raise pytest.UsageError("LAUNCHER_BUILD_DIR is not set: check-medium runs these tests, or CTest "
                                     "as e2e.at_work")
-        config.stash[GIVEN] = AtWork(build=build, product=Product.load(os.environ["LAUNCHER_PROFILE"]),
+        arch = wine_arch(Executable.open(Programs.in_build(build).launcher))
+        config.stash[GIVEN] = AtWork(build=build, product=Product.load(os.environ["LAUNCHER_PROFILE"]), arch=arch,
                                      out=os.path.join(build, "screenshots", "at-work"))
     return config.stash[GIVEN]
 
@@ -40,8 +38,7 @@ def pytest_generate_tests(metafunc):
 
 
 def pytest_collection_modifyitems(config, items):
-    at_work = given(config)
-    can_run, reason = host_can_run(arch_of(launcher_of(at_work)))
+    can_run, reason = host_can_run(given(config).arch)
     config.stash[HOST_CANNOT_RUN] = not can_run
     for item in items if not can_run else ():
         item.add_marker(pytest.mark.skip(reason=reason))
@@ -50,17 +47,6 @@ def pytest_collection_modifyitems(config, items):
 def pytest_sessionfinish(session, exitstatus):
     if session.config.stash.get(HOST_CANNOT_RUN, False) and exitstatus == pytest.ExitCode.OK:
         session.exitstatus = 77
-
-
-def launcher_of(at_work):
-    """The launcher as a file: the build's, or the image's (read once into the kit's build tree)."""
-    if at_work.image is None:
-        return Programs.in_build(at_work.build).launcher
-    return at_work.launcher_file
-
-
-def arch_of(exe):
-    return "win64" if Executable.open(exe).machine == MACHINE_AMD64 else "win32"
 
 
 @pytest.fixture(scope="session")
@@ -84,9 +70,8 @@ def uninstaller(product):
 def session(at_work, product, uninstaller, depth):
     """The launcher of the medium in a Wine session on a screen of `depth`, after one run that does Wine's
     own first-run work (devices, sound); the files and the registry as they were then."""
-    exe = launcher_of(at_work)
     programs = Programs.in_build(at_work.build)
-    with LauncherSession(at_work.build, arch_of(exe), programs, product, "at-work-depth%d" % depth, depth=depth,
+    with LauncherSession(at_work.build, at_work.arch, programs, product, "at-work-depth%d" % depth, depth=depth,
                          log=lambda text: print("harness: " + text, file=sys.stderr)) as launcher:
         if at_work.image is None:
             launcher.lay_medium()
@@ -94,8 +79,7 @@ def session(at_work, product, uninstaller, depth):
             disc = launcher.insert_disc(at_work.image)
             launcher.exe = os.path.join(disc, product.launcher_file)
             shutil.copyfile(programs.recorder, os.path.join(disc, product.setup_program))
-        if at_work.out:
-            launcher.sound.kept_dir = at_work.out
+        launcher.sound.kept_dir = at_work.out
         launcher.place_recorder(WINDOWS_BROWSER)
         launcher.place_recorder(uninstaller[0])
         process, _ = launcher.start()

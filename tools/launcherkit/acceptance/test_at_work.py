@@ -27,13 +27,12 @@ def see(launcher, at_work, checks, window, states, state, installed=False):
     tier, tolerance = SCREENS[launcher.depth]
     expected = launcher.window.expected(launcher.exe, tier, states, installed)
     image, difference = launcher.wait_for_picture(expected, window, tolerance=tolerance)
-    if at_work.out:
-        name = os.path.join(at_work.out, "depth-%d-%s" % (launcher.depth, state.replace(" ", "-")))
-        images.save(image, name + ".png")
-        exact = images.compare(image, expected)
-        with open(name + ".txt", "w") as f:
-            f.write("%d of %d pixels differ from the %d-bit pictures; largest channel difference %d\n"
-                    % (exact.count, image.width * image.height, tier, exact.worst))
+    name = os.path.join(at_work.out, "depth-%d-%s" % (launcher.depth, state.replace(" ", "-")))
+    images.save(image, name + ".png")
+    exact = images.compare(image, expected)
+    with open(name + ".txt", "w") as f:
+        f.write("%d of %d pixels differ from the %d-bit pictures; largest channel difference %d\n"
+                % (exact.count, image.width * image.height, tier, exact.worst))
     checks.expect(not difference, state, difference, "the launcher's %d-bit pictures%s" % (
         tier, " within %d per channel" % tolerance if tolerance else ", pixel for pixel"))
 

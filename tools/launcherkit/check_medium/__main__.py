@@ -1,21 +1,9 @@
-"""The acceptance check of a built installation medium, for any product.
+"""The acceptance check of a built installation medium, for any product (README.md, "Check it").
 
-    tools/kit check-medium IMAGE --build DIR [--profile FILE] [--content DIR] [--capacity cd700] [--trial]
-                           [--depths 24,16,8] [--out DIR]
-
-Reads only the image (and the profile, when given, for the names to expect and the uninstall key;
-without it, what the image itself says): AUTORUN.INF and the files it names in both trees, the launcher's
-pictures, sounds and icon in their required forms, and whether the launcher was built for the profile;
-the medium as a whole (both trees naming the same files, the start-up files first, the size against the
-disc --capacity, the setup program a Windows program and not the kit's placeholder unless --trial, and
-every file of the content folder --content, or the profile's content_folder, on the image and equal);
-then starts the launcher under Wine on a virtual screen of each depth, from a scratch copy of the image's
-files as CD-ROM drive D: with the setup program replaced by a recorder, and checks what it shows, plays
-and starts. Writes OUT/report.md, OUT/contact-sheet.png and each picture it saw whole as
-OUT/depth-N-STATE.png (OUT defaults to a folder beside the image, named after it).
-
---build names the launcher kit's build tree (scripts/check-medium.sh builds it): the asset check, the
-recorder and poke programs and the Wine prefix template live there.
+Reads only the image, and the profile when given (without it, the names the image gives): the medium,
+the launcher's resources and the medium as a whole; then the launcher at work under Wine on a virtual
+screen of each depth (launcherkit.acceptance). Writes OUT/report.md, OUT/contact-sheet.png and each
+picture seen whole as OUT/depth-N-STATE.png.
 
 Exit code 0: every check holds. 1: a check fails (each failure is one line on standard error). 2: the
 command was called wrongly or the image cannot be read. 77: the image and its resources hold, but this
@@ -24,28 +12,41 @@ host cannot run the launcher under Wine, so it was not started.
 
 import argparse
 import os
+import re
 import sys
 
-from launcherkit import languages
+from launcherkit import KitError, languages
 from launcherkit import profile as product_profile
-from launcherkit.acceptance import DEPTHS
-from launcherkit.check_medium import content, launcher, medium, publisher, report, running
-from launcherkit.check_medium.findings import Findings
+from launcherkit.acceptance import DEPTHS, SECTION, AtWork, wine_arch
+from launcherkit.check_medium import launcher, medium, publisher
+from launcherkit.check_medium.report import Findings, contact_sheet, markdown
 from launcherkit.iso_image import ImageError, IsoImage
 from launcherkit.medium import capacity as discs
+from launcherkit.medium.content import content_folder
 from launcherkit.product import Product
+from launcherkit.wine.host import host_can_run
+from launcherkit.wine.programs import Programs
 
 NOT_STARTED = 77
 
 
+def depths(text):
+    if any(d not in map(str, DEPTHS) for d in text.split(",")):
+        raise argparse.ArgumentTypeError("found %s; required 24, 16 or 8 bits per pixel, such as 24,16,8" % text)
+    return [int(d) for d in text.split(",")]
+
+
 def parse(argv):
-    parser = argparse.ArgumentParser(prog="check-medium", description=__doc__.split("\n\n")[0])
+    parser = argparse.ArgumentParser(prog="check-medium", description=__doc__.split("\n\n")[0],
+                                     epilog=__doc__.split("\n\n", 1)[1],
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("image")
-    parser.add_argument("--build", required=True, help="the kit's build tree (asset check, stubs, Wine template)")
+    parser.add_argument("--build", required=True, help="the kit's build tree (scripts/check-medium.sh builds it): "
+                                                         "the asset check, the recorder, POKE.EXE, the Wine template")
     parser.add_argument("--profile", help="the product profile the image was built for")
-    parser.add_argument("--depths", default=",".join(map(str, DEPTHS)),
+    parser.add_argument("--depths", type=depths, default=list(DEPTHS),
                         help="screen depths to start the launcher on (24, 16, 8)")
-    parser.add_argument("--out", help="where the report and the contact sheet go")
+    parser.add_argument("--out", help="where the report and the pictures go (default: IMAGE's name with -check)")
     parser.add_argument("--ca-file", help="the certificate (PEM) of the authority that issued the publisher's "
                                           "signing certificate, to verify the launcher's signature against")
     parser.add_argument("--content", help="the content folder the image was built with (default: the profile's "
@@ -55,25 +56,18 @@ def parse(argv):
     parser.add_argument("--trial", action="store_true",
                         help="a trial image: the kit's placeholder may stand in for the setup program")
     options = parser.parse_args(argv)
-    try:
-        options.depths = [int(d) for d in options.depths.split(",")]
-    except ValueError:
-        parser.error("--depths takes numbers such as 24,16,8, not %s" % options.depths)
-    if any(d not in DEPTHS for d in options.depths):
-        parser.error("--depths: only 24, 16 and 8 bits per pixel can be shown, not %s" % options.depths)
     options.out = options.out or os.path.splitext(os.path.abspath(options.image))[0] + "-check"
     return options
 
 
-def product_of_the_image(image, medium_facts, launcher_facts):
+def product_of_the_image(image, facts, launcher_facts):
     """The product as the image itself gives it, where no profile is given: the window's name from the
     launcher's version block (ProductName), the uninstall key its code names, the setup program beside
     it."""
     block = launcher_facts.executable.version_block()
     values = {"product_name": block.texts.get("ProductName", "") if block else "",
-              "uninstall_guid": launcher_facts.uninstall_guid or "",
-              "setup_program": medium_facts.setup, "original_filename": medium_facts.launcher,
-              "volume_name": image.volume_name}
+              "uninstall_guid": launcher_facts.uninstall_guid or "", "setup_program": facts.setup,
+              "original_filename": facts.launcher, "volume_name": image.volume_name}
     return Product(product_profile.Profile(None, values))
 
 
@@ -91,61 +85,70 @@ def another_product(image, launcher_facts, product, label):
             'the profile of "%s"' % (label, theirs, ours, product.profile_path, theirs))
 
 
-def shown_autorun(image):
-    """AUTORUN.INF's text as the report shows it; empty where the image has none that can be read (the
-    medium's checks say why)."""
-    autorun = image.find("iso9660", medium.AUTORUN)
+def check_at_work(options, launcher_facts, product, findings, label):
+    """Runs the at-work tests against the image's files on screens of each depth, each test at each depth
+    a check of `findings`; the pictures they saw are kept in the report's folder."""
+    build, arch = os.path.abspath(options.build), wine_arch(launcher_facts.executable)
+    can_run, reason = host_can_run(arch)
+    missing = Programs.in_build(build).missing("recorder", "poke")
+    if not can_run or missing:
+        findings.skip(SECTION, "the launcher was not started: " + (reason if not can_run else "%s has no %s "
+                      "(scripts/check-medium.sh builds them)" % (build, " and ".join(missing))))
+        return
+    for name in os.listdir(options.out):  # what an earlier check of the image kept
+        if re.match(r"depth-(8|16|24)-|stream-", name):
+            os.remove(os.path.join(options.out, name))
+    made = len(findings.checks) + len(findings.not_checked)
+    code = AtWork(build=build, product=product, arch=arch, depths=tuple(options.depths), image=options.image,
+                  out=options.out, label=label, findings=findings).run()
+    if len(findings.checks) + len(findings.not_checked) == made:
+        findings.check(SECTION, "the checks of the launcher at work run").fail(
+            label, "the at-work tests", "pytest exit code %d and no result" % code, "a result of every check")
+
+
+def prepare(options):
+    """The asset check, the report's folder (made first, so that one that cannot be made is said before
+    any check runs), the product (None without a profile) and the image, or a KitError."""
+    asset_check = os.path.join(options.build, "host", "assetcheck", "asset_check")
+    if not os.access(asset_check, os.X_OK):
+        raise KitError("check-medium: %s: found no asset check; required the kit's build tree "
+                       "(scripts/check-medium.sh builds it)" % options.build)
     try:
-        return image.read(autorun).decode("cp1252", "replace") if autorun else ""
-    except ImageError:
-        return ""
+        os.makedirs(options.out, exist_ok=True)
+    except OSError as error:
+        raise KitError("check-medium: --out %s: found %s; required a folder for the report that can be made or "
+                       "written" % (options.out, "a file" if os.path.isfile(options.out) else
+                                    "no folder that can be made (%s)" % error.strerror)) from None
+    product = Product.load(options.profile) if options.profile else None
+    try:
+        return asset_check, product, IsoImage(options.image)
+    except (ImageError, OSError) as error:
+        raise KitError("check-medium: %s: found no ISO 9660 image that can be read (%s); required a medium's "
+                       "image" % (options.image, error)) from None
 
 
 def main(argv):
     options = parse(argv)
-    asset_check = os.path.join(options.build, "host", "assetcheck", "asset_check")
-    if not os.access(asset_check, os.X_OK):
-        print("check-medium: %s: found no asset check; required the kit's build tree (scripts/check-medium.sh "
-              "builds it)" % options.build, file=sys.stderr)
-        return 2
-    # The report's folder is made first: a folder that cannot be made is said before any check runs.
     try:
-        os.makedirs(options.out, exist_ok=True)
-    except OSError as error:
-        print("check-medium: --out %s: found %s; required a folder for the report that can be made or written"
-              % (options.out, "a file" if os.path.isfile(options.out) else "no folder that can be made (%s)"
-                 % error.strerror), file=sys.stderr)
+        return check(options)
+    except KitError as error:  # the profile's faults, a line each, or what keeps the check from being made
+        print(error, file=sys.stderr)
         return 2
-    product = None
-    if options.profile:
-        try:
-            product = Product.load(options.profile)
-        except product_profile.ProfileError as error:
-            print("\n".join(error.messages), file=sys.stderr)
-            return 2
-    try:
-        image = IsoImage(options.image)
-    except (ImageError, OSError) as error:
-        print("check-medium: %s: found no ISO 9660 image that can be read (%s); required a medium's image"
-              % (options.image, error), file=sys.stderr)
-        return 2
-    label = os.path.basename(options.image)
-    findings = Findings()
-    headline, shown = None, []
+
+
+def check(options):
+    asset_check, product, image = prepare(options)
+    label, findings, headline, shown = os.path.basename(options.image), Findings(), None, []
     try:
         facts = medium.check_medium(image, product, findings, label)
         launcher_facts = launcher.check_launcher(image, facts, product, asset_check, label, findings)
-        content_folder = options.content or (product.profile.folder("content_folder")
-                                              if product is not None and product.profile.get("content_folder")
-                                              else None)
-        listing = content.check_content(image, facts, product, content_folder, options.capacity, options.trial,
-                                        label, findings)
+        folder = options.content or (content_folder(product.profile) if product else None)
+        listing = medium.check_content(image, facts, folder, options.capacity, options.trial, label, findings)
         ready = launcher_facts is not None and facts.setup is not None
         if product is not None:
             headline = another_product(image, launcher_facts, product, label)
         elif ready:
             product = product_of_the_image(image, facts, launcher_facts)
-        autorun_text = shown_autorun(image)
     finally:
         image.close()
 
@@ -154,46 +157,42 @@ def main(argv):
         with open(exe, "wb") as f:
             f.write(launcher_facts.data)
         try:
-            shown = publisher.publisher_section(launcher_facts.executable, exe, autorun_text, product, options.out,
-                                                options.ca_file)
-            if options.ca_file:
-                sign = publisher.signature(exe, options.ca_file)
-                findings.check(launcher.SECTION, "the launcher's signature verifies against the given authority") \
-                    .expect(bool(sign.get("verified")), "%s:/%s" % (label, facts.launcher), "signature",
-                            "none" if sign["signed"] is False else "; ".join(sign.get("failure") or ["not verified"]),
-                            "an Authenticode signature that osslsigncode verifies with %s" % options.ca_file)
+            shown, fault = publisher.publisher_section(launcher_facts.executable, exe, facts.autorun_text, product,
+                                                       options.out, options.ca_file)
         finally:
             os.remove(exe)
+        if options.ca_file:
+            findings.check(launcher.SECTION, "the launcher's signature verifies against the given authority").expect(
+                fault is None, "%s:/%s" % (label, facts.launcher), "signature", fault,
+                "an Authenticode signature that osslsigncode verifies with %s" % options.ca_file)
     if headline:
-        findings.skip(running.SECTION, "the launcher was not started: the image is of another product")
+        findings.skip(SECTION, "the launcher was not started: the image is of another product")
     elif not ready:
-        findings.skip(running.SECTION, "the launcher was not started: the image has no launcher and setup "
-                                       "program to start (see above)")
-    elif not findings.all_hold:
-        findings.skip(running.SECTION, "the launcher was not started: the image fails the checks above")
+        findings.skip(SECTION, "the launcher was not started: the image has no launcher and setup program to "
+                               "start (see above)")
+    elif findings.failures:
+        findings.skip(SECTION, "the launcher was not started: the image fails the checks above")
     else:
-        running.check_at_work(options.image, launcher_facts.data, product, os.path.abspath(options.build),
-                              options.depths, options.out, findings, label)
-    sheet = running.sheet(options.out, list(options.depths) + [4], product) if product else None
-    captions = None
-    if options.profile:
-        captions = [(key.split("_", 1)[1], product.profile[key]) for key in languages.CAPTION_KEYS]
-    report.write(os.path.join(options.out, "report.md"),
-                 report.markdown(findings, options.image, options.profile, sheet, captions, headline, shown)
-                 + "\n".join(listing) + "\n")
+        check_at_work(options, launcher_facts, product, findings, label)
+    sheet = contact_sheet(options.out, options.depths + [4], product.geometry.window_size) if product else None
+    captions = [(key.split("_", 1)[1], product.profile[key]) for key in languages.CAPTION_KEYS] \
+        if options.profile else None
+    report = os.path.join(options.out, "report.md")
+    with open(report, "w", encoding="utf-8") as f:
+        f.write(markdown(findings, options.image, options.profile, sheet, captions, headline, shown)
+                + "\n".join(listing) + "\n")
     if headline:
         print(headline, file=sys.stderr)
         print("check-medium: NOT CHECKED: %s: %s" % findings.not_checked[-1])
-        print("check-medium: report %s" % os.path.join(options.out, "report.md"))
+        print("check-medium: report %s" % report)
         return 1
     for line in findings.failures:
         print(line, file=sys.stderr)
     for section, reason in findings.not_checked:
         print("check-medium: NOT CHECKED: %s: %s" % (section, reason))
     held = sum(check.holds for check in findings.checks)
-    print("check-medium: %d of %d checks hold; report %s" % (held, len(findings.checks),
-                                                           os.path.join(options.out, "report.md")))
-    if not findings.all_hold:
+    print("check-medium: %d of %d checks hold; report %s" % (held, len(findings.checks), report))
+    if findings.failures:
         return 1
     return NOT_STARTED if findings.not_checked else 0
 

@@ -16,41 +16,31 @@ UNINSTALL_KEY = re.compile(rb"\\Uninstall\\(\{[0-9A-Fa-f-]{36}\})\0")
 class LauncherFacts:
     """`data` and `executable` of the launcher; the `uninstall_guid` its code names (None: none found)."""
 
-    def __init__(self, data, executable):
-        self.data = data
-        self.executable = executable
+    def __init__(self, data):
+        self.data, self.executable = data, Executable(data)
         found = UNINSTALL_KEY.search(data)
         self.uninstall_guid = found.group(1).decode("ascii") if found else None
 
 
-def asset_check_lines(asset_check, folder):
-    """(errors, warnings) of the asset check and the kit's resource check over the resource folder, each
-    "FILE: TEXT"."""
-    result = subprocess.run([asset_check, folder], capture_output=True, text=True, timeout=120)
-    kit, _ = resource_check.check_folder(folder)
-    findings = [line for line in result.stderr.splitlines() if line.startswith(folder)] + kit.lines
-    warnings = [line for line in findings if ": warning: " in line]
-    errors = [line for line in findings if line not in warnings]
-    if result.returncode != 0 and not errors:
-        errors = [result.stderr.strip() or "the asset check failed with exit code %d" % result.returncode]
-    return errors, warnings
-
-
 def check_resources(facts, asset_check, where, findings):
+    """The launcher's resources, written out as a resource folder, held to their forms by the asset check
+    and the kit's resource check."""
     check = findings.check(SECTION, "every picture, sound and icon the launcher needs is in its required form")
     with tempfile.TemporaryDirectory(prefix="check-medium-") as folder:
         try:
             resource_files.write_resource_folder(facts.executable, folder)
         except resource_files.ResourceMissing as missing:
-            check.fail(where, "resource %s" % missing, "no such resource", "every resource the launcher loads")
-            return
+            return check.fail(where, "resource %s" % missing, "no such resource", "every resource the launcher loads")
         except PeError as error:
-            check.fail(where, "resources", "%s" % error, "every resource the launcher loads, whole, in the program")
-            return
-        errors, warnings = asset_check_lines(asset_check, folder)
-        for line in errors:
-            check.failures.append("%s resource %s" % (where, line[len(folder) + 1:]))
-        check.notes += ["%s resource %s" % (where, line[len(folder) + 1:]) for line in warnings]
+            return check.fail(where, "resources", error, "every resource the launcher loads, whole, in the program")
+        result = subprocess.run([asset_check, folder], capture_output=True, text=True, timeout=120)
+        for line in [line for line in result.stderr.splitlines() if line.startswith(folder)] + \
+                resource_check.check_folder(folder)[0].lines:
+            line = "%s resource %s" % (where, line[len(folder) + 1:])
+            (check.notes if ": warning: " in line else check.failures).append(line)
+        if result.returncode != 0 and check.holds:
+            check.fail(where, "resources", "the asset check failing (exit code %d): %s"
+                       % (result.returncode, result.stderr.strip()), "resources the asset check takes")
 
 
 def check_built_for(facts, product, where, findings):
@@ -122,7 +112,7 @@ def check_launcher(image, medium_facts, product, asset_check, label, findings):
         readable.fail(where, "file", "no bytes that can be read (%s)" % error, "the file's bytes, whole, in the image")
         return None
     try:
-        facts = LauncherFacts(data, Executable(data))
+        facts = LauncherFacts(data)
     except PeError as error:
         readable.fail(where, "program", "no Windows program the kit reads (%s)" % error, "a PE executable")
         return None

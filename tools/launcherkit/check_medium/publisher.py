@@ -1,14 +1,11 @@
 """What a publisher must see before pressing discs, beside the checks: the launcher's icon in every size
-and depth, its 16-colour pictures (composed from its own bitmaps, since no virtual screen offers 16
-colours), AUTORUN.INF as written, the version block's strings, and the Authenticode signature as
-osslsigncode verifies it. Each picture is written into the report's folder; publisher_section() gives the
-report's lines."""
+and depth, its 16-colour pictures (composed: no virtual screen offers 16 colours), AUTORUN.INF, the
+version block's strings and the Authenticode signature as osslsigncode verifies it."""
 
 import io
 import os
 import re
 import shutil
-import struct
 import subprocess
 
 from PIL import Image
@@ -29,74 +26,49 @@ def icon_pictures(executable, out):
     PNG into `out`."""
     made = []
     for group in [r for r in executable.resources() if r.type == RT_NUMBERS["GROUP_ICON"]]:
-        data = executable.resource_bytes(group)
-        count = struct.unpack_from("<H", data, 4)[0]
-        for i in range(count):
-            entry = data[6 + 14 * i:6 + 14 * (i + 1)]
-            single = struct.pack("<HHH", 0, 1, 1) + entry
-            ico = icon_file(single, lambda image_id: executable.resource(RT_NUMBERS["ICON"], image_id))
-            with Image.open(io.BytesIO(ico)) as icon:
-                picture = icon.convert("RGBA")
-            bits = struct.unpack_from("<H", entry, 6)[0]
-            name = "icon-%s-%dx%d-%dbit.png" % (group.name, picture.width, picture.height, bits)
-            picture.save(os.path.join(out, name))
-            made.append((name, picture.width, picture.height, bits))
+        ico = icon_file(executable.resource_bytes(group), lambda i: executable.resource(RT_NUMBERS["ICON"], i))
+        with Image.open(io.BytesIO(ico)) as icon:
+            for i, entry in enumerate(icon.ico.entry):
+                picture = icon.ico.frame(i).convert("RGBA")
+                name = "icon-%s-%dx%d-%dbit.png" % (group.name, picture.width, picture.height, entry["bpp"])
+                picture.save(os.path.join(out, name))
+                made.append((name, picture.width, picture.height, entry["bpp"]))
     return made
 
 
-def composed_16_colours(exe, product, out):
-    """{state: picture} of the 16-colour set as the launcher would show it, each also written as
-    depth-4-<state>.png into `out`."""
-    window = LauncherWindow(product, SCREEN)
-    pictures = {}
-    for state, states, installed in COMPOSED:
-        picture = window.expected(exe, 4, states, installed)
-        picture.save(os.path.join(out, "depth-4-%s.png" % state.replace(" ", "-")))
-        pictures[state] = picture
-    return pictures
-
-
-def signature(exe, ca_file=None):
-    """The launcher's Authenticode signature as osslsigncode verifies it: {"signed": bool, "verified": bool,
-    "signer", "issuer", "valid": (from, to), "signing time", "time stamp", "failure": lines}."""
+def signature(exe, ca_file):
+    """The report's lines on the launcher's Authenticode signature as osslsigncode verifies it, and what
+    keeps it from verifying (None: it verifies)."""
     if shutil.which("osslsigncode") is None:
-        return {"signed": None, "failure": ["osslsigncode is missing (scripts/install-deps.sh --sign)"]}
-    command = ["osslsigncode", "verify", "-in", exe] + (["-CAfile", ca_file] if ca_file else [])
-    result = subprocess.run(command, capture_output=True, text=True, timeout=120)
+        missing = "osslsigncode is missing (scripts/install-deps.sh --sign)"
+        return ["- not looked at: " + missing], missing
+    result = subprocess.run(["osslsigncode", "verify", "-in", exe] + (["-CAfile", ca_file] if ca_file else []),
+                            capture_output=True, text=True, timeout=120)
     text = result.stdout + result.stderr
     if "No signature found" in text:
-        return {"signed": False}
+        return ["- **unsigned**: Windows warns of an unknown publisher when it comes from a downloaded image"], "none"
 
     def first(pattern):
         found = re.search(pattern, text)
         return found.group(1).strip() if found else None
+    verified = result.returncode == 0 and "Signature verification: ok" in text
+    failure = "; ".join([line.strip() for line in text.splitlines()
+                         if re.search(r"failed|error|Error|unable", line)][:3])
     stamped = first(r"(?m)^\s*Timestamp time: (.+)$") or first(r"(?m)^The signature is timestamped: (.+)$")
-    return {"signed": True, "verified": result.returncode == 0 and "Signature verification: ok" in text,
-            "signer": first(r"Signer #0:\s*\n\s*Subject: (.+)"), "issuer": first(r"Signer #0:\s*\n.*\n\s*Issuer : (.+)"),
-            "valid": (first(r"notBefore : (.+)"), first(r"notAfter : (.+)")),
-            "signing time": first(r"Signing time: (.+)"), "time stamp": stamped,
-            "failure": [line.strip() for line in text.splitlines()
-                        if re.search(r"failed|error|Error|unable", line)][:3]}
-
-
-def signature_lines(sign, ca_file):
-    if sign["signed"] is None:
-        return ["- not looked at: " + sign["failure"][0]]
-    if not sign["signed"]:
-        return ["- **unsigned**: Windows warns of an unknown publisher when it comes from a downloaded image"]
     against = "`%s`" % ca_file if ca_file else "Debian's certificate store (no --ca-file given)"
-    failure = "; ".join(sign["failure"]) or "see osslsigncode verify"
-    lines = ["- verified against %s: %s" % (against, "**ok**" if sign["verified"] else "**fails**: " + failure)]
-    lines += ["- signer: `%s`, issued by `%s`" % (sign["signer"], sign["issuer"]),
-              "- certificate valid from %s to %s" % sign["valid"],
-              "- signing time: %s" % sign["signing time"],
-              "- time stamp: %s" % (sign["time stamp"] or "none: Windows accepts the signature only while the "
-                                    "certificate is valid")]
-    return lines
+    said = "**ok**" if verified else "**fails**: " + (failure or "see osslsigncode verify")
+    return ["- verified against %s: %s" % (against, said),
+            "- signer: `%s`, issued by `%s`" % (first(r"Signer #0:\s*\n\s*Subject: (.+)"),
+                                               first(r"Signer #0:\s*\n.*\n\s*Issuer : (.+)")),
+            "- certificate valid from %s to %s" % (first(r"notBefore : (.+)"), first(r"notAfter : (.+)")),
+            "- signing time: %s" % first(r"Signing time: (.+)"),
+            "- time stamp: %s" % (stamped or "none: Windows accepts the signature only while the certificate is "
+                                  "valid")], None if verified else failure or "not verified"
 
 
-def publisher_section(executable, exe, autorun_text, product, out, ca_file=None):
-    """The report's lines for the publisher; writes the icon's pictures and the composed 16-colour set."""
+def publisher_section(executable, exe, autorun_text, product, out, ca_file):
+    """The report's lines for the publisher, and what keeps the signature from verifying (None: nothing);
+    writes the icon's pictures and the composed 16-colour set."""
     lines = ["", "## What the disc shows and says", "", "### The launcher's icon, every size and depth", ""]
     icons = icon_pictures(executable, out)
     lines.append(" ".join("![%dx%d, %d bits](%s)" % (w, h, bits, name) for name, w, h, bits in icons)
@@ -104,7 +76,9 @@ def publisher_section(executable, exe, autorun_text, product, out, ca_file=None)
     lines += [""] + ["- %d x %d at %d bits per pixel: `%s`" % (w, h, bits, name) for name, w, h, bits in icons]
     lines += ["", "### The 16-colour set (composed from the launcher's own pictures: no virtual screen offers "
                   "16 colours)", ""]
-    composed_16_colours(exe, product, out)
+    window = LauncherWindow(product, SCREEN)
+    for state, states, installed in COMPOSED:
+        window.expected(exe, 4, states, installed).save(os.path.join(out, "depth-4-%s.png" % state.replace(" ", "-")))
     lines.append(" ".join("![%s](depth-4-%s.png)" % (state, state.replace(" ", "-")) for state, _, _ in COMPOSED))
     lines += ["", "### AUTORUN.INF", "", "```ini"] + autorun_text.rstrip("\r\n").split("\r\n") + ["```"]
     block = executable.version_block()
@@ -115,5 +89,5 @@ def publisher_section(executable, exe, autorun_text, product, out, ca_file=None)
         lines += ["- FileVersion (numbers): %s" % ".".join(map(str, block.file_version)),
                   "- ProductVersion (numbers): %s" % ".".join(map(str, block.product_version))]
         lines += ["- %s: `%s`" % (key, value) for key, value in block.texts.items()]
-    lines += ["", "### The signature", ""] + signature_lines(signature(exe, ca_file), ca_file)
-    return lines
+    signed, fault = signature(exe, ca_file)
+    return lines + ["", "### The signature", ""] + signed, fault

@@ -10,7 +10,8 @@
       disc before writing it. --startup-order off leaves xorriso's own order (for the benchmark's
       comparison).
   tools/kit medium tree IMAGE [--capacity C]
-      Prints the medium's folder tree and its total size.
+      Prints the medium's folder tree under its Joliet names (as Windows shows them), with each file's
+      size, then the totals and the share of the disc.
 
 Without --content, the profile's content_folder is taken, if it names one.
 """
@@ -25,20 +26,23 @@ from launcherkit.medium import capacity as discs
 from launcherkit.medium import content as content_rules
 from launcherkit.medium import image as image_writer
 from launcherkit.medium import setup_program
-from launcherkit.medium.tree import tree_lines
+from launcherkit.medium.content import AUTORUN, refusal
 from launcherkit.profile import ProfileError, derived, read_profile
 
 PREFIX = "make-medium: "
 
 
 def parse(argv):
-    parser = argparse.ArgumentParser(prog="medium", description=__doc__.split("\n\n")[0])
+    parser = argparse.ArgumentParser(prog="medium", description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
     commands = parser.add_subparsers(dest="command", required=True)
     check = commands.add_parser("check-inputs")
     build = commands.add_parser("build")
+    tree = commands.add_parser("tree")
     for command in (check, build):
         command.add_argument("--profile", required=True)
         command.add_argument("--content")
+    for command in (check, build, tree):
         command.add_argument("--capacity", default=discs.DEFAULT)
     check.add_argument("--setup")
     check.add_argument("--out", required=True)
@@ -46,99 +50,88 @@ def parse(argv):
     build.add_argument("--image", required=True)
     build.add_argument("--epoch", type=int, required=True)
     build.add_argument("--startup-order", choices=("on", "off"), default="on")
-    tree = commands.add_parser("tree")
     tree.add_argument("image")
-    tree.add_argument("--capacity", default=discs.DEFAULT)
     return parser.parse_args(argv)
 
 
-def content_folder(options, profile):
-    """The content folder: --content, else the profile's content_folder; None for neither."""
-    if options.content:
-        return options.content
-    if profile.get("content_folder"):
-        return derived(profile, "content_folder")
-    return None
-
-
-def startup_names(profile):
-    return ["AUTORUN.INF", profile["original_filename"], profile["setup_program"]]
-
-
-def inside(path, folder):
-    path, folder = os.path.realpath(path), os.path.realpath(folder)
-    return os.path.commonpath([path, folder]) == folder
-
-
-def check_inputs(options, profile):
+def check_inputs(options, folder, startup):
     lines = []
     try:
         discs.sectors_of(options.capacity)
     except discs.CapacityError as error:
         lines.append(str(error))
-    folder = content_folder(options, profile)
     if folder is not None:
-        if os.path.isdir(folder) and inside(options.out, folder):
-            lines.append(content_rules.refusal(options.out, "output folder", "a folder inside the content folder %s"
-                                               % folder, "an output folder outside the content folder, which "
-                                               "goes on the medium whole"))
+        real_out, real_folder = os.path.realpath(options.out), os.path.realpath(folder)
+        if os.path.isdir(folder) and os.path.commonpath([real_out, real_folder]) == real_folder:
+            lines.append(refusal(options.out, "output folder", "a folder inside the content folder %s" % folder,
+                                 "an output folder outside the content folder, which goes on the medium whole"))
         else:
             try:
-                content_rules.scan(folder, startup_names(profile))
+                content_rules.scan(folder, startup)
             except content_rules.ContentRefused as refused:
                 lines += refused.lines
     if options.setup is not None:
         try:
             with open(options.setup, "rb") as f:
-                data = f.read()
+                fault, warning = setup_program.examine(f.read())
         except OSError as error:
-            lines.append(content_rules.refusal(options.setup, "setup program", "no file that can be read (%s)"
-                                               % error.strerror, setup_program.REQUIRED))
-        else:
-            fault, warning = setup_program.examine(data)
-            if fault:
-                lines.append(content_rules.refusal(options.setup, "setup program", *fault))
-            if warning:
-                print("%swarning: %s: setup program: %s" % (PREFIX, options.setup, warning), file=sys.stderr)
+            fault, warning = ("no file that can be read (%s)" % error.strerror, setup_program.REQUIRED), None
+        if fault:
+            lines.append(refusal(options.setup, "setup program", *fault))
+        if warning:
+            print("%swarning: %s: setup program: %s" % (PREFIX, options.setup, warning), file=sys.stderr)
     for line in lines:
         print(PREFIX + line, file=sys.stderr)
     return 1 if lines else 0
 
 
-def build(options, profile):
-    folder = content_folder(options, profile)
-    try:
-        content = content_rules.scan(folder, startup_names(profile)) if folder is not None else None
-        values = {key: derived(profile, key) for key in ("volume_name", "iso_publisher", "iso_application")}
-        sectors = image_writer.build(values, options.root, startup_names(profile), content, options.image,
-                                     options.epoch, options.capacity, options.startup_order == "on")
-    except discs.CapacityError as error:
-        print("%s%s: %s" % (PREFIX, os.path.basename(options.image), error), file=sys.stderr)
-        return 1
-    except KitError as error:  # the content refused (a line each) or the image not written
-        for line in str(error).splitlines():
-            print(PREFIX + line, file=sys.stderr)
-        return 1
-    print("%simage of %d sectors, content %s" % (PREFIX, sectors, folder or "none"))
-    return 0
+def tree_lines(image, capacity):
+    """Lines of `tree`-like text for an IsoImage."""
+    entries = image.entries("joliet" if "joliet" in image.roots else "iso9660")
+    last_child = {entry.path.rpartition("/")[0]: entry.path for entry in entries}
+    lines = ["/"]
+    for entry in entries:
+        parts = entry.path.split("/")
+        # A bar below each folder above that has entries still to come.
+        guides = "".join("    " if last_child[("/".join(parts[:level - 1]))] == "/".join(parts[:level]) else "|   "
+                         for level in range(1, len(parts)))
+        branch = "`-- " if last_child[entry.path.rpartition("/")[0]] == entry.path else "|-- "
+        lines.append(guides + branch + parts[-1] +
+                     ("/" if entry.is_folder else "  (%s bytes)" % format(entry.size, ",")))
+    files = [e for e in entries if not e.is_folder]
+    lines.append("%d files in %d folders and the root, %s bytes; the image %s"
+                 % (len(files), len(entries) - len(files), format(sum(e.size for e in files), ","),
+                    discs.share(image.file_sectors, capacity)))
+    return lines
 
 
 def main(argv):
     options = parse(argv)
-    if options.command == "tree":
-        image = IsoImage(options.image)
-        try:
-            for line in tree_lines(image, options.capacity):
-                print(PREFIX + line)
-        finally:
-            image.close()
-        return 0
     try:
+        if options.command == "tree":
+            image = IsoImage(options.image)
+            try:
+                print("\n".join(PREFIX + line for line in tree_lines(image, options.capacity)))
+            finally:
+                image.close()
+            return 0
         profile = read_profile(options.profile)
+        folder = content_rules.content_folder(profile, options.content)
+        startup = [AUTORUN, profile["original_filename"], profile["setup_program"]]
+        if options.command == "check-inputs":
+            return check_inputs(options, folder, startup)
+        content = content_rules.scan(folder, startup) if folder is not None else None
+        values = {key: derived(profile, key) for key in ("volume_name", "iso_publisher", "iso_application")}
+        sectors = image_writer.build(values, options.root, startup, content, options.image, options.epoch,
+                                     options.capacity, options.startup_order == "on")
     except ProfileError as error:
         print("\n".join(error.messages), file=sys.stderr)
         return 1
-    return check_inputs(options, profile) if options.command == "check-inputs" else build(options, profile)
+    except KitError as error:  # the content refused (a line each), the image too large or not written
+        print("\n".join(PREFIX + line for line in str(error).splitlines()), file=sys.stderr)
+        return 1
+    print("%simage of %d sectors, content %s" % (PREFIX, sectors, folder or "none"))
+    return 0
 
 
 if __name__ == "__main__":

@@ -31,8 +31,8 @@ def too_large(sectors, capacity):
     larger = [name for name, size in CAPACITIES.items() if size >= sectors]
     return ("size: found %s (%s sectors of %s bytes, file system and padding included); required at most %s, "
             "what a %s disc holds (%s sectors)%s"
-            % (megabytes(sectors), format(sectors, ","), format(SECTOR, ","), megabytes(room), capacity, format(room, ","),
-               "; --capacity %s for a larger disc" % larger[0] if larger else ""))
+            % (megabytes(sectors), format(sectors, ","), format(SECTOR, ","), megabytes(room), capacity,
+               format(room, ","), "; --capacity %s for a larger disc" % larger[0] if larger else ""))
 
 
 def share(sectors, capacity):

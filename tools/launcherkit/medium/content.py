@@ -1,18 +1,14 @@
-"""The publisher's content folder: every file and folder in it goes onto the medium under the same
-relative path, so each name must be one that Windows can open from the disc and that both of the
-image's trees can hold. `scan` walks the folder and returns what goes on the medium, or every name that
-cannot, one line each: where, what was found, what is required.
-
-    content = scan("/home/anna/produkt/cd", reserved_root_names=["AUTORUN.INF", "ZSTART.EXE", "ZATLAS.EXE"])
-    content.files       [ContentFile(parts=("Handbuch", "Liesmich.txt"), source=..., size=...), ...]
-"""
+"""The publisher's content folder: every entry goes onto the medium under the same relative path, so each
+name must be one Windows can open from the disc and both of the image's trees can hold. scan() refuses
+every one that cannot, a line each in the kit's form of a fault, refusal(), which check-medium's take."""
 
 import os
 import stat
-from dataclasses import dataclass
+from dataclasses import dataclass, field
 
 from launcherkit import KitError
 
+AUTORUN = "AUTORUN.INF"
 # Device names Windows opens instead of a file, whatever extension follows them.
 RESERVED_NAMES = {"CON", "PRN", "AUX", "NUL"} | {"COM%d" % n for n in range(1, 10)} | \
                  {"LPT%d" % n for n in range(1, 10)}
@@ -23,6 +19,8 @@ JOLIET_NAME_MAX = 64
 JOLIET_PATH_MAX = 240
 # ISO 9660 keeps at most 8 levels of directories, the root being the first.
 ISO9660_FOLDER_DEPTH_MAX = 7
+SPECIAL_FILES = {stat.S_IFIFO: "a FIFO (named pipe)", stat.S_IFSOCK: "a socket", stat.S_IFCHR: "a character device",
+                 stat.S_IFBLK: "a block device"}
 
 
 @dataclass(frozen=True)
@@ -36,18 +34,13 @@ class ContentFile:
         return "/".join(self.parts)
 
 
+@dataclass
 class Content:
     """What goes on the medium: `folders` (tuples of names, parents first) and `files` (ContentFile),
     both in the order of a walk sorted by name."""
-
-    def __init__(self, folder):
-        self.folder = folder
-        self.folders = []
-        self.files = []
-
-    @property
-    def size(self):
-        return sum(f.size for f in self.files)
+    folder: str
+    folders: list = field(default_factory=list)
+    files: list = field(default_factory=list)
 
 
 class ContentRefused(KitError):
@@ -60,10 +53,14 @@ def refusal(where, what, found, required):
     return "%s: %s: found %s; required %s" % (where, what, found, required)
 
 
+def content_folder(profile, given=None):
+    """The content folder: `given` (--content), else the profile's content_folder; None for neither."""
+    return given or (profile.folder("content_folder") if profile.get("content_folder") else None)
+
+
 def shown(name):
     """A name as a message shows it: control characters as \\xNN, bytes that are not UTF-8 as \\xNN."""
-    raw = os.fsencode(name)
-    text = raw.decode("utf-8", "backslashreplace")
+    text = os.fsencode(name).decode("utf-8", "backslashreplace")
     return "".join(c if c.isprintable() else "\\x%02x" % ord(c) for c in text)
 
 
@@ -97,14 +94,6 @@ def name_fault(name):
         return ("%s, %d characters long" % (quoted, len(name)),
                 "at most %d characters (the longest name Joliet keeps)" % JOLIET_NAME_MAX)
     return None
-
-
-def kind_of(mode):
-    for test, kind in ((stat.S_ISFIFO, "a FIFO (named pipe)"), (stat.S_ISSOCK, "a socket"),
-                       (stat.S_ISCHR, "a character device"), (stat.S_ISBLK, "a block device")):
-        if test(mode):
-            return kind
-    return "a special file"
 
 
 def scan(folder, reserved_root_names):
@@ -191,7 +180,8 @@ def scan(folder, reserved_root_names):
                     continue
                 content.files.append(ContentFile(entry, source, info.st_size))
             else:
-                lines.append(refusal(where, "file", kind_of(info.st_mode), "regular files and folders only"))
+                lines.append(refusal(where, "file", SPECIAL_FILES.get(stat.S_IFMT(info.st_mode), "a special file"),
+                                     "regular files and folders only"))
 
     walk(())
     if lines:

@@ -1,13 +1,7 @@
-"""The medium's ISO 9660 image, written by xorriso: the start-up files of the root tree and the
-publisher's content, with ISO 9660 level 1 names (8.3, upper case, as the oldest systems read them;
-libisofs makes them unique) and Joliet names (the content's own long names).
-
-The start-up files lie first, at the lowest blocks after the directories, in the order AutoPlay reads
-them: AUTORUN.INF, the launcher, the setup program; each file is one extent. The size is taken before
-the image is written, so an image too large for its disc is never written.
-
-Reproducible: every time stamp in the image (files, directories, volume descriptors) is `epoch`. No
-Rock Ridge: it would record owners and modes of the build machine."""
+"""The medium's ISO 9660 image, written by xorriso: ISO 9660 level 1 names (8.3, as the oldest systems read
+them) and Joliet names; the start-up files first, in the order AutoPlay reads them; the size taken before
+the image is written; every time stamp `epoch`, and no Rock Ridge, which would record the build
+machine's owners and modes."""
 
 import os
 import re
@@ -33,20 +27,19 @@ def quoted(word):
     return '"%s"' % word
 
 
-def content_commands(content):
-    """xorriso's commands that put the content on the image, read relative to the content folder."""
-    lines = []
-    if content.folders:
-        lines.append("-mkdir " + " ".join(quoted("/" + "/".join(parts)) for parts in content.folders) + " --")
-    for f in content.files:
-        lines.append("-map %s %s" % (quoted(f.source), quoted("/" + f.path)))
-    return "\n".join(lines) + "\n"
+def run_xorriso(command, cwd, epoch):
+    env = dict(os.environ, SOURCE_DATE_EPOCH=str(epoch), TZ="UTC")
+    result = subprocess.run(command, cwd=cwd, env=env, capture_output=True, text=True)
+    if result.returncode != 0:
+        raise BuildError("xorriso failed (%d): %s" % (result.returncode, result.stderr.strip()))
+    return result.stdout + result.stderr
 
 
-def xorriso_command(profile_values, image, root, startup, epoch, options_file, startup_first=True):
-    """xorriso's arguments up to the point where the image is sized or written. profile_values: the
-    profile's volume name and the ISO texts derived from it (volume_name, iso_publisher, iso_application);
-    root: the folder of the start-up files; startup: their names, in the order they must lie."""
+def build(profile_values, root, startup, content, image, epoch, capacity, startup_first=True):
+    """Writes the image of the start-up files in `root` (their names in `startup`, in the order they
+    must lie) and the content (medium.content.Content, or None); returns its size in sectors. Raises
+    discs.CapacityError before writing when it would not fit its disc. profile_values: the volume name
+    and the ISO texts derived from the profile (volume_name, iso_publisher, iso_application)."""
     uuid_date = time.strftime("%Y%m%d%H%M%S00", time.gmtime(epoch))
     command = ["xorriso", "-no_rc", "-report_about", "WARNING", "-local_charset", "UTF-8",
                "-outdev", "stdio:" + os.path.abspath(image),
@@ -60,44 +53,29 @@ def xorriso_command(profile_values, image, root, startup, epoch, options_file, s
                "-volume_date", "m", "=%d" % epoch, "-volume_date", "x", "default", "-volume_date", "f", "default",
                "-volume_date", "all_file_dates", "=%d" % epoch, "-iso_nowtime", "=%d" % epoch,
                "-map", os.path.abspath(root), "/"]
-    if options_file:
-        command += ["-options_from_file", options_file]
-    if startup_first:
-        for name, weight in zip(startup, STARTUP_WEIGHTS):
-            command += ["-find", "/" + name, "-exec", "sort_weight", str(weight), "--"]
-    return command
-
-
-def run_xorriso(command, cwd, epoch):
-    env = dict(os.environ, SOURCE_DATE_EPOCH=str(epoch), TZ="UTC")
-    result = subprocess.run(command, cwd=cwd, env=env, capture_output=True, text=True)
-    if result.returncode != 0:
-        raise BuildError("xorriso failed (%d): %s" % (result.returncode, result.stderr.strip()))
-    return result.stdout + result.stderr
-
-
-def build(profile_values, root, startup, content, image, epoch, capacity, startup_first=True):
-    """Writes the image; returns its size in sectors. Raises discs.CapacityError (with the refusing
-    line) before writing when it would not fit its disc."""
     with tempfile.TemporaryDirectory(prefix="make-medium-") as work:
-        options_file = None
         if content is not None:
-            options_file = os.path.join(work, "content.xorriso")
-            with open(options_file, "w", encoding="utf-8") as f:
-                f.write(content_commands(content))
+            # The content's paths, read relative to the content folder.
+            lines = ["-mkdir " + " ".join(quoted("/" + "/".join(parts)) for parts in content.folders) + " --"
+                     ] if content.folders else []
+            lines += ["-map %s %s" % (quoted(f.source), quoted("/" + f.path)) for f in content.files]
+            with open(os.path.join(work, "content.xorriso"), "w", encoding="utf-8") as f:
+                f.write("\n".join(lines) + "\n")
+            command += ["-options_from_file", os.path.join(work, "content.xorriso")]
+        for name, weight in zip(startup, STARTUP_WEIGHTS) if startup_first else ():
+            command += ["-find", "/" + name, "-exec", "sort_weight", str(weight), "--"]
         cwd = os.path.realpath(content.folder) if content is not None else work
         if os.path.exists(image):
             os.remove(image)
-        base = xorriso_command(profile_values, image, root, startup, epoch, options_file, startup_first)
-        sized = run_xorriso(base + ["-print_size", "-rollback_end"], cwd, epoch)
+        sized = run_xorriso(command + ["-print_size", "-rollback_end"], cwd, epoch)
         found = re.search(r"Image size\s*:\s*(\d+)s", sized)
         if not found:
             raise BuildError("xorriso gave no image size: %s" % sized.strip())
         sectors = int(found.group(1))
         refused = discs.too_large(sectors, capacity)
         if refused:
-            raise discs.CapacityError(refused)
-        run_xorriso(base + ["-commit"], cwd, epoch)
+            raise discs.CapacityError("%s: %s" % (os.path.basename(image), refused))
+        run_xorriso(command + ["-commit"], cwd, epoch)
     written = os.path.getsize(image) // discs.SECTOR
     if written != sectors:
         raise BuildError("xorriso wrote %d sectors, having said %d" % (written, sectors))
