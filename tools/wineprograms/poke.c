@@ -1,5 +1,5 @@
 /* POKE.EXE: a console helper with which the end-to-end tests act on the launcher from inside Wine.
- *   POKE info              print the launcher window's handle, style, visibility, rectangle, class, title
+ *   POKE info              print the launcher window's style, visibility, rectangle, class and title
  *   POKE close             post the system close command (WM_SYSCOMMAND, SC_CLOSE) to the launcher window
  *   POKE wmclose           post WM_CLOSE to the launcher window
  *   POKE focus             make the launcher window the foreground window
@@ -9,66 +9,37 @@
  *   POKE run SHOW COMMAND  start COMMAND (the rest of the line, as is) with show command SHOW, wait for
  *                          it and exit with its exit code
  * The launcher window is found by its class name, the product's name, which the environment's
- * LAUNCHER_CLASS_NAME must give (the harness's sessions set it). Exit code 2: no launcher window;
- * 3: bad arguments or no LAUNCHER_CLASS_NAME. */
+ * LAUNCHER_CLASS_NAME gives (the harness's sessions set it). Exit code 2: no launcher window; 3: bad
+ * arguments. */
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
-static const char* launcherClass;
-
-static HWND FindLauncher(void)
+/* The verbs that act on the launcher window; FALSE for another verb. */
+static BOOL OnLauncher(const char* verb, HWND window)
 {
-    HWND window = FindWindowA(launcherClass, NULL);
-    if (!window) {
-        printf("found=0\n");
+    if (strcmp(verb, "info") == 0) {
+        char className[256] = "";
+        char title[256] = "";
+        RECT rect;
+        GetClassNameA(window, className, sizeof className);
+        GetWindowTextA(window, title, sizeof title);
+        GetWindowRect(window, &rect);
+        printf("style=0x%08lx\nvisible=%d\n", (unsigned long)(DWORD)GetWindowLongA(window, GWL_STYLE),
+               IsWindowVisible(window) ? 1 : 0);
+        printf("rect=%ld,%ld,%ld,%ld\nclass=%s\ntitle=%s\n", rect.left, rect.top, rect.right, rect.bottom,
+               className, title);
+    } else if (strcmp(verb, "close") == 0 || strcmp(verb, "wmclose") == 0) {
+        BOOL posted = verb[0] == 'c' ? PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0)
+                                     : PostMessageA(window, WM_CLOSE, 0, 0);
+        printf("posted=%d\n", posted ? 1 : 0);
+    } else if (strcmp(verb, "focus") == 0) {
+        printf("foreground=%d\n", SetForegroundWindow(window) ? 1 : 0);
+    } else {
+        return FALSE;
     }
-    return window;
-}
-
-static int Info(void)
-{
-    HWND window = FindLauncher();
-    if (!window) {
-        return 2;
-    }
-    char className[256] = "";
-    char title[256] = "";
-    RECT rect;
-    GetClassNameA(window, className, sizeof className);
-    GetWindowTextA(window, title, sizeof title);
-    GetWindowRect(window, &rect);
-    printf("found=1\n");
-    printf("style=0x%08lx\n", (unsigned long)(DWORD)GetWindowLongA(window, GWL_STYLE));
-    printf("exstyle=0x%08lx\n", (unsigned long)(DWORD)GetWindowLongA(window, GWL_EXSTYLE));
-    printf("visible=%d\n", IsWindowVisible(window) ? 1 : 0);
-    printf("iconic=%d\n", IsIconic(window) ? 1 : 0);
-    printf("rect=%ld,%ld,%ld,%ld\n", rect.left, rect.top, rect.right, rect.bottom);
-    printf("class=%s\n", className);
-    printf("title=%s\n", title);
-    printf("foreground=%d\n", GetForegroundWindow() == window ? 1 : 0);
-    return 0;
-}
-
-static int Post(UINT message, WPARAM wParam)
-{
-    HWND window = FindLauncher();
-    if (!window) {
-        return 2;
-    }
-    printf("posted=%d\n", PostMessageA(window, message, wParam, 0) ? 1 : 0);
-    return 0;
-}
-
-static int Focus(void)
-{
-    HWND window = FindLauncher();
-    if (!window) {
-        return 2;
-    }
-    printf("foreground=%d\n", SetForegroundWindow(window) ? 1 : 0);
-    return 0;
+    return TRUE;
 }
 
 static HPALETTE foreignPalette;
@@ -111,12 +82,8 @@ static int Palette(DWORD holdMilliseconds)
     }
     foreignPalette = CreatePalette((LOGPALETTE*)&table);
 
-    WNDCLASSA windowClass;
-    memset(&windowClass, 0, sizeof windowClass);
-    windowClass.lpfnWndProc = PaletteWindowProc;
-    windowClass.hInstance = GetModuleHandleA(NULL);
-    windowClass.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
-    windowClass.lpszClassName = "Poke Palette";
+    WNDCLASSA windowClass = {.lpfnWndProc = PaletteWindowProc, .hInstance = GetModuleHandleA(NULL),
+                             .hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW), .lpszClassName = "Poke Palette"};
     RegisterClassA(&windowClass);
     HWND window = CreateWindowExA(0, "Poke Palette", "Poke Palette", WS_POPUP, 0, 0, 48, 48, NULL, NULL,
                                   windowClass.hInstance, NULL);
@@ -124,24 +91,15 @@ static int Palette(DWORD holdMilliseconds)
     SetForegroundWindow(window);
     HDC dc = GetDC(window);
     SelectPalette(dc, foreignPalette, FALSE);
-    UINT mapped = RealizePalette(dc);
+    RealizePalette(dc);
     ReleaseDC(window, dc);
     UpdateWindow(window);
-    printf("realized=%u\nready\n", mapped);
-    fflush(stdout);
+    printf("ready\n");
 
-    DWORD start = GetTickCount();
-    for (;;) {
-        DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= holdMilliseconds) {
-            break;
-        }
-        MsgWaitForMultipleObjects(0, NULL, FALSE, holdMilliseconds - elapsed, QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
+    SetTimer(window, 1, holdMilliseconds, NULL);
+    MSG message;
+    while (GetMessageA(&message, NULL, 0, 0) > 0 && message.message != WM_TIMER) {
+        DispatchMessageA(&message);
     }
     DestroyWindow(window);
     DeleteObject(foreignPalette);
@@ -151,20 +109,13 @@ static int Palette(DWORD holdMilliseconds)
 /* The command line after the first `count` words, exactly as typed. */
 static const char* SkipWords(const char* line, int count)
 {
-    for (int w = 0; w < count; ++w) {
+    for (int word = 0; word <= count; ++word) {
         while (*line == ' ' || *line == '\t') {
             ++line;
         }
-        int quoted = 0;
-        while (*line && (quoted || (*line != ' ' && *line != '\t'))) {
-            if (*line == '"') {
-                quoted = !quoted;
-            }
-            ++line;
+        for (int quoted = 0; word < count && *line && (quoted || (*line != ' ' && *line != '\t')); ++line) {
+            quoted ^= *line == '"';
         }
-    }
-    while (*line == ' ' || *line == '\t') {
-        ++line;
     }
     return line;
 }
@@ -172,11 +123,7 @@ static const char* SkipWords(const char* line, int count)
 static int Run(int show)
 {
     char* command = _strdup(SkipWords(GetCommandLineA(), 3));
-    STARTUPINFOA startup;
-    memset(&startup, 0, sizeof startup);
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = (WORD)show;
+    STARTUPINFOA startup = {.cb = sizeof startup, .dwFlags = STARTF_USESHOWWINDOW, .wShowWindow = (WORD)show};
     PROCESS_INFORMATION process;
     if (!CreateProcessA(NULL, command, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
         printf("started=0 error=%lu\n", (unsigned long)GetLastError());
@@ -192,41 +139,24 @@ static int Run(int show)
     return (int)code;
 }
 
-static int Usage(const char* why)
-{
-    fprintf(stderr, "POKE: %s\nusage: POKE info | close | wmclose | focus | palette HOLD_MS | run SHOW COMMAND\n"
-                    "       with LAUNCHER_CLASS_NAME set to the launcher window's class name\n", why);
-    return 3;
-}
-
 int main(int argc, char** argv)
 {
     setvbuf(stdout, NULL, _IONBF, 0);
-    if (argc < 2) {
-        return Usage("no command");
-    }
-    const char* verb = argv[1];
-    launcherClass = getenv("LAUNCHER_CLASS_NAME");
-    if (strcmp(verb, "palette") != 0 && strcmp(verb, "run") != 0 && !(launcherClass && *launcherClass)) {
-        return Usage("LAUNCHER_CLASS_NAME is not set");
-    }
-    if (strcmp(verb, "info") == 0) {
-        return Info();
-    }
-    if (strcmp(verb, "close") == 0) {
-        return Post(WM_SYSCOMMAND, SC_CLOSE);
-    }
-    if (strcmp(verb, "wmclose") == 0) {
-        return Post(WM_CLOSE, 0);
-    }
-    if (strcmp(verb, "focus") == 0) {
-        return Focus();
-    }
-    if (strcmp(verb, "palette") == 0 && argc >= 3) {
+    const char* launcherClass = getenv("LAUNCHER_CLASS_NAME");
+    if (argc == 3 && strcmp(argv[1], "palette") == 0) {
         return Palette((DWORD)strtoul(argv[2], NULL, 10));
     }
-    if (strcmp(verb, "run") == 0 && argc >= 4) {
+    if (argc >= 4 && strcmp(argv[1], "run") == 0) {
         return Run(atoi(argv[2]));
     }
-    return Usage("unknown command or missing arguments");
+    if (argc == 2 && launcherClass && *launcherClass) {
+        HWND window = FindWindowA(launcherClass, NULL);
+        if (!window || OnLauncher(argv[1], window)) {
+            return window ? 0 : 2;
+        }
+    }
+    fprintf(stderr, "usage: POKE info | close | wmclose | focus | palette HOLD_MS | run SHOW COMMAND\n"
+                    "       (info, close, wmclose and focus with LAUNCHER_CLASS_NAME set to the launcher window's "
+                    "class name)\n");
+    return 3;
 }

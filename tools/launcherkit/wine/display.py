@@ -6,6 +6,7 @@ import os
 import re
 import subprocess
 import time
+from collections import namedtuple
 
 from PIL import Image
 from Xlib import X, XK, display as xlib_display, error as xlib_error
@@ -18,9 +19,9 @@ from launcherkit.wine.waiting import wait_until
 
 # Key names of key() beside X's own keysym names.
 MODIFIER_KEYS = {"alt": "Alt_L", "ctrl": "Control_L", "shift": "Shift_L", "super": "Super_L"}
-# Pillow's raw modes for the pixel layouts of Xvfb's depths, by bits per pixel as a little-endian server
-# sends them: palette indexes, 16-bit pixels of red 5, green 6, blue 5 bits, 24-bit pixels in 32-bit words
-# (from a big-endian server the 16-bit pixels are swapped first, the 32-bit ones read as XRGB).
+# Pillow's raw modes for the pixel layouts of Xvfb's depths, by bits per pixel (Wine's hosts, and so the
+# server, are little-endian): palette indexes, 16-bit pixels of red 5, green 6, blue 5 bits, 24-bit pixels
+# in 32-bit words.
 RAW_MODES = {8: "P", 16: "BGR;16", 32: "BGRX"}
 # A window that goes away while it is looked at; the search passes over it.
 GONE = (xlib_error.BadWindow, xlib_error.BadDrawable, xlib_error.BadMatch)
@@ -30,33 +31,22 @@ class DisplayError(KitError):
     """The X display or a request to it failed."""
 
 
-class WindowInfo:
-    def __init__(self, window_id, x, y, width, height, border):
-        self.id = window_id
-        self.x, self.y, self.width, self.height = x, y, width, height
-        self.border = border
-
+class WindowInfo(namedtuple("WindowInfo", "id x y width height border")):
     @property
     def geometry(self):
         return (self.x, self.y, self.width, self.height)
 
-    def __repr__(self):
-        return "<window 0x%x %dx%d at (%d,%d) border %d>" % (self.id, self.width, self.height, self.x, self.y,
-                                                             self.border)
-
 
 class XDisplay:
     """An Xvfb screen of `size` and `depth`, started at once, and a connection to it; `env` is the
-    environment of the session's programs (it gets DISPLAY), `logs_dir` receives xvfb.log. close() ends
-    the connection; the session ends Xvfb by its handle (`process`)."""
+    environment of the session's programs (it gets DISPLAY), `logs_dir` receives xvfb.log."""
 
     def __init__(self, env, logs_dir, size=(640, 480), depth=24):
-        self.size = size
-        self.depth = depth
+        self.size, self.depth, self.x = size, depth, None
         read_end, write_end = os.pipe()
         log = open(os.path.join(logs_dir, "xvfb.log"), "w")
         try:
-            self._xvfb = subprocess.Popen(
+            self.process = subprocess.Popen(
                 ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "%dx%dx%d" % (size[0], size[1], depth),
                  "-nolisten", "tcp", "-noreset"],
                 pass_fds=(write_end,), env=env, stdout=log, stderr=log, stdin=subprocess.DEVNULL)
@@ -67,13 +57,10 @@ class XDisplay:
         # accepts connections.
         with os.fdopen(read_end, "rb") as pipe:
             number = pipe.readline().strip()
-        self.x = None
         try:
             if not number.isdigit():
                 raise DisplayError("Xvfb did not start (see %s/xvfb.log)" % logs_dir)
-            self.number = int(number)
-            self.name = ":%d" % self.number
-            env["DISPLAY"] = self.name
+            self.name = env["DISPLAY"] = ":" + number.decode()
             try:
                 self.x = xlib_display.Display(self.name)
             except (xlib_error.DisplayError, OSError) as problem:
@@ -82,34 +69,28 @@ class XDisplay:
                 raise DisplayError("Xvfb on %s offers no XTEST extension" % self.name)
         except DisplayError:
             self.close()
-            stop_popen(self._xvfb)
             raise
         screen = self.x.screen()
         self.root, self.white = screen.root, screen.white_pixel
-        self.big_endian = self.x.display.info.image_byte_order == X.MSBFirst
         self.bits_per_pixel, self.scanline_pad = next((f.bits_per_pixel, f.scanline_pad)
                                                       for f in self.x.display.info.pixmap_formats
                                                       if f.depth == screen.root_depth)
 
-    @property
-    def process(self):
-        return self._xvfb
-
     def close(self):
-        """Ends the connection (before the session ends Xvfb); safe to call more than once."""
+        """Ends the connection, then Xvfb; safe to call more than once."""
         if self.x is not None:
             try:
                 self.x.close()
             except (xlib_error.ConnectionClosedError, OSError):
                 pass
             self.x = None
+        stop_popen(self.process, timeout=10)
 
     # -- windows ------------------------------------------------------------------------------------------
 
-    def find_windows(self, name, pid=None, only_visible=True):
-        """The ids of the X windows whose title matches the regular expression `name` (case ignored), in
-        the order of the window tree; of the process `pid` (their _NET_WM_PID) when given; with
-        only_visible, only those shown on the screen."""
+    def find_windows(self, name, pid=None):
+        """The ids of the visible X windows whose title matches the regular expression `name` (case
+        ignored), in the order of the window tree; of the process `pid` (their _NET_WM_PID) when given."""
         pattern = re.compile(name, re.IGNORECASE)
         found = []
         waiting = [self.root]
@@ -117,9 +98,7 @@ class XDisplay:
             window = waiting.pop(0)
             try:
                 waiting[:0] = window.query_tree().children
-                if window == self.root:
-                    continue
-                if only_visible and window.get_attributes().map_state != X.IsViewable:
+                if window == self.root or window.get_attributes().map_state != X.IsViewable:
                     continue
                 if pid is not None:
                     owner = window.get_full_property(self.x.get_atom("_NET_WM_PID"), X.AnyPropertyType)
@@ -190,16 +169,10 @@ class XDisplay:
             colours = window.get_attributes().colormap.query_colors(list(range(256))) if self.depth == 8 else None
         except GONE as problem:
             raise DisplayError("the screen could not be read: %s" % problem) from None
-        mode = RAW_MODES[self.bits_per_pixel]
-        if self.big_endian and self.bits_per_pixel == 16:
-            swapped = bytearray(len(data))
-            swapped[0::2], swapped[1::2] = data[1::2], data[0::2]
-            data = bytes(swapped)
-        elif self.big_endian and self.bits_per_pixel == 32:
-            mode = "XRGB"
         # Each row of the reply is padded to the server's scanline unit.
         stride = (width * self.bits_per_pixel + self.scanline_pad - 1) // self.scanline_pad * self.scanline_pad // 8
-        picture = Image.frombytes("P" if colours else "RGB", (width, height), data, "raw", mode, stride)
+        picture = Image.frombytes("P" if colours else "RGB", (width, height), data, "raw",
+                                RAW_MODES[self.bits_per_pixel], stride)
         if colours:
             picture.putpalette([(channel + 128) // 257 for colour in colours
                                 for channel in (colour.red, colour.green, colour.blue)])
@@ -210,12 +183,9 @@ class XDisplay:
         the requests go out together, then their replies are read."""
         requests = [GetImage(display=self.x.display, defer=True, format=X.ZPixmap, drawable=self.root.id, x=x,
                              y=y, width=1, height=1, plane_mask=0xFFFFFFFF) for x, y in points]
-        values = []
         for request in requests:
             request.reply()
-            values.append(int.from_bytes(request.data[:max(1, self.bits_per_pixel // 8)],
-                                         "big" if self.big_endian else "little"))
-        return tuple(values)
+        return tuple(int.from_bytes(request.data[:max(1, self.bits_per_pixel // 8)], "little") for request in requests)
 
     def clear_root(self):
         """Gives the root window a white background and clears it: an empty screen is then never black."""
@@ -227,17 +197,18 @@ class XDisplay:
     # Each input is sent through XTEST, then a round trip makes sure the server has handled it (and told
     # the programs) before anything else is asked of the screen.
 
-    def move(self, x, y):
-        xtest.fake_input(self.x, X.MotionNotify, x=x, y=y)
+    def _input(self, event, detail=0, **place):
+        xtest.fake_input(self.x, event, detail, **place)
         self.x.sync()
+
+    def move(self, x, y):
+        self._input(X.MotionNotify, x=x, y=y)
 
     def press(self, button=1):
-        xtest.fake_input(self.x, X.ButtonPress, button)
-        self.x.sync()
+        self._input(X.ButtonPress, button)
 
     def release(self, button=1):
-        xtest.fake_input(self.x, X.ButtonRelease, button)
-        self.x.sync()
+        self._input(X.ButtonRelease, button)
 
     def click(self, button=1):
         self.press(button)
@@ -247,12 +218,10 @@ class XDisplay:
     def key(self, keys):
         """Presses the keys of `keys` (X keysym names or alt, ctrl, shift, super, joined by "+": "alt+F4")
         one after the other and lets them go in the reverse order."""
-        codes = []
-        for name in keys.split("+"):
-            code = self.x.keysym_to_keycode(XK.string_to_keysym(MODIFIER_KEYS.get(name.lower(), name)))
-            if not code:
-                raise DisplayError("no key %r on %s" % (name, self.name))
-            codes.append(code)
+        codes = [self.x.keysym_to_keycode(XK.string_to_keysym(MODIFIER_KEYS.get(name.lower(), name)))
+                 for name in keys.split("+")]
+        if not all(codes):
+            raise DisplayError("no key for one of %r on %s" % (keys, self.name))
         for code in codes:
             xtest.fake_input(self.x, X.KeyPress, code)
         for code in reversed(codes):

@@ -19,17 +19,14 @@ class HostCannotRun(KitError):
 
 def wine_command(arch):
     """The command that runs a Windows program of `arch` with Debian's Wine."""
-    if arch == "win64":
-        return [os.path.join(WINE_DIR, "wine64")]
-    if arch == "win32":
-        return ["wine"]
-    raise ValueError("unknown Wine architecture %r (win32 or win64)" % arch)
+    if arch not in ("win32", "win64"):
+        raise ValueError("unknown Wine architecture %r (win32 or win64)" % arch)
+    return ["wine"] if arch == "win32" else [os.path.join(WINE_DIR, "wine64")]
 
 
 def host_can_run(arch):
     """(True, version) if this host can run Wine programs of `arch`, else (False, one-line reason)."""
-    wine_command(arch)  # refuses an unknown architecture
-    loader = os.path.join(WINE_DIR, "wine" if arch == "win32" else "wine64")
+    loader = os.path.join(WINE_DIR, wine_command(arch)[0])
     try:
         result = subprocess.run([loader, "--version"], capture_output=True, text=True, timeout=60)
     except OSError as error:
@@ -50,19 +47,12 @@ def windows_path(unix_path):
 
 def base_environment(arch, prefix, home, marker, program_arch=None):
     """The environment of programs of `program_arch` (default: `arch`) in a private prefix of `arch`;
-    `marker` tags every process it starts (LAUNCHER_TEST_SESSION), so that whatever is left can be found
-    and ended. A win64 prefix runs win32 programs too (under WoW64)."""
+    `marker` tags every process it starts (LAUNCHER_TEST_SESSION), so that whatever is left can be found."""
     env = dict(os.environ)
     for name in ("WINEDEBUG", "WINESERVER", "WINELOADER", "DISPLAY", "WINEDLLPATH"):
         env.pop(name, None)
-    env.update({
-        "WINEPREFIX": prefix,
-        "WINEARCH": arch,
-        "HOME": home,
-        "WINEDEBUG": "-all",
-        "WINEDLLOVERRIDES": DLL_OVERRIDES,
-        "LAUNCHER_TEST_SESSION": marker,
-    })
+    env.update(WINEPREFIX=prefix, WINEARCH=arch, HOME=home, WINEDEBUG="-all", WINEDLLOVERRIDES=DLL_OVERRIDES,
+               LAUNCHER_TEST_SESSION=marker)
     if (program_arch or arch) == "win64":
         # On a host that cannot execute 32-bit code, `wine` would pick the 32-bit loader and fail.
         env["WINELOADER"] = os.path.join(WINE_DIR, "wine64")

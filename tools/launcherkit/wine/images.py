@@ -1,27 +1,18 @@
-"""Pictures as Pillow RGB images: screenshots, a program's own bitmap resources, and the pixel-by-pixel
-comparison of the two."""
+"""Pictures as Pillow RGB images: a program's own bitmap resources, and the pixel-by-pixel comparison of
+what the screen shows with them."""
 
 import io
 import os
+from collections import namedtuple
 
 from PIL import Image, ImageChops
 
 from launcherkit.pe import Executable
 
 
-def from_bytes(blob):
-    """An RGB image from the bytes of any file Pillow reads (PPM from screenshots, BMP, PNG)."""
-    with Image.open(io.BytesIO(blob)) as image:
-        return image.convert("RGB")
-
-
-class Difference:
-    """The outcome of comparing two images of the same size."""
-
-    def __init__(self, count, first, worst):
-        self.count = count          # pixels off by more than the tolerance
-        self.first = first          # (x, y, actual, expected) of the first such pixel, or None
-        self.worst = worst          # largest difference of one channel over all pixels
+class Difference(namedtuple("Difference", "count first worst")):
+    """The outcome of comparing two images of the same size: the pixels off by more than the tolerance,
+    (x, y, actual, expected) of the first such pixel (or None), the largest difference of one channel."""
 
     def __bool__(self):
         return self.count > 0

@@ -1,22 +1,12 @@
 """The launcher in a Wine session as a user meets it: started from a medium on CD-ROM drive D:, with the
 recorder stub in place of the programs it starts and their starts read from the stub log; its window
 found by the product's name and compared with its own pictures; the files it could write kept for
-comparison; and each launcher's Wine log read for a crash, which the exit code does not show.
-
-    with LauncherSession(build_dir, arch, programs, product, "buttons") as launcher:
-        launcher.lay_medium()
-        process, window = launcher.start()
-        launcher.display.move(*launcher.window.button_centre(SETUP))
-        launcher.assert_picture(hovered(SETUP), "button 0 lit")
-        launcher.display.click()
-        assert process.exit_code(timeout=30) == 0
-        assert launcher.stub_runs() == [launcher.setup_run()]
-        launcher.finish()       # raises LauncherCrashed when a launcher of the session crashed
-"""
+comparison; and each launcher's Wine log read for a crash, which the exit code does not show."""
 
 import os
 import re
 import shutil
+import time
 
 from launcherkit import KitError
 from launcherkit.iso_image import IsoImage
@@ -24,7 +14,6 @@ from launcherkit.wine import images
 from launcherkit.wine.host import windows_path
 from launcherkit.wine.session import WineSession
 from launcherkit.wine.snapshots import WINE_USER_FILES, file_snapshot, snapshot_changes
-from launcherkit.wine.waiting import wait_until
 from launcherkit.wine.window import LauncherWindow, hovered
 
 # The file browser of the Windows folder, which the browse button starts (Wine's desktop is
@@ -47,29 +36,23 @@ class LauncherCrashed(KitError, AssertionError):
 
 
 class LauncherSession:
-    """A WineSession (`session`) with a CD-ROM drive D: mapped to a medium folder, the recorder stub and
-    a stub log, for the launcher `programs.launcher` of `product` (launcherkit.product.Product).
-    `display`, `sound` and `registry` are the session's; `window` (window.LauncherWindow) says where the
-    launcher's window stands and what it shows."""
+    """A WineSession (`session`; `display`, `sound` and `registry` are its) for the launcher of `product`
+    (launcherkit.product.Product); `window` (window.LauncherWindow) says where its window stands."""
 
-    def __init__(self, build_dir, arch, programs, product, name, depth=24, palette_settings=None, keep=False,
-                 log=None, prefix_arch=None):
-        self.programs = programs
-        self.product = product
-        self.exe = programs.launcher
-        self.depth = depth
+    def __init__(self, build_dir, arch, programs, product, name, depth=24, keep=False, log=None,
+                 prefix_arch=None):
+        self.programs, self.product, self.exe, self.depth = programs, product, programs.launcher, depth
         # POKE.EXE finds the launcher's window by its class name, the product's name.
-        self.session = WineSession(build_dir, arch, depth=depth, name=name, palette_settings=palette_settings,
-                                   poke=programs.poke, env={"LAUNCHER_CLASS_NAME": product.name}, keep=keep,
-                                   log=log, prefix_arch=prefix_arch)
+        self.session = WineSession(build_dir, arch, depth=depth, name=name, poke=programs.poke,
+                                   env={"LAUNCHER_CLASS_NAME": product.name}, keep=keep, log=log,
+                                   prefix_arch=prefix_arch)
         self.window = LauncherWindow(product, self.session.screen_size)
         self.title = "^%s$" % re.escape(product.name)
         self.started = []
 
     def __enter__(self):
-        self.session.__enter__()
+        s = self.session.__enter__()
         try:
-            s = self.session
             self.display, self.sound, self.registry = s.display, s.sound, s.registry
             self.own_medium = self.medium = os.path.join(s.dir, "medium")
             os.makedirs(self.medium)
@@ -77,13 +60,12 @@ class LauncherSession:
             s.env["LAUNCHER_STUB_LOG"] = windows_path(self.stub_log)
             s.map_cdrom("d", self.medium)
         except BaseException:
-            self.session.close()
+            s.close()
             raise
         return self
 
     def __exit__(self, *exc):
         self.close()
-        return False
 
     def close(self):
         self.session.close()
@@ -96,13 +78,12 @@ class LauncherSession:
         return "D:\\" + (folder.replace("/", "\\") + "\\" if folder else "") + name
 
     def lay_medium(self, folder="", exe=None, stubs=None, extra=None):
-        """Empties the session's own medium and maps it as D: again; puts the launcher (`exe`, by default
-        the session's) into its `folder` under the product's launcher name, and the recorder under the
-        names `stubs` (by default the product's setup program and a decoy browser). extra: {relative
-        path: source file} of further files. Returns the launcher's Windows path."""
+        """Empties the session's own medium and maps it as D: again; puts the launcher (by default the
+        session's) into its `folder`, the recorder under the names `stubs` (by default the product's setup
+        program and a decoy browser), and `extra` {relative path: source file}. Returns the launcher's path."""
         if self.medium != self.own_medium:
             self.map_medium(self.own_medium)
-        for name in os.listdir(self.medium):
+        for name in os.listdir(self.medium):  # the folder itself stays, as Wine knows it
             path = os.path.join(self.medium, name)
             shutil.rmtree(path) if os.path.isdir(path) and not os.path.islink(path) else os.remove(path)
         target = os.path.join(self.medium, folder)
@@ -116,14 +97,12 @@ class LauncherSession:
         return self.medium_path(self.product.launcher_file, folder)
 
     def map_medium(self, folder):
-        """Maps D: to `folder` instead of the session's own medium."""
         self.session.map_cdrom("d", folder)
         self.medium = folder
 
     def insert_disc(self, image, whole_tree=False):
         """Maps D: to a scratch copy of the files on the root of the ISO image `image` (with whole_tree, of
-        all its files and folders), under their Joliet names as Windows reads them; returns the copy's
-        folder."""
+        all its files and folders), under their Joliet names as Windows reads them; returns the folder."""
         folder = os.path.join(self.session.dir, "disc")
         shutil.rmtree(folder, ignore_errors=True)
         iso = IsoImage(image)
@@ -135,9 +114,8 @@ class LauncherSession:
         return folder
 
     def place_recorder(self, windows_path):
-        """Puts the recorder stub at `windows_path` on drive C: (WINDOWS_BROWSER, an uninstaller), in place of
-        any file there. The prefix shares big files with the template by hard links: a link is removed
-        first, so that the template keeps its own file."""
+        """Puts the recorder stub at `windows_path` on drive C: (WINDOWS_BROWSER, an uninstaller). A hard link
+        to the template's file is removed first, so that the template keeps its own."""
         target = os.path.join(self.session.prefix, "drive_c", *windows_path[3:].split("\\"))
         os.makedirs(os.path.dirname(target), exist_ok=True)
         if os.path.lexists(target):
@@ -154,7 +132,7 @@ class LauncherSession:
 
     def set_installed(self, uninstall_command, view=None):
         """Registers the product as installed with that uninstall command; None: not installed. view: 32 or
-        64, one view only of a 64-bit prefix's registry (registry.Registry.add)."""
+        64, one view only of a 64-bit prefix's registry."""
         if uninstall_command is None:
             self.registry.delete(self.product.uninstall_key, view=view)
         else:
@@ -174,13 +152,8 @@ class LauncherSession:
         if not os.path.exists(self.stub_log):
             return []
         with open(self.stub_log, "rb") as f:
-            text = f.read().decode("latin-1")
-        runs = []
-        for line in text.split("\r\n"):
-            if line:
-                module, _, command = line.partition("\t")
-                runs.append((module, command))
-        return runs
+            lines = f.read().decode("latin-1").split("\r\n")
+        return [tuple(line.partition("\t")[::2]) for line in lines if line]
 
     def setup_run(self, folder=""):
         """The stub run of the product's setup program in `folder` of the medium, started as the launcher
@@ -203,13 +176,12 @@ class LauncherSession:
 
     def start(self, path=None, show=None, debug=None, wait=True, env=None):
         """Starts the launcher (by default the one on the medium's root); with wait, also waits for its
-        window. Returns (process, display.WindowInfo). env: variables added for this start."""
+        window. Returns (process, display.WindowInfo or None). env: variables added for this start."""
         self.display.move(*self.window.outside_point)
         process = self.session.start(path or self.medium_path(self.product.launcher_file), show=show,
                                      debug=debug, env=env)
         self.started.append(process)
-        window = self.wait_window(process) if wait else None
-        return process, window
+        return process, self.wait_window(process) if wait else None
 
     def wait_window(self, process):
         return self.display.wait_window(self.title, process.pid, process=process)
@@ -234,20 +206,16 @@ class LauncherSession:
         self.session.poke("close")
         return process.exit_code(timeout=30)
 
-    def crash_reports(self):
-        """Wine's crash lines in the logs of the launchers started since the last finish()."""
-        return ["%s (pid %d): %s" % (process.command[-1], process.pid, match.group(0))
-                for process in self.started for match in CRASH_LINE.finditer(process.log())]
-
     def finish(self):
         """The end of a test: closes every launcher this session started that still runs, forgets them,
-        and raises LauncherCrashed when one of them crashed."""
+        and raises LauncherCrashed when one of them crashed (Wine's crash lines in their logs)."""
         try:
             for process in self.started:
                 if process.running():
                     self.close_window(process)
         finally:
-            reports = self.crash_reports()
+            reports = ["%s (pid %d): %s" % (process.command[-1], process.pid, match.group(0))
+                       for process in self.started for match in CRASH_LINE.finditer(process.log())]
             self.started = []
         if reports:
             raise LauncherCrashed("the launcher crashed, though its exit code may say 0: " + "; ".join(reports))
@@ -262,18 +230,13 @@ class LauncherSession:
 
     def wait_for_picture(self, expected, window=None, tolerance=0, timeout=20):
         """Waits until the window shows `expected`; returns the last image and its difference."""
-        last = {}
-
-        def matches():
-            last["image"] = self.window_image(window)
-            last["difference"] = images.compare(last["image"], expected, tolerance)
-            return not last["difference"]
-
-        try:
-            wait_until(matches, timeout=timeout, interval=0.1, what="the expected picture")
-        except AssertionError:
-            pass
-        return last["image"], last["difference"]
+        deadline = time.monotonic() + timeout
+        while True:
+            image = self.window_image(window)
+            difference = images.compare(image, expected, tolerance)
+            if not difference or time.monotonic() > deadline:
+                return image, difference
+            time.sleep(0.1)
 
     def assert_picture(self, states, what, tier=24, installed=False, window=None, tolerance=0, exe=None):
         """The window shows the launcher's pictures of `tier` with the buttons in `states` (window.REST,
@@ -281,4 +244,3 @@ class LauncherSession:
         expected = self.window.expected(exe or self.exe, tier, states, installed=installed)
         _, difference = self.wait_for_picture(expected, window, tolerance=tolerance)
         assert not difference, "%s: %s" % (what, difference)
-

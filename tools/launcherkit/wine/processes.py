@@ -1,6 +1,6 @@
-"""The processes of a test session: finding them by the session's marker, ending them by their handles,
-the programs started in a session, and the safety nets that end a session whose test process stops
-without closing it (signals, exit, and a watchdog that survives even SIGKILL)."""
+"""The processes of a test session: found by the session's marker, ended by their handles, the programs
+started in a session, and the safety nets that end a session whose test process stops without closing
+it: exit, signals, and a watchdog that survives even SIGKILL (python3 -m launcherkit.wine.processes DIR)."""
 
 import atexit
 import os
@@ -12,7 +12,7 @@ import sys
 import time
 
 from launcherkit import KitError
-from launcherkit.wine.host import WINE_DIR
+from launcherkit.wine.host import WINE_DIR, WINESERVER
 
 # The programs as which Wine runs a Windows process (the loader, and the preloader it becomes).
 WINE_LOADERS = ("wine", "wine64", "wine-preloader", "wine64-preloader")
@@ -20,18 +20,16 @@ WINE_LOADERS = ("wine", "wine64", "wine-preloader", "wine64-preloader")
 
 def marked_processes(marker):
     """Pids of the processes whose environment carries LAUNCHER_TEST_SESSION=marker."""
-    needle = ("LAUNCHER_TEST_SESSION=" + marker).encode() + b"\0"
+    needle = b"\0LAUNCHER_TEST_SESSION=" + marker.encode() + b"\0"
     found = []
     for entry in os.listdir("/proc"):
-        if not entry.isdigit() or int(entry) == os.getpid():
-            continue
-        try:
-            with open("/proc/%s/environ" % entry, "rb") as f:
-                environ = f.read() + b"\0"
-        except OSError:
-            continue
-        if b"\0" + needle in b"\0" + environ:
-            found.append(int(entry))
+        if entry.isdigit() and int(entry) != os.getpid():
+            try:
+                with open("/proc/%s/environ" % entry, "rb") as f:
+                    if needle in b"\0" + f.read() + b"\0":
+                        found.append(int(entry))
+            except OSError:
+                pass
     return found
 
 
@@ -46,10 +44,9 @@ def process_command_line(pid):
 def is_wine_program(pid):
     """Whether the process runs a Windows program (its executable is one of Wine's loaders)."""
     try:
-        executable = os.readlink("/proc/%d/exe" % pid)
+        folder, name = os.path.split(os.readlink("/proc/%d/exe" % pid))
     except OSError:
         return False  # ended, or a zombie
-    folder, name = os.path.split(executable)
     return folder == WINE_DIR and name in WINE_LOADERS
 
 
@@ -70,11 +67,18 @@ def kill_marked_processes(marker):
     return killed
 
 
+def kill_wineserver(env=None):
+    """`wineserver -k` for the prefix of `env` (by default this process's environment)."""
+    try:
+        subprocess.run([WINESERVER, "-k"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=30)
+    except (subprocess.TimeoutExpired, OSError):
+        pass
+
+
 def stop_popen(process, timeout=5):
     """Ends a process started by the harness: SIGTERM, then SIGKILL; always reaps it."""
-    if process is None:
-        return
-    if process.poll() is None:
+    if process is not None and process.poll() is None:
         try:
             process.terminate()
             process.wait(timeout=timeout)
@@ -88,13 +92,10 @@ def stop_popen(process, timeout=5):
 def remove_stale_prefixes(sessions_dir):
     """Removes the prefixes of session folders whose test process is gone (killed before it could close
     them); their logs stay."""
-    if not os.path.isdir(sessions_dir):
-        return
-    for name in os.listdir(sessions_dir):
+    for name in os.listdir(sessions_dir) if os.path.isdir(sessions_dir) else ():
         match = re.search(r"-(\d+)-\d+$", name)
-        prefix = os.path.join(sessions_dir, name, "prefix")
-        if match and os.path.isdir(prefix) and not os.path.exists("/proc/%s" % match.group(1)):
-            shutil.rmtree(prefix, ignore_errors=True)
+        if match and not os.path.exists("/proc/%s" % match.group(1)):
+            shutil.rmtree(os.path.join(sessions_dir, name, "prefix"), ignore_errors=True)
 
 
 class WineCrashedAtExit(KitError, AssertionError):
@@ -116,11 +117,8 @@ class WineProcess:
     """A Windows program started in a session."""
 
     def __init__(self, popen, command, log_path, stdout_path):
-        self.popen = popen
-        self.pid = popen.pid
-        self.command = command
-        self.log_path = log_path
-        self.stdout_path = stdout_path
+        self.popen, self.pid, self.command = popen, popen.pid, command
+        self.log_path, self.stdout_path = log_path, stdout_path
 
     def running(self):
         return self.popen.poll() is None
@@ -134,79 +132,71 @@ class WineProcess:
         return code
 
     def output(self):
-        if not self.stdout_path:
-            return ""
-        with open(self.stdout_path, encoding="utf-8", errors="replace") as f:
-            return f.read()
+        return _read(self.stdout_path) if self.stdout_path else ""
 
     def log(self):
-        with open(self.log_path, encoding="utf-8", errors="replace") as f:
-            return f.read()
+        return _read(self.log_path)
 
 
-class OpenSessions:
-    """The sessions of this test process that are still open, closed on exit and on SIGTERM, SIGHUP and
-    SIGINT (test runners catch a test's exceptions, so the signal handler closes them itself)."""
+def _read(path):
+    with open(path, encoding="utf-8", errors="replace") as f:
+        return f.read()
 
-    def __init__(self):
-        self._sessions = []
-        self._installed = False
 
-    def add(self, session):
-        self._install()
-        self._sessions.append(session)
+# The sessions of this test process that are still open: closed at exit and on SIGTERM, SIGHUP and SIGINT
+# (test runners catch a test's exceptions, so the signal handler closes them itself).
+open_sessions = []
+_handlers_installed = False
 
-    def remove(self, session):
-        if session in self._sessions:
-            self._sessions.remove(session)
 
-    def close_all(self):
-        for session in list(self._sessions):
-            session.close()
-
-    def _exit_on_signal(self, signum, frame):
-        self.close_all()
+def _close_open_sessions(signum=None, _frame=None):
+    for session in list(open_sessions):
+        session.close()
+    if signum is not None:
         signal.signal(signum, signal.SIG_DFL)
         os.kill(os.getpid(), signum)
 
-    def _install(self):
-        if self._installed:
-            return
-        self._installed = True
-        atexit.register(self.close_all)
+
+def watch_session(session):
+    """Adds the session to open_sessions; the first one installs the exit and signal handlers."""
+    global _handlers_installed
+    if not _handlers_installed:
+        _handlers_installed = True
+        atexit.register(_close_open_sessions)
         for signum in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
             try:
                 if signal.getsignal(signum) in (signal.SIG_DFL, signal.default_int_handler):
-                    signal.signal(signum, self._exit_on_signal)
+                    signal.signal(signum, _close_open_sessions)
             except ValueError:
                 pass  # not the main thread
+    open_sessions.append(session)
 
 
-open_sessions = OpenSessions()
+def start_watchdog(session_dir, env):
+    """This module in a process session of its own, holding a pipe from this process: when this process
+    dies without closing the session (even by SIGKILL, as CTest's timeout does), the pipe's end wakes it."""
+    watchdog_env = dict(env)
+    watchdog_env.pop("LAUNCHER_TEST_SESSION", None)
+    # The kit's folder on the watchdog's module path, wherever this process found it.
+    kit_parent = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    watchdog_env["PYTHONPATH"] = os.pathsep.join(filter(None, [kit_parent, env.get("PYTHONPATH")]))
+    return subprocess.Popen([sys.executable, "-m", "launcherkit.wine.processes", session_dir],
+                            stdin=subprocess.PIPE, env=watchdog_env, start_new_session=True,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
-class Watchdog:
-    """The reaper (launcherkit.wine.reaper) in a process session of its own, holding a pipe from this
-    process. When this process dies without closing the session (even by SIGKILL, as CTest's timeout
-    does), the end of the pipe wakes it and it ends the session's wineserver and processes. It does not
-    carry the session's marker itself."""
+def dismiss_watchdog(watchdog):
+    """The session closed by itself: the watchdog ends without doing anything."""
+    try:
+        watchdog.stdin.write(b"done\n")
+        watchdog.stdin.close()
+        watchdog.wait(timeout=10)
+    except (OSError, subprocess.TimeoutExpired):
+        stop_popen(watchdog)
 
-    def __init__(self, session_dir, wineserver, env):
-        watchdog_env = dict(env)
-        watchdog_env.pop("LAUNCHER_TEST_SESSION", None)
-        # The kit's folder on the reaper's module path, wherever this process found it.
-        kit_parent = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-        watchdog_env["PYTHONPATH"] = os.pathsep.join(filter(None, [kit_parent, env.get("PYTHONPATH")]))
-        self._process = subprocess.Popen(
-            [sys.executable, "-m", "launcherkit.wine.reaper", session_dir, wineserver],
-            stdin=subprocess.PIPE, env=watchdog_env, start_new_session=True,
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
-    def dismiss(self):
-        """The session closed by itself: the watchdog ends without doing anything."""
-        try:
-            self._process.stdin.write(b"done\n")
-            self._process.stdin.close()
-            self._process.wait(timeout=10)
-        except (OSError, subprocess.TimeoutExpired):
-            stop_popen(self._process)
+if __name__ == "__main__":
+    if sys.stdin.buffer.read().strip() != b"done":
+        kill_wineserver()
+        kill_marked_processes(sys.argv[1])
+        shutil.rmtree(os.path.join(sys.argv[1], "prefix"), ignore_errors=True)

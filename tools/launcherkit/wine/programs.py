@@ -1,10 +1,6 @@
 """The Windows programs a Wine session works with: the launcher, its test builds, and the stand-ins that
 record or act (tools/wineprograms; the planted libraries: tests/stubs). A build tree holds them at the
-places its CMake files give them; another caller (a disc image's acceptance check, say) names its own.
-
-    programs = Programs.in_build("build/windows")
-    programs.launcher, programs.recorder, programs.poke, programs.launcher740, ...
-"""
+places its CMake files give them; another caller (a disc image's acceptance check, say) names its own."""
 
 import os
 from dataclasses import dataclass, fields

@@ -22,19 +22,16 @@ class Registry:
         self._work_dir = work_dir
         self._files = itertools.count(1)
 
+    # view: 32 or 64 works on that view of a 64-bit prefix's registry only (None: the view of reg itself).
+
     def add(self, key, name, kind="REG_SZ", data="", view=None):
-        """view: 32 or 64 writes to that view of a 64-bit prefix's registry only (None: the view of reg
-        itself)."""
-        code, text = self._run("reg", ["add", key, "/v", name, "/t", kind, "/d", data, "/f"] +
-                               (["/reg:%d" % view] if view else []))
+        code, text = self._run("reg", ["add", key, "/v", name, "/t", kind, "/d", data, "/f"] + _view(view))
         if code != 0:
             raise RegistryError("reg add %s %s failed (%d): %s" % (key, name, code, text))
 
     def delete(self, key, name=None, view=None):
-        """Deletes a value, or the whole key when name is None; a missing key or value is no error. view: as
-        for add."""
-        self._run("reg", ["delete", key] + (["/v", name] if name is not None else []) + ["/f"] +
-                  (["/reg:%d" % view] if view else []))
+        """Deletes a value, or the whole key when name is None; a missing key or value is no error."""
+        self._run("reg", ["delete", key] + (["/v", name] if name is not None else []) + ["/f"] + _view(view))
 
     def export(self):
         """The whole registry as {key path: {value name: value text}} (from `regedit /E`)."""
@@ -48,21 +45,21 @@ class Registry:
         return parse_reg_export(raw)
 
 
+def _view(view):
+    return ["/reg:%d" % view] if view else []
+
+
 def parse_reg_export(raw):
     """{key: {name: value}} from the text of a .reg export (UTF-16 with BOM, or ANSI)."""
-    if raw.startswith(b"\xff\xfe"):
-        text = raw[2:].decode("utf-16-le", errors="replace")
-    else:
-        text = raw.decode("latin-1")
+    text = raw[2:].decode("utf-16-le", errors="replace") if raw.startswith(b"\xff\xfe") else raw.decode("latin-1")
     text = re.sub(r"\\\r?\n\s*", "", text)  # continued hex lines
     registry = {}
     current = None
     for line in text.splitlines():
         line = line.strip()
+        match = re.match(r'^(@|"(?:[^"\\]|\\.)*")=(.*)$', line)
         if line.startswith("[") and line.endswith("]"):
             current = registry.setdefault(line[1:-1], {})
-        elif current is not None and "=" in line and (line.startswith('"') or line.startswith("@")):
-            match = re.match(r'^(@|"(?:[^"\\]|\\.)*")=(.*)$', line)
-            if match:
-                current[match.group(1)] = match.group(2)
+        elif current is not None and match:
+            current[match.group(1)] = match.group(2)
     return registry

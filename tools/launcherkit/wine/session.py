@@ -1,21 +1,10 @@
-"""Private Wine sessions: a virtual X display, a Wine prefix and a wineserver of their own.
+"""Private Wine sessions: a virtual X display (`display`), a Wine prefix, HOME and wineserver of their own,
+the sound capture (`sound`), the registry (`registry`) and the programs started in them.
 
-    with WineSession("build/windows", "win32", depth=24, name="buttons", poke=programs.poke) as session:
-        session.map_cdrom("d", medium_folder)
-        process = session.start(r"D:\\LAUNCH.EXE")
-        window = session.display.wait_window("^" + re.escape(product.name) + "$", process.pid)
-        session.display.move(100, 250)
-        ...
-        assert process.exit_code(timeout=30) == 0
-
-The session owns its folder, prefix, HOME, wineserver and the programs it starts; its screen is
-`session.display` (display.XDisplay), what it plays `session.sound` (sound_capture.SoundCapture), its
-registry `session.registry` (registry.Registry).
-
-Everything a session starts (Xvfb, wineserver, Wine processes, the sound capture writers) carries the
+Everything a session starts (Xvfb, wineserver, Wine processes, the sound capture's writers) carries the
 environment variable LAUNCHER_TEST_SESSION=<session folder>; closing the session ends each of them by its
 own handle, then runs `wineserver -k` for the session's prefix, and as a last resort kills whatever still
-carries the marker. A watchdog process does the same if the test process dies without closing (SIGKILL).
+carries the marker. A watchdog does the same if the test process dies without closing (SIGKILL).
 """
 
 import itertools
@@ -29,9 +18,9 @@ from launcherkit import KitError
 from launcherkit.wine.display import XDisplay
 from launcherkit.wine.host import WINESERVER, base_environment, wine_command
 from launcherkit.wine.prefix import append_registry, copy_prefix, ensure_template
-from launcherkit.wine.processes import (WineProcess, Watchdog, is_wine_program, kill_marked_processes,
-                                        marked_processes, open_sessions, process_command_line,
-                                        remove_stale_prefixes, stop_popen)
+from launcherkit.wine.processes import (WineProcess, dismiss_watchdog, is_wine_program, kill_marked_processes,
+                                        kill_wineserver, marked_processes, open_sessions, process_command_line,
+                                        remove_stale_prefixes, start_watchdog, stop_popen, watch_session)
 from launcherkit.wine.registry import Registry
 from launcherkit.wine.sound_capture import SoundCapture
 
@@ -47,53 +36,30 @@ class SessionError(KitError):
 
 
 class WineSession:
-    """A virtual X display, a private Wine prefix, HOME and wineserver.
-
-    build_dir: the build tree; the prefix template lives in <build_dir>/wine-template/<arch>, sessions in
-        <build_dir>/test-sessions/<name>-<pid>-<n>/.
-    arch: "win32" or "win64", the Wine that runs the session's programs.
-    prefix_arch: the prefix's architecture (default: arch); a win64 prefix runs win32 programs under WoW64,
-        with the registry's 32-bit and 64-bit views apart.
-    depth: the X screen depth (24, 16 or 8). On depth 8 the prefix gets the settings that show palette
-        colours truly (ClientSideGraphics=N, PrivateColorMap=Y) unless palette_settings=False.
-    poke: POKE.EXE, the helper that acts on a window from inside Wine (needed by poke() and by starts
-        with a show command).
-    env: variables every program of the session gets (LAUNCHER_CLASS_NAME for POKE.EXE, say).
-    keep: keep the session's prefix after closing; logs, sound captures and screenshots are always kept.
-    """
+    """Sessions live in <build_dir>/test-sessions/<name>-<pid>-<n>/. arch: the Wine that runs the programs
+    (win32, win64); a win64 prefix_arch runs win32 programs under WoW64. depth: the X screen's (24, 16, 8).
+    poke: POKE.EXE. env: variables every program gets. keep: keep the prefix (logs are always kept)."""
 
     _counter = itertools.count(1)
+    screen_size = (640, 480)
 
-    def __init__(self, build_dir, arch, depth=24, name="session", screen=(640, 480), palette_settings=None,
-                 poke=None, env=None, keep=False, log=None, prefix_arch=None):
-        self.arch = arch
-        self.prefix_arch = prefix_arch or arch
-        self.depth = depth
+    def __init__(self, build_dir, arch, depth=24, name="session", poke=None, env=None, keep=False, log=None,
+                 prefix_arch=None):
+        self.arch, self.prefix_arch, self.depth = arch, prefix_arch or arch, depth
+        self.name, self.keep = name, keep
         self.build_dir = os.path.abspath(build_dir)
-        self.name = name
-        self.screen_size = screen
-        self.palette_settings = (depth == 8) if palette_settings is None else palette_settings
         self.poke_program = os.path.abspath(poke) if poke else None
         self.extra_env = dict(env or {})
-        self.keep = keep
         self._log = log or (lambda text: None)
-        self.wine = wine_command(self.arch)
-        self.dir = os.path.join(self.build_dir, "test-sessions",
-                                "%s-%d-%d" % (name, os.getpid(), next(self._counter)))
+        self.wine = wine_command(arch)
+        self.dir = os.path.join(self.build_dir, "test-sessions", "%s-%d-%d" % (name, os.getpid(), next(self._counter)))
         self.prefix = os.path.join(self.dir, "prefix")
-        self.home = os.path.join(self.dir, "home")
         self.logs_dir = os.path.join(self.dir, "logs")
-        self.env = None
-        self.display = None
-        self.sound = None
+        self.env = self.display = self.sound = self._wineserver = self._watchdog = None
         self.registry = Registry(self.run, self.dir)
-        self._wineserver = None
-        self._watchdog = None
         self._processes = []
         self._closed = False
         self._run_counter = itertools.count(1)
-
-    # -- life cycle ---------------------------------------------------------------------------------------
 
     def __enter__(self):
         try:
@@ -105,29 +71,45 @@ class WineSession:
 
     def __exit__(self, *exc):
         self.close()
-        return False
 
     def open(self):
-        open_sessions.add(self)
+        watch_session(self)
         template = ensure_template(self.build_dir, self.prefix_arch, log=self._log)
         remove_stale_prefixes(os.path.dirname(self.dir))
         shutil.rmtree(self.dir, ignore_errors=True)
-        capture_dir = os.path.join(self.dir, "sound")
-        for folder in (self.home, capture_dir, self.logs_dir):
+        home, capture_dir = os.path.join(self.dir, "home"), os.path.join(self.dir, "sound")
+        for folder in (home, capture_dir, self.logs_dir):
             os.makedirs(folder)
         copy_prefix(template, self.prefix)
-        self.sound = SoundCapture(self.home, capture_dir, self.dir, self.logs_dir)
+        self.sound = SoundCapture(home, capture_dir, self.dir, self.logs_dir)
         # Unmanaged windows: with no window manager on the virtual screen, Wine would otherwise wait a
         # second or two for one to withdraw every window that closes.
         x11_settings = {"Managed": "N"}
-        if self.palette_settings:
+        if self.depth == 8:
             x11_settings.update({"ClientSideGraphics": "N", "PrivateColorMap": "Y"})
         append_registry(os.path.join(self.prefix, "user.reg"), r"Software\Wine\X11 Driver", x11_settings)
-        self.env = base_environment(self.prefix_arch, self.prefix, self.home, self.dir, program_arch=self.arch)
+        self.env = base_environment(self.prefix_arch, self.prefix, home, self.dir, program_arch=self.arch)
         self.env.update(self.extra_env)
-        self._watchdog = Watchdog(self.dir, WINESERVER, self.env)
+        self._watchdog = start_watchdog(self.dir, self.env)
         self.display = XDisplay(self.env, self.logs_dir, self.screen_size, self.depth)
-        self._start_wineserver()
+        log = open(os.path.join(self.logs_dir, "wineserver.log"), "w")
+        self._wineserver = subprocess.Popen([WINESERVER, "-f", "-p"], env=self.env, stdout=log, stderr=log,
+                                            stdin=subprocess.DEVNULL)
+        log.close()
+        # Ready when its socket exists in the server folder it works in.
+        deadline = time.monotonic() + 30
+        while not self._wineserver_ready():
+            if time.monotonic() > deadline:
+                raise SessionError("wineserver did not get ready")
+            time.sleep(0.02)
+
+    def _wineserver_ready(self):
+        if self._wineserver.poll() is not None:
+            raise SessionError("wineserver ended at once (see %s/wineserver.log)" % self.logs_dir)
+        try:
+            return os.path.exists(os.path.join(os.readlink("/proc/%d/cwd" % self._wineserver.pid), "socket"))
+        except OSError:
+            return False
 
     def close(self):
         """Ends everything the session started; safe to call more than once."""
@@ -138,82 +120,43 @@ class WineSession:
         for process in self._processes:
             stop_popen(process.popen, timeout=3)
         if self.env is not None and os.path.isdir(self.prefix):
-            try:
-                subprocess.run([WINESERVER, "-k"], env=self.env, stdout=subprocess.DEVNULL,
-                               stderr=subprocess.DEVNULL, timeout=30)
-            except (subprocess.TimeoutExpired, OSError):
-                pass
+            kill_wineserver(self.env)
         stop_popen(self._wineserver, timeout=10)
         if self.display is not None:
             self.display.close()
-            stop_popen(self.display.process, timeout=10)
         leftovers = kill_marked_processes(self.dir)
         if leftovers:
             self._log("killed leftover processes of session %s: %s" % (self.name, leftovers))
         if self._watchdog is not None:
-            self._watchdog.dismiss()
+            dismiss_watchdog(self._watchdog)
         if not self.keep:
             shutil.rmtree(self.prefix, ignore_errors=True)
-
-    def _start_wineserver(self):
-        log = open(os.path.join(self.logs_dir, "wineserver.log"), "w")
-        self._wineserver = subprocess.Popen([WINESERVER, "-f", "-p"], env=self.env, stdout=log, stderr=log,
-                                            stdin=subprocess.DEVNULL)
-        log.close()
-        # Ready when its socket exists in the server folder it works in.
-        deadline = time.monotonic() + 30
-        while time.monotonic() < deadline:
-            if self._wineserver.poll() is not None:
-                raise SessionError("wineserver ended at once (see %s/wineserver.log)" % self.logs_dir)
-            try:
-                folder = os.readlink("/proc/%d/cwd" % self._wineserver.pid)
-                if os.path.exists(os.path.join(folder, "socket")):
-                    return
-            except OSError:
-                pass
-            time.sleep(0.02)
-        raise SessionError("wineserver did not get ready")
 
     # -- Wine programs ------------------------------------------------------------------------------------
 
     def start(self, program, args=(), show=None, debug=None, capture_stdout=False, env=None):
-        """Starts a Windows program: `program` is a Windows path (D:\\LAUNCH.EXE) or a Unix path.
-
-        show: None gives Wine's own start (show command SW_SHOWDEFAULT, 10); a number starts the program
-            through POKE.EXE with that show command (POKE's exit code is then the program's).
-        debug: a WINEDEBUG value for this program (its stderr goes to the returned process's log).
-        env: further environment variables of this program (WINEDLLOVERRIDES, say).
-        """
+        """Starts a Windows program, by a Windows path (D:\\LAUNCH.EXE) or a Unix path. show: a show command,
+        through POKE.EXE (whose exit code is then the program's; None: Wine's own start, SW_SHOWDEFAULT).
+        debug: a WINEDEBUG value (stderr goes to the process's log). env: variables for this program."""
         if not re.match(r"^[A-Za-z]:", program) and os.sep in program:
             program = os.path.abspath(program)  # Wine runs its programs from drive C:
-        number = next(self._run_counter)
-        base = re.sub(r"[^A-Za-z0-9]+", "_", os.path.basename(program.replace("\\", "/")))
-        log_path = os.path.join(self.logs_dir, "%03d-%s.log" % (number, base))
-        stdout_path = os.path.join(self.logs_dir, "%03d-%s.out" % (number, base)) if capture_stdout else None
-        command = list(self.wine)
-        if show is not None:
-            command += [self._poke(), "run", str(show)]
-        command += [program] + list(args)
-        run_env = dict(self.env)
+        name = re.sub(r"[^A-Za-z0-9]+", "_", re.split(r"[\\/]", program)[-1])
+        base = os.path.join(self.logs_dir, "%03d-%s" % (next(self._run_counter), name))
+        out_path = base + ".out" if capture_stdout else None
+        command = self.wine + ([self._poke(), "run", str(show)] if show is not None else []) + [program, *args]
+        run_env = dict(self.env, **(env or {}))
         if debug:
             run_env["WINEDEBUG"] = debug
-        if env:
-            run_env.update(env)
-        with open(log_path, "w") as log:
-            out = open(stdout_path, "w") if stdout_path else log
-            try:
-                popen = subprocess.Popen(command, env=run_env, stdout=out, stderr=log, stdin=subprocess.DEVNULL,
-                                         cwd=os.path.join(self.prefix, "drive_c"))
-            finally:
-                if stdout_path:
-                    out.close()
-        process = WineProcess(popen, command, log_path, stdout_path)
+        with open(base + ".log", "w") as log, (open(out_path, "w") if out_path else log) as out:
+            popen = subprocess.Popen(command, env=run_env, stdout=out, stderr=log, stdin=subprocess.DEVNULL,
+                                     cwd=os.path.join(self.prefix, "drive_c"))
+        process = WineProcess(popen, command, base + ".log", out_path)
         self._processes.append(process)
         return process
 
-    def run(self, program, args=(), timeout=120, debug=None, env=None):
+    def run(self, program, args=(), timeout=120):
         """Runs a Windows program to its end; returns (exit code, stdout text)."""
-        process = self.start(program, args, debug=debug, capture_stdout=True, env=env)
+        process = self.start(program, args, capture_stdout=True)
         try:
             code = process.exit_code(timeout=timeout)
         except subprocess.TimeoutExpired:
@@ -224,12 +167,7 @@ class WineSession:
     def poke(self, *args, timeout=60):
         """Runs POKE.EXE with `args`; returns (exit code, {key: value} of its key=value lines)."""
         code, text = self.run(self._poke(), list(args), timeout=timeout)
-        values = {}
-        for line in text.splitlines():
-            if "=" in line:
-                key, value = line.split("=", 1)
-                values[key.strip()] = value.strip()
-        return code, values
+        return code, dict((part.strip() for part in line.split("=", 1)) for line in text.splitlines() if "=" in line)
 
     def _poke(self):
         if not self.poke_program:
@@ -237,19 +175,17 @@ class WineSession:
         return self.poke_program
 
     def wine_processes(self):
-        """(pid, command line) of the session's Windows programs still running: every Wine process of its
-        prefix, however it was started (by a bare name, a Unix path, a quoted path), but Wine's own
-        services (WINE_SERVICES)."""
+        """(pid, command line) of the session's Windows programs still running, however they were started,
+        but Wine's own services (WINE_SERVICES)."""
         # A program the session started counts from its start on, while `wine` (a shell script) is still
         # becoming Wine's loader; a process in the middle of an exec shows no environment, so no marker.
         started = {process.pid for process in self._processes if process.running()}
         result = []
         for pid in sorted(started.union(marked_processes(self.dir))):
-            if pid not in started and not is_wine_program(pid):
-                continue  # Xvfb, the wineserver, the sound capture's writers
-            command = process_command_line(pid)
-            if not is_wine_service(command):
-                result.append((pid, command))
+            if pid in started or is_wine_program(pid):  # not Xvfb, the wineserver, the sound capture's writers
+                command = process_command_line(pid)
+                if not is_wine_service(command):
+                    result.append((pid, command))
         return result
 
     def wait_programs_ended(self, timeout=30, ignore=()):
@@ -269,7 +205,6 @@ class WineSession:
 
     def map_cdrom(self, letter, folder):
         """Maps drive `letter` to a Unix folder as a CD-ROM drive."""
-        letter = letter.lower().rstrip(":")
         link = os.path.join(self.prefix, "dosdevices", letter + ":")
         if os.path.lexists(link):
             os.remove(link)

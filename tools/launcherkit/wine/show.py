@@ -13,36 +13,31 @@ import time
 
 from launcherkit.product import DEFAULT_PROFILE, Product
 from launcherkit.wine import images
-from launcherkit.wine.host import WINESERVER, base_environment, host_can_run, wine_command
+from launcherkit.wine.host import base_environment, host_can_run, wine_command
 from launcherkit.wine.launcher_session import LauncherSession
+from launcherkit.wine.prefix import append_registry, copy_prefix, ensure_template
+from launcherkit.wine.processes import kill_wineserver
 from launcherkit.wine.programs import Programs
 
 
 def on_the_users_display(exe, build_dir, arch, product):
     """A private prefix under the build tree, kept between runs; the user's own display."""
-    run_dir = os.path.join(build_dir, "run")
-    prefix = os.path.join(run_dir, "prefix")
-    medium = os.path.join(run_dir, "medium")
-    os.makedirs(medium, exist_ok=True)
+    run_dir = os.path.join(os.path.abspath(build_dir), "run")
+    prefix, medium = os.path.join(run_dir, "prefix"), os.path.join(run_dir, "medium")
+    if not os.path.exists(os.path.join(prefix, "system.reg")):
+        shutil.rmtree(run_dir, ignore_errors=True)
+        copy_prefix(ensure_template(build_dir, arch), prefix)
+        append_registry(os.path.join(prefix, "system.reg"), r"Software\Wine\Drives", {"d:": "cdrom"})
+        os.makedirs(medium)
+        os.symlink(medium, os.path.join(prefix, "dosdevices", "d:"))
     shutil.copy(exe, os.path.join(medium, product.launcher_file))
     env = base_environment(arch, prefix, os.environ.get("HOME", run_dir), "show-launcher")
     env["DISPLAY"] = os.environ["DISPLAY"]
-    wine = wine_command(arch)
-    if not os.path.exists(os.path.join(prefix, "system.reg")):
-        print("run: creating a Wine prefix for the launcher (once, about 10 s)")
-        subprocess.run(wine + ["wineboot", "-i"], env=env, check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    drive = os.path.join(prefix, "dosdevices", "d:")
-    if os.path.islink(drive) or os.path.exists(drive):
-        os.remove(drive)
-    os.symlink(os.path.abspath(medium), drive)
-    subprocess.run(wine + ["reg", "add", r"HKLM\Software\Wine\Drives", "/v", "d:", "/d", "cdrom", "/f"],
-                   env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     print("run: the launcher is on %s; close it with a click on a button or off them" % env["DISPLAY"])
     try:
-        code = subprocess.run(wine + ["D:\\" + product.launcher_file], env=env).returncode
+        code = subprocess.run(wine_command(arch) + ["D:\\" + product.launcher_file], env=env).returncode
     finally:
-        subprocess.run([WINESERVER, "-k"], env=env, stderr=subprocess.DEVNULL)
+        kill_wineserver(env)
     print("run: the launcher ended with exit code %d" % code)
     return code
 

@@ -9,23 +9,18 @@ import re
 def file_snapshot(folder, ignore=()):
     """{relative path: (size, sha1)} of every file below `folder`, and the folders as (None, None)."""
     snapshot = {}
-    if not os.path.isdir(folder):
-        return snapshot
     for root, dirs, files in os.walk(folder):
-        rel_root = os.path.relpath(root, folder)
-        for name in dirs:
-            rel = os.path.normpath(os.path.join(rel_root, name))
-            if not any(re.match(pattern, rel, re.I) for pattern in ignore):
-                snapshot[rel + "/"] = (None, None)
-        for name in files:
-            rel = os.path.normpath(os.path.join(rel_root, name))
+        for name in dirs + files:
+            path = os.path.join(root, name)
+            rel = os.path.relpath(path, folder)
             if any(re.match(pattern, rel, re.I) for pattern in ignore):
                 continue
-            path = os.path.join(root, name)
+            if name in dirs:
+                snapshot[rel + "/"] = (None, None)
+                continue
             try:
                 with open(path, "rb") as f:
-                    digest = hashlib.sha1(f.read()).hexdigest()
-                snapshot[rel] = (os.path.getsize(path), digest)
+                    snapshot[rel] = (os.path.getsize(path), hashlib.sha1(f.read()).hexdigest())
             except OSError:
                 snapshot[rel] = (None, "unreadable")
     return snapshot
@@ -33,15 +28,8 @@ def file_snapshot(folder, ignore=()):
 
 def snapshot_changes(before, after):
     """Human-readable list of what appeared, disappeared or changed."""
-    changes = []
-    for path in sorted(set(before) | set(after)):
-        if path not in before:
-            changes.append("new: " + path)
-        elif path not in after:
-            changes.append("gone: " + path)
-        elif before[path] != after[path]:
-            changes.append("changed: " + path)
-    return changes
+    return [("new: " if path not in before else "gone: " if path not in after else "changed: ") + path
+            for path in sorted(set(before) | set(after)) if before.get(path) != after.get(path)]
 
 
 # Registry keys that Wine itself writes while any program runs (device enumeration of display and sound,
@@ -72,10 +60,8 @@ def registry_changes(before, after):
     (WINE_REGISTRY_BOOKKEEPING)."""
     changes = []
     for key in sorted(set(before) | set(after)):
-        if _bookkeeping(key):
-            continue
         old, new = before.get(key), after.get(key)
-        if old == new:
+        if old == new or _bookkeeping(key):
             continue
         if old is None:
             changes.append("new key: %s %s" % (key, new))

@@ -1,16 +1,36 @@
 """What a session's Wine programs play: every stream Wine opens on the default ALSA device is written to a
-file of its own in the session's sound folder, through ALSA's file plugin and a private HOME's .asoundrc.
+file of its own in the session's sound folder (stream-<nanoseconds>-<pid>-<rate>-<channels>-<bits>.raw,
+interleaved little-endian samples), through ALSA's file plugin and a private HOME's .asoundrc.
 
 Each stream is written by a `cat` of its own, which ends when Wine closes the stream: a stream whose
 writer has ended is whole. (Under load a stream can stall for longer than any quiet interval while Wine
 still holds it open; a stream read then is cut short.)"""
 
+import math
 import os
+import re
 import shutil
 import time
 
-from launcherkit.wine import sounds
 from launcherkit.wine.processes import marked_processes
+from launcherkit.wine.sounds import Sound, difference, samples_of
+
+STREAM_NAME = re.compile(r"^stream-(\d+)-\d+-(\d+)-(\d+)-(\d+)\.raw$")
+
+
+class Stream(Sound):
+    """A captured stream: a Sound with its file (`path`), its start (`started_ns`), `bits` and `bytes`."""
+
+    def __init__(self, path, started_ns, rate, channels, bits):
+        with open(path, "rb") as f:
+            data = f.read()
+        super().__init__(samples_of(data), rate, channels, "the stream %s" % path)
+        self.path, self.started_ns, self.bits, self.bytes = path, started_ns, bits, len(data)
+
+    def __repr__(self):
+        rms = math.sqrt(sum(s * s for s in self.samples) / len(self.samples)) if self.samples else 0.0
+        return "<stream %.3f s, %d frames, %d Hz x %d ch x %d bit, RMS %.1f>" % (
+            self.duration, self.frames, self.rate, self.channels, self.bits, rms)
 
 
 class SoundCapture:
@@ -18,54 +38,59 @@ class SoundCapture:
     `kept_dir`: where a stream that was not heard as required is kept (assert_heard)."""
 
     def __init__(self, home, capture_dir, marker, kept_dir):
-        self.capture_dir = capture_dir
-        self.marker = marker
-        self.kept_dir = kept_dir
+        self.capture_dir, self.marker, self.kept_dir = capture_dir, marker, kept_dir
         # The file plugin pipes each stream to a shell, whose $(date) and $$ make the name unique and
         # ordered; the plugin puts the stream's rate, channels and bits into the name (%r, %c, %b).
         # The plugin turns "%%" into "%", so the shell runs date +%s%N.
         target = os.path.join(capture_dir, "stream-$(date +%%s%%N)-$$-%r-%c-%b.raw")
         with open(os.path.join(home, ".asoundrc"), "w") as f:
-            f.write('pcm.!default {\n'
-                    '    type file\n'
-                    '    slave { pcm "null" }\n'
-                    '    file "|exec cat > ' + target + '"\n'
-                    '    format "raw"\n'
-                    '}\n')
+            f.write('pcm.!default {\n    type file\n    slave { pcm "null" }\n'
+                    '    file "|exec cat > ' + target + '"\n    format "raw"\n}\n')
 
     def writing(self):
         """Whether a stream is still being written: a process of the session holds a file of the capture."""
         folder = self.capture_dir + os.sep
         for pid in marked_processes(self.marker):
             try:
-                descriptors = os.listdir("/proc/%d/fd" % pid)
+                if any(os.readlink("/proc/%d/fd/%s" % (pid, fd)).startswith(folder)
+                       for fd in os.listdir("/proc/%d/fd" % pid)):
+                    return True
             except OSError:
-                continue
-            for fd in descriptors:
-                try:
-                    if os.readlink("/proc/%d/fd/%s" % (pid, fd)).startswith(folder):
-                        return True
-                except OSError:
-                    pass
+                pass  # the process or one of its files went away while looked at
         return False
 
+    def _sizes(self):
+        sizes = {}
+        for name in os.listdir(self.capture_dir):
+            try:
+                sizes[name] = os.path.getsize(os.path.join(self.capture_dir, name))
+            except OSError:
+                pass
+        return sizes
+
     def streams(self, at_least=0, settle=0.4, timeout=30, whole=True):
-        """The streams played so far, in order: a list of sounds.Stream. Waits until at least `at_least`
+        """The streams played so far, oldest first (a list of Stream). Waits until at least `at_least`
         streams have begun, then until no stream has grown or begun for `settle` seconds and, with
         `whole`, every stream is whole (its writer has ended). The timeout only guards against a hang."""
         deadline = time.monotonic() + timeout
         while len(os.listdir(self.capture_dir)) < at_least and time.monotonic() < deadline:
             time.sleep(0.05)
         while True:
-            streams = sounds.read_streams(self.capture_dir, settle=settle,
-                                          timeout=max(1, deadline - time.monotonic()))
+            last, stable_since = self._sizes(), time.monotonic()
+            while time.monotonic() - stable_since < settle and time.monotonic() < deadline:
+                time.sleep(0.05)
+                now = self._sizes()
+                if now != last:
+                    last, stable_since = now, time.monotonic()
             if not whole or not self.writing() or time.monotonic() > deadline:
-                return streams
+                break
+        found = sorted((match for match in map(STREAM_NAME.match, last) if match), key=lambda m: int(m.group(1)))
+        return [Stream(os.path.join(self.capture_dir, match.string), *map(int, match.groups())) for match in found]
 
     def assert_heard(self, stream, expected, prefix=False):
         """The stream is the sounds.Sound `expected`, with no more than whole periods of silence around it
         (sounds.difference); otherwise fails with what was heard, the stream kept in `kept_dir`."""
-        line = sounds.difference(sounds.Sound.from_stream(stream), expected, prefix=prefix)
+        line = difference(stream, expected, prefix=prefix)
         if line is not None:
             os.makedirs(self.kept_dir, exist_ok=True)
             kept = os.path.join(self.kept_dir, os.path.basename(stream.path))

@@ -1,97 +1,12 @@
-"""Sound streams captured from Wine through ALSA's file plugin: one raw file per stream, named
-stream-<nanoseconds>-<pid>-<rate>-<channels>-<bits>.raw, interleaved little-endian samples; and the
-RIFF WAVE sounds a program carries as resources, decoded as the system decodes them, and what was heard
-compared with what should have been, sample for sample (difference())."""
+"""Sounds sample for sample: the RIFF WAVE sounds a program carries as resources, decoded as the system
+decodes them, the streams captured from Wine (sound_capture), and what was heard compared with what should
+have been (difference())."""
 
 import array
-import math
-import os
-import re
 import struct
-import sys
-import time
 
 from launcherkit.pe import Executable
 from launcherkit.resource_check import wave_chunks as wav_chunks
-
-_NAME = re.compile(r"^stream-(\d+)-(\d+)-(\d+)-(\d+)-(\d+)\.raw$")
-
-
-class Stream:
-    def __init__(self, path, started_ns, rate, channels, bits, data):
-        self.path = path
-        self.started_ns = started_ns
-        self.rate = rate
-        self.channels = channels
-        self.bits = bits
-        self.bytes = len(data)
-        frame = channels * bits // 8
-        self.frames = len(data) // frame if frame else 0
-        self.duration = self.frames / rate if rate else 0.0
-        self.rms = _rms(data, bits)
-
-    def __repr__(self):
-        return "<stream %.3f s, %d frames, %d Hz x %d ch x %d bit, RMS %.1f>" % (
-            self.duration, self.frames, self.rate, self.channels, self.bits, self.rms)
-
-
-def _rms(data, bits):
-    if bits != 16 or len(data) < 2:
-        return 0.0
-    samples = _samples(data)
-    total = 0
-    for s in samples:
-        total += s * s
-    return math.sqrt(total / len(samples))
-
-
-def _sizes(folder):
-    sizes = {}
-    for name in os.listdir(folder):
-        try:
-            sizes[name] = os.path.getsize(os.path.join(folder, name))
-        except OSError:
-            pass
-    return sizes
-
-
-def read_streams(folder, settle=0.4, timeout=30):
-    """All streams in `folder`, oldest first, once none has grown or appeared for `settle` seconds."""
-    deadline = time.monotonic() + timeout
-    last = _sizes(folder)
-    stable_since = time.monotonic()
-    while time.monotonic() - stable_since < settle and time.monotonic() < deadline:
-        time.sleep(0.05)
-        now = _sizes(folder)
-        if now != last:
-            last = now
-            stable_since = time.monotonic()
-    streams = []
-    for name in sorted(last, key=lambda n: int(_NAME.match(n).group(1)) if _NAME.match(n) else 0):
-        match = _NAME.match(name)
-        if not match:
-            continue
-        started, _pid, rate, channels, bits = (int(g) for g in match.groups())
-        with open(os.path.join(folder, name), "rb") as f:
-            data = f.read()
-        streams.append(Stream(os.path.join(folder, name), started, rate, channels, bits, data))
-    return streams
-
-
-def exe_sound(exe, resource_id):
-    """The RIFF WAVE file that the program `exe` carries as its WAVE resource `resource_id`."""
-    wave = Executable.open(exe).resource("WAVE", resource_id)
-    if not wave:
-        raise ValueError("%s has no WAVE %d" % (exe, resource_id))
-    return wave
-
-
-def stream_data(stream):
-    with open(stream.path, "rb") as f:
-        return f.read()
-
-
-# -- what a sound is, sample for sample ------------------------------------------------------------------
 
 WAVE_FORMAT_PCM = 1
 WAVE_FORMAT_ADPCM = 2
@@ -110,8 +25,7 @@ def _toward_zero(value):
 def decode_ms_adpcm(fmt, data):
     """Interleaved 16-bit samples of MS ADPCM `data` as the system's codec decodes them: every block whole
     (the last one's padding too, which the fact chunk's count leaves out), sample for sample."""
-    channels, block_align = struct.unpack_from("<H", fmt, 2)[0], struct.unpack_from("<H", fmt, 12)[0]
-    count = struct.unpack_from("<H", fmt, 20)[0]
+    _, channels, _, _, block_align, _, _, _, count = struct.unpack_from("<HHIIHHHHH", fmt)
     coefficients = [struct.unpack_from("<hh", fmt, 22 + 4 * i) for i in range(count)]
     out = array.array("h")
     header = 7 * channels
@@ -154,18 +68,18 @@ class Sound:
         if tag == WAVE_FORMAT_ADPCM:
             samples = decode_ms_adpcm(fmt, chunks[b"data"])
         elif tag == WAVE_FORMAT_PCM and bits == 16:
-            samples = _samples(chunks[b"data"])
+            samples = samples_of(chunks[b"data"])
         else:
             raise ValueError("%s: format %d at %d bits, not 16-bit PCM or MS ADPCM" % (name, tag, bits))
         return cls(samples, rate, channels, name)
 
     @classmethod
     def from_exe(cls, exe, resource_id, name):
-        return cls.from_wav(exe_sound(exe, resource_id), name)
-
-    @classmethod
-    def from_stream(cls, stream):
-        return cls(_samples(stream_data(stream)), stream.rate, stream.channels, "the stream %s" % stream.path)
+        """The program `exe`'s WAVE resource `resource_id`."""
+        wave = Executable.open(exe).resource("WAVE", resource_id)
+        if not wave:
+            raise ValueError("%s has no WAVE %d" % (exe, resource_id))
+        return cls.from_wav(wave, name)
 
     @property
     def silent(self):
@@ -175,12 +89,9 @@ class Sound:
         return "%.3f s" % (frame / self.rate)
 
 
-def _samples(data):
-    samples = array.array("h")
-    samples.frombytes(data[:len(data) - len(data) % 2])
-    if sys.byteorder != "little":
-        samples.byteswap()
-    return samples
+def samples_of(data):
+    """Signed 16-bit little-endian samples (in the host's order: Wine's hosts are little-endian)."""
+    return array.array("h", data[:len(data) - len(data) % 2])
 
 
 def difference(heard, expected, prefix=False):

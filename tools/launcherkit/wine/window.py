@@ -1,11 +1,6 @@
 """Where a product's launcher window stands on a screen and what it shows: its place (centred), the
 points the pointer goes to (inside a button, on the background, off the window), and the picture it
-should show, put together from the launcher's own bitmap resources at the geometry's places.
-
-    window = LauncherWindow(product, (640, 480))
-    display.move(*window.button_centre(SETUP))
-    expected = window.expected(exe, 24, hovered(SETUP))
-"""
+should show, put together from the launcher's own bitmap resources at the geometry's places."""
 
 from launcherkit.identifiers import BUTTON_NAMES
 from launcherkit.wine import images
@@ -14,23 +9,19 @@ from launcherkit.wine import images
 SETUP, BROWSE, CANCEL = range(len(BUTTON_NAMES))
 # The pictures of the buttons for expected(): every button at rest, or one under the pointer.
 REST = ("rest",) * len(BUTTON_NAMES)
-# A point on the screen that is off any centred window.
-OFF_THE_WINDOW = (5, 5)
 
 
 def hovered(button):
-    states = list(REST)
-    states[button] = "hover"
-    return tuple(states)
+    return REST[:button] + ("hover",) + REST[button + 1:]
 
 
 class LauncherWindow:
     """The launcher window of `product` (launcherkit.product.Product) on a screen of `screen_size`."""
 
+    outside_point = (5, 5)  # off any centred window
+
     def __init__(self, product, screen_size):
-        self.product = product
-        self.geometry = product.geometry
-        self.size = self.geometry.window_size
+        self.product, self.geometry, self.size = product, product.geometry, product.geometry.window_size
         self.origin = ((screen_size[0] - self.size[0]) // 2, (screen_size[1] - self.size[1]) // 2)
 
     @property
@@ -53,8 +44,6 @@ class LauncherWindow:
         above it."""
         _, column_top, column_right, _ = self.geometry.button_column()
         return self.on_screen((column_right + self.size[0]) // 2, column_top // 2)
-
-    outside_point = OFF_THE_WINDOW
 
     def expected(self, exe, tier, states=REST, installed=False):
         """The window as the launcher `exe` should draw it from its pictures of `tier` (bits per pixel):
