@@ -26,10 +26,9 @@ static BOOL OnLauncher(const char* verb, HWND window)
         GetClassNameA(window, className, sizeof className);
         GetWindowTextA(window, title, sizeof title);
         GetWindowRect(window, &rect);
-        printf("style=0x%08lx\nvisible=%d\n", (unsigned long)(DWORD)GetWindowLongA(window, GWL_STYLE),
-               IsWindowVisible(window) ? 1 : 0);
-        printf("rect=%ld,%ld,%ld,%ld\nclass=%s\ntitle=%s\n", rect.left, rect.top, rect.right, rect.bottom,
-               className, title);
+        printf("style=0x%08lx\nvisible=%d\nrect=%ld,%ld,%ld,%ld\nclass=%s\ntitle=%s\n",
+               (unsigned long)(DWORD)GetWindowLongA(window, GWL_STYLE), IsWindowVisible(window) ? 1 : 0,
+               rect.left, rect.top, rect.right, rect.bottom, className, title);
     } else if (strcmp(verb, "close") == 0 || strcmp(verb, "wmclose") == 0) {
         BOOL posted = verb[0] == 'c' ? PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0)
                                      : PostMessageA(window, WM_CLOSE, 0, 0);
@@ -40,28 +39,6 @@ static BOOL OnLauncher(const char* verb, HWND window)
         return FALSE;
     }
     return TRUE;
-}
-
-static HPALETTE foreignPalette;
-
-static LRESULT CALLBACK PaletteWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_PAINT) {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window, &paint);
-        HPALETTE old = SelectPalette(dc, foreignPalette, FALSE);
-        RealizePalette(dc);
-        for (int i = 0; i < 256; ++i) {
-            HBRUSH brush = CreateSolidBrush(PALETTEINDEX(i));
-            RECT cell = {(i % 16) * 3, (i / 16) * 3, (i % 16) * 3 + 3, (i / 16) * 3 + 3};
-            FillRect(dc, &cell, brush);
-            DeleteObject(brush);
-        }
-        SelectPalette(dc, old, FALSE);
-        EndPaint(window, &paint);
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
 }
 
 static int Palette(DWORD holdMilliseconds)
@@ -80,20 +57,27 @@ static int Palette(DWORD holdMilliseconds)
         table.entries[i].peBlue = (BYTE)((i * 5 + 128) & 255);
         table.entries[i].peFlags = PC_NOCOLLAPSE;
     }
-    foreignPalette = CreatePalette((LOGPALETTE*)&table);
+    HPALETTE palette = CreatePalette((LOGPALETTE*)&table);
 
-    WNDCLASSA windowClass = {.lpfnWndProc = PaletteWindowProc, .hInstance = GetModuleHandleA(NULL),
+    /* Painted once: with no window manager and nothing in front of it, nothing exposes it again. */
+    WNDCLASSA windowClass = {.lpfnWndProc = DefWindowProcA, .hInstance = GetModuleHandleA(NULL),
                              .hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW), .lpszClassName = "Poke Palette"};
     RegisterClassA(&windowClass);
     HWND window = CreateWindowExA(0, "Poke Palette", "Poke Palette", WS_POPUP, 0, 0, 48, 48, NULL, NULL,
                                   windowClass.hInstance, NULL);
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
-    HDC dc = GetDC(window);
-    SelectPalette(dc, foreignPalette, FALSE);
-    RealizePalette(dc);
-    ReleaseDC(window, dc);
     UpdateWindow(window);
+    HDC dc = GetDC(window);
+    SelectPalette(dc, palette, FALSE);
+    RealizePalette(dc);
+    for (int i = 0; i < 256; ++i) {
+        HBRUSH brush = CreateSolidBrush(PALETTEINDEX(i));
+        RECT cell = {(i % 16) * 3, (i / 16) * 3, (i % 16) * 3 + 3, (i / 16) * 3 + 3};
+        FillRect(dc, &cell, brush);
+        DeleteObject(brush);
+    }
+    GdiFlush();
     printf("ready\n");
 
     SetTimer(window, 1, holdMilliseconds, NULL);
@@ -101,8 +85,9 @@ static int Palette(DWORD holdMilliseconds)
     while (GetMessageA(&message, NULL, 0, 0) > 0 && message.message != WM_TIMER) {
         DispatchMessageA(&message);
     }
+    ReleaseDC(window, dc);
     DestroyWindow(window);
-    DeleteObject(foreignPalette);
+    DeleteObject(palette);
     return 0;
 }
 
@@ -130,7 +115,6 @@ static int Run(int show)
         return 4;
     }
     printf("started=1 pid=%lu\n", (unsigned long)process.dwProcessId);
-    fflush(stdout);
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 1;
     GetExitCodeProcess(process.hProcess, &code);
@@ -156,7 +140,6 @@ int main(int argc, char** argv)
         }
     }
     fprintf(stderr, "usage: POKE info | close | wmclose | focus | palette HOLD_MS | run SHOW COMMAND\n"
-                    "       (info, close, wmclose and focus with LAUNCHER_CLASS_NAME set to the launcher window's "
-                    "class name)\n");
+                    "       (the first four with LAUNCHER_CLASS_NAME set to the launcher window's class name)\n");
     return 3;
 }
