@@ -89,7 +89,7 @@ def test_alt_f4_ends_the_launcher_with_exit_code_0(launcher):
     # The keyboard reaches the window once it has the X input focus.
     wait_until(lambda: launcher.session.poke("focus")[1].get("foreground") == "1", what="foreground")
     launcher.display.focus(window)
-    launcher.display.key("alt+F4")
+    launcher.display.key("Alt_L+F4")
     assert process.exit_code(timeout=30) == 0
 
 

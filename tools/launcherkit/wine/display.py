@@ -17,8 +17,6 @@ from launcherkit import KitError
 from launcherkit.wine.processes import stop_popen
 from launcherkit.wine.waiting import wait_until
 
-# Key names of key() beside X's own keysym names.
-MODIFIER_KEYS = {"alt": "Alt_L", "ctrl": "Control_L", "shift": "Shift_L", "super": "Super_L"}
 # Pillow's raw modes for the pixel layouts of Xvfb's depths, by bits per pixel (Wine's hosts, and so the
 # server, are little-endian): palette indexes, 16-bit pixels of red 5, green 6, blue 5 bits, 24-bit pixels
 # in 32-bit words.
@@ -72,9 +70,8 @@ class XDisplay:
             raise
         screen = self.x.screen()
         self.root, self.white = screen.root, screen.white_pixel
-        self.bits_per_pixel, self.scanline_pad = next((f.bits_per_pixel, f.scanline_pad)
-                                                      for f in self.x.display.info.pixmap_formats
-                                                      if f.depth == screen.root_depth)
+        self.bits_per_pixel = next(f.bits_per_pixel for f in self.x.display.info.pixmap_formats
+                                   if f.depth == screen.root_depth)
 
     def close(self):
         """Ends the connection, then Xvfb; safe to call more than once."""
@@ -117,24 +114,21 @@ class XDisplay:
         deadline = time.monotonic() + timeout
         while True:
             for window_id in self.find_windows(name, pid):
+                # Its place on the screen (the outer corner, border included), size and border width.
+                window = self.x.create_resource_object("window", window_id)
                 try:
-                    return self.window_info(window_id)
+                    geometry = window.get_geometry()
+                    corner = self.root.translate_coords(window, -geometry.border_width, -geometry.border_width)
                 except GONE:
-                    pass
+                    continue
+                return WindowInfo(window_id, corner.x, corner.y, geometry.width, geometry.height,
+                                  geometry.border_width)
             if process is not None and not process.running():
                 raise DisplayError("the program ended (exit code %s) before its window appeared"
                                    % process.popen.returncode)
             if time.monotonic() > deadline:
                 raise DisplayError("no window %r of pid %s within %d s" % (name, pid, timeout))
             time.sleep(0.05)
-
-    def window_info(self, window_id):
-        """The window's place on the screen (its outer corner, border included), size and border width."""
-        window = self.x.create_resource_object("window", window_id)
-        geometry = window.get_geometry()
-        border = geometry.border_width
-        corner = self.root.translate_coords(window, -border, -border)
-        return WindowInfo(window_id, corner.x, corner.y, geometry.width, geometry.height, border)
 
     def focus(self, window):
         """Gives the window the keyboard focus and waits until the server has it there."""
@@ -170,9 +164,8 @@ class XDisplay:
         except GONE as problem:
             raise DisplayError("the screen could not be read: %s" % problem) from None
         # Each row of the reply is padded to the server's scanline unit.
-        stride = (width * self.bits_per_pixel + self.scanline_pad - 1) // self.scanline_pad * self.scanline_pad // 8
         picture = Image.frombytes("P" if colours else "RGB", (width, height), data, "raw",
-                                RAW_MODES[self.bits_per_pixel], stride)
+                                  RAW_MODES[self.bits_per_pixel], len(data) // height)
         if colours:
             picture.putpalette([(channel + 128) // 257 for colour in colours
                                 for channel in (colour.red, colour.green, colour.blue)])
@@ -216,10 +209,9 @@ class XDisplay:
         self.release(button)
 
     def key(self, keys):
-        """Presses the keys of `keys` (X keysym names or alt, ctrl, shift, super, joined by "+": "alt+F4")
-        one after the other and lets them go in the reverse order."""
-        codes = [self.x.keysym_to_keycode(XK.string_to_keysym(MODIFIER_KEYS.get(name.lower(), name)))
-                 for name in keys.split("+")]
+        """Presses the keys of `keys` (X keysym names joined by "+": "Alt_L+F4") one after the other and lets
+        them go in the reverse order."""
+        codes = [self.x.keysym_to_keycode(XK.string_to_keysym(name)) for name in keys.split("+")]
         if not all(codes):
             raise DisplayError("no key for one of %r on %s" % (keys, self.name))
         for code in codes:
