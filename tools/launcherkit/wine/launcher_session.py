@@ -1,7 +1,5 @@
-"""The launcher in a Wine session as a user meets it: started from a medium on CD-ROM drive D:, with the
-recorder stub in place of the programs it starts and their starts read from the stub log; its window
-found by the product's name and compared with its own pictures; the files it could write kept for
-comparison; and each launcher's Wine log read for a crash, which the exit code does not show."""
+"""The launcher in a Wine session as a user meets it, from a medium on CD-ROM drive D:, with the recorder stub
+in place of the programs it starts; its window compared with its own pictures, and its log read for crashes."""
 
 import os
 import re
@@ -36,28 +34,25 @@ class LauncherCrashed(KitError, AssertionError):
 
 
 class LauncherSession:
-    """A WineSession (`session`; `display`, `sound` and `registry` are its) for the launcher of `product`
-    (launcherkit.product.Product); `window` (window.LauncherWindow) says where its window stands."""
+    """A WineSession (`session`) for the launcher of `product`; `window` says where its window stands."""
 
-    def __init__(self, build_dir, arch, programs, product, name, depth=24, keep=False, log=None,
-                 prefix_arch=None):
-        self.programs, self.product, self.exe, self.depth = programs, product, programs.launcher, depth
+    def __init__(self, build_dir, arch, programs, product, name, **options):
+        self.programs, self.product, self.exe = programs, product, programs.launcher
+        self.session = WineSession(build_dir, arch, name=name, poke=programs.poke, **options)
+        self.depth, self.registry = self.session.depth, self.session.registry
+        self.own_medium = self.medium = os.path.join(self.session.dir, "medium")
+        self.stub_log = os.path.join(self.session.dir, "stub.log")
         # POKE.EXE finds the launcher's window by its class name, the product's name.
-        self.session = WineSession(build_dir, arch, depth=depth, name=name, poke=programs.poke,
-                                   env={"LAUNCHER_CLASS_NAME": product.name}, keep=keep, log=log,
-                                   prefix_arch=prefix_arch)
+        self.session.extra_env.update(LAUNCHER_CLASS_NAME=product.name, LAUNCHER_STUB_LOG=windows_path(self.stub_log))
         self.window = LauncherWindow(product, self.session.screen_size)
         self.title = "^%s$" % re.escape(product.name)
         self.started = []
 
     def __enter__(self):
         s = self.session.__enter__()
+        self.display, self.sound = s.display, s.sound
         try:
-            self.display, self.sound, self.registry = s.display, s.sound, s.registry
-            self.own_medium = self.medium = os.path.join(s.dir, "medium")
             os.makedirs(self.medium)
-            self.stub_log = os.path.join(s.dir, "stub.log")
-            s.env["LAUNCHER_STUB_LOG"] = windows_path(self.stub_log)
             s.map_cdrom("d", self.medium)
         except BaseException:
             s.close()
@@ -65,9 +60,6 @@ class LauncherSession:
         return self
 
     def __exit__(self, *exc):
-        self.close()
-
-    def close(self):
         self.session.close()
 
     # The medium ----------------------------------------------------------------------------------------
@@ -78,9 +70,9 @@ class LauncherSession:
         return "D:\\" + (folder.replace("/", "\\") + "\\" if folder else "") + name
 
     def lay_medium(self, folder="", exe=None, stubs=None, extra=None):
-        """Empties the session's own medium and maps it as D: again; puts the launcher (by default the
-        session's) into its `folder`, the recorder under the names `stubs` (by default the product's setup
-        program and a decoy browser), and `extra` {relative path: source file}. Returns the launcher's path."""
+        """Maps the session's own medium, emptied, as D:, with the launcher (by default the session's) in its
+        `folder`, the recorder as `stubs` (by default the setup program and a decoy browser), and `extra`
+        {relative path: source file}. Returns the launcher's path."""
         if self.medium != self.own_medium:
             self.map_medium(self.own_medium)
         for name in os.listdir(self.medium):  # the folder itself stays, as Wine knows it
@@ -114,8 +106,7 @@ class LauncherSession:
         return folder
 
     def place_recorder(self, windows_path):
-        """Puts the recorder stub at `windows_path` on drive C: (WINDOWS_BROWSER, an uninstaller). A hard link
-        to the template's file is removed first, so that the template keeps its own."""
+        """Puts the recorder stub at `windows_path` on drive C:; a hard link to the template's file goes first."""
         target = os.path.join(self.session.prefix, "drive_c", *windows_path[3:].split("\\"))
         os.makedirs(os.path.dirname(target), exist_ok=True)
         if os.path.lexists(target):
@@ -123,16 +114,16 @@ class LauncherSession:
         shutil.copy(self.programs.recorder, target)
 
     def first_run(self):
-        """One run of the launcher, closed once its welcome sound has begun, so that Wine's own first-run
-        work (devices, sound) is done before the runs that are checked."""
+        """One run of the launcher until its welcome sound, so that Wine's first-run work is done before the
+        runs that are checked."""
         self.lay_medium()
         process, _ = self.start()
         self.sound.streams(at_least=1)
         self.close_window(process)
 
     def set_installed(self, uninstall_command, view=None):
-        """Registers the product as installed with that uninstall command; None: not installed. view: 32 or
-        64, one view only of a 64-bit prefix's registry."""
+        """Registers the product as installed with that uninstall command (None: not installed). view: 32 or
+        64, one view of a 64-bit prefix's registry."""
         if uninstall_command is None:
             self.registry.delete(self.product.uninstall_key, view=view)
         else:
@@ -146,8 +137,7 @@ class LauncherSession:
             os.remove(self.stub_log)
 
     def stub_runs(self, still_running=()):
-        """[(module path, command line)] of the stubs started so far, once every started program but the
-        processes `still_running` has ended."""
+        """[(module path, command line)] of the stubs started, once every program but `still_running` ended."""
         self.session.wait_programs_ended(ignore=[p.pid for p in still_running])
         if not os.path.exists(self.stub_log):
             return []
@@ -156,8 +146,7 @@ class LauncherSession:
         return [tuple(line.partition("\t")[::2]) for line in lines if line]
 
     def setup_run(self, folder=""):
-        """The stub run of the product's setup program in `folder` of the medium, started as the launcher
-        starts it: by its full, quoted path."""
+        """The stub run of the setup program in `folder` of the medium: by its full, quoted path."""
         path = self.medium_path(self.product.setup_program, folder)
         return (path, '"%s"' % path)
 
@@ -175,8 +164,7 @@ class LauncherSession:
     # Runs ----------------------------------------------------------------------------------------------
 
     def start(self, path=None, show=None, debug=None, wait=True, env=None):
-        """Starts the launcher (by default the one on the medium's root); with wait, also waits for its
-        window. Returns (process, display.WindowInfo or None). env: variables added for this start."""
+        """Starts the launcher (by default the medium's root's); (process, its window when `wait`, or None)."""
         self.display.move(*self.window.outside_point)
         process = self.session.start(path or self.medium_path(self.product.launcher_file), show=show,
                                      debug=debug, env=env)
@@ -207,8 +195,7 @@ class LauncherSession:
         return process.exit_code(timeout=30)
 
     def finish(self):
-        """The end of a test: closes every launcher this session started that still runs, forgets them,
-        and raises LauncherCrashed when one of them crashed (Wine's crash lines in their logs)."""
+        """Closes the launchers still running, forgets them, and raises LauncherCrashed if one crashed."""
         try:
             for process in self.started:
                 if process.running():
@@ -239,8 +226,7 @@ class LauncherSession:
             time.sleep(0.1)
 
     def assert_picture(self, states, what, tier=24, installed=False, window=None, tolerance=0, exe=None):
-        """The window shows the launcher's pictures of `tier` with the buttons in `states` (window.REST,
-        window.hovered(button))."""
+        """The window shows the launcher's pictures of `tier`, its buttons as `states` (window.REST, hovered)."""
         expected = self.window.expected(exe or self.exe, tier, states, installed=installed)
         _, difference = self.wait_for_picture(expected, window, tolerance=tolerance)
         assert not difference, "%s: %s" % (what, difference)

@@ -1,6 +1,5 @@
-"""The processes of a test session: found by the session's marker, ended by their handles, the programs
-started in a session, and the safety nets that end a session whose test process stops without closing
-it: exit, signals, and a watchdog that survives even SIGKILL (python3 -m launcherkit.wine.processes DIR)."""
+"""The processes of a test session, found by its marker and ended by their handles, and the safety nets that
+end a session left open: exit, signals, and a watchdog that survives SIGKILL (python3 -m ...processes DIR)."""
 
 import atexit
 import os
@@ -10,8 +9,9 @@ import signal
 import subprocess
 import sys
 import time
+from pathlib import Path
 
-from launcherkit import KitError
+from launcherkit import SOURCE_DIR, KitError
 from launcherkit.wine.host import WINE_DIR, WINESERVER
 
 # The programs as which Wine runs a Windows process (the loader, and the preloader it becomes).
@@ -90,8 +90,7 @@ def stop_popen(process, timeout=5):
 
 
 def remove_stale_prefixes(sessions_dir):
-    """Removes the prefixes of session folders whose test process is gone (killed before it could close
-    them); their logs stay."""
+    """Removes the prefixes (not the logs) of session folders whose test process is gone."""
     for name in os.listdir(sessions_dir) if os.path.isdir(sessions_dir) else ():
         match = re.search(r"-(\d+)-\d+$", name)
         if match and not os.path.exists("/proc/%s" % match.group(1)):
@@ -102,12 +101,9 @@ class WineCrashedAtExit(KitError, AssertionError):
     """Wine's own process died of a fault in Wine's code, not of an exception of the Windows program."""
 
 
-# A Windows program's own faults reach Wine's exception handling ("wine: Unhandled page fault ..." on its
-# standard error, exit code 0); the Wine process itself ends by a signal only when Wine's own code faults.
-# Seen about once in a hundred closes of the launcher under load (2 CPU-bound load processes on 2 cores):
-# while the process exits, a thread inside a call to the wineserver takes the exit signal, and Wine's
-# handler (i386-unix/ntdll.so, NtCurrentTeb -> pthread_getspecific) faults; no Windows frame is on the
-# stack, and WINEDEBUG=+seh shows no exception.
+# Wine reports a Windows program's own faults as exceptions (exit code 0); its process ends by signal 11 only
+# when Wine's code faults: seen about once in a hundred closes under load, a thread inside a wineserver call
+# takes the exit signal and Wine's handler faults (no Windows frame on the stack, nothing under +seh).
 WINE_FAULT = "Wine itself ended %s with signal 11 while the program exited: a fault in Wine's own code " \
     "(i386-unix/ntdll.so, NtCurrentTeb in the exit signal's handler of a thread inside a wineserver call), " \
     "not the program's, whose faults Wine reports as exceptions; the program's own exit code is lost"
@@ -124,23 +120,17 @@ class WineProcess:
         return self.popen.poll() is None
 
     def exit_code(self, timeout=30):
-        """The Windows exit code; raises subprocess.TimeoutExpired if the program is still running, and
-        WineCrashedAtExit where Wine's own process died of signal 11 (WINE_FAULT)."""
+        """The Windows exit code; raises subprocess.TimeoutExpired, or WineCrashedAtExit (WINE_FAULT)."""
         code = self.popen.wait(timeout=timeout)
         if code == -signal.SIGSEGV:
             raise WineCrashedAtExit(WINE_FAULT % self.command[-1])
         return code
 
     def output(self):
-        return _read(self.stdout_path) if self.stdout_path else ""
+        return Path(self.stdout_path).read_text("utf-8", "replace") if self.stdout_path else ""
 
     def log(self):
-        return _read(self.log_path)
-
-
-def _read(path):
-    with open(path, encoding="utf-8", errors="replace") as f:
-        return f.read()
+        return Path(self.log_path).read_text("utf-8", "replace")
 
 
 # The sessions of this test process that are still open: closed at exit and on SIGTERM, SIGHUP and SIGINT
@@ -158,7 +148,6 @@ def _close_open_sessions(signum=None, _frame=None):
 
 
 def watch_session(session):
-    """Adds the session to open_sessions; the first one installs the exit and signal handlers."""
     global _handlers_installed
     if not _handlers_installed:
         _handlers_installed = True
@@ -173,20 +162,18 @@ def watch_session(session):
 
 
 def start_watchdog(session_dir, env):
-    """This module in a process session of its own, holding a pipe from this process: when this process
-    dies without closing the session (even by SIGKILL, as CTest's timeout does), the pipe's end wakes it."""
-    watchdog_env = dict(env)
-    watchdog_env.pop("LAUNCHER_TEST_SESSION", None)
-    # The kit's folder on the watchdog's module path, wherever this process found it.
-    kit_parent = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-    watchdog_env["PYTHONPATH"] = os.pathsep.join(filter(None, [kit_parent, env.get("PYTHONPATH")]))
+    """This module in a process session of its own, holding a pipe from this process, whose end wakes it when
+    this process dies without closing the session (even by SIGKILL, as CTest's timeout does)."""
+    watchdog_env = {name: value for name, value in env.items() if name != "LAUNCHER_TEST_SESSION"}
+    # The kit on the watchdog's module path, wherever this process found it.
+    tools = os.path.join(SOURCE_DIR, "tools")
+    watchdog_env["PYTHONPATH"] = os.pathsep.join(filter(None, [tools, env.get("PYTHONPATH")]))
     return subprocess.Popen([sys.executable, "-m", "launcherkit.wine.processes", session_dir],
                             stdin=subprocess.PIPE, env=watchdog_env, start_new_session=True,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 def dismiss_watchdog(watchdog):
-    """The session closed by itself: the watchdog ends without doing anything."""
     try:
         watchdog.stdin.write(b"done\n")
         watchdog.stdin.close()

@@ -29,9 +29,9 @@ class Registry:
         if code != 0:
             raise RegistryError("reg add %s %s failed (%d): %s" % (key, name, code, text))
 
-    def delete(self, key, name=None, view=None):
-        """Deletes a value, or the whole key when name is None; a missing key or value is no error."""
-        self._run("reg", ["delete", key] + (["/v", name] if name is not None else []) + ["/f"] + _view(view))
+    def delete(self, key, view=None):
+        """Deletes the whole key; a missing key is no error."""
+        self._run("reg", ["delete", key, "/f"] + _view(view))
 
     def export(self):
         """The whole registry as {key path: {value name: value text}} (from `regedit /E`)."""
@@ -42,24 +42,18 @@ class Registry:
         with open(path, "rb") as f:
             raw = f.read()
         os.remove(path)
-        return parse_reg_export(raw)
+        # UTF-16 with BOM, or ANSI; continued hex lines joined.
+        text = raw[2:].decode("utf-16-le", errors="replace") if raw.startswith(b"\xff\xfe") else raw.decode("latin-1")
+        registry, current = {}, None
+        for line in re.sub(r"\\\r?\n\s*", "", text).splitlines():
+            line = line.strip()
+            match = re.match(r'^(@|"(?:[^"\\]|\\.)*")=(.*)$', line)
+            if line.startswith("[") and line.endswith("]"):
+                current = registry.setdefault(line[1:-1], {})
+            elif current is not None and match:
+                current[match.group(1)] = match.group(2)
+        return registry
 
 
 def _view(view):
     return ["/reg:%d" % view] if view else []
-
-
-def parse_reg_export(raw):
-    """{key: {name: value}} from the text of a .reg export (UTF-16 with BOM, or ANSI)."""
-    text = raw[2:].decode("utf-16-le", errors="replace") if raw.startswith(b"\xff\xfe") else raw.decode("latin-1")
-    text = re.sub(r"\\\r?\n\s*", "", text)  # continued hex lines
-    registry = {}
-    current = None
-    for line in text.splitlines():
-        line = line.strip()
-        match = re.match(r'^(@|"(?:[^"\\]|\\.)*")=(.*)$', line)
-        if line.startswith("[") and line.endswith("]"):
-            current = registry.setdefault(line[1:-1], {})
-        elif current is not None and match:
-            current[match.group(1)] = match.group(2)
-    return registry

@@ -1,11 +1,5 @@
-"""Private Wine sessions: a virtual X display (`display`), a Wine prefix, HOME and wineserver of their own,
-the sound capture (`sound`), the registry (`registry`) and the programs started in them.
-
-Everything a session starts (Xvfb, wineserver, Wine processes, the sound capture's writers) carries the
-environment variable LAUNCHER_TEST_SESSION=<session folder>; closing the session ends each of them by its
-own handle, then runs `wineserver -k` for the session's prefix, and as a last resort kills whatever still
-carries the marker. A watchdog does the same if the test process dies without closing (SIGKILL).
-"""
+"""Private Wine sessions: a virtual X display, a Wine prefix, HOME and wineserver of their own, the sound
+capture, the registry and the programs started in them; closing one ends everything it started (README.md)."""
 
 import itertools
 import os
@@ -23,6 +17,7 @@ from launcherkit.wine.processes import (WineProcess, dismiss_watchdog, is_wine_p
                                         remove_stale_prefixes, start_watchdog, stop_popen, watch_session)
 from launcherkit.wine.registry import Registry
 from launcherkit.wine.sound_capture import SoundCapture
+from launcherkit.wine.waiting import wait_until
 
 # Wine's own programs in C:\windows\system32, which run in every prefix while its wineserver does; they
 # are never programs of a session. The desktop is explorer.exe with /desktop (the file browser is the
@@ -36,9 +31,8 @@ class SessionError(KitError):
 
 
 class WineSession:
-    """Sessions live in <build_dir>/test-sessions/<name>-<pid>-<n>/. arch: the Wine that runs the programs
-    (win32, win64); a win64 prefix_arch runs win32 programs under WoW64. depth: the X screen's (24, 16, 8).
-    poke: POKE.EXE. env: variables every program gets. keep: keep the prefix (logs are always kept)."""
+    """In <build_dir>/test-sessions/<name>-<pid>-<n>/. arch: the programs' Wine (win32, win64); a win64
+    prefix_arch runs win32 programs under WoW64. env: variables every program gets. keep: keep the prefix."""
 
     _counter = itertools.count(1)
     screen_size = (640, 480)
@@ -97,11 +91,7 @@ class WineSession:
                                             stdin=subprocess.DEVNULL)
         log.close()
         # Ready when its socket exists in the server folder it works in.
-        deadline = time.monotonic() + 30
-        while not self._wineserver_ready():
-            if time.monotonic() > deadline:
-                raise SessionError("wineserver did not get ready")
-            time.sleep(0.02)
+        wait_until(self._wineserver_ready, timeout=30, interval=0.02, what="the wineserver", error=SessionError)
 
     def _wineserver_ready(self):
         if self._wineserver.poll() is not None:
@@ -135,9 +125,8 @@ class WineSession:
     # -- Wine programs ------------------------------------------------------------------------------------
 
     def start(self, program, args=(), show=None, debug=None, capture_stdout=False, env=None):
-        """Starts a Windows program, by a Windows path (D:\\LAUNCH.EXE) or a Unix path. show: a show command,
-        through POKE.EXE (whose exit code is then the program's; None: Wine's own start, SW_SHOWDEFAULT).
-        debug: a WINEDEBUG value (stderr goes to the process's log). env: variables for this program."""
+        """Starts a Windows program by a Windows or a Unix path. show: a show command, through POKE.EXE (None:
+        Wine's own start, SW_SHOWDEFAULT). debug: a WINEDEBUG value (stderr goes to the process's log)."""
         if not re.match(r"^[A-Za-z]:", program) and os.sep in program:
             program = os.path.abspath(program)  # Wine runs its programs from drive C:
         name = re.sub(r"[^A-Za-z0-9]+", "_", re.split(r"[\\/]", program)[-1])
@@ -175,8 +164,7 @@ class WineSession:
         return self.poke_program
 
     def wine_processes(self):
-        """(pid, command line) of the session's Windows programs still running, however they were started,
-        but Wine's own services (WINE_SERVICES)."""
+        """(pid, command line) of the session's Windows programs still running but Wine's own services."""
         # A program the session started counts from its start on, while `wine` (a shell script) is still
         # becoming Wine's loader; a process in the middle of an exec shows no environment, so no marker.
         started = {process.pid for process in self._processes if process.running()}
@@ -189,9 +177,8 @@ class WineSession:
         return result
 
     def wait_programs_ended(self, timeout=30, ignore=()):
-        """Waits until no Windows program of the session runs any more (Wine's services and the pids in
-        `ignore` apart). It takes two looks in a row that find none: a program that a program started
-        can be in the middle of an exec, and without its environment, at one of them."""
+        """Waits until no Windows program of the session but the pids in `ignore` runs: for two looks in a row,
+        as a program that a program started can be in the middle of an exec, without its marker, at one."""
         deadline = time.monotonic() + timeout
         quiet_looks = 0
         while True:
@@ -213,7 +200,7 @@ class WineSession:
 
 
 def is_wine_service(command):
-    """Whether a Wine process's command line is one of Wine's own services (WINE_SERVICES, the desktop)."""
+    """Whether a Wine process's command line is one of WINE_SERVICES or the desktop."""
     lowered = command.lower()
     if not lowered.startswith(WINE_SYSTEM_FOLDER):
         return False

@@ -73,17 +73,15 @@ class SoundCapture:
         streams have begun, then until no stream has grown or begun for `settle` seconds and, with
         `whole`, every stream is whole (its writer has ended). The timeout only guards against a hang."""
         deadline = time.monotonic() + timeout
-        while len(os.listdir(self.capture_dir)) < at_least and time.monotonic() < deadline:
-            time.sleep(0.05)
+        last = stable_since = None
         while True:
-            last, stable_since = self._sizes(), time.monotonic()
-            while time.monotonic() - stable_since < settle and time.monotonic() < deadline:
-                time.sleep(0.05)
-                now = self._sizes()
-                if now != last:
-                    last, stable_since = now, time.monotonic()
-            if not whole or not self.writing() or time.monotonic() > deadline:
+            sizes, now = self._sizes(), time.monotonic()
+            if sizes != last:
+                last, stable_since = sizes, now
+            if now > deadline or (len(sizes) >= at_least and now - stable_since >= settle
+                                  and not (whole and self.writing())):
                 break
+            time.sleep(0.05)
         found = sorted((match for match in map(STREAM_NAME.match, last) if match), key=lambda m: int(m.group(1)))
         return [Stream(os.path.join(self.capture_dir, match.string), *map(int, match.groups())) for match in found]
 

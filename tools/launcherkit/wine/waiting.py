@@ -4,13 +4,13 @@ against a hang; it is never what is measured or asserted."""
 import time
 
 
-def wait_until(predicate, timeout=20, interval=0.05, what="condition"):
-    """Polls until predicate() is true; returns its value. Raises AssertionError after `timeout` seconds."""
+def wait_until(predicate, timeout=20, interval=0.05, what="condition", error=AssertionError):
+    """Polls until predicate() is true; returns its value. Raises `error` after `timeout` seconds."""
     deadline = time.monotonic() + timeout
     while True:
         value = predicate()
         if value:
             return value
         if time.monotonic() > deadline:
-            raise AssertionError("gave up waiting for %s after %d s" % (what, timeout))
+            raise error("gave up waiting for %s after %d s" % (what, timeout))
         time.sleep(interval)
