@@ -1,6 +1,5 @@
-"""The virtual X screen of a session (Xvfb) and what the tests do on it, over one X connection of their
-own (python3-xlib): find and measure windows, read the screen's pixels, move the pointer, click and type
-(through the XTEST extension, as a user's devices would)."""
+"""The virtual X screen of a session (Xvfb) and one X connection to it (python3-xlib): windows, pixels, and
+the pointer and keyboard through the XTEST extension, as a user's devices would act."""
 
 import os
 import re
@@ -36,8 +35,7 @@ class WindowInfo(namedtuple("WindowInfo", "id x y width height border")):
 
 
 class XDisplay:
-    """An Xvfb screen of `size` and `depth`, started at once, and a connection to it; `env` is the
-    environment of the session's programs (it gets DISPLAY), `logs_dir` receives xvfb.log."""
+    """An Xvfb screen, started at once; `env`, the session programs' environment, gets its DISPLAY."""
 
     def __init__(self, env, logs_dir, size=(640, 480), depth=24):
         self.size, self.depth, self.x = size, depth, None
@@ -86,8 +84,8 @@ class XDisplay:
     # -- windows ------------------------------------------------------------------------------------------
 
     def find_windows(self, name, pid=None):
-        """The ids of the visible X windows whose title matches the regular expression `name` (case
-        ignored), in the order of the window tree; of the process `pid` (their _NET_WM_PID) when given."""
+        """The ids of the visible X windows whose title matches `name` (a regular expression, case ignored), in
+        the order of the window tree; of the process `pid` (their _NET_WM_PID) when given."""
         pattern = re.compile(name, re.IGNORECASE)
         found = []
         waiting = [self.root]
@@ -172,8 +170,7 @@ class XDisplay:
         return picture.convert("RGB")
 
     def spot_values(self, points):
-        """The raw pixel values (as the frame buffer holds them) at the screen points, in one round trip:
-        the requests go out together, then their replies are read."""
+        """The frame buffer's raw values at the screen points, in one round trip (all requests, then replies)."""
         requests = [GetImage(display=self.x.display, defer=True, format=X.ZPixmap, drawable=self.root.id, x=x,
                              y=y, width=1, height=1, plane_mask=0xFFFFFFFF) for x, y in points]
         for request in requests:
@@ -209,8 +206,7 @@ class XDisplay:
         self.release(button)
 
     def key(self, keys):
-        """Presses the keys of `keys` (X keysym names joined by "+": "Alt_L+F4") one after the other and lets
-        them go in the reverse order."""
+        """Presses the keys of `keys` ("Alt_L+F4": X keysym names) in order and lets them go in reverse."""
         codes = [self.x.keysym_to_keycode(XK.string_to_keysym(name)) for name in keys.split("+")]
         if not all(codes):
             raise DisplayError("no key for one of %r on %s" % (keys, self.name))

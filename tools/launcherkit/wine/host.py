@@ -1,5 +1,4 @@
-"""Which Wine this host has and how a Windows program of each architecture is started with it: the
-loader, whether it can run here at all, and the environment of a private prefix."""
+"""How this host's Wine starts a Windows program of each architecture, whether it can, and the environment."""
 
 import os
 import subprocess
@@ -46,8 +45,8 @@ def windows_path(unix_path):
 
 
 def base_environment(arch, prefix, home, marker, program_arch=None):
-    """The environment of programs of `program_arch` (default: `arch`) in a private prefix of `arch`;
-    `marker` tags every process it starts (LAUNCHER_TEST_SESSION), so that whatever is left can be found."""
+    """The environment of programs of `program_arch` (default: `arch`) in a private prefix of `arch`, every
+    process tagged with `marker` (LAUNCHER_TEST_SESSION), so that whatever is left can be found."""
     env = dict(os.environ)
     for name in ("WINEDEBUG", "WINESERVER", "WINELOADER", "DISPLAY", "WINEDLLPATH"):
         env.pop(name, None)

@@ -1,5 +1,4 @@
-"""Pictures as Pillow RGB images: a program's own bitmap resources, and the pixel-by-pixel comparison of
-what the screen shows with them."""
+"""Pictures as Pillow RGB images: a program's own bitmap resources, and their comparison with the screen's."""
 
 import io
 import os
@@ -11,8 +10,7 @@ from launcherkit.pe import Executable
 
 
 class Difference(namedtuple("Difference", "count first worst")):
-    """The outcome of comparing two images of the same size: the pixels off by more than the tolerance,
-    (x, y, actual, expected) of the first such pixel (or None), the largest difference of one channel."""
+    """The pixels off by more than the tolerance, (x, y, actual, expected) of the first, the largest difference."""
 
     def __bool__(self):
         return self.count > 0
@@ -45,8 +43,7 @@ _pictures = {}
 
 
 def exe_picture(exe, resource_id):
-    """Bitmap resource `resource_id` of the program `exe` as an RGB image (a copy: the caller may paint
-    on it). A bitmap resource is a packed DIB, which Pillow reads as such."""
+    """Bitmap resource `resource_id` (a packed DIB) of `exe` as an RGB image, a copy the caller may paint on."""
     key = (os.path.abspath(exe), os.path.getmtime(exe), resource_id)
     if key not in _pictures:
         dib = Executable.open(exe).resource("BITMAP", resource_id)

@@ -60,8 +60,7 @@ def ensure_template(build_dir, arch, log=None):
                 raise TemplateError("the prefix template has no %s (see %s/make.log)" % (name, root))
         for key, values in TEMPLATE_SETTINGS.items():
             append_registry(os.path.join(prefix, "user.reg"), key, values)
-        with open(stamp, "w") as f:
-            f.write(version + "\n")
+        Path(stamp).write_text(version + "\n")
         if log:
             log("made the Wine prefix template %s" % prefix)
     return prefix

@@ -1,6 +1,5 @@
 """The Windows programs a Wine session works with: the launcher, its test builds, and the stand-ins that
-record or act (tools/wineprograms; the planted libraries: tests/stubs). A build tree holds them at the
-places its CMake files give them; another caller (a disc image's acceptance check, say) names its own."""
+record or act (tools/wineprograms; the planted libraries: tests/stubs)."""
 
 import os
 from dataclasses import dataclass, fields
@@ -28,9 +27,8 @@ class Programs:
 
     @classmethod
     def in_build(cls, build_dir):
-        """The programs of a build tree of this project, by their full paths: the launcher's builds by the
-        target names its launchers.txt gives them (cmake/WindowsBuild.cmake; `launch` is the product), the
-        stand-ins in stubs/; those it has not built are None."""
+        """The programs a build tree holds: the launcher's builds by their targets in its launchers.txt
+        (cmake/WindowsBuild.cmake; `launch` is the product), the stand-ins in stubs/."""
         build_dir = os.path.abspath(build_dir)
         places = {}
         if os.path.isfile(os.path.join(build_dir, "launchers.txt")):
@@ -44,5 +42,4 @@ class Programs:
                       for field in fields(cls)})
 
     def missing(self, *names):
-        """Those of the programs `names` that are None."""
         return [name for name in names if getattr(self, name) is None]

@@ -1,5 +1,4 @@
-"""A session's registry through Wine's own reg and regedit: values added and deleted, and the whole
-registry exported and read back as {key: {value name: value text}}."""
+"""A session's registry through Wine's own reg and regedit: values added, keys deleted, whole exports."""
 
 import itertools
 import os
@@ -14,8 +13,7 @@ class RegistryError(KitError):
 
 
 class Registry:
-    """`run(program, args)` runs a Windows program of the session to its end and returns (exit code,
-    output); `work_dir` holds the files handed to regedit."""
+    """`run(program, args)` runs a program of the session: (exit code, output); `work_dir` gets regedit's files."""
 
     def __init__(self, run, work_dir):
         self._run = run

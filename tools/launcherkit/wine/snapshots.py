@@ -27,7 +27,6 @@ def file_snapshot(folder, ignore=()):
 
 
 def snapshot_changes(before, after):
-    """Human-readable list of what appeared, disappeared or changed."""
     return [("new: " if path not in before else "gone: " if path not in after else "changed: ") + path
             for path in sorted(set(before) | set(after)) if before.get(path) != after.get(path)]
 
@@ -56,8 +55,7 @@ def _bookkeeping(key):
 
 
 def registry_changes(before, after):
-    """Differences of two registry exports (Registry.export()) outside Wine's bookkeeping
-    (WINE_REGISTRY_BOOKKEEPING)."""
+    """Differences of two Registry.export()s outside WINE_REGISTRY_BOOKKEEPING."""
     changes = []
     for key in sorted(set(before) | set(after)):
         old, new = before.get(key), after.get(key)

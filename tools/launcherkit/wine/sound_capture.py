@@ -1,16 +1,13 @@
-"""What a session's Wine programs play: every stream Wine opens on the default ALSA device is written to a
-file of its own in the session's sound folder (stream-<nanoseconds>-<pid>-<rate>-<channels>-<bits>.raw,
-interleaved little-endian samples), through ALSA's file plugin and a private HOME's .asoundrc.
-
-Each stream is written by a `cat` of its own, which ends when Wine closes the stream: a stream whose
-writer has ended is whole. (Under load a stream can stall for longer than any quiet interval while Wine
-still holds it open; a stream read then is cut short.)"""
+"""What a session's Wine programs play: each stream Wine opens on ALSA's default device, written to a file of
+its own by a `cat` of its own (ALSA's file plugin, set in a private HOME's .asoundrc), which ends when Wine
+closes the stream: a stream whose writer has ended is whole (a quiet one may only be stalled)."""
 
 import math
 import os
 import re
 import shutil
 import time
+from pathlib import Path
 
 from launcherkit.wine.processes import marked_processes
 from launcherkit.wine.sounds import Sound, difference, samples_of
@@ -19,11 +16,10 @@ STREAM_NAME = re.compile(r"^stream-(\d+)-\d+-(\d+)-(\d+)-(\d+)\.raw$")
 
 
 class Stream(Sound):
-    """A captured stream: a Sound with its file (`path`), its start (`started_ns`), `bits` and `bytes`."""
+    """A captured stream: a Sound with its file, its start (`started_ns`), `bits` and `bytes`."""
 
     def __init__(self, path, started_ns, rate, channels, bits):
-        with open(path, "rb") as f:
-            data = f.read()
+        data = Path(path).read_bytes()
         super().__init__(samples_of(data), rate, channels, "the stream %s" % path)
         self.path, self.started_ns, self.bits, self.bytes = path, started_ns, bits, len(data)
 
@@ -34,8 +30,7 @@ class Stream(Sound):
 
 
 class SoundCapture:
-    """`marker`: the session's marker, which the streams' writers carry like every process of the session.
-    `kept_dir`: where a stream that was not heard as required is kept (assert_heard)."""
+    """`marker`: the session's, which the streams' writers carry. `kept_dir`: where assert_heard keeps a stream."""
 
     def __init__(self, home, capture_dir, marker, kept_dir):
         self.capture_dir, self.marker, self.kept_dir = capture_dir, marker, kept_dir
@@ -48,7 +43,7 @@ class SoundCapture:
                     '    file "|exec cat > ' + target + '"\n    format "raw"\n}\n')
 
     def writing(self):
-        """Whether a stream is still being written: a process of the session holds a file of the capture."""
+        """Whether a process of the session still holds a file of the capture open."""
         folder = self.capture_dir + os.sep
         for pid in marked_processes(self.marker):
             try:
@@ -69,9 +64,8 @@ class SoundCapture:
         return sizes
 
     def streams(self, at_least=0, settle=0.4, timeout=30, whole=True):
-        """The streams played so far, oldest first (a list of Stream). Waits until at least `at_least`
-        streams have begun, then until no stream has grown or begun for `settle` seconds and, with
-        `whole`, every stream is whole (its writer has ended). The timeout only guards against a hang."""
+        """The streams played so far, oldest first, once at least `at_least` have begun, none has grown or begun
+        for `settle` seconds and, with `whole`, every one is whole. The timeout only guards against a hang."""
         deadline = time.monotonic() + timeout
         last = stable_since = None
         while True:
@@ -86,8 +80,7 @@ class SoundCapture:
         return [Stream(os.path.join(self.capture_dir, match.string), *map(int, match.groups())) for match in found]
 
     def assert_heard(self, stream, expected, prefix=False):
-        """The stream is the sounds.Sound `expected`, with no more than whole periods of silence around it
-        (sounds.difference); otherwise fails with what was heard, the stream kept in `kept_dir`."""
+        """The stream is `expected` (sounds.difference); otherwise fails, the stream kept in `kept_dir`."""
         line = difference(stream, expected, prefix=prefix)
         if line is not None:
             os.makedirs(self.kept_dir, exist_ok=True)

@@ -1,6 +1,5 @@
-"""Sounds sample for sample: the RIFF WAVE sounds a program carries as resources, decoded as the system
-decodes them, the streams captured from Wine (sound_capture), and what was heard compared with what should
-have been (difference())."""
+"""Sounds sample for sample: a program's WAVE resources decoded as the system decodes them, and what was heard
+compared with what should have been (difference())."""
 
 import array
 import struct
@@ -23,8 +22,8 @@ def _toward_zero(value):
 
 
 def decode_ms_adpcm(fmt, data):
-    """Interleaved 16-bit samples of MS ADPCM `data` as the system's codec decodes them: every block whole
-    (the last one's padding too, which the fact chunk's count leaves out), sample for sample."""
+    """Interleaved 16-bit samples of MS ADPCM `data` as the system's codec decodes them: every block whole (the
+    last one's padding too, which the fact chunk's count leaves out)."""
     _, channels, _, _, block_align, _, _, _, count = struct.unpack_from("<HHIIHHHHH", fmt)
     coefficients = [struct.unpack_from("<hh", fmt, 22 + 4 * i) for i in range(count)]
     out = array.array("h")
@@ -51,8 +50,7 @@ def decode_ms_adpcm(fmt, data):
 
 
 class Sound:
-    """A sound as the device gets it: interleaved signed 16-bit `samples` (array "h") at `rate` Hz in
-    `channels` channels; `name` says what it is in messages."""
+    """A sound as the device gets it: interleaved 16-bit `samples` (array "h"); `name` is for messages."""
 
     def __init__(self, samples, rate, channels, name):
         self.samples, self.rate, self.channels, self.name = samples, rate, channels, name
@@ -61,7 +59,6 @@ class Sound:
 
     @classmethod
     def from_wav(cls, blob, name):
-        """A RIFF WAVE file's sound: 16-bit PCM, or MS ADPCM decoded as the system decodes it."""
         chunks = wav_chunks(blob)
         fmt = chunks[b"fmt "]
         tag, channels, rate, _avg, _align, bits = struct.unpack_from("<HHIIHH", fmt, 0)
@@ -75,7 +72,6 @@ class Sound:
 
     @classmethod
     def from_exe(cls, exe, resource_id, name):
-        """The program `exe`'s WAVE resource `resource_id`."""
         wave = Executable.open(exe).resource("WAVE", resource_id)
         if not wave:
             raise ValueError("%s has no WAVE %d" % (exe, resource_id))
@@ -95,16 +91,10 @@ def samples_of(data):
 
 
 def difference(heard, expected, prefix=False):
-    """None when the Sound `heard` is the Sound `expected` sample for sample, but for whole periods of
-    silence that the sound path adds under load; otherwise one line saying what was heard and where it
-    first differs. prefix: `heard` may end early (a sound cut off by the next), anywhere but before it
-    began, and be silence from there on.
-
-    The device is fed in periods of 10 ms from the stream's start. When it runs dry under load it plays a
-    period of silence and goes on where it was, and it may run on for a few periods after the end: so a
-    period of the stream that is all silence where the sound is not may be left out, and silence after
-    the end is let through as long as the extra frames make whole periods. Nothing else: a sample
-    changed, a sound cut short, repeated or followed by another all differ."""
+    """None when `heard` is `expected` sample for sample but for whole periods of silence, which the device
+    plays where it ran dry under load (on the stream's 10 ms grid) and after the end; otherwise one line on
+    what was heard and where it first differs. prefix: `heard` may be cut off (by the next sound) after it
+    began, and be silence from there on."""
     length = "%s (%d frames)" % (heard.at(heard.frames), heard.frames)
     if (heard.rate, heard.channels) != (expected.rate, expected.channels):
         return "%s at %d Hz in %d channels, not %s's %d Hz in %d" % (length, heard.rate, heard.channels,

@@ -1,6 +1,5 @@
-"""Where a product's launcher window stands on a screen and what it shows: its place (centred), the
-points the pointer goes to (inside a button, on the background, off the window), and the picture it
-should show, put together from the launcher's own bitmap resources at the geometry's places."""
+"""Where a product's launcher window stands on a screen (centred), the points the pointer goes to, and the
+picture it should show, put together from the launcher's own bitmap resources."""
 
 from launcherkit.identifiers import BUTTON_NAMES
 from launcherkit.wine import images
@@ -30,25 +29,21 @@ class LauncherWindow:
         return self.origin + (self.origin[0] + self.size[0], self.origin[1] + self.size[1])
 
     def on_screen(self, x, y):
-        """A point of the window in screen coordinates."""
         return (self.origin[0] + x, self.origin[1] + y)
 
     def button_centre(self, button, dx=0, dy=0):
-        """The screen point at the centre of `button`, moved by dx, dy."""
         left, top, right, bottom = self.geometry.button_box(button)
         return self.on_screen((left + right) // 2 + dx, (top + bottom) // 2 + dy)
 
     @property
     def background_point(self):
-        """A screen point on the window's background, off every button: right of the buttons' column and
-        above it."""
+        """A screen point on the window's background: right of the buttons' column and above it."""
         _, column_top, column_right, _ = self.geometry.button_column()
         return self.on_screen((column_right + self.size[0]) // 2, column_top // 2)
 
     def expected(self, exe, tier, states=REST, installed=False):
-        """The window as the launcher `exe` should draw it from its pictures of `tier` (bits per pixel):
-        the background with each button's picture, at rest or under the pointer as `states` says; button
-        0 shows the remove pictures once the product is installed."""
+        """The window as the launcher `exe` draws it from its pictures of `tier` (bits per pixel), each button
+        as `states` says; button 0 shows the remove pictures once the product is installed."""
         pictures = self.product.pictures(tier)
         picture = images.exe_picture(exe, pictures.background)
         for button, state in enumerate(states):
