@@ -1,16 +1,12 @@
 /* POKE.EXE: a console helper with which the end-to-end tests act on the launcher from inside Wine.
  *   POKE info              print the launcher window's style, visibility, rectangle, class and title
- *   POKE close             post the system close command (WM_SYSCOMMAND, SC_CLOSE) to the launcher window
- *   POKE wmclose           post WM_CLOSE to the launcher window
- *   POKE focus             make the launcher window the foreground window
- *   POKE palette HOLD_MS   show a small window of its own (48 x 48 at the screen's top left corner, clear of
- *                          a centred launcher), realize a different 256-colour palette in the
- *                          foreground, print "ready", keep it up for HOLD_MS milliseconds, then exit
- *   POKE run SHOW COMMAND  start COMMAND (the rest of the line, as is) with show command SHOW, wait for
- *                          it and exit with its exit code
- * The launcher window is found by its class name, the product's name, which the environment's
- * LAUNCHER_CLASS_NAME gives (the harness's sessions set it). Exit code 2: no launcher window; 3: bad
- * arguments. */
+ *   POKE close | wmclose   post the system close command (WM_SYSCOMMAND, SC_CLOSE) | WM_CLOSE to it
+ *   POKE focus             make it the foreground window
+ *   POKE palette HOLD_MS   show a 48 x 48 window at the screen's top left corner with a 256-colour palette of
+ *                          its own realized in the foreground, print "ready", exit after HOLD_MS milliseconds
+ *   POKE run SHOW COMMAND  start COMMAND (the rest of the line, as is) with show command SHOW; its exit code
+ * The launcher window is found by its class name, the environment's LAUNCHER_CLASS_NAME. Exit code 2: no
+ * launcher window; 3: bad arguments. */
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>

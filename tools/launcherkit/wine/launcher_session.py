@@ -5,6 +5,7 @@ import os
 import re
 import shutil
 import time
+from pathlib import Path
 
 from launcherkit import KitError
 from launcherkit.iso_image import IsoImage
@@ -74,7 +75,8 @@ class LauncherSession:
         `folder`, the recorder as `stubs` (by default the setup program and a decoy browser), and `extra`
         {relative path: source file}. Returns the launcher's path."""
         if self.medium != self.own_medium:
-            self.map_medium(self.own_medium)
+            self.medium = self.own_medium
+            self.session.map_cdrom("d", self.medium)
         for name in os.listdir(self.medium):  # the folder itself stays, as Wine knows it
             path = os.path.join(self.medium, name)
             shutil.rmtree(path) if os.path.isdir(path) and not os.path.islink(path) else os.remove(path)
@@ -88,10 +90,6 @@ class LauncherSession:
             shutil.copy(source, os.path.join(self.medium, rel))
         return self.medium_path(self.product.launcher_file, folder)
 
-    def map_medium(self, folder):
-        self.session.map_cdrom("d", folder)
-        self.medium = folder
-
     def insert_disc(self, image, whole_tree=False):
         """Maps D: to a scratch copy of the files on the root of the ISO image `image` (with whole_tree, of
         all its files and folders), under their Joliet names as Windows reads them; returns the folder."""
@@ -102,7 +100,8 @@ class LauncherSession:
             iso.extract(folder, whole_tree=whole_tree)
         finally:
             iso.close()
-        self.map_medium(folder)
+        self.session.map_cdrom("d", folder)
+        self.medium = folder
         return folder
 
     def place_recorder(self, windows_path):
@@ -133,17 +132,13 @@ class LauncherSession:
     # What the launcher started and wrote -----------------------------------------------------------------
 
     def clear_stub_log(self):
-        if os.path.exists(self.stub_log):
-            os.remove(self.stub_log)
+        Path(self.stub_log).unlink(missing_ok=True)
 
     def stub_runs(self, still_running=()):
         """[(module path, command line)] of the stubs started, once every program but `still_running` ended."""
         self.session.wait_programs_ended(ignore=[p.pid for p in still_running])
-        if not os.path.exists(self.stub_log):
-            return []
-        with open(self.stub_log, "rb") as f:
-            lines = f.read().decode("latin-1").split("\r\n")
-        return [tuple(line.partition("\t")[::2]) for line in lines if line]
+        text = Path(self.stub_log).read_bytes().decode("latin-1") if os.path.exists(self.stub_log) else ""
+        return [tuple(line.partition("\t")[::2]) for line in text.split("\r\n") if line]
 
     def setup_run(self, folder=""):
         """The stub run of the setup program in `folder` of the medium: by its full, quoted path."""

@@ -3,6 +3,7 @@
 import itertools
 import os
 import re
+from pathlib import Path
 
 from launcherkit import KitError
 from launcherkit.wine.host import windows_path
@@ -37,8 +38,7 @@ class Registry:
         code, out = self._run("regedit", ["/E", windows_path(path)])
         if code != 0 or not os.path.exists(path):
             raise RegistryError("regedit /E failed (%d): %s" % (code, out))
-        with open(path, "rb") as f:
-            raw = f.read()
+        raw = Path(path).read_bytes()
         os.remove(path)
         # UTF-16 with BOM, or ANSI; continued hex lines joined.
         text = raw[2:].decode("utf-16-le", errors="replace") if raw.startswith(b"\xff\xfe") else raw.decode("latin-1")

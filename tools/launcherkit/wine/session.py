@@ -19,9 +19,8 @@ from launcherkit.wine.registry import Registry
 from launcherkit.wine.sound_capture import SoundCapture
 from launcherkit.wine.waiting import wait_until
 
-# Wine's own programs in C:\windows\system32, which run in every prefix while its wineserver does; they
-# are never programs of a session. The desktop is explorer.exe with /desktop (the file browser is the
-# same program without it).
+# Wine's own programs in C:\windows\system32, which run in every prefix while its wineserver does, never a
+# session's; and the desktop, explorer.exe /desktop (the file browser is the same program without it).
 WINE_SERVICES = ("services.exe", "winedevice.exe", "plugplay.exe", "svchost.exe", "rpcss.exe")
 WINE_SYSTEM_FOLDER = "c:\\windows\\system32\\"
 
@@ -57,7 +56,31 @@ class WineSession:
 
     def __enter__(self):
         try:
-            self.open()
+            watch_session(self)
+            template = ensure_template(self.build_dir, self.prefix_arch, log=self._log)
+            remove_stale_prefixes(os.path.dirname(self.dir))
+            shutil.rmtree(self.dir, ignore_errors=True)
+            home, capture_dir = os.path.join(self.dir, "home"), os.path.join(self.dir, "sound")
+            for folder in (home, capture_dir, self.logs_dir):
+                os.makedirs(folder)
+            copy_prefix(template, self.prefix)
+            self.sound = SoundCapture(home, capture_dir, self.dir, self.logs_dir)
+            # Unmanaged windows: with no window manager on the virtual screen, Wine would otherwise wait a
+            # second or two for one to withdraw every window that closes.
+            x11_settings = {"Managed": "N"}
+            if self.depth == 8:
+                x11_settings.update({"ClientSideGraphics": "N", "PrivateColorMap": "Y"})
+            append_registry(os.path.join(self.prefix, "user.reg"), r"Software\Wine\X11 Driver", x11_settings)
+            self.env = base_environment(self.prefix_arch, self.prefix, home, self.dir, program_arch=self.arch)
+            self.env.update(self.extra_env)
+            self._watchdog = start_watchdog(self.dir, self.env)
+            self.display = XDisplay(self.env, self.logs_dir, self.screen_size, self.depth)
+            log = open(os.path.join(self.logs_dir, "wineserver.log"), "w")
+            self._wineserver = subprocess.Popen([WINESERVER, "-f", "-p"], env=self.env, stdout=log, stderr=log,
+                                                stdin=subprocess.DEVNULL)
+            log.close()
+            # Ready when its socket exists in the server folder it works in.
+            wait_until(self._wineserver_ready, timeout=30, interval=0.02, what="the wineserver", error=SessionError)
         except BaseException:
             self.close()
             raise
@@ -65,33 +88,6 @@ class WineSession:
 
     def __exit__(self, *exc):
         self.close()
-
-    def open(self):
-        watch_session(self)
-        template = ensure_template(self.build_dir, self.prefix_arch, log=self._log)
-        remove_stale_prefixes(os.path.dirname(self.dir))
-        shutil.rmtree(self.dir, ignore_errors=True)
-        home, capture_dir = os.path.join(self.dir, "home"), os.path.join(self.dir, "sound")
-        for folder in (home, capture_dir, self.logs_dir):
-            os.makedirs(folder)
-        copy_prefix(template, self.prefix)
-        self.sound = SoundCapture(home, capture_dir, self.dir, self.logs_dir)
-        # Unmanaged windows: with no window manager on the virtual screen, Wine would otherwise wait a
-        # second or two for one to withdraw every window that closes.
-        x11_settings = {"Managed": "N"}
-        if self.depth == 8:
-            x11_settings.update({"ClientSideGraphics": "N", "PrivateColorMap": "Y"})
-        append_registry(os.path.join(self.prefix, "user.reg"), r"Software\Wine\X11 Driver", x11_settings)
-        self.env = base_environment(self.prefix_arch, self.prefix, home, self.dir, program_arch=self.arch)
-        self.env.update(self.extra_env)
-        self._watchdog = start_watchdog(self.dir, self.env)
-        self.display = XDisplay(self.env, self.logs_dir, self.screen_size, self.depth)
-        log = open(os.path.join(self.logs_dir, "wineserver.log"), "w")
-        self._wineserver = subprocess.Popen([WINESERVER, "-f", "-p"], env=self.env, stdout=log, stderr=log,
-                                            stdin=subprocess.DEVNULL)
-        log.close()
-        # Ready when its socket exists in the server folder it works in.
-        wait_until(self._wineserver_ready, timeout=30, interval=0.02, what="the wineserver", error=SessionError)
 
     def _wineserver_ready(self):
         if self._wineserver.poll() is not None:

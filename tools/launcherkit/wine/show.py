@@ -1,8 +1,5 @@
-"""Shows the launcher running under Wine, started from the root of a folder mapped as CD-ROM drive D:.
-
-With a display ($DISPLAY) the launcher appears there and this waits until it is closed. Without one it runs
-on a private virtual screen, saves a screenshot of the whole screen, prints the window's title and place,
-closes the launcher and reports its exit code.
+"""Shows the launcher under Wine from CD-ROM drive D:: on $DISPLAY until it is closed, or without one on a
+private screen, saved as a screenshot, and closed; prints its exit code.
 Usage: tools/kit wine.show EXE BUILD_DIR ARCH [PROFILE]   (scripts/run.sh runs it)
 PROFILE is the product profile the launcher was built for (by default the shipped product's)."""
 import os

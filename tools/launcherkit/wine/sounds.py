@@ -16,11 +16,6 @@ ADPCM_ADAPTATION = (230, 230, 230, 230, 307, 409, 512, 614, 768, 614, 512, 409, 
 PERIOD_SECONDS = 0.01
 
 
-def _toward_zero(value):
-    """value / 256 as C divides integers (toward zero), as the system's ADPCM codec does."""
-    return value // 256 if value >= 0 else -(-value // 256)
-
-
 def decode_ms_adpcm(fmt, data):
     """Interleaved 16-bit samples of MS ADPCM `data` as the system's codec decodes them: every block whole (the
     last one's padding too, which the fact chunk's count leaves out)."""
@@ -40,11 +35,12 @@ def decode_ms_adpcm(fmt, data):
         for byte in block[header:]:
             for code in (byte >> 4, byte & 15):
                 first, second = pairs[channel]
-                predicted = _toward_zero(sample1[channel] * first + sample2[channel] * second)
+                # The codec's C integer divisions by 256 round toward zero, as int() does.
+                predicted = int((sample1[channel] * first + sample2[channel] * second) / 256)
                 value = max(-32768, min(32767, predicted + (code - 16 if code & 8 else code) * delta[channel]))
                 sample2[channel], sample1[channel] = sample1[channel], value
                 out.append(value)
-                delta[channel] = max(16, _toward_zero(ADPCM_ADAPTATION[code] * delta[channel]))
+                delta[channel] = max(16, int(ADPCM_ADAPTATION[code] * delta[channel] / 256))
                 channel = (channel + 1) % channels
     return out
 
