@@ -40,18 +40,9 @@ static BOOL OnLauncher(const char* verb, HWND window)
 static int Palette(DWORD holdMilliseconds)
 {
     /* A palette that shares nothing with the launcher's: hues the launcher's art never uses. */
-    struct {
-        WORD version;
-        WORD count;
-        PALETTEENTRY entries[256];
-    } table;
-    table.version = 0x300;
-    table.count = 256;
+    struct { WORD version, count; PALETTEENTRY entries[256]; } table = {.version = 0x300, .count = 256};
     for (int i = 0; i < 256; ++i) {
-        table.entries[i].peRed = (BYTE)(255 - i);
-        table.entries[i].peGreen = (BYTE)((i * 97) & 255);
-        table.entries[i].peBlue = (BYTE)((i * 5 + 128) & 255);
-        table.entries[i].peFlags = PC_NOCOLLAPSE;
+        table.entries[i] = (PALETTEENTRY){(BYTE)(255 - i), (BYTE)(i * 97), (BYTE)(i * 5 + 128), PC_NOCOLLAPSE};
     }
     HPALETTE palette = CreatePalette((LOGPALETTE*)&table);
 

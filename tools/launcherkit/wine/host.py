@@ -28,14 +28,11 @@ def host_can_run(arch):
     loader = os.path.join(WINE_DIR, wine_command(arch)[0])
     try:
         result = subprocess.run([loader, "--version"], capture_output=True, text=True, timeout=60)
-    except OSError as error:
-        return False, "%s cannot be executed on this host (%s): %s programs cannot run here" % (
-            loader, error.strerror, arch)
-    except subprocess.TimeoutExpired:
-        return False, "%s --version did not answer" % loader
-    if result.returncode != 0:
-        return False, "%s --version failed with exit status %d: %s programs cannot run here" % (
-            loader, result.returncode, arch)
+        problem = result.returncode and "exit status %d" % result.returncode
+    except (OSError, subprocess.TimeoutExpired) as error:
+        problem = getattr(error, "strerror", None) or "no answer"
+    if problem:
+        return False, "%s --version failed on this host (%s): %s programs cannot run here" % (loader, problem, arch)
     return True, result.stdout.strip()
 
 

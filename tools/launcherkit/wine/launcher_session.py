@@ -5,6 +5,7 @@ import os
 import re
 import shutil
 import time
+from contextlib import closing
 from pathlib import Path
 
 from launcherkit import KitError
@@ -95,11 +96,8 @@ class LauncherSession:
         all its files and folders), under their Joliet names as Windows reads them; returns the folder."""
         folder = os.path.join(self.session.dir, "disc")
         shutil.rmtree(folder, ignore_errors=True)
-        iso = IsoImage(image)
-        try:
+        with closing(IsoImage(image)) as iso:
             iso.extract(folder, whole_tree=whole_tree)
-        finally:
-            iso.close()
         self.session.map_cdrom("d", folder)
         self.medium = folder
         return folder
@@ -108,26 +106,22 @@ class LauncherSession:
         """Puts the recorder stub at `windows_path` on drive C:; a hard link to the template's file goes first."""
         target = os.path.join(self.session.prefix, "drive_c", *windows_path[3:].split("\\"))
         os.makedirs(os.path.dirname(target), exist_ok=True)
-        if os.path.lexists(target):
-            os.remove(target)
+        Path(target).unlink(missing_ok=True)
         shutil.copy(self.programs.recorder, target)
 
     def first_run(self):
-        """One run of the launcher until its welcome sound, so that Wine's first-run work is done before the
-        runs that are checked."""
+        """One run of the launcher until its welcome sound: Wine's first-run work done before the checked runs."""
         self.lay_medium()
         process, _ = self.start()
         self.sound.streams(at_least=1)
         self.close_window(process)
 
     def set_installed(self, uninstall_command, view=None):
-        """Registers the product as installed with that uninstall command (None: not installed). view: 32 or
-        64, one view of a 64-bit prefix's registry."""
+        """Registers the product as installed with that uninstall command (None: not installed), in `view`."""
         if uninstall_command is None:
             self.registry.delete(self.product.uninstall_key, view=view)
         else:
-            self.registry.add(self.product.uninstall_key, "UninstallString", "REG_SZ", uninstall_command,
-                              view=view)
+            self.registry.add(self.product.uninstall_key, "UninstallString", "REG_SZ", uninstall_command, view=view)
 
     # What the launcher started and wrote -----------------------------------------------------------------
 

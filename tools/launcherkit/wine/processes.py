@@ -25,9 +25,8 @@ def marked_processes(marker):
     for entry in os.listdir("/proc"):
         if entry.isdigit() and int(entry) != os.getpid():
             try:
-                with open("/proc/%s/environ" % entry, "rb") as f:
-                    if needle in b"\0" + f.read() + b"\0":
-                        found.append(int(entry))
+                if needle in b"\0" + Path("/proc/%s/environ" % entry).read_bytes() + b"\0":
+                    found.append(int(entry))
             except OSError:
                 pass
     return found
@@ -35,8 +34,7 @@ def marked_processes(marker):
 
 def process_command_line(pid):
     try:
-        with open("/proc/%d/cmdline" % pid, "rb") as f:
-            return f.read().replace(b"\0", b" ").decode("utf-8", "replace").strip()
+        return Path("/proc/%d/cmdline" % pid).read_bytes().replace(b"\0", b" ").decode("utf-8", "replace").strip()
     except OSError:
         return ""
 
@@ -70,8 +68,7 @@ def kill_marked_processes(marker):
 def kill_wineserver(env=None):
     """`wineserver -k` for the prefix of `env` (by default this process's environment)."""
     try:
-        subprocess.run([WINESERVER, "-k"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                       timeout=30)
+        subprocess.run([WINESERVER, "-k"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
     except (subprocess.TimeoutExpired, OSError):
         pass
 

@@ -55,13 +55,8 @@ class SoundCapture:
         return False
 
     def _sizes(self):
-        sizes = {}
-        for name in os.listdir(self.capture_dir):
-            try:
-                sizes[name] = os.path.getsize(os.path.join(self.capture_dir, name))
-            except OSError:
-                pass
-        return sizes
+        with os.scandir(self.capture_dir) as entries:
+            return {entry.name: entry.stat().st_size for entry in entries}
 
     def streams(self, at_least=0, settle=0.4, timeout=30, whole=True):
         """The streams played so far, oldest first, once at least `at_least` have begun, none has grown or begun
