@@ -16,8 +16,7 @@
 static BOOL OnLauncher(const char* verb, HWND window)
 {
     if (strcmp(verb, "info") == 0) {
-        char className[256] = "";
-        char title[256] = "";
+        char className[256] = "", title[256] = "";
         RECT rect;
         GetClassNameA(window, className, sizeof className);
         GetWindowTextA(window, title, sizeof title);

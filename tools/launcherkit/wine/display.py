@@ -6,6 +6,7 @@ import re
 import subprocess
 import time
 from collections import namedtuple
+from contextlib import suppress
 
 from PIL import Image
 from Xlib import X, XK, display as xlib_display, error as xlib_error
@@ -74,10 +75,8 @@ class XDisplay:
     def close(self):
         """Ends the connection, then Xvfb; safe to call more than once."""
         if self.x is not None:
-            try:
+            with suppress(xlib_error.ConnectionClosedError, OSError):
                 self.x.close()
-            except (xlib_error.ConnectionClosedError, OSError):
-                pass
             self.x = None
         stop_popen(self.process, timeout=10)
 

@@ -16,18 +16,15 @@ from launcherkit.wine.session import WineSession
 from launcherkit.wine.snapshots import WINE_USER_FILES, file_snapshot, snapshot_changes
 from launcherkit.wine.window import LauncherWindow, hovered
 
-# The file browser of the Windows folder, which the browse button starts (Wine's desktop is
-# C:\windows\system32\explorer.exe), and the decoy of it that a medium may carry beside the launcher.
+# The file browser that the browse button starts (not Wine's desktop, system32\explorer.exe), the decoy of it
+# that a medium may carry, and its stub run (module path, command line) on the medium's root.
 WINDOWS_BROWSER = "C:\\windows\\explorer.exe"
 BROWSER_DECOY = "EXPLORER.EXE"
-# The stub run of the browser as the launcher starts it, on the medium's root (the recorder stub in its
-# place): (module path, command line).
 BROWSER_RUN = (WINDOWS_BROWSER, "C:\\windows\\EXPLORER.EXE D:\\")
 
-# What Wine writes to a program's standard error, whatever WINEDEBUG says, when an exception of the
-# program is not handled ("wine: Unhandled page fault on write access to 00000000 at address 004018B6
-# (thread 00d8), starting debugger...") or it calls a function Wine lacks. The process ends with exit
-# code 0 all the same.
+# What Wine writes to a program's standard error, whatever WINEDEBUG says, when the program's exception is not
+# handled ("wine: Unhandled page fault on write access to 00000000 at address 004018B6 ...") or it calls a
+# function Wine lacks; the process ends with exit code 0 all the same.
 CRASH_LINE = re.compile(r"^wine: (?:Unhandled |Call from .* to unimplemented function ).*$", re.M)
 
 

@@ -5,6 +5,7 @@ import fcntl
 import os
 import shutil
 import subprocess
+from contextlib import suppress
 from pathlib import Path
 
 from launcherkit import KitError
@@ -34,8 +35,7 @@ def ensure_template(build_dir, arch, log=None):
         raise HostCannotRun(version)
     root = os.path.join(build_dir, "wine-template", arch)
     os.makedirs(os.path.dirname(root), exist_ok=True)
-    prefix = os.path.join(root, "prefix")
-    stamp = os.path.join(root, "ready")
+    prefix, stamp = os.path.join(root, "prefix"), os.path.join(root, "ready")
     with open(root + ".lock", "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
         if os.path.exists(stamp) and Path(stamp).read_text().strip() == version:
@@ -73,11 +73,9 @@ def copy_prefix(template, target):
     def link_or_copy(source, destination):
         if source.startswith(windows_dir) and source.lower().endswith(SHARED_SUFFIXES) and \
                 os.path.getsize(source) >= SHARED_MIN_SIZE:
-            try:
+            with suppress(OSError):
                 os.link(source, destination)
                 return destination
-            except OSError:
-                pass
         return shutil.copy2(source, destination)
 
     shutil.copytree(template, target, symlinks=True, copy_function=link_or_copy)

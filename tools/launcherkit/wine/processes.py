@@ -9,6 +9,7 @@ import signal
 import subprocess
 import sys
 import time
+from contextlib import suppress
 from pathlib import Path
 
 from launcherkit import SOURCE_DIR, KitError
@@ -24,11 +25,9 @@ def marked_processes(marker):
     found = []
     for entry in os.listdir("/proc"):
         if entry.isdigit() and int(entry) != os.getpid():
-            try:
+            with suppress(OSError):
                 if needle in b"\0" + Path("/proc/%s/environ" % entry).read_bytes() + b"\0":
                     found.append(int(entry))
-            except OSError:
-                pass
     return found
 
 
@@ -57,20 +56,16 @@ def kill_marked_processes(marker):
             break
         for pid in pids:
             killed.append(process_command_line(pid))
-            try:
+            with suppress(OSError):
                 os.kill(pid, signal.SIGKILL)
-            except OSError:
-                pass
         time.sleep(0.1)
     return killed
 
 
 def kill_wineserver(env=None):
     """`wineserver -k` for the prefix of `env` (by default this process's environment)."""
-    try:
+    with suppress(subprocess.TimeoutExpired, OSError):
         subprocess.run([WINESERVER, "-k"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
-    except (subprocess.TimeoutExpired, OSError):
-        pass
 
 
 def stop_popen(process, timeout=5):

@@ -17,9 +17,7 @@ class Registry:
     """`run(program, args)` runs a program of the session: (exit code, output); `work_dir` gets regedit's files."""
 
     def __init__(self, run, work_dir):
-        self._run = run
-        self._work_dir = work_dir
-        self._files = itertools.count(1)
+        self._run, self._work_dir, self._files = run, work_dir, itertools.count(1)
 
     # view: 32 or 64 works on that view of a 64-bit prefix's registry only (None: the view of reg itself).
 

@@ -35,8 +35,6 @@ def main(argv):
     name = os.path.splitext(os.path.basename(exe))[0].lower() + "-depth%d" % depth
     with WineSession(build_dir, arch, depth=depth, name=name, keep=os.environ.get("LAUNCHER_KEEP_SESSIONS") == "1",
                      log=lambda text: print("wine.run: " + text, file=sys.stderr)) as session:
-        sys.stdout.flush()
-        sys.stderr.flush()
         process = subprocess.Popen(session.wine + [exe] + argv[1:], env=session.env,
                                    cwd=os.path.dirname(exe), stdin=subprocess.DEVNULL)
         try:

@@ -7,6 +7,7 @@ import re
 import shutil
 import subprocess
 import time
+from pathlib import Path
 
 from launcherkit import KitError
 from launcherkit.wine.display import XDisplay
@@ -38,8 +39,7 @@ class WineSession:
 
     def __init__(self, build_dir, arch, depth=24, name="session", poke=None, env=None, keep=False, log=None,
                  prefix_arch=None):
-        self.arch, self.prefix_arch, self.depth = arch, prefix_arch or arch, depth
-        self.name, self.keep = name, keep
+        self.arch, self.prefix_arch, self.depth, self.name, self.keep = arch, prefix_arch or arch, depth, name, keep
         self.build_dir = os.path.abspath(build_dir)
         self.poke_program = os.path.abspath(poke) if poke else None
         self.extra_env = dict(env or {})
@@ -50,8 +50,7 @@ class WineSession:
         self.logs_dir = os.path.join(self.dir, "logs")
         self.env = self.display = self.sound = self._wineserver = self._watchdog = None
         self.registry = Registry(self.run, self.dir)
-        self._processes = []
-        self._closed = False
+        self._processes, self._closed = [], False
         self._run_counter = itertools.count(1)
 
     def __enter__(self):
@@ -67,10 +66,9 @@ class WineSession:
             self.sound = SoundCapture(home, capture_dir, self.dir, self.logs_dir)
             # Unmanaged windows: with no window manager on the virtual screen, Wine would otherwise wait a
             # second or two for one to withdraw every window that closes.
-            x11_settings = {"Managed": "N"}
-            if self.depth == 8:
-                x11_settings.update({"ClientSideGraphics": "N", "PrivateColorMap": "Y"})
-            append_registry(os.path.join(self.prefix, "user.reg"), r"Software\Wine\X11 Driver", x11_settings)
+            palette = {"ClientSideGraphics": "N", "PrivateColorMap": "Y"} if self.depth == 8 else {}
+            append_registry(os.path.join(self.prefix, "user.reg"), r"Software\Wine\X11 Driver",
+                            {"Managed": "N", **palette})
             self.env = base_environment(self.prefix_arch, self.prefix, home, self.dir, program_arch=self.arch)
             self.env.update(self.extra_env)
             self._watchdog = start_watchdog(self.dir, self.env)
@@ -164,13 +162,11 @@ class WineSession:
         # A program the session started counts from its start on, while `wine` (a shell script) is still
         # becoming Wine's loader; a process in the middle of an exec shows no environment, so no marker.
         started = {process.pid for process in self._processes if process.running()}
-        result = []
-        for pid in sorted(started.union(marked_processes(self.dir))):
-            if pid in started or is_wine_program(pid):  # not Xvfb, the wineserver, the sound capture's writers
-                command = process_command_line(pid)
-                if not is_wine_service(command):
-                    result.append((pid, command))
-        return result
+        # Not Xvfb, the wineserver, the sound capture's writers.
+        programs = [pid for pid in sorted(started.union(marked_processes(self.dir)))
+                    if pid in started or is_wine_program(pid)]
+        return [(pid, command) for pid, command in zip(programs, map(process_command_line, programs))
+                if not is_wine_service(command)]
 
     def wait_programs_ended(self, timeout=30, ignore=()):
         """Waits until no Windows program of the session but the pids in `ignore` runs: for two looks in a row,
@@ -189,8 +185,7 @@ class WineSession:
     def map_cdrom(self, letter, folder):
         """Maps drive `letter` to a Unix folder as a CD-ROM drive."""
         link = os.path.join(self.prefix, "dosdevices", letter + ":")
-        if os.path.lexists(link):
-            os.remove(link)
+        Path(link).unlink(missing_ok=True)
         os.symlink(os.path.abspath(folder), link)
         self.registry.add(r"HKLM\Software\Wine\Drives", letter + ":", "REG_SZ", "cdrom")
 

@@ -34,9 +34,8 @@ class SoundCapture:
 
     def __init__(self, home, capture_dir, marker, kept_dir):
         self.capture_dir, self.marker, self.kept_dir = capture_dir, marker, kept_dir
-        # The file plugin pipes each stream to a shell, whose $(date) and $$ make the name unique and
-        # ordered; the plugin puts the stream's rate, channels and bits into the name (%r, %c, %b).
-        # The plugin turns "%%" into "%", so the shell runs date +%s%N.
+        # The file plugin pipes each stream to a shell, whose $(date +%s%N) ("%%" is the plugin's "%") and $$
+        # make the name unique and ordered; the plugin adds the stream's rate, channels and bits (%r, %c, %b).
         target = os.path.join(capture_dir, "stream-$(date +%%s%%N)-$$-%r-%c-%b.raw")
         with open(os.path.join(home, ".asoundrc"), "w") as f:
             f.write('pcm.!default {\n    type file\n    slave { pcm "null" }\n'

@@ -26,11 +26,8 @@ def decode_ms_adpcm(fmt, data):
     for start in range(0, len(data) - header + 1, block_align):
         block = data[start:start + block_align]
         pairs = [coefficients[index] for index in block[:channels]]
-        delta = list(struct.unpack_from("<%dh" % channels, block, channels))
-        sample1 = list(struct.unpack_from("<%dh" % channels, block, 3 * channels))
-        sample2 = list(struct.unpack_from("<%dh" % channels, block, 5 * channels))
-        out.extend(sample2)
-        out.extend(sample1)
+        delta, sample1, sample2 = (list(struct.unpack_from("<%dh" % channels, block, k * channels)) for k in (1, 3, 5))
+        out.extend(sample2 + sample1)
         channel = 0
         for byte in block[header:]:
             for code in (byte >> 4, byte & 15):
