@@ -121,10 +121,6 @@ class Profile:
     def language(self):
         return languages.Language(self.values["language"])
 
-    def art_lines(self, key):
-        """A text of drawn art (a caption, the welcome...) as its lines; None for a tagline not given."""
-        return self.values[key].split(languages.LINE_BREAK) if key in self.values else None
-
 
 class ProfileError(KitError):
     """The faults of a profile, one message each."""

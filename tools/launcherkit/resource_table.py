@@ -10,6 +10,7 @@ the asset check and the unit tests). A fault is one line naming the table's line
 import os
 import sys
 from dataclasses import dataclass
+from types import SimpleNamespace
 
 from launcherkit import SOURCE_DIR, KitError, identifiers, write_if_changed
 
@@ -67,27 +68,14 @@ class Table:
         return next(e for e in self.of_kind("BITMAP") if e.bits_per_pixel == bits_per_pixel and e.slot == slot)
 
 
-class PictureSet:
-    """The bitmap identifiers of one depth's pictures: `background`, `rest` and `hover` (the buttons at
-    rest and under the pointer, in button order) and `remove` (button 0's at rest and under the pointer
-    once the product is installed)."""
+def picture_set(table, bits_per_pixel):
+    """The bitmap identifiers of one depth's pictures: `background`, and `rest` and `hover` (the buttons at rest
+    and under the pointer, in button order)."""
+    def ids(state):
+        return tuple(table.picture(bits_per_pixel, b.lower() + state).id for b in identifiers.BUTTON_NAMES)
 
-    def __init__(self, table, bits_per_pixel):
-        def picture(slot):
-            return table.picture(bits_per_pixel, slot).id
-
-        buttons = [name.lower() for name in identifiers.BUTTON_NAMES]
-        self.bits_per_pixel = bits_per_pixel
-        self.background = picture("background")
-        self.rest = tuple(picture(button + "-rest") for button in buttons)
-        self.hover = tuple(picture(button + "-hover") for button in buttons)
-        self.remove = (picture("remove-rest"), picture("remove-hover"))
-
-    def button(self, button, under_pointer, installed=False):
-        """The picture of `button` at rest or under the pointer; button 0's remove picture once installed."""
-        if button == 0 and installed:
-            return self.remove[1 if under_pointer else 0]
-        return (self.hover if under_pointer else self.rest)[button]
+    return SimpleNamespace(background=table.picture(bits_per_pixel, "background").id, rest=ids("-rest"),
+                           hover=ids("-hover"))
 
 
 def check_form(where, kind, form):
