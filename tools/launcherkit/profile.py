@@ -98,11 +98,11 @@ RULES = {
 
 
 class Profile:
-    """A valid profile: `values` by key, the defaults of keys it leaves out included; `path` of the file."""
+    """A valid profile: `values` by key, the defaults of keys it leaves out included; `path` of the file;
+    `lines`, the line number of each key the file holds."""
 
-    def __init__(self, path, values):
-        self.path = path
-        self.values = values
+    def __init__(self, path, values, lines=None):
+        self.path, self.values, self.lines = path, values, lines or {}
 
     def __getitem__(self, key):
         return self.values[key]
@@ -333,7 +333,7 @@ def read_profile(path):
             messages.append(fault(path, located.get(problem[0], 0), *problem))
     if messages:
         raise ProfileError(messages)
-    return Profile(path, values)
+    return Profile(path, values, located)
 
 
 # ---------------------------------------------------------------- values derived for the medium

@@ -137,8 +137,12 @@ def read(path=TABLE, ids=None):
 def picture_form(table, e):
     index, under_pointer, installed = e.button() or (-1, False, None)
     entries = COLOUR_TABLES[e.form["colours"]]
-    return 'PICTURE(%s, "%s", %d, %d, %s, %d, %d, %s)' % (
-        e.name, e.path, e.bits_per_pixel, index, "true" if under_pointer else "false",
+    # How findings name the picture: "256-colour button 0 under the pointer, installed".
+    what = "background" if index < 0 else "button %d %s" % (index, "under the pointer" if under_pointer else "at rest")
+    what = "%s %s%s" % ({4: "16-colour", 8: "256-colour", 24: "true-colour"}[e.bits_per_pixel], what,
+                        {None: "", True: ", installed", False: ", not installed"}[installed])
+    return 'PICTURE(%s, "%s", "%s", %d, %d, %s, %d, %d, %s)' % (
+        e.name, e.path, what, e.bits_per_pixel, index, "true" if under_pointer else "false",
         -1 if installed is None else int(installed), table.shared_count if entries is None else entries,
         "true" if e.form["colours"] == "palette" else "false")
 
