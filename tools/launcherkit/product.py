@@ -39,5 +39,5 @@ class Product:
         return self.profile.folder("resource_folder")
 
     def pictures(self, bits_per_pixel):
-        """The identifiers of one depth's picture set (resource_table.picture_set)."""
-        return resource_table.picture_set(resource_table.read(ids=self.ids), bits_per_pixel)
+        """The identifiers of one depth's picture set (resource_table.PictureSet)."""
+        return resource_table.PictureSet(resource_table.read(ids=self.ids), bits_per_pixel)

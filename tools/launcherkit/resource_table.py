@@ -10,7 +10,6 @@ the asset check and the unit tests). A fault is one line naming the table's line
 import os
 import sys
 from dataclasses import dataclass
-from types import SimpleNamespace
 
 from launcherkit import SOURCE_DIR, KitError, identifiers, write_if_changed
 
@@ -68,14 +67,20 @@ class Table:
         return next(e for e in self.of_kind("BITMAP") if e.bits_per_pixel == bits_per_pixel and e.slot == slot)
 
 
-def picture_set(table, bits_per_pixel):
+class PictureSet:
     """The bitmap identifiers of one depth's pictures: `background`, and `rest` and `hover` (the buttons at rest
     and under the pointer, in button order)."""
-    def ids(state):
-        return tuple(table.picture(bits_per_pixel, b.lower() + state).id for b in identifiers.BUTTON_NAMES)
 
-    return SimpleNamespace(background=table.picture(bits_per_pixel, "background").id, rest=ids("-rest"),
-                           hover=ids("-hover"))
+    def __init__(self, table, bits_per_pixel):
+        self.table, self.bits_per_pixel = table, bits_per_pixel
+        self.background = table.picture(bits_per_pixel, "background").id
+        self.rest, self.hover = (tuple(self.button(button, hover) for button in range(len(identifiers.BUTTON_NAMES)))
+                                 for hover in (False, True))
+
+    def button(self, button, under_pointer, installed=False):
+        """The picture of `button` at rest or under the pointer; button 0's remove picture once installed."""
+        word = "remove" if button == 0 and installed else identifiers.BUTTON_NAMES[button].lower()
+        return self.table.picture(self.bits_per_pixel, word + ("-hover" if under_pointer else "-rest")).id
 
 
 def check_form(where, kind, form):
