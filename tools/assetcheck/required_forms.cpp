@@ -18,17 +18,11 @@ constexpr uint32_t kPaletteBackgroundBytes =
 
 // The background fills the window, a button's picture its button; the palette's background (exact)
 // stores nothing after its pixel rows.
-RequiredForm Picture(int id, const char* file, const char* what, int bits, const PictureSlot& slot, int tableEntries,
-                     bool exact)
-{
-    const bool background = slot.button < 0;
-    return RequiredForm{id, file, what, slot, background ? FixedWindowWidth : FixedButtonWidth,
-                        background ? FixedWindowHeight : FixedButtonHeight, bits, tableEntries,
-                        exact ? kPaletteBackgroundBytes : 0};
-}
-
-#define PICTURE(id, file, what, bits, button, underPointer, installState, entries, exact) \
-    Picture(id, file, what, bits, PictureSlot{button, underPointer, installState}, entries, exact),
+#define PICTURE(id, file, what, bits, button, underPointer, installState, entries, exact)                \
+    RequiredForm{id, file, what, PictureSlot{button, underPointer, installState},                       \
+                 (button) < 0 ? FixedWindowWidth : FixedButtonWidth,                                    \
+                 (button) < 0 ? FixedWindowHeight : FixedButtonHeight, bits, entries,                   \
+                 (exact) ? kPaletteBackgroundBytes : 0},
 
 const std::vector<RequiredForm> kForms = {RESOURCE_PICTURE_FORMS};
 
