@@ -274,7 +274,7 @@ class DepthBench(LauncherSession):
         rows = self.result["reads"] = []
         for label, tier, layouts, exe in self.reads_medium.variants(self.depth):
             row = {"label": label, "tier": tier, "layouts": {}}
-            for layout, relative in layouts.items():
+            for layout, (relative, _) in layouts.items():
                 program = self.finished_program("E:\\" + relative.replace("/", "\\"), exe, tier,
                                                 None if layout == "peer" else 0)
                 measured = row["layouts"][layout] = []
