@@ -36,8 +36,7 @@ def resident_pages(path):
 
 class ReadsMedium:
     """The programs measured (variants()), each in a folder of its own with the recorder beside it in place
-    of the programs it starts, on a read-only ext4 image on a loop device with read-ahead 0, mounted at
-    `mount_point`; `args`: measure.py's settings."""
+    of the programs it starts, on a read-only ext4 image mounted at `mount_point`; `args`: measure.py's."""
 
     def __init__(self, folder, args):
         self.folder, self.args = os.path.abspath(folder), args
@@ -68,7 +67,7 @@ class ReadsMedium:
         shutil.rmtree(tree, ignore_errors=True)
         for _, _, layouts, _ in self.variants(PEER_DEPTH):
             for relative, source in layouts.values():
-                folder = os.path.dirname(os.path.join(tree, relative))
+                folder = os.path.join(tree, os.path.dirname(relative))
                 os.makedirs(folder)
                 shutil.copy(source, os.path.join(tree, relative))
                 for stub in (self.args.product.setup_program, BROWSER_DECOY):
