@@ -291,16 +291,11 @@ class DepthBench(LauncherSession):
         s = self.settings
         log("depth %d: warm-up and reference pictures" % self.depth)
         self.references()
-        for wanted, what, measure in (
-                ("splash" in s.parts, "time to splash, %d runs of each of %s" % (s.runs, ", ".join(self.measured)),
-                 self.time_to_splash),
-                ("phases" in s.parts and self.depth == 24 and s.trace_runs,
-                 "where the time goes, %d traced runs of each program" % s.trace_runs, self.phases),
-                ("hover" in s.parts and s.hover_runs, "hover response, %d entries" % s.hover_runs,
-                 self.hover_response),
-                (self.reads_medium, "start-up reads, %d evicted starts of each layout" % s.reads_runs,
-                 self.startup_reads)):
-            if wanted:
-                log("depth %d: %s" % (self.depth, what))
+        for part, wanted, measure in (("splash", s.runs, self.time_to_splash),
+                                      ("phases", self.depth == 24 and s.trace_runs, self.phases),
+                                      ("hover", s.hover_runs, self.hover_response),
+                                      ("reads", self.reads_medium, self.startup_reads)):
+            if part in s.parts and wanted:
+                log("depth %d: %s" % (self.depth, part))
                 measure()
         return self.result
