@@ -152,32 +152,28 @@ class DepthBench(LauncherSession):
     def references(self):
         """Lays the medium out, then warm-up runs: the spots' values of the finished windows (each picture
         checked whole first)."""
-        extra = {"BASELINE.EXE": self.settings.bench["baseline"],
-                 "LINKED/" + self.product.launcher_file: self.settings.bench["launcher_as_linked"]}
-        if self.peer:
-            extra["PEER.EXE"] = self.peer
-        self.lay_medium(extra=extra)
+        bench, name = self.settings.bench, self.product.launcher_file
+        self.lay_medium(extra={"BASELINE.EXE": bench["baseline"], "LINKED/" + name: bench["launcher_as_linked"],
+                               **({"PEER.EXE": self.peer} if self.peer else {})})
         if self.reads_medium:
             self.session.map_cdrom("e", self.reads_medium.mount_point)
         self.display.clear_root()
         expected = self.window.expected(self.exe, self.tier)
-        self.spots = window_spots(self.window.geometry, expected)
-        self.points = [self.window.on_screen(x, y) for x, y in self.spots]
-        self.result["spots"] = len(self.spots)
+        spots = window_spots(self.window.geometry, expected)
+        self.points, self.result["spots"] = [self.window.on_screen(x, y) for x, y in spots], len(spots)
         self.display.move(*self.window.outside_point)
         self.empty = self.values()
         if len(set(self.empty)) != 1:
             raise KitError("the empty screen is not one colour: %s" % (self.empty,))
 
-        launcher = self.finished_program(self.medium_path(self.product.launcher_file), self.exe, self.tier)
-        colours = (expected.getpixel(spot) for spot in self.spots)
+        launcher = self.finished_program(self.medium_path(name), self.exe, self.tier)
+        colours = (expected.getpixel(spot) for spot in spots)
         if self.depth == 24 and launcher.values != tuple((r << 16) | (g << 8) | b for r, g, b in colours):
             raise KitError("the raw screen values differ from the picture's colours")
         if launcher.values == self.empty:
             raise KitError("the launcher's finished window cannot be told from the empty screen")
         # The same pictures from the layout as linked: the same finished window.
-        self.measured = {"launcher": launcher, "as_linked": Program(
-            self.medium_path(self.product.launcher_file, "LINKED"), launcher.values)}
+        self.measured = {"launcher": launcher, "as_linked": Program(self.medium_path(name, "LINKED"), launcher.values)}
 
         process = self.session.start(r"D:\BASELINE.EXE")
         self.display.wait_window("^Baseline Popup$", process.pid, process=process)
