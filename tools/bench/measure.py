@@ -54,14 +54,14 @@ def main():
     args = parse_arguments()
     ok, wine_version = host_can_run(args.arch)
     if not ok:
-        print("benchmark: cannot run: " + wine_version, file=sys.stderr)
+        log("cannot run: " + wine_version)
         return 77
     missing = ["%s (%s)" % (name, args.build_dir)
                for name in args.programs.missing("launcher", "launcher4", "recorder", "poke")]
     missing += [path for path in args.bench.values() if not os.path.exists(path)]
     if missing:
-        print("benchmark: missing: %s; build first (cmake --build --preset %s --target all benchmark_programs)" % (
-            ", ".join(missing), "windows-x64" if args.arch == "win64" else "windows"), file=sys.stderr)
+        log("missing: %s; build first (cmake --build --preset %s --target all benchmark_programs)" % (
+            ", ".join(missing), "windows-x64" if args.arch == "win64" else "windows"))
         return 1
     launcher, work = args.programs.launcher, os.path.join(args.build_dir, "benchmark")
     results = {"started": datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC"),
