@@ -8,6 +8,7 @@ import re
 from collections import Counter
 from types import SimpleNamespace
 
+from launcherkit import KitError
 from launcherkit.iso_image import ImageError
 from launcherkit.medium import capacity as discs
 from launcherkit.medium import content as content_rules
@@ -205,13 +206,12 @@ def check_content_folder(image, folder, startup, tree, label, check):
     nothing else beside the start-up files."""
     try:
         content = content_rules.scan(folder, startup)
-    except content_rules.ContentRefused as refused:
-        check.failures += refused.lines
+    except KitError as refused:
+        check.failures += str(refused).splitlines()
         return
     on_image = {e.path: e for e in image.entries(tree)}
-    wanted = {"/".join(parts) for parts in content.folders} | {f.path for f in content.files}
-    for parts in content.folders:
-        path = "/".join(parts)
+    wanted = set(content.folders) | {f.path for f in content.files}
+    for path in content.folders:
         check.expect(path in on_image and on_image[path].is_folder, "%s:/%s" % (label, path), "folder",
                      "no such folder in the %s tree" % TREE_NAMES[tree], "the content folder's folder %s" % path)
     for f in content.files:

@@ -56,7 +56,7 @@ def build(profile_values, root, startup, content, image, epoch, capacity, startu
     with tempfile.TemporaryDirectory(prefix="make-medium-") as work:
         if content is not None:
             # The content's paths, read relative to the content folder.
-            lines = ["-mkdir " + " ".join(quoted("/" + "/".join(parts)) for parts in content.folders) + " --"
+            lines = ["-mkdir " + " ".join(quoted("/" + path) for path in content.folders) + " --"
                      ] if content.folders else []
             lines += ["-map %s %s" % (quoted(f.source), quoted("/" + f.path)) for f in content.files]
             with open(os.path.join(work, "content.xorriso"), "w", encoding="utf-8") as f:
