@@ -14,6 +14,7 @@ import argparse
 import os
 import re
 import sys
+from contextlib import closing
 
 from launcherkit import KitError, languages
 from launcherkit import profile as product_profile
@@ -41,18 +42,13 @@ def parse(argv):
                                      epilog=__doc__.split("\n\n", 1)[1],
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("image")
-    parser.add_argument("--build", required=True, help="the kit's build tree (scripts/check-medium.sh builds it): "
-                                                         "the asset check, the recorder, POKE.EXE, the Wine template")
+    parser.add_argument("--build", required=True, help="the kit's build tree (scripts/check-medium.sh builds it)")
     parser.add_argument("--profile", help="the product profile the image was built for")
-    parser.add_argument("--depths", type=depths, default=list(DEPTHS),
-                        help="screen depths to start the launcher on (24, 16, 8)")
+    parser.add_argument("--depths", type=depths, default=list(DEPTHS), help="screen depths, such as 24,16,8")
     parser.add_argument("--out", help="where the report and the pictures go (default: IMAGE's name with -check)")
-    parser.add_argument("--ca-file", help="the certificate (PEM) of the authority that issued the publisher's "
-                                          "signing certificate, to verify the launcher's signature against")
-    parser.add_argument("--content", help="the content folder the image was built with (default: the profile's "
-                                          "content_folder)")
-    parser.add_argument("--capacity", default=discs.DEFAULT, choices=sorted(discs.CAPACITIES),
-                        help="the disc the image is for (default %s)" % discs.DEFAULT)
+    parser.add_argument("--ca-file", help="the authority's certificate (PEM) to verify the signature against")
+    parser.add_argument("--content", help="the content folder (default: the profile's content_folder)")
+    parser.add_argument("--capacity", default=discs.DEFAULT, choices=sorted(discs.CAPACITIES))
     parser.add_argument("--trial", action="store_true",
                         help="a trial image: the kit's placeholder may stand in for the setup program")
     options = parser.parse_args(argv)
@@ -61,9 +57,8 @@ def parse(argv):
 
 
 def product_of_the_image(image, facts, launcher_facts):
-    """The product as the image itself gives it, where no profile is given: the window's name from the
-    launcher's version block (ProductName), the uninstall key its code names, the setup program beside
-    it."""
+    """The product as the image gives it, where no profile is: the launcher's ProductName as the window's
+    name, the uninstall key its code names, the setup program beside it."""
     block = launcher_facts.executable.version_block()
     values = {"product_name": block.texts.get("ProductName", "") if block else "",
               "uninstall_guid": launcher_facts.uninstall_guid or "", "setup_program": facts.setup,
@@ -139,7 +134,7 @@ def main(argv):
 def check(options):
     asset_check, product, image = prepare(options)
     label, findings, headline, shown = os.path.basename(options.image), Findings(), None, []
-    try:
+    with closing(image):
         facts = medium.check_medium(image, product, findings, label)
         launcher_facts = launcher.check_launcher(image, facts, product, asset_check, label, findings)
         folder = options.content or (content_folder(product.profile) if product else None)
@@ -149,8 +144,6 @@ def check(options):
             headline = another_product(image, launcher_facts, product, label)
         elif ready:
             product = product_of_the_image(image, facts, launcher_facts)
-    finally:
-        image.close()
 
     if launcher_facts is not None and product is not None and headline is None:
         exe = os.path.join(options.out, "launcher-as-on-the-image.exe")
