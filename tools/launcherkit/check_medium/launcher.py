@@ -4,6 +4,7 @@ required forms by the asset check, and whether it was built for the product the 
 import re
 import subprocess
 import tempfile
+from types import SimpleNamespace
 
 from launcherkit import languages, resource_check, resource_files, version_block
 from launcherkit.iso_image import ImageError
@@ -11,15 +12,6 @@ from launcherkit.pe import Executable, PeError, type_label
 
 SECTION = "The launcher's resources"
 UNINSTALL_KEY = re.compile(rb"\\Uninstall\\(\{[0-9A-Fa-f-]{36}\})\0")
-
-
-class LauncherFacts:
-    """`data` and `executable` of the launcher; the `uninstall_guid` its code names (None: none found)."""
-
-    def __init__(self, data):
-        self.data, self.executable = data, Executable(data)
-        found = UNINSTALL_KEY.search(data)
-        self.uninstall_guid = found.group(1).decode("ascii") if found else None
 
 
 def check_resources(facts, asset_check, where, findings):
@@ -100,7 +92,8 @@ def check_languages(facts, product, where, findings):
 
 
 def check_launcher(image, medium_facts, product, asset_check, label, findings):
-    """Reads the launcher that AUTORUN.INF opens and checks it; its LauncherFacts, or None."""
+    """Reads the launcher that AUTORUN.INF opens and checks it; its data, executable and uninstall_guid, or
+    None."""
     if medium_facts.launcher is None:
         findings.skip(SECTION, "AUTORUN.INF names no launcher on the image")
         return None
@@ -112,16 +105,17 @@ def check_launcher(image, medium_facts, product, asset_check, label, findings):
         readable.fail(where, "file", "no bytes that can be read (%s)" % error, "the file's bytes, whole, in the image")
         return None
     try:
-        facts = LauncherFacts(data)
+        executable = Executable(data)
     except PeError as error:
         readable.fail(where, "program", "no Windows program the kit reads (%s)" % error, "a PE executable")
         return None
     try:
-        facts.executable.resources()
+        executable.resources()
     except PeError as error:
-        readable.fail(where, "resources", "%s" % error, "the resource directory of the launcher's pictures, sounds "
-                                                        "and icon")
+        readable.fail(where, "resources", error, "the resource directory of the launcher's pictures, sounds and icon")
         return None
+    guid = UNINSTALL_KEY.search(data)  # the uninstall key its code names
+    facts = SimpleNamespace(data=data, executable=executable, uninstall_guid=guid and guid.group(1).decode("ascii"))
     check_resources(facts, asset_check, where, findings)
     check_languages(facts, product, where, findings)
     if product is not None:

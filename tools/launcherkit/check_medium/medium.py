@@ -56,14 +56,12 @@ def autorun_lines(data, where, check):
 
 
 def autorun_values(lines):
-    """{key: (line number, value)} of the [autorun] section."""
-    values = {}
-    section = None
+    """{key: (line number, value)} of the [autorun] section, the first of each key as Windows takes it."""
+    values, section = {}, None
     for number, line in enumerate(lines, 1):
         line = line.strip()
-        header = re.fullmatch(r"\[(.*)\]", line)
-        if header:
-            section = header.group(1).strip().lower()
+        if re.fullmatch(r"\[.*\]", line):
+            section = line[1:-1].strip().lower()
         elif section == "autorun" and "=" in line and not line.startswith(";"):
             key, value = (part.strip() for part in line.split("=", 1))
             values.setdefault(key.lower(), (number, value))
@@ -185,20 +183,15 @@ def check_startup_first(image, startup, label, check):
     """AUTORUN.INF, the launcher and the setup program lie before every other file, in that order."""
     files = [e for e in image.entries("iso9660") if not e.is_folder]
     found = [e for name in startup for e in files if e.path.upper() == name.upper()][:len(startup)]
-    for before, entry in zip(found, found[1:]):
+    last = max(found, key=lambda e: e.block, default=None)
+    pairs = [(before, entry, "a block after %s's" % before.path) for before, entry in zip(found, found[1:])]
+    # Of the other files, the first that lies before the start-up files.
+    pairs += [(last, entry, "every other file after the start-up files, so that a start reads them without a "
+                            "seek across the disc") for entry in files if last and entry not in found and entry.size
+              and entry.block <= last.block][:1]
+    for before, entry, required in pairs:
         check.expect(entry.block > before.block, "%s:/%s" % (label, entry.path), "first block",
-                     "%d, before %s's block %d" % (entry.block, before.path, before.block),
-                     "a block after %s's" % before.path)
-    if not found:
-        return
-    last = max(found, key=lambda e: e.block)
-    for entry in files:
-        if entry not in found and entry.size and not check.expect(
-                entry.block > last.block, "%s:/%s" % (label, entry.path), "first block",
-                "%d, before %s's block %d" % (entry.block, last.path, last.block),
-                "every other file after the start-up files, so that a start reads them without a seek across "
-                "the disc"):
-            break
+                     "%d, before %s's block %d" % (entry.block, before.path, before.block), required)
 
 
 def check_content_folder(image, folder, startup, tree, label, check):

@@ -49,7 +49,7 @@ def check_inputs(options, folder, startup):
     lines = []
     try:
         discs.sectors_of(options.capacity)
-    except discs.CapacityError as error:
+    except KitError as error:
         lines.append(str(error))
     if folder is not None:
         real_out, real_folder = os.path.realpath(options.out), os.path.realpath(folder)
