@@ -1,8 +1,6 @@
-"""The launcher at work, on a screen of each depth, started from the medium on CD-ROM drive D: with the
-recorder in place of the setup program, the browser and the uninstaller, so that nothing is installed:
-its window, what it shows and plays, what each button starts, that it ends with exit code 0, never
-crashes and writes nothing. Each picture seen whole is kept in the AtWork's `out` folder as
-depth-<N>-<state>.png, with depth-<N>-<state>.txt saying how far it is from the launcher's pictures."""
+"""The launcher at work on a screen of each depth, from the medium on drive D: with the recorder in place of
+every program it starts: its window, pictures, sounds, what each button starts, exit code 0, no crash, nothing
+written. Each picture seen is kept in AtWork's `out` as depth-<N>-<state>.png, with a .txt of its difference."""
 import os
 
 import pytest

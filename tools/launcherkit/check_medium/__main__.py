@@ -14,6 +14,7 @@ import argparse
 import os
 import re
 import sys
+import tempfile
 from contextlib import closing
 
 from launcherkit import KitError, languages
@@ -146,14 +147,11 @@ def check(options):
             product = product_of_the_image(image, facts, launcher_facts)
 
     if launcher_facts is not None and product is not None and headline is None:
-        exe = os.path.join(options.out, "launcher-as-on-the-image.exe")
-        with open(exe, "wb") as f:
-            f.write(launcher_facts.data)
-        try:
-            shown, fault = publisher.publisher_section(launcher_facts.executable, exe, facts.autorun_text, product,
-                                                       options.out, options.ca_file)
-        finally:
-            os.remove(exe)
+        with tempfile.NamedTemporaryFile(prefix="check-medium-", suffix=".exe") as exe:
+            exe.write(launcher_facts.data)
+            exe.flush()
+            shown, fault = publisher.publisher_section(launcher_facts.executable, exe.name, facts.autorun_text,
+                                                       product, options.out, options.ca_file)
         if options.ca_file:
             findings.check(launcher.SECTION, "the launcher's signature verifies against the given authority").expect(
                 fault is None, "%s:/%s" % (label, facts.launcher), "signature", fault,

@@ -15,8 +15,7 @@ UNINSTALL_KEY = re.compile(rb"\\Uninstall\\(\{[0-9A-Fa-f-]{36}\})\0")
 
 
 def check_resources(facts, asset_check, where, findings):
-    """The launcher's resources, written out as a resource folder, held to their forms by the asset check
-    and the kit's resource check."""
+    """The launcher's resources, written out as a folder, held to their forms by the asset and resource checks."""
     check = findings.check(SECTION, "every picture, sound and icon the launcher needs is in its required form")
     with tempfile.TemporaryDirectory(prefix="check-medium-") as folder:
         try:
@@ -36,10 +35,8 @@ def check_resources(facts, asset_check, where, findings):
 
 
 def check_built_for(facts, product, where, findings):
-    """The version block's texts and numbers, the uninstall key and the setup program's name in the
-    launcher are the profile's."""
-    check = findings.check(SECTION, "the launcher was built for the profile's product")
-    profile = product.profile
+    """The version block's texts, the uninstall key and the names in the launcher are the profile's."""
+    check, profile = findings.check(SECTION, "the launcher was built for the profile's product"), product.profile
     block = facts.executable.version_block()
     if not check.expect(block is not None, where, "version block", "none", "the product's version block"):
         return

@@ -85,9 +85,8 @@ def check_in_both_trees(image, name, where, check, required="the file AUTORUN.IN
 
 
 def check_medium(image, product, findings, label):
-    """Checks the medium `image` (an IsoImage; `label` names it in messages); `product` (or None) says
-    which names to expect. Returns what the medium says of itself: the launcher AUTORUN.INF opens and the
-    setup program beside it (None where it does not say), and AUTORUN.INF's text."""
+    """Checks the medium `image` (an IsoImage) against `product` (None: the names the image gives); returns
+    the launcher AUTORUN.INF opens and the setup program beside it (None where not found), AUTORUN.INF's text."""
     facts = SimpleNamespace(launcher=None, setup=None, autorun_text="")
     where = "%s:/%s" % (label, AUTORUN)
     trees = findings.check(SECTION, "the image has an ISO 9660 and a Joliet tree, and AUTORUN.INF in both")
@@ -195,31 +194,28 @@ def check_startup_first(image, startup, label, check):
 
 
 def check_content_folder(image, folder, startup, tree, label, check):
-    """Every file and folder of the content folder on the image under its Joliet path, byte for byte, and
-    nothing else beside the start-up files."""
+    """The content folder on the image, byte for byte, and nothing else beside the start-up files."""
     try:
         content = content_rules.scan(folder, startup)
     except KitError as refused:
         check.failures += str(refused).splitlines()
         return
-    on_image = {e.path: e for e in image.entries(tree)}
-    wanted = set(content.folders) | {f.path for f in content.files}
-    for path in content.folders:
-        check.expect(path in on_image and on_image[path].is_folder, "%s:/%s" % (label, path), "folder",
-                     "no such folder in the %s tree" % TREE_NAMES[tree], "the content folder's folder %s" % path)
-    for f in content.files:
-        where, entry = "%s:/%s" % (label, f.path), on_image.get(f.path)
-        if not check.expect(entry is not None and not entry.is_folder, where, "file",
-                            "no such file in the %s tree" % TREE_NAMES[tree], "the content folder's file %s" % f.path):
+    on_image, files = {e.path: e for e in image.entries(tree)}, {f.path: f for f in content.files}
+    for path in content.folders + list(files):
+        where, entry, kind = "%s:/%s" % (label, path), on_image.get(path), "file" if path in files else "folder"
+        there = check.expect(entry is not None and entry.is_folder == (kind == "folder"), where, kind,
+                             "no such %s in the %s tree" % (kind, TREE_NAMES[tree]),
+                             "the content folder's %s %s" % (kind, path))
+        if not there or kind == "folder":
             continue
-        source = "%s/%s" % (content.folder, f.source)
+        f, source = files[path], "%s/%s" % (content.folder, files[path].source)
         if entry.size != f.size:
             check.fail(where, "size", "%d bytes" % entry.size, "%d bytes, as %s" % (f.size, source))
             continue
         with open(source, "rb") as data:
             equal = image.sha256(tree, f.path) == hashlib.file_digest(data, "sha256").hexdigest()
         check.expect(equal, where, "bytes", "other bytes than the content folder's", "the bytes of %s" % source)
-    startup_upper = {name.upper() for name in startup}
+    wanted, startup_upper = set(content.folders) | set(files), {name.upper() for name in startup}
     for path, entry in on_image.items():
         if path not in wanted and path.upper() not in startup_upper:
             check.fail("%s:/%s" % (label, path), "folder" if entry.is_folder else "file",
@@ -228,8 +224,7 @@ def check_content_folder(image, folder, startup, tree, label, check):
 
 
 def check_setup_program(image, name, trial, label, findings):
-    """The setup program a Windows program the install button can start, and the product's own; returns
-    whether it is the kit's placeholder."""
+    """The setup program a Windows program and the product's own; returns whether it is the placeholder."""
     where = "%s:/%s" % (label, name)
     data = image.read(image.find("iso9660", name))
     runs = findings.check(SETUP_SECTION, "the setup program is a Windows program (GUI or console subsystem)")
@@ -252,8 +247,7 @@ def check_setup_program(image, name, trial, label, findings):
 
 
 def check_content(image, facts, content_folder, capacity, trial, label, findings):
-    """The checks of the medium as a whole; returns the report's lines that list the medium's files and
-    say what its setup program is."""
+    """The checks of the medium as a whole; returns the report's lines on its files and its setup program."""
     startup = [AUTORUN] + [name for name in (facts.launcher, facts.setup) if name]
     tree = "joliet" if "joliet" in image.roots else "iso9660"
     same = findings.check(CONTENT_SECTION, "the ISO 9660 and the Joliet tree name the same files and folders; the "

@@ -2,6 +2,7 @@
 of its own ("where: what: found ...; required ..."); report.md says which hold, what could not be checked
 and why, and shows contact-sheet.png, the window as seen at each depth."""
 
+import itertools
 import os
 
 from PIL import Image, ImageDraw
@@ -81,16 +82,14 @@ def markdown(findings, image, profile_path, sheet_name, captions, headline, show
 
 
 def contact_sheet(out, depths, window_size):
-    """Writes contact-sheet.png into `out` from the depth-N-STATE.png kept there: a row for each depth (4:
-    the 16-colour set, composed, not seen on a screen), a column for each state, at half size, labelled;
-    a picture missing from a row leaves its place grey. Returns its name; None when there are none."""
+    """Writes contact-sheet.png into `out` from the depth-N-STATE.png kept there, a row for each depth (4: the
+    16-colour set, composed), a column for each state; returns its name, None when there are no pictures."""
     shown = {}
-    for depth in depths:
-        for state in STATES:
-            path = os.path.join(out, "depth-%d-%s.png" % (depth, state.replace(" ", "-")))
-            if os.path.exists(path):
-                with Image.open(path) as picture:
-                    shown.setdefault(depth, {})[state] = picture.convert("RGB")
+    for depth, state in itertools.product(depths, STATES):
+        path = os.path.join(out, "depth-%d-%s.png" % (depth, state.replace(" ", "-")))
+        if os.path.exists(path):
+            with Image.open(path) as picture:
+                shown.setdefault(depth, {})[state] = picture.convert("RGB")
     if not shown:
         return None
     scale, margin, label, left = 2, 8, 16, 70
