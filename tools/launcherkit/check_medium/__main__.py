@@ -1,13 +1,12 @@
 """The acceptance check of a built installation medium, for any product (README.md, "Check it").
 
-Reads only the image, and the profile when given (without it, the names the image gives): the medium,
-the launcher's resources and the medium as a whole; then the launcher at work under Wine on a virtual
-screen of each depth (launcherkit.acceptance). Writes OUT/report.md, OUT/contact-sheet.png and each
-picture seen whole as OUT/depth-N-STATE.png.
+Reads only the image, and the profile when given (without it, the names the image gives): the medium, the
+launcher's resources and the medium as a whole; then the launcher at work under Wine on a virtual screen of
+each depth (launcherkit.acceptance). Writes OUT/report.md, OUT/contact-sheet.png, OUT/depth-N-STATE.png.
 
-Exit code 0: every check holds. 1: a check fails (each failure is one line on standard error). 2: the
-command was called wrongly or the image cannot be read. 77: the image and its resources hold, but this
-host cannot run the launcher under Wine, so it was not started.
+Exit code 0: every check holds. 1: a check fails (each failure is one line on standard error). 2: the command was
+called wrongly or the image cannot be read. 77: the image and its resources hold, but this host cannot run the
+launcher under Wine, so it was not started.
 """
 
 import argparse
@@ -170,8 +169,7 @@ def check(options):
         if options.profile else None
     report = os.path.join(options.out, "report.md")
     with open(report, "w", encoding="utf-8") as f:
-        f.write(markdown(findings, options.image, options.profile, sheet, captions, headline, shown)
-                + "\n".join(listing) + "\n")
+        f.write(markdown(findings, options.image, options.profile, sheet, captions, headline, shown + listing))
     if headline:
         print(headline, file=sys.stderr)
         print("check-medium: NOT CHECKED: %s: %s" % findings.not_checked[-1])

@@ -45,11 +45,10 @@ def autorun_lines(data, where, check):
                    "a text in the ANSI code page Windows-1252")
         text = data.decode("cp1252", "replace")
     lines = text.split("\r\n")
-    for number, line in enumerate(lines, 1):
-        if "\r" in line or "\n" in line:
-            check.fail("%s:%d" % (where, number), "line ending", "a bare %s" % ("CR" if "\r" in line else "LF"),
-                       "CR LF at the end of every line, as Windows reads an INI file")
-            break
+    bare = next(((number, line) for number, line in enumerate(lines, 1) if "\r" in line or "\n" in line), None)
+    if bare:
+        check.fail("%s:%d" % (where, bare[0]), "line ending", "a bare %s" % ("CR" if "\r" in bare[1] else "LF"),
+                   "CR LF at the end of every line, as Windows reads an INI file")
     if lines[-1] != "":
         check.fail("%s:%d" % (where, len(lines)), "last line", "no CR LF after it", "CR LF at the end of every line")
     return lines

@@ -54,7 +54,7 @@ class Findings:
 
 def markdown(findings, image, profile_path, sheet_name, captions, headline, shown):
     """`captions`: [(button, caption)] as the profile gives them; `headline`: a line before everything
-    (another product's image); `shown`: the lines of what the disc shows and says."""
+    (another product's image); `shown`: the lines of what the disc shows and says, and of its files."""
     failing = [check for check in findings.checks if not check.holds]
     lines = ["# Medium check: %s" % os.path.basename(image), ""] + (["**%s**" % headline, ""] if headline else [])
     lines += ["- image: `%s`" % os.path.abspath(image),
@@ -78,7 +78,7 @@ def markdown(findings, image, profile_path, sheet_name, captions, headline, show
             lines.append("- %s %s" % ("holds:" if check.holds else "**FAILS:**", check.name))
             lines += ["  - `%s`" % line for line in check.failures]
             lines += ["  - note: `%s`" % line for line in check.notes]
-    return "\n".join(lines + list(shown)) + "\n"
+    return "\n".join(lines + shown) + "\n"
 
 
 def contact_sheet(out, depths, window_size):
