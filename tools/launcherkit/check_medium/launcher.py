@@ -1,6 +1,7 @@
 """The launcher on the medium, read without running it: its pictures, sounds and icon held to their
 required forms by the asset check, and whether it was built for the product the profile describes."""
 
+import itertools
 import re
 import subprocess
 import tempfile
@@ -72,10 +73,8 @@ def check_languages(facts, product, where, findings):
         check.fail(where, "version block Translation", "none", "the language the launcher is made in")
         return
     required = "%s, %s" % (language_label(language_id), whose)
-    by_language = {}
-    for resource in facts.executable.resources():
-        by_language.setdefault(resource.language, []).append(resource)
-    for found, resources in sorted(by_language.items()):
+    resources = sorted(facts.executable.resources(), key=lambda r: r.language)
+    for found, resources in itertools.groupby(resources, key=lambda r: r.language):
         check.expect(found == language_id, where, "language of %s" % ", ".join(
             "%s %s" % (type_label(r.type), r.name) for r in resources), language_label(found), required)
     if block is None:

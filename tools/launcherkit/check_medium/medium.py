@@ -111,15 +111,13 @@ def check_medium(image, product, findings, label):
                     "a line %s=... in the [autorun] section" % key)
 
     names = findings.check(SECTION, "every file AUTORUN.INF names is on the image in both trees")
-    for key in ("open", "icon"):
-        if key in values:
-            number, value = values[key]
-            if not names.expect(named_file(key, value) != "", "%s:%d" % (where, number), key + "=",
-                                "an empty value" if not value else "no file name in %s" % quoted(value),
-                                "the name of a file on the image"):
-                del values[key]
-                continue
-            check_in_both_trees(image, named_file(key, value), "%s:%d" % (where, number), names)
+    for key in [key for key in ("open", "icon") if key in values]:
+        value, at = values[key][1], "%s:%d" % (where, values[key][0])
+        if names.expect(named_file(key, value) != "", at, key + "=", "an empty value" if not value else
+                        "no file name in %s" % quoted(value), "the name of a file on the image"):
+            check_in_both_trees(image, named_file(key, value), at, names)
+        else:
+            del values[key]
     if "open" in values:
         facts.launcher = image.find("iso9660", named_file("open", values["open"][1]))
 
