@@ -16,32 +16,13 @@ namespace {
 constexpr uint32_t kPaletteBackgroundBytes =
     kDibHeaderSize + 4u * 256u + (FixedWindowWidth + 3u) / 4u * 4u * FixedWindowHeight;
 
-// "256-colour button 0 under the pointer, installed": the picture's set and slot, as findings name it.
-std::string SlotName(int bits, const PictureSlot& slot)
-{
-    std::string text = bits == 4 ? "16-colour " : bits == 8 ? "256-colour " : "true-colour ";
-    if (slot.button < 0) {
-        return text + "background";
-    }
-    text += "button " + std::to_string(slot.button) + (slot.underPointer ? " under the pointer" : " at rest");
-    if (slot.installState >= 0) {
-        text += slot.installState ? ", installed" : ", not installed";
-    }
-    return text;
-}
-
 // The background fills the window, a button's picture its button; the palette's background (exact)
 // stores nothing after its pixel rows.
-RequiredForm Picture(int id, const char* file, int bits, const PictureSlot& slot, int tableEntries, bool exact)
-{
-    const bool background = slot.button < 0;
-    return RequiredForm{id, file, SlotName(bits, slot), slot, background ? FixedWindowWidth : FixedButtonWidth,
-                        background ? FixedWindowHeight : FixedButtonHeight, bits, tableEntries,
-                        exact ? kPaletteBackgroundBytes : 0};
-}
-
-#define PICTURE(id, file, bits, button, underPointer, installState, entries, exact) \
-    Picture(id, file, bits, PictureSlot{button, underPointer, installState}, entries, exact),
+#define PICTURE(id, file, what, bits, button, underPointer, installState, entries, exact)                \
+    RequiredForm{id, file, what, PictureSlot{button, underPointer, installState},                       \
+                 (button) < 0 ? FixedWindowWidth : FixedButtonWidth,                                    \
+                 (button) < 0 ? FixedWindowHeight : FixedButtonHeight, bits, entries,                   \
+                 (exact) ? kPaletteBackgroundBytes : 0},
 
 const std::vector<RequiredForm> kForms = {RESOURCE_PICTURE_FORMS};
 

@@ -3,6 +3,7 @@ pictures (warm-up runs), the time to splash of each program, where a start's tim
 hover response and the start-up reads from a slow medium, watching sample spots of the window's picture."""
 
 import collections
+import contextlib
 import glob
 import os
 import re
@@ -10,6 +11,7 @@ import statistics
 import sys
 import time
 
+from launcherkit import KitError
 from launcherkit.wine.launcher_session import LauncherSession
 from launcherkit.wine.waiting import wait_until
 from launcherkit.wine.window import REST, SETUP, hovered
@@ -22,13 +24,13 @@ PEER_DEPTH = 24
 WINDOW_FRACTIONS = [(fx, fy) for fy in (0.06, 0.25, 0.44, 0.83, 0.94) for fx in (0.38, 0.6, 0.83, 0.96)]
 BUTTON_FRACTIONS = ((0.12, 0.2), (0.5, 0.5), (0.89, 0.8))
 HOVER_SPOTS, HOVER_GRID = 12, (7, 6)
+# The poller sleeps this long (seconds) between two looks at the screen, so that it does not take a
+# processor away from the programs it times; and the screen rests this long after each program has
+# ended, so that one run's ending does not slow the next one's start.
+POLL_PAUSE, SETTLE = 0.001, 0.3
 # A program started: its Windows path, the spots' raw values of its finished window, and the exit code it
 # ends with when its window is clicked (None: not checked).
 Program = collections.namedtuple("Program", "path values exit_code", defaults=(0,))
-
-
-class BenchError(Exception):
-    pass
 
 
 def log(text):
@@ -58,12 +60,10 @@ def window_spots(geometry, picture):
 def process_cpu(pid):
     """Processor time (seconds) that all threads of a process have used so far."""
     total = 0
-    try:
+    with contextlib.suppress(OSError):  # a thread, or the process, that has ended meanwhile
         for task in os.listdir("/proc/%d/task" % pid):
             with open("/proc/%d/task/%s/schedstat" % (pid, task)) as f:
                 total += int(f.read().split()[0])
-    except (OSError, ValueError, IndexError):
-        pass
     return total / 1e9
 
 
@@ -71,23 +71,16 @@ def trace_phases(trace, total):
     """Where a start of `total` seconds went, from its +timestamp,+loaddll trace: what the trace cannot see,
     then from the image mapped to the last DLL before imm32 (the imports), to winex11.drv loaded, to the
     first activation of a window (imm32's ImeSetActiveContext). None when a mark is missing."""
-    marks, last_dll = {}, None
-    for line in trace.lower().splitlines():
-        match = re.match(r"^(\d+\.\d+):[0-9a-f]+:\w+:\w+:", line)
-        if not match:
-            continue
-        stamp = float(match.group(1))
-        if 'loaded l"' in line:
-            if line.rstrip().endswith(": native") and "image" not in marks:
-                marks["image"] = stamp
-            elif '\\imm32.dll"' in line:
-                marks.setdefault("imports", last_dll)
-            elif '\\winex11.drv"' in line:
-                marks.setdefault("winex11", stamp)
-            last_dll = stamp
-        elif "imesetactivecontext" in line:
-            marks.setdefault("active", stamp)
-    marks = [marks.get(mark) for mark in ("image", "imports", "winex11", "active")]
+    lines = [(float(stamp), text.rstrip()) for stamp, text in
+             re.findall(r"^(\d+\.\d+):[0-9a-f]+:\w+:\w+:(.*)$", trace.lower(), re.M)]
+    loads = [(stamp, text) for stamp, text in lines if 'loaded l"' in text]
+
+    def first(found, pattern):
+        return next((stamp for stamp, text in found if re.search(pattern, text)), None)
+
+    imm32 = next((i for i, (_, text) in enumerate(loads) if '\\imm32.dll"' in text), 0)
+    marks = [first(loads, ": native$"), loads[imm32 - 1][0] if imm32 else None,
+             first(loads, r'\\winex11\.drv"'), first(lines, "imesetactivecontext")]
     if None in marks:
         return None
     spans = [b - a for a, b in zip(marks, marks[1:])]
@@ -95,15 +88,15 @@ def trace_phases(trace, total):
 
 
 class DepthBench(LauncherSession):
-    """One screen depth in one Wine session kept running; `settings`: the command line and what it measures."""
+    """One screen depth in one Wine session kept running; `settings`: the command line and what it measures;
+    `reads_medium`: the slow medium of the start-up reads (startup_reads.ReadsMedium), or None."""
 
     def __init__(self, depth, settings, reads_medium=None):
         super().__init__(settings.build_dir, settings.arch, settings.programs, settings.product,
                          "bench-depth%d" % depth, depth=depth)
         self.settings, self.reads_medium = settings, reads_medium
         self.peer = settings.bench.get("peer") if depth == PEER_DEPTH else None
-        self.tier = 8 if depth == 8 else 24
-        self.tolerance = 8 if depth == 16 else 0
+        self.tier, self.tolerance = 8 if depth == 8 else 24, 8 if depth == 16 else 0
         self.intervals = []  # between two looks at the screen: the resolution of the times measured
         self.result = {"depth": depth}
 
@@ -121,13 +114,11 @@ class DepthBench(LauncherSession):
             if values == wanted:
                 return now - start, process_cpu(process.pid)
             if now > start + timeout:
-                raise BenchError("the screen did not show the expected picture within %d s (last %s)"
-                                 % (timeout, [hex(v) for v in values]))
+                raise KitError("the screen did not show the expected picture within %d s (last %s)"
+                               % (timeout, [hex(v) for v in values]))
             if not process.running():
-                raise BenchError("the program ended (exit code %s) before its window showed"
-                                 % process.popen.returncode)
-            if self.settings.poll_pause:
-                time.sleep(self.settings.poll_pause)
+                raise KitError("the program ended (exit code %s) before its window showed" % process.popen.returncode)
+            time.sleep(POLL_PAUSE)
 
     def timed_start(self, program, debug=None):
         """(The process started, seconds until its window is finished, its processor time then)."""
@@ -142,11 +133,11 @@ class DepthBench(LauncherSession):
         self.display.move(*self.window.outside_point)
         code = process.exit_code(timeout=30)
         if program.exit_code is not None and code != program.exit_code:
-            raise BenchError("%s ended with exit code %d" % (program.path, code))
+            raise KitError("%s ended with exit code %d" % (program.path, code))
         wait_until(lambda: self.values() == self.empty, timeout=20, interval=0.01,
                    what="the empty screen after closing")
         self.session.wait_programs_ended()
-        time.sleep(self.settings.settle)
+        time.sleep(SETTLE)
 
     def finished_program(self, path, exe, tier, exit_code=0):
         """A warm-up run, not counted: the Program, once its window is the picture of `exe`'s pictures of
@@ -161,30 +152,28 @@ class DepthBench(LauncherSession):
     def references(self):
         """Lays the medium out, then warm-up runs: the spots' values of the finished windows (each picture
         checked whole first)."""
-        extra = {"BASELINE.EXE": self.settings.bench["baseline"],
-                 "LINKED/" + self.product.launcher_file: self.settings.bench["launcher_as_linked"]}
-        if self.peer:
-            extra["PEER.EXE"] = self.peer
-        self.lay_medium(extra=extra)
+        bench, name = self.settings.bench, self.product.launcher_file
+        self.lay_medium(extra={"BASELINE.EXE": bench["baseline"], "LINKED/" + name: bench["launcher_as_linked"],
+                               **({"PEER.EXE": self.peer} if self.peer else {})})
         if self.reads_medium:
             self.session.map_cdrom("e", self.reads_medium.mount_point)
         self.display.clear_root()
         expected = self.window.expected(self.exe, self.tier)
-        self.spots = window_spots(self.window.geometry, expected)
-        self.points = [self.window.on_screen(x, y) for x, y in self.spots]
-        self.result["spots"] = len(self.spots)
+        spots = window_spots(self.window.geometry, expected)
+        self.points, self.result["spots"] = [self.window.on_screen(x, y) for x, y in spots], len(spots)
         self.display.move(*self.window.outside_point)
         self.empty = self.values()
         if len(set(self.empty)) != 1:
-            raise BenchError("the empty screen is not one colour: %s" % (self.empty,))
+            raise KitError("the empty screen is not one colour: %s" % (self.empty,))
 
-        launcher = self.finished_program(self.medium_path(self.product.launcher_file), self.exe, self.tier)
-        colours = (expected.getpixel(spot) for spot in self.spots)
+        launcher = self.finished_program(self.medium_path(name), self.exe, self.tier)
+        colours = (expected.getpixel(spot) for spot in spots)
         if self.depth == 24 and launcher.values != tuple((r << 16) | (g << 8) | b for r, g, b in colours):
-            raise BenchError("the raw screen values differ from the picture's colours")
+            raise KitError("the raw screen values differ from the picture's colours")
+        if launcher.values == self.empty:
+            raise KitError("the launcher's finished window cannot be told from the empty screen")
         # The same pictures from the layout as linked: the same finished window.
-        self.measured = {"launcher": launcher, "as_linked": Program(
-            self.medium_path(self.product.launcher_file, "LINKED"), launcher.values)}
+        self.measured = {"launcher": launcher, "as_linked": Program(self.medium_path(name, "LINKED"), launcher.values)}
 
         process = self.session.start(r"D:\BASELINE.EXE")
         self.display.wait_window("^Baseline Popup$", process.pid, process=process)
@@ -196,8 +185,6 @@ class DepthBench(LauncherSession):
         black = wait_until(uniform_not_empty, timeout=20, interval=0.01, what="the baseline's black window")
         self.measured["baseline"] = Program(r"D:\BASELINE.EXE", black)
         self.close_program(process, self.measured["baseline"])
-        if launcher.values == self.empty or black == self.empty:
-            raise BenchError("a finished window cannot be told from the empty screen")
         if self.peer:
             # The peer shows the launcher's picture with every button at rest, pixel for pixel.
             self.measured["peer"] = self.finished_program(r"D:\PEER.EXE", self.exe, self.tier, None)
@@ -206,29 +193,26 @@ class DepthBench(LauncherSession):
         """The bytes of the files in the users' temporary folders."""
         total = 0
         for path in glob.glob(os.path.join(self.session.prefix, "drive_c/users/*/**/Temp/**"), recursive=True):
-            try:
+            with contextlib.suppress(OSError):  # removed meanwhile
                 total += os.path.getsize(path) if os.path.isfile(path) else 0
-            except OSError:
-                pass  # removed meanwhile
         return total
 
     def time_to_splash(self):
         names = list(self.measured)
-        times, cpu, written = ({name: [] for name in names} for _ in range(3))
-        intervals_before = len(self.intervals)
+        figures = {key: {name: [] for name in names} for key in ("splash", "splash_cpu", "temp_written")}
+        self.intervals = []
         for run in range(self.settings.runs):
             for name in names[run % len(names):] + names[:run % len(names)]:
                 if self.values() != self.empty:
-                    raise BenchError("the screen is not empty before a run")
+                    raise KitError("the screen is not empty before a run")
                 temp_before = self.temp_bytes()
                 process, seconds, used = self.timed_start(self.measured[name])
-                times[name].append(seconds)
-                cpu[name].append(used)
-                written[name].append(self.temp_bytes() - temp_before)
+                for key, value in zip(figures, (seconds, used, self.temp_bytes() - temp_before)):
+                    figures[key][name].append(value)
                 self.close_program(process, self.measured[name])
-        for key, figures in (("splash", times), ("splash_cpu", cpu), ("temp_written", written)):
-            self.result[key] = {name: spread(values) for name, values in figures.items()}
-        self.result["splash_poll"] = spread(self.intervals[intervals_before:])
+        for key, found in figures.items():
+            self.result[key] = {name: spread(values) for name, values in found.items()}
+        self.result["splash_poll"] = spread(self.intervals)
 
     def phases(self):
         """Where a start's time goes: runs traced with WINEDEBUG=+timestamp,+loaddll ."""
@@ -257,7 +241,7 @@ class DepthBench(LauncherSession):
                  for x in range(left + 3, right - 2, HOVER_GRID[0]) if rest.getpixel((x, y)) != lit.getpixel((x, y))]
         spots = spots[::max(1, len(spots) // HOVER_SPOTS)][:HOVER_SPOTS]
         if not spots:
-            raise BenchError("button 0's pictures do not differ")
+            raise KitError("button 0's pictures do not differ")
         rest_values = self.values(spots)
         inside, outside = self.window.button_centre(SETUP), self.window.background_point
         self.display.move(*inside)
@@ -265,9 +249,8 @@ class DepthBench(LauncherSession):
                             tolerance=self.tolerance)
         lit_values = self.values(spots)
         if lit_values == rest_values:
-            raise BenchError("button 0 lit cannot be told from button 0 at rest")
-        times = []
-        intervals_before = len(self.intervals)
+            raise KitError("button 0 lit cannot be told from button 0 at rest")
+        times, self.intervals = [], []
         self.display.move(*outside)
         for _ in range(self.settings.hover_runs):
             wait_until(lambda: self.values(spots) == rest_values, interval=0.005, what="button 0 at rest")
@@ -276,19 +259,18 @@ class DepthBench(LauncherSession):
             self.display.move(*inside)
             times.append(self.poll(spots, lit_values, start, process)[0])
             self.display.move(*outside)
-        self.result["hover"] = spread(times)
-        self.result["hover_poll"] = spread(self.intervals[intervals_before:])
+        self.result["hover"], self.result["hover_poll"] = spread(times), spread(self.intervals)
         # Every entry played the click sound once (after the welcome sound and the reference's entry).
         self.result["hover_sounds"] = len(self.sound.streams(at_least=self.settings.hover_runs + 2)) - 2
         self.close_program(process, self.measured["launcher"])
 
-    def startup_reads(self, variants):
-        """variants: startup_reads.variants(). Each layout is started once to learn its finished picture,
-        then `reads_runs` times from an evicted cache."""
+    def startup_reads(self):
+        """Each layout of the slow medium's (ReadsMedium.variants) started once to learn its finished
+        picture, then `reads_runs` times from an evicted cache."""
         rows = self.result["reads"] = []
-        for label, tier, layouts, exe in variants:
+        for label, tier, layouts, exe in self.reads_medium.variants(self.depth):
             row = {"label": label, "tier": tier, "layouts": {}}
-            for layout, relative in layouts.items():
+            for layout, (relative, _) in layouts.items():
                 program = self.finished_program("E:\\" + relative.replace("/", "\\"), exe, tier,
                                                 None if layout == "peer" else 0)
                 measured = row["layouts"][layout] = []
@@ -301,21 +283,15 @@ class DepthBench(LauncherSession):
                     "/".join(str(m["bytes"]) for m in measured), "/".join(str(m["runs"]) for m in measured)))
             rows.append(row)
 
-    def run(self, reads_variants):
+    def run(self):
         s = self.settings
         log("depth %d: warm-up and reference pictures" % self.depth)
         self.references()
-        for wanted, what, measure in (
-                ("splash" in s.parts, "time to splash, %d runs of each of %s" % (s.runs, ", ".join(self.measured)),
-                 self.time_to_splash),
-                ("phases" in s.parts and self.depth == 24 and s.trace_runs,
-                 "where the time goes, %d traced runs of each program" % s.trace_runs, self.phases),
-                ("hover" in s.parts and s.hover_runs, "hover response, %d entries" % s.hover_runs,
-                 self.hover_response),
-                (self.reads_medium and reads_variants,
-                 "start-up reads, %d evicted starts of each layout" % s.reads_runs,
-                 lambda: self.startup_reads(reads_variants))):
-            if wanted:
-                log("depth %d: %s" % (self.depth, what))
+        for part, wanted, measure in (("splash", s.runs, self.time_to_splash),
+                                      ("phases", self.depth == 24 and s.trace_runs, self.phases),
+                                      ("hover", s.hover_runs, self.hover_response),
+                                      ("reads", self.reads_medium, self.startup_reads)):
+            if part in s.parts and wanted:
+                log("depth %d: %s" % (self.depth, part))
                 measure()
         return self.result

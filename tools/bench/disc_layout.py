@@ -1,9 +1,9 @@
 """Where the start-up files lie on a full disc: a medium of the product's start-up files and 600 MB of
-generated content (tools/kit medium build), laid out twice, in xorriso's own order and with the start-up
-files first. Reported: the blocks of the Joliet root directory (which Windows reads first), AUTORUN.INF and
-the launcher, which a cold start reads in that order. Block numbers do not depend on the machine or its
-load."""
+generated content (tools/kit medium build), laid out in xorriso's own order and with the start-up files
+first. Reported: the blocks of the Joliet root directory (which Windows reads first), AUTORUN.INF and the
+launcher, which a cold start reads in that order; they do not depend on the machine or its load."""
 
+import contextlib
 import os
 import shutil
 import subprocess
@@ -11,22 +11,22 @@ import subprocess
 from launcherkit import SOURCE_DIR
 from launcherkit.iso_image import IsoImage
 
+from bench.depth_bench import log
+
 KIT = os.path.join(SOURCE_DIR, "tools", "kit")
-CONTENT_BYTES = 600 * 1024 * 1024
-# Thirty files of 20 MB, in a folder whose name comes before the launcher's in the directory's order.
-CONTENT_FILES = 30
-CONTENT_FOLDER = "Daten"
+# Thirty sparse files of 20 MB (no disc space to make), in a folder whose name comes before the launcher's
+# in the directory's order.
+CONTENT_BYTES, CONTENT_FILES, CONTENT_FOLDER = 600 * 1024 * 1024, 30, "Daten"
 EPOCH = 1704067200
 
 
-def measure(args, work, log):
+def measure(args, work):
     """{"content_bytes", "content_files", "before": blocks, "after": blocks}; the images are removed
     afterwards."""
     product = args.product
     content, tree = os.path.join(work, "content"), os.path.join(work, "tree")
     for folder in (content, tree):
         shutil.rmtree(folder, ignore_errors=True)
-    # The content is sparse, so it costs no disc space to make.
     os.makedirs(os.path.join(content, CONTENT_FOLDER))
     for number in range(CONTENT_FILES):
         with open(os.path.join(content, CONTENT_FOLDER, "Teil %02d.dat" % number), "wb") as f:
@@ -43,13 +43,10 @@ def measure(args, work, log):
         subprocess.run([KIT, "medium", "build", "--profile", product.profile_path, "--root", tree,
                         "--content", content, "--image", path, "--epoch", str(EPOCH), "--capacity", "cd700",
                         "--startup-order", order], check=True, stdout=subprocess.DEVNULL)
-        image = IsoImage(path)
-        try:
+        with contextlib.closing(IsoImage(path)) as image:
             blocks = {e.path: e.block for e in image.entries("joliet")}
             results[name] = {"directory": image.root_block("joliet"), "autorun": blocks["AUTORUN.INF"],
                              "launcher": blocks[product.launcher_file]}
-        finally:
-            image.close()
         os.remove(path)
     shutil.rmtree(content)
     return results

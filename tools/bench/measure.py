@@ -1,8 +1,6 @@
-"""Measures LAUNCH.EXE under Wine on a virtual X screen and writes the figures as JSON; report.py turns
-them into docs/benchmarks.md, whose text says how each figure is taken. Figures are measured and
-reported; nothing is asserted. The programs run interleaved (rotating which goes first), from the same
-CD-ROM drive D:; the screen's root is made white first, so that no state can be mistaken for the empty
-screen."""
+"""Measures LAUNCH.EXE under Wine on a virtual X screen, each part of the benchmark asked for at each depth
+asked for, and writes the figures as JSON; report.py turns them into docs/benchmarks.md, whose text says how
+each figure is taken. Figures are measured and reported; nothing is asserted."""
 
 import argparse
 import datetime
@@ -18,97 +16,79 @@ from launcherkit.size_report import markdown
 from launcherkit.wine.host import host_can_run
 from launcherkit.wine.programs import Programs
 
-from bench import disc_layout, startup_reads
+from bench import disc_layout
 from bench.depth_bench import DepthBench, log
 from bench.nsis_peer import build_peer
+from bench.startup_reads import ReadsMedium, floors
 
 # All but the disc's start the launcher under Wine at each depth.
 PARTS = ("splash", "phases", "hover", "reads", "peer", "disc")
 
 
 def parse_arguments():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--build-dir", required=True, help="the build tree whose programs are measured")
     parser.add_argument("--arch", required=True, choices=("win32", "win64"), help="the build's Wine architecture")
     parser.add_argument("--profile", default=DEFAULT_PROFILE, help="the product profile the build is for")
     parser.add_argument("--json", required=True, help="where the figures go")
     parser.add_argument("--runs", type=int, default=20, help="starts of each program per depth")
     parser.add_argument("--hover-runs", type=int, default=50, help="pointer entries per depth (0: none)")
-    parser.add_argument("--depths", default="24,16,8")
+    parser.add_argument("--depths", default="24,16,8", type=lambda text: [int(d) for d in text.split(",")])
     parser.add_argument("--trace-runs", type=int, default=10,
                         help="traced starts of each program at depth 24 for the breakdown (0: none)")
     parser.add_argument("--reads-runs", type=int, default=3, help="evicted starts of each layout per depth")
-    parser.add_argument("--parts", default=",".join(PARTS), help="what to measure, of %s" % ", ".join(PARTS))
-    # The poller sleeps this long between two looks at the screen, so that it does not take a processor away
-    # from the programs it times; and the screen rests this long after each program has ended, so that one
-    # run's ending does not slow the next one's start.
-    parser.add_argument("--poll-pause", type=float, default=0.001, help="seconds between two polls")
-    parser.add_argument("--settle", type=float, default=0.3, help="seconds of rest after each run")
+    parser.add_argument("--parts", default=",".join(PARTS), type=lambda text: set(text.split(",")),
+                        help="what to measure, of %s" % ", ".join(PARTS))
     args = parser.parse_args()
-    args.depths = [int(d) for d in args.depths.split(",")]
-    args.parts = set(args.parts.split(","))
     # What is measured: the kit's programs of the build (the launcher, its 16-colour test build, the
     # recorder, POKE.EXE) and the benchmark's own (baseline, launcher_as_linked, launcher4_as_linked, peer).
     args.build_dir = os.path.abspath(args.build_dir)
     args.product, args.programs = Product.load(args.profile), Programs.in_build(args.build_dir)
-    bench_dir = os.path.join(args.build_dir, "tools", "bench")
-    args.bench = {"baseline": os.path.join(bench_dir, "BASELINE.EXE"),
-                  "launcher_as_linked": os.path.join(bench_dir, "LAUNCH-AS-LINKED.EXE"),
-                  "launcher4_as_linked": os.path.join(bench_dir, "LAUNCH4-AS-LINKED.EXE")}
+    args.bench = {key: os.path.join(args.build_dir, "tools", "bench", name) for key, name in (
+        ("baseline", "BASELINE.EXE"), ("launcher_as_linked", "LAUNCH-AS-LINKED.EXE"),
+        ("launcher4_as_linked", "LAUNCH4-AS-LINKED.EXE"))}
     return args
-
-
-def measure_depths(args, results):
-    """Every depth, with the slow medium for the start-up reads where it can be had."""
-    medium = startup_reads.ReadsMedium(os.path.join(args.build_dir, "benchmark", "reads"),
-                                       startup_reads.medium_files(args))
-    reason = None if "reads" in args.parts else "not asked for (--parts)"
-    try:
-        if not reason:
-            try:
-                log("start-up reads: " + medium.open())
-            except startup_reads.ReadsUnavailable as error:
-                reason = str(error)
-                log("start-up reads not measured: %s" % reason)
-        results["reads"]["skipped"] = reason
-        for depth in args.depths:
-            with DepthBench(depth, args, None if reason else medium) as bench:
-                results["depths"].append(bench.run(startup_reads.variants(depth, args) if not reason else []))
-    finally:
-        medium.close()
 
 
 def main():
     args = parse_arguments()
     ok, wine_version = host_can_run(args.arch)
     if not ok:
-        print("benchmark: cannot run: " + wine_version, file=sys.stderr)
+        log("cannot run: " + wine_version)
         return 77
     missing = ["%s (%s)" % (name, args.build_dir)
                for name in args.programs.missing("launcher", "launcher4", "recorder", "poke")]
     missing += [path for path in args.bench.values() if not os.path.exists(path)]
     if missing:
-        print("benchmark: missing: %s; build first (cmake --build --preset %s --target all benchmark_programs)" % (
-            ", ".join(missing), "windows-x64" if args.arch == "win64" else "windows"), file=sys.stderr)
+        log("missing: %s; build first (cmake --build --preset %s --target all benchmark_programs)" % (
+            ", ".join(missing), "windows-x64" if args.arch == "win64" else "windows"))
         return 1
-    launcher = args.programs.launcher
+    launcher, work = args.programs.launcher, os.path.join(args.build_dir, "benchmark")
     results = {"started": datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC"),
                "arch": args.arch, "wine": wine_version, "platform": platform.platform(),
-               "runs": args.runs, "hover_runs": args.hover_runs, "reads_runs": args.reads_runs, "depths": []}
-    peer = results["peer"] = {}
+               "runs": args.runs, "hover_runs": args.hover_runs, "reads_runs": args.reads_runs, "depths": [],
+               "peer": {}, "reads": {"skipped": "not asked for (--parts)", "floors": floors(args), "file_sizes": {
+                   "launcher": os.path.getsize(launcher),
+                   "launcher_as_linked": os.path.getsize(args.bench["launcher_as_linked"])}}}
     if "peer" in args.parts:
-        path, peer["note"] = build_peer(os.path.join(args.build_dir, "benchmark", "peer"), args.arch,
-                                        launcher, args.product)
+        path, results["peer"]["note"] = build_peer(os.path.join(work, "peer"), args.arch, launcher, args.product)
         if path:
-            args.bench["peer"], peer["file_size"] = path, os.path.getsize(path)
-    peer["measured"] = "peer" in args.bench
-    results["reads"] = {"floors": startup_reads.floors(args), "file_sizes": {
-        "launcher": os.path.getsize(launcher),
-        "launcher_as_linked": os.path.getsize(args.bench["launcher_as_linked"])}}
+            args.bench["peer"], results["peer"]["file_size"] = path, os.path.getsize(path)
     if args.parts - {"disc"}:
-        measure_depths(args, results)
+        medium = ReadsMedium(os.path.join(work, "reads"), args)
+        try:
+            if "reads" in args.parts:
+                results["reads"]["skipped"] = medium.open()
+            skipped = results["reads"]["skipped"]
+            if skipped:
+                log("start-up reads not measured: " + skipped)
+            for depth in args.depths:
+                with DepthBench(depth, args, None if skipped else medium) as bench:
+                    results["depths"].append(bench.run())
+        finally:
+            medium.close()
     if "disc" in args.parts:
-        results["disc"] = disc_layout.measure(args, os.path.join(args.build_dir, "benchmark", "disc"), log)
+        results["disc"] = disc_layout.measure(args, os.path.join(work, "disc"))
 
     # Where the bytes of the launcher measured (and of the product's own build, where that is another) go.
     product = os.path.join(SOURCE_DIR, "build", "windows", "LAUNCH.EXE")

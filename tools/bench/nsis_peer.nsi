@@ -1,11 +1,7 @@
-; The launcher's splash made with NSIS, as a publisher might make it instead of a program of its own:
-; a borderless window of the launcher's size centred on the screen, the true-colour background, and the
-; three at-rest button pictures as picture buttons (pictures that take a click) at the launcher's places.
-; A click on the first starts the product's setup program beside the program; any click closes the
-; window. No hover pictures and no sounds: what is measured is the way to the first picture.
-; tools/bench/nsis_peer.py builds it and gives every value as a -D define. NSIS writes its plug-ins
-; (nsDialogs, System) and, here, the pictures to a folder of its own in the temporary folder at every
-; start, and removes it at the end.
+; The launcher's splash made with NSIS (built by nsis_peer.py, every value a -D define): a borderless window
+; of the launcher's size, centred, with the true-colour background and the three at-rest button pictures as
+; pictures that take a click. The first starts the setup program; any click closes the window. No hover
+; pictures and no sounds. NSIS unpacks its plug-ins and the pictures to the temporary folder at each start.
 
 Unicode true
 Name "${PRODUCT_NAME}"
@@ -33,8 +29,7 @@ Function .onInit
 FunctionEnd
 
 Function .onGUIInit
-  ; The installer's window becomes a borderless popup of the splash's size, centred, holding only the
-  ; page: its buttons, texts and lines are hidden.
+  ; The installer's window becomes a borderless, centred popup holding only the page (all else hidden).
   GetDlgItem $R0 $HWNDPARENT 1018
   StrCpy $R1 0
   hide_next:

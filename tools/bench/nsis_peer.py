@@ -1,7 +1,6 @@
 """The NSIS peer: the launcher's splash made with NSIS (tools/bench/nsis_peer.nsi), as a publisher might
-make it instead of a program of its own. makensis is given the product's name and setup program, the
-geometry, and the launcher's own true-colour pictures, written out of its resources as BMP files, so
-that the peer shows the very picture the launcher shows."""
+make it instead, from the product's name, setup program and geometry and the launcher's own true-colour
+pictures, written out of its resources as BMP files: the very picture the launcher shows."""
 
 import os
 import shutil
@@ -14,25 +13,23 @@ SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "nsis_peer.nsi
 
 
 def build_peer(work_dir, arch, launcher, product):
-    """Builds PEER.EXE with makensis in `work_dir`; (path, a note naming the NSIS version) or (None, why
-    not)."""
+    """Builds PEER.EXE with makensis in `work_dir`; (path, a note naming the NSIS version) or (None, why not)."""
     if arch != "win32":
         return None, "NSIS makes 32-bit programs, which this host's Wine cannot run"
     if not shutil.which("makensis"):
         return None, "makensis is not installed (scripts/install-deps.sh --bench installs Debian's nsis)"
     os.makedirs(work_dir, exist_ok=True)
-    geometry, pictures = product.geometry, product.pictures(24)
+    geometry, pictures, executable = product.geometry, product.pictures(24), Executable.open(launcher)
     defines = {"PRODUCT_NAME": product.name, "SETUP_PROGRAM": product.setup_program,
                "WINDOW_WIDTH": geometry.window_size[0], "WINDOW_HEIGHT": geometry.window_size[1],
                "BUTTON_WIDTH": geometry.button_size[0], "BUTTON_HEIGHT": geometry.button_size[1],
                "OUT": os.path.join(work_dir, "PEER.EXE")}
     for button, (x, y) in enumerate(geometry.button_origins):
         defines["BUTTON%d_X" % button], defines["BUTTON%d_Y" % button] = x, y
-    executable = Executable.open(launcher)
-    for name, bitmap in [("BACKGROUND", pictures.background)] + [
-            ("BUTTON%d" % button, bitmap) for button, bitmap in enumerate(pictures.rest)]:
-        defines[name + "_PICTURE"] = os.path.join(work_dir, name.lower() + ".bmp")
-        with open(defines[name + "_PICTURE"], "wb") as f:
+    for name, bitmap in [("BACKGROUND", pictures.background), *(("BUTTON%d" % button, bitmap)
+                                                                 for button, bitmap in enumerate(pictures.rest))]:
+        path = defines[name + "_PICTURE"] = os.path.join(work_dir, name.lower() + ".bmp")
+        with open(path, "wb") as f:
             f.write(bitmap_file(executable.resource("BITMAP", bitmap)))
     result = subprocess.run(["makensis", "-V1", *("-D%s=%s" % item for item in defines.items()), SCRIPT],
                             capture_output=True, text=True)

@@ -11,7 +11,7 @@ import sys
 from launcherkit import SOURCE_DIR
 from launcherkit.iso_image import SECTOR
 
-HERE = os.path.dirname(os.path.abspath(__file__))
+HERE, OUT = os.path.dirname(os.path.abspath(__file__)), os.path.join(SOURCE_DIR, "docs", "benchmarks.md")
 TARGET_RATIO = 1.10
 PICTURES = {24: "true colour", 8: "256 colours", 4: "16 colours"}
 SEEK_SECONDS = 0.1             # one seek of a CD-ROM drive
@@ -34,20 +34,27 @@ def text(part, **values):
 
 
 def table(head, rule, rows):
-    """A Markdown table and an empty line: the head's cells, each column's alignment (rule, split at
-    spaces), the rows' cells."""
+    """A Markdown table and an empty line: the head's cells (joined by " | "), each column's alignment (rule,
+    split at spaces), the rows' cells."""
     return ["|%s|" % "|".join(" %s " % cell if cell else " " for cell in cells)
-            for cells in [head, rule.split()] + rows] + [""]
+            for cells in [head.split(" | "), rule.split()] + rows] + [""]
 
 
 def ms(seconds, digits=1):
     return "%.*f" % (digits, seconds * 1000)
 
 
+def span(s, low, high, digits=1):
+    return "%s-%s" % (ms(s[low], digits), ms(s[high], digits))
+
+
 def spread_text(s, quartiles=True):
     """Milliseconds: the median (interquartile range; min-max), or the median (min-max)."""
-    iqr = "%s-%s; " % (ms(s["q1"]), ms(s["q3"])) if quartiles else ""
-    return "%s (%s%s-%s)" % (ms(s["median"]), iqr, ms(s["min"]), ms(s["max"]))
+    return "%s (%s%s)" % (ms(s["median"]), span(s, "q1", "q3") + "; " if quartiles else "", span(s, "min", "max"))
+
+
+def poll_text(s, digits):
+    return "%s ms (%s ms)" % (ms(s["median"], digits), ms(s["max"], digits))
 
 
 def number(value):
@@ -59,48 +66,41 @@ def model_seconds(byte_count, runs, speed):
     return runs * SEEK_SECONDS + byte_count / (BYTES_PER_SECOND_1X * speed)
 
 
-def time_to_splash(results):
-    measured = [r for r in results["depths"] if "splash" in r]
-    if not measured:
-        return []
+def time_to_splash(depths):
+    measured = [r for r in depths if "splash" in r]
     rows = []
     for r in measured:
-        a, b, linked = r["splash"]["launcher"], r["splash"]["baseline"], r["splash"].get("as_linked")
-        ratio = a["median"] / b["median"]
-        rows.append(["%d" % r["depth"], spread_text(a), spread_text(b), "%.3f" % ratio,
-                     "yes" if ratio < TARGET_RATIO else "**no**",
-                     "%s, %.3f" % (ms(linked["median"]), linked["median"] / b["median"]) if linked else "-",
-                     "%s ms (%s ms)" % (ms(r["splash_poll"]["median"], 2), ms(r["splash_poll"]["max"], 2))])
+        launcher, baseline, linked = (r["splash"][name]["median"] for name in ("launcher", "baseline", "as_linked"))
+        rows.append([str(r["depth"]), spread_text(r["splash"]["launcher"]), spread_text(r["splash"]["baseline"]),
+                     "%.3f" % (launcher / baseline), "yes" if launcher / baseline < TARGET_RATIO else "**no**",
+                     "%s, %.3f" % (ms(linked), linked / baseline), poll_text(r["splash_poll"], 2)])
     cpu = [[str(r["depth"])] + [spread_text(r["splash_cpu"][name], False) for name in ("launcher", "baseline")]
            for r in measured]
     return text("splash", spots=measured[0]["spots"]) + table(
-        ["Depth", "LAUNCH.EXE median (IQR; min-max)", "BASELINE.EXE median (IQR; min-max)", "Ratio of medians",
-         "Under %.2f?" % TARGET_RATIO, "As linked: median, ratio", "Poll interval median (max)"],
+        "Depth | LAUNCH.EXE median (IQR; min-max) | BASELINE.EXE median (IQR; min-max) | Ratio of medians | "
+        "Under %.2f? | As linked: median, ratio | Poll interval median (max)" % TARGET_RATIO,
         "---: ---: ---: ---: :---: ---: ---:", rows) + text("cpu") + table(
-        ["Depth", "LAUNCH.EXE", "BASELINE.EXE"], "---: ---: ---:", cpu)
+        "Depth | LAUNCH.EXE | BASELINE.EXE", "---: ---: ---:", cpu) if measured else []
 
 
-def phases(results):
+def phases(depths):
     lines = []
-    for r in results["depths"]:
-        a, b = (r.get("phases") or {}).get("launcher"), (r.get("phases") or {}).get("baseline")
+    for r in depths:
+        a, b = r.get("phases", {}).get("launcher"), r.get("phases", {}).get("baseline")
         if a and b:
             rows = [[label, ms(x), ms(y), "%+.1f" % ((x - y) * 1000)]
                     for label, x, y in zip(PHASES + ("**sum**",), a + [sum(a)], b + [sum(b)])]
             lines += text("phases", depth=r["depth"], phase_runs=r["phase_runs"]) + table(
-                ["Phase", "LAUNCH.EXE", "BASELINE.EXE", "Difference"], "--- ---: ---: ---:", rows)
+                "Phase | LAUNCH.EXE | BASELINE.EXE | Difference", "--- ---: ---: ---:", rows)
     return lines
 
 
-def hover(results):
-    rows = [["%d" % r["depth"], "%d" % r["hover"]["n"], ms(r["hover"]["median"], 2),
-             "%s-%s" % (ms(r["hover"]["q1"], 2), ms(r["hover"]["q3"], 2)),
-             "%s-%s" % (ms(r["hover"]["min"], 2), ms(r["hover"]["max"], 2)), "%d" % r["hover_sounds"],
-             "%s ms (%s ms)" % (ms(r["hover_poll"]["median"], 3), ms(r["hover_poll"]["max"], 3))]
-            for r in results["depths"] if "hover" in r]
-    return text("hover") + table(["Depth", "Entries", "Median", "IQR", "Min-max", "Click sounds played",
-                                  "Poll interval median (max)"], "---: ---: ---: ---: ---: ---: ---:", rows) \
-        if rows else []
+def hover(depths):
+    rows = [[str(r["depth"]), str(r["hover"]["n"]), ms(r["hover"]["median"], 2), span(r["hover"], "q1", "q3", 2),
+             span(r["hover"], "min", "max", 2), str(r["hover_sounds"]), poll_text(r["hover_poll"], 3)]
+            for r in depths if "hover" in r]
+    return text("hover") + table("Depth | Entries | Median | IQR | Min-max | Click sounds played | Poll interval "
+                                 "median (max)", "---: ---: ---: ---: ---: ---: ---:", rows) if rows else []
 
 
 def typical(measured):
@@ -130,8 +130,8 @@ def startup_reads(results):
             + reads_cells(before) + reads_cells(after)
             + ["{:+,}".format(typical(after)["bytes"] - reads["floors"][str(tier)])]
             for depth, label, tier, before, after in measured]
-    return lines + table(["Screen", "Program (pictures)", "Floor (4x)", "Before: bytes read", "runs", "4x", "8x",
-                          "After: bytes read", "runs", "4x", "8x", "After less floor"],
+    return lines + table("Screen | Program (pictures) | Floor (4x) | Before: bytes read | runs | 4x | 8x | "
+                         "After: bytes read | runs | 4x | 8x | After less floor",
                          "---: --- ---: ---: ---: ---: ---: ---: ---: ---: ---: ---:", rows) + [
         "The device's read requests per start (before / after): " + "; ".join(
             "%s at %d: %s / %s" % (label.split(",")[0], depth, typical(before)["device_reads"],
@@ -141,7 +141,7 @@ def startup_reads(results):
 
 def peer(results):
     info = results["peer"]
-    if not info.get("measured"):
+    if "file_size" not in info:
         return text("peer") + ["Not measured in this run: %s." % (info.get("note") or "not asked for (--parts)"), ""]
     depth = next((r for r in results["depths"] if r["depth"] == 24), {})
     splash, written = depth.get("splash", {}), depth.get("temp_written", {})
@@ -161,7 +161,7 @@ def peer(results):
         return middle if low == high else "%s (%s-%s)" % (middle, low, high)
 
     ratio = "%.2f" % (splash["peer"]["median"] / splash["launcher"]["median"]) if "peer" in splash else "-"
-    return text("peer") + table(["", "LAUNCH.EXE", "NSIS peer (%s)" % info["note"]], "--- ---: ---:", [
+    return text("peer") + table(" | LAUNCH.EXE | NSIS peer (%s)" % info["note"], "--- ---: ---:", [
         ["File size, bytes", number(results["reads"]["file_sizes"]["launcher"]), number(info["file_size"])],
         ["Time to window, ms: median (IQR; min-max)"] + [spread_text(splash[name]) if name in splash
                                                          else "not measured" for name in ("launcher", "peer")],
@@ -170,11 +170,7 @@ def peer(results):
         ["Bytes written to the temporary folder at each start", temp("launcher"), temp("peer")]])
 
 
-def disc(results):
-    layout = results.get("disc")
-    if not layout:
-        return []
-
+def disc(layout):
     def mb(blocks):
         n = blocks * SECTOR
         return "%.1f MB" % (n / 1048576) if n >= 1048576 else "%s KB" % number(n // 1024)
@@ -183,33 +179,30 @@ def disc(results):
              mb(b["autorun"] - b["directory"]), mb(b["launcher"] - b["autorun"]), mb(b["launcher"] - b["directory"])]
             for b, label in ((layout["before"], "xorriso's order"), (layout["after"], "start-up files first"))]
     return text("disc", content="%.1f MB" % (layout["content_bytes"] / 1048576), files=layout["content_files"]) \
-        + table(["", "directory", "AUTORUN.INF", "launcher (first block)", "seek directory to AUTORUN.INF",
-                 "seek AUTORUN.INF to launcher", "seek directory to launcher"], "--- ---: ---: ---: ---: ---: ---:",
-                rows)
+        + table(" | directory | AUTORUN.INF | launcher (first block) | seek directory to AUTORUN.INF | "
+                "seek AUTORUN.INF to launcher | seek directory to launcher", "--- ---: ---: ---: ---: ---: ---:", rows)
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("results", help="the JSON that measure.py wrote")
-    parser.add_argument("--out", default=os.path.join(SOURCE_DIR, "docs", "benchmarks.md"))
     parser.add_argument("--no-write", action="store_true", help="print the report only")
     args = parser.parse_args()
     with open(args.results) as f:
         results = json.load(f)
+    depths = results["depths"]
     lines = text("header", **dict(results, measured=TEXT[results["arch"]],
-                                  depths=", ".join(str(r["depth"]) for r in results["depths"])))
-    lines += time_to_splash(results) + phases(results) + hover(results) + \
-        startup_reads(results) + peer(results) + disc(results) + ["## Size", ""]
-    for path, size_text in results["sizes"].items():
-        lines += ["`%s`:" % path, "", size_text, ""]
+                                  depths=", ".join(str(r["depth"]) for r in depths)))
+    lines += time_to_splash(depths) + phases(depths) + hover(depths) + startup_reads(results) + peer(results) + \
+        (disc(results["disc"]) if "disc" in results else []) + ["## Size", ""]
+    lines += [line for path, size_text in results["sizes"].items() for line in ("`%s`:" % path, "", size_text, "")]
     with open(os.path.join(HERE, "benchmark-notes.md")) as f:
         report = "\n".join(lines + [f.read().strip(), ""]) + "\n"
     print(report)
     if not args.no_write:
-        os.makedirs(os.path.dirname(os.path.abspath(args.out)), exist_ok=True)
-        with open(args.out, "w") as f:
+        with open(OUT, "w") as f:
             f.write(report)
-        print("report: wrote %s" % args.out, file=sys.stderr)
+        print("report: wrote %s" % OUT, file=sys.stderr)
     return 0
 
 

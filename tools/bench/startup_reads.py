@@ -9,18 +9,15 @@ import os
 import shutil
 import subprocess
 
+from launcherkit import KitError
 from launcherkit.pe import Executable
 from launcherkit.wine.launcher_session import BROWSER_DECOY
 
-from bench.depth_bench import PEER_DEPTH
+from bench.depth_bench import PEER_DEPTH, log
 
 PAGE = 4096
 IMAGE_BYTES = 24 * 1024 * 1024
 LIBC = ctypes.CDLL(None, use_errno=True)
-
-
-class ReadsUnavailable(Exception):
-    """This machine cannot measure start-up reads (no root, no loop device, a tool missing)."""
 
 
 def resident_pages(path):
@@ -38,22 +35,43 @@ def resident_pages(path):
 
 
 class ReadsMedium:
-    """A read-only ext4 image with the given files ({path on the medium: file}), on a loop device with
-    read-ahead 0, mounted at `mount_point`; open() raises ReadsUnavailable saying why it cannot be had."""
+    """The programs measured (variants()), each in a folder of its own with the recorder beside it in place
+    of the programs it starts, on a read-only ext4 image mounted at `mount_point`; `args`: measure.py's."""
 
-    def __init__(self, folder, files):
-        self.folder, self.files = os.path.abspath(folder), files
+    def __init__(self, folder, args):
+        self.folder, self.args = os.path.abspath(folder), args
         self.mount_point = os.path.join(self.folder, "mnt")
 
+    def variants(self, depth):
+        """What is measured at `depth`: [(row label, tier of the pictures shown, {layout: (path on the medium,
+        file)}, the executable whose pictures it shows)]."""
+        name, programs, bench = self.args.product.launcher_file, self.args.programs, self.args.bench
+        found = [(os.path.basename(programs.launcher), 8 if depth == 8 else 24, {
+            "as linked": ("LINKED/" + name, bench["launcher_as_linked"]),
+            "ordered": ("ORDERED/" + name, programs.launcher)}, programs.launcher)]
+        if depth == PEER_DEPTH:
+            found.append(("%s, the 16-colour test build" % os.path.basename(programs.launcher4), 4, {
+                "as linked": ("LINKED4/" + name, bench["launcher4_as_linked"]),
+                "ordered": ("ORDERED4/" + name, programs.launcher4)}, programs.launcher4))
+        if depth == PEER_DEPTH and "peer" in bench:
+            found.append(("NSIS peer", 24, {"peer": ("PEER/PEER.EXE", bench["peer"])}, programs.launcher))
+        return found
+
     def open(self):
+        """Lays the medium out and mounts it; None, or why that cannot be done (no root, no loop device, a
+        tool missing)."""
         if os.geteuid() != 0:
-            raise ReadsUnavailable("not running as root (a loop device and a mount need root)")
+            return "not running as root (a loop device and a mount need root)"
         self.close()  # a run that was killed may have left its image mounted
         tree, image = os.path.join(self.folder, "tree"), os.path.join(self.folder, "medium.ext4")
         shutil.rmtree(tree, ignore_errors=True)
-        for relative, source in self.files.items():
-            os.makedirs(os.path.dirname(os.path.join(tree, relative)), exist_ok=True)
-            shutil.copy(source, os.path.join(tree, relative))
+        for _, _, layouts, _ in self.variants(PEER_DEPTH):
+            for relative, source in layouts.values():
+                folder = os.path.join(tree, os.path.dirname(relative))
+                os.makedirs(folder)
+                shutil.copy(source, os.path.join(tree, relative))
+                for stub in (self.args.product.setup_program, BROWSER_DECOY):
+                    shutil.copy(self.args.programs.recorder, os.path.join(folder, stub))
         os.makedirs(self.mount_point, exist_ok=True)
         if os.path.exists(image):
             os.remove(image)
@@ -66,14 +84,12 @@ class ReadsMedium:
             self.device = subprocess.run(["findmnt", "-n", "-o", "SOURCE", self.mount_point], check=True,
                                          capture_output=True, text=True).stdout.strip()
             subprocess.run(["blockdev", "--setra", "0", self.device], check=True, capture_output=True)
-            read_ahead = subprocess.run(["blockdev", "--getra", self.device], check=True, capture_output=True,
-                                        text=True).stdout.strip()
         except (subprocess.CalledProcessError, OSError) as error:  # a tool missing, no free loop device
             self.close()
             detail = getattr(error, "stderr", "") or str(error)
-            raise ReadsUnavailable("the loop device could not be set up: %s" % str(detail).strip())
-        return "%s on %s (read-ahead %s), mounted read-only at %s" % (os.path.basename(image), self.device,
-                                                                       read_ahead, self.mount_point)
+            return "the loop device could not be set up: %s" % str(detail).strip()
+        log("start-up reads: %s on %s (read-ahead 0), mounted read-only at %s" % (
+            os.path.basename(image), self.device, self.mount_point))
 
     def close(self):
         if os.path.ismount(self.mount_point):
@@ -91,7 +107,7 @@ class ReadsMedium:
             os.posix_fadvise(f.fileno(), 0, 0, os.POSIX_FADV_DONTNEED)
         left = resident_pages(path)
         if left:
-            raise ReadsUnavailable("%d pages of %s stay in the page cache after eviction" % (len(left), relative))
+            raise KitError("%d pages of %s stay in the page cache after eviction" % (len(left), relative))
         return self.read_requests()
 
     def reads(self, relative, before):
@@ -105,49 +121,17 @@ class ReadsMedium:
                 "device_reads": self.read_requests() - before}
 
 
-def medium_files(args):
-    """{path on the medium: file} of every program measured, each in a folder of its own with the recorder
-    beside it in place of the programs it starts."""
-    name = args.product.launcher_file
-    programs = {"ORDERED/" + name: args.programs.launcher, "LINKED/" + name: args.bench["launcher_as_linked"],
-                "ORDERED4/" + name: args.programs.launcher4, "LINKED4/" + name: args.bench["launcher4_as_linked"]}
-    if "peer" in args.bench:
-        programs["PEER/PEER.EXE"] = args.bench["peer"]
-    files = dict(programs)
-    for path in programs:
-        for stub in (args.product.setup_program, BROWSER_DECOY):
-            files[os.path.dirname(path) + "/" + stub] = args.programs.recorder
-    return files
-
-
-def variants(depth, args):
-    """What is measured at `depth`: [(row label, tier of the pictures shown, {layout: path on the medium},
-    the executable whose pictures it shows)]."""
-    name, launcher, launcher4 = args.product.launcher_file, args.programs.launcher, args.programs.launcher4
-    found = [(os.path.basename(launcher), 8 if depth == 8 else 24,
-              {"as linked": "LINKED/" + name, "ordered": "ORDERED/" + name}, launcher)]
-    if depth == PEER_DEPTH:
-        found.append(("%s, the 16-colour test build" % os.path.basename(launcher4), 4,
-                      {"as linked": "LINKED4/" + name, "ordered": "ORDERED4/" + name}, launcher4))
-    if depth == PEER_DEPTH and "peer" in args.bench:
-        found.append(("NSIS peer", 24, {"peer": "PEER/PEER.EXE"}, launcher))
-    return found
-
-
 def floors(args):
     """The least a start of each picture set can read, from the built launcher's layout: the pages of the
     headers, of the code a start runs (.text; the code that only a click runs has a section of its own),
     and of the resource directory with the seven pictures of the set, as if they lay in one run."""
     image = Executable.open(args.programs.launcher)
-
-    def pages(size):
-        return (size + PAGE - 1) // PAGE * PAGE
-
     code = sum(s.raw_size for s in image.sections if s.name == ".text")
     floor = {}
     for tier in (24, 8, 4):
         pictures = args.product.pictures(tier)
         ids = [pictures.background, *pictures.rest, *pictures.hover]
         data = sum(r.size for r in image.resources() if r.type == 2 and r.name in ids)
-        floor[str(tier)] = pages(image.size_of_headers) + pages(code) + pages(image.directory_end + data)
+        floor[str(tier)] = sum(-(-size // PAGE) * PAGE for size in (image.size_of_headers, code,
+                                                                    image.directory_end + data))
     return floor

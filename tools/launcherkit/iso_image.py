@@ -46,9 +46,7 @@ def refuse_a_cut_image(path):
 
 @dataclass(frozen=True)
 class Entry:
-    """A file or folder of one of the image's trees: its path below the root as that tree names it
-    ("Handbuch/Liesmich.txt"; ISO 9660 names without their version ";1"), whether it is a folder, its
-    size in bytes and the block its data (or its directory) starts at."""
+    """A file or folder of one tree: its path as that tree names it ("Handbuch/Liesmich.txt", without ";1")."""
     path: str
     is_folder: bool
     size: int
@@ -126,8 +124,7 @@ class IsoImage:
                     f.write(self.read(entry.path, tree))
 
     def entries(self, tree):
-        """Every file and folder of `tree` below the root, as Entry, folders before what they hold, each
-        folder's entries sorted by name."""
+        """Every file and folder of `tree`, folders before what they hold, each folder's sorted by name."""
         return self._entries.get(tree, [])
 
     def _walk(self, tree):
@@ -155,11 +152,9 @@ class IsoImage:
         return found, own
 
     def root_block(self, tree):
-        """The block at which the root directory of `tree` starts."""
         return self._iso.get_record(**{PATH_KEYS[tree]: "/"}).extent_location()
 
     def sha256(self, tree, path):
-        """The SHA-256 of a file of `tree` by its path from entries(), read in pieces."""
         digest = hashlib.sha256()
         sink = type("Sink", (), {"write": lambda _, data: digest.update(data)})()
         self._iso.get_file_from_iso_fp(sink, **self._where(tree, path))
@@ -167,5 +162,4 @@ class IsoImage:
 
     @property
     def file_sectors(self):
-        """The image file's size in blocks of 2,048 bytes, padding included."""
         return os.path.getsize(self.path) // SECTOR

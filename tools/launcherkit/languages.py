@@ -7,23 +7,18 @@ made only in a language whose ANSI code page that is: the Western European ones.
 table knows are there to say which code page such a language would need.
 """
 
+import locale
+
 # The version block's texts are UTF-16, as the resource compiler writes them: the code page of its string
 # table's key and of its translation.
 UNICODE = 1200
 
-# tag: (primary language, sublanguage) as Windows defines them (winnt.h), of every tag whose ANSI code page is
-# Windows-1252: the one table of languages a launcher can be made in.
-TAGS = {
-    "ca-ES": (0x03, 0x01), "da-DK": (0x06, 0x01), "de-AT": (0x07, 0x03), "de-CH": (0x07, 0x02),
-    "de-DE": (0x07, 0x01), "de-LU": (0x07, 0x04), "en-AU": (0x09, 0x03), "en-CA": (0x09, 0x04),
-    "en-GB": (0x09, 0x02), "en-IE": (0x09, 0x06), "en-NZ": (0x09, 0x05), "en-US": (0x09, 0x01),
-    "es-ES": (0x0A, 0x03), "es-MX": (0x0A, 0x02), "eu-ES": (0x2D, 0x01), "fi-FI": (0x0B, 0x01),
-    "fo-FO": (0x38, 0x01), "fr-BE": (0x0C, 0x02), "fr-CA": (0x0C, 0x03), "fr-CH": (0x0C, 0x04),
-    "fr-FR": (0x0C, 0x01), "fr-LU": (0x0C, 0x05), "ga-IE": (0x3C, 0x02), "gl-ES": (0x56, 0x01),
-    "is-IS": (0x0F, 0x01), "it-CH": (0x10, 0x02), "it-IT": (0x10, 0x01), "lb-LU": (0x6E, 0x01),
-    "nb-NO": (0x14, 0x01), "nl-BE": (0x13, 0x02), "nl-NL": (0x13, 0x01), "nn-NO": (0x14, 0x02),
-    "pt-BR": (0x16, 0x01), "pt-PT": (0x16, 0x02), "sv-FI": (0x1D, 0x02), "sv-SE": (0x1D, 0x01),
-}
+# The tags whose ANSI code page is Windows-1252, the one table of languages a launcher can be made in: tag:
+# (primary language, sublanguage), as Windows defines them, from the standard library's table of Windows locales.
+TAGS = {tag: (lcid & 0x3FF, lcid >> 10) for lcid, name in locale.windows_locale.items()
+        for tag in [name.replace("_", "-")] if tag in """ca-ES da-DK de-AT de-CH de-DE de-LU en-AU en-CA en-GB en-IE
+        en-NZ en-US es-ES es-MX eu-ES fi-FI fo-FO fr-BE fr-CA fr-CH fr-FR fr-LU ga-IE gl-ES is-IS it-CH it-IT lb-LU
+        nb-NO nl-BE nl-NL nn-NO pt-BR pt-PT sv-FI sv-SE""".split()}
 # The ANSI code pages of other tags (the system's locale data), to say which one such a language would need.
 OTHER_CODE_PAGES = {tag: page for tags, page in {
     "cs-CZ hr-HR hu-HU pl-PL ro-RO sk-SK sl-SI": "Windows-1250", "bg-BG ru-RU uk-UA": "Windows-1251",

@@ -28,8 +28,7 @@ class Section:
 
 
 class Resource:
-    """One leaf of the resource directory: type, name and language (numbers, or strings for named
-    entries), where its data lies (RVA, size) and the file offset of its data entry."""
+    """One leaf of the resource directory; `entry_offset` is the file offset of its data entry."""
 
     def __init__(self, type_, name, language, rva, size, entry_offset):
         self.type, self.name, self.language = type_, name, language
@@ -48,9 +47,8 @@ def type_label(type_):
 
 
 class VersionBlock:
-    """The version resource: `file_version` and `product_version` as four numbers each, `texts` the
-    string table's {key: text}, `language` its language and code page ("040704b0"), `translations` the
-    (language, code page) pairs of its Translation value, and the fixed part's `file_os`, `file_type`."""
+    """The version resource: the fixed part's numbers, the string table (`language` "040704b0", `texts`) and
+    the (language, code page) pairs of its Translation value."""
 
     def __init__(self, fixed, table, translations):
         def numbers(ms, ls):
@@ -114,7 +112,6 @@ class Executable:
         raise PeError("RVA 0x%x lies in no section" % rva)
 
     def sections_end(self):
-        """The file offset where the last section's raw data ends."""
         return max((s.raw_offset + s.raw_size for s in self.sections), default=self.size_of_headers)
 
     def file_offset(self, rva):
@@ -143,9 +140,8 @@ class Executable:
         return section
 
     def resources(self):
-        """Every resource, in directory order (types, then names, then languages). Also sets
-        `directory_end`: where, from the section's start, the directory's tables, names and data entries
-        end."""
+        """Every resource, in directory order; also sets `directory_end`, where from the section's start the
+        directory's tables, names and data entries end."""
         if self._resources is not None:
             return self._resources
         base = self.resource_section().raw_offset
@@ -191,8 +187,7 @@ class Executable:
         return None
 
     def version_block(self):
-        """The version resource as a VersionBlock; None when there is none. (pefile reads it with the
-        resource directory.)"""
+        """The version resource as a VersionBlock (pefile reads it with the resource directory), or None."""
         self.resources()
         if not hasattr(self.pe, "VS_FIXEDFILEINFO"):
             return None

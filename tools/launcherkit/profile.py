@@ -14,6 +14,7 @@ Folders are relative to the profile's own folder unless absolute.
 
 import configparser
 import difflib
+import io
 import os
 import re
 import sys
@@ -98,11 +99,11 @@ RULES = {
 
 
 class Profile:
-    """A valid profile: `values` by key, the defaults of keys it leaves out included; `path` of the file."""
+    """A valid profile: `values` by key, the defaults of keys it leaves out included; `path` of the file;
+    `lines`, the line number of each key the file holds."""
 
-    def __init__(self, path, values):
-        self.path = path
-        self.values = values
+    def __init__(self, path, values, lines=None):
+        self.path, self.values, self.lines = path, values, lines or {}
 
     def __getitem__(self, key):
         return self.values[key]
@@ -120,10 +121,6 @@ class Profile:
     @property
     def language(self):
         return languages.Language(self.values["language"])
-
-    def art_lines(self, key):
-        """A text of drawn art (a caption, the welcome...) as its lines; None for a tagline not given."""
-        return self.values[key].split(languages.LINE_BREAK) if key in self.values else None
 
 
 class ProfileError(KitError):
@@ -186,29 +183,6 @@ def value_fault(value, kind, installer_checked):
     return None
 
 
-def key_lines(lines):
-    """The line number (from 1) of each `key =` line, as configparser tells keys from continued values: a
-    line indented deeper than the key before it continues that key's value, unless a blank or comment
-    line came between."""
-    found = {}
-    indent = 0         # of the last key line; None after a blank or comment line
-    in_value = False   # a key came before, whose value an indented line would continue
-    for number, line in enumerate(lines, 1):
-        stripped = line.strip()
-        if not stripped or stripped.startswith("#"):
-            indent = None
-            continue
-        level = len(line) - len(line.lstrip())
-        if in_value and indent is not None and level > indent:
-            continue
-        indent = level
-        m = re.match(r"([^=#\s][^=]*?)\s*=", stripped)
-        in_value = bool(m)
-        if m:
-            found.setdefault(m.group(1), number)
-    return found
-
-
 def overfull_version_block(values):
     """(key, found, required) when the version texts do not fit the version block, else None; the key is
     that of the longest text."""
@@ -266,15 +240,26 @@ def read_profile(path):
         lines.pop()
 
     # configparser wants a section; the profile has none, so one is put in front. Its line numbers
-    # count that line too.
+    # count that line too. `located` takes the line of each key as the parser meets it (it names every key it
+    # reads through optionxform), so a key's line is the one configparser took it from.
     parser = configparser.ConfigParser(delimiters=("=",), comment_prefixes=("#",), inline_comment_prefixes=None,
                                        strict=True, empty_lines_in_values=False, interpolation=None,
                                        default_section="\0")
-    parser.optionxform = str
+    located, at = {}, [0]
+
+    def numbered():
+        for at[0], line in enumerate(io.StringIO("[%s]\n%s" % (SECTION, text))):
+            yield line
+
+    def named(key):
+        located.setdefault(key, at[0])
+        return key
+
+    parser.optionxform = named
     try:
-        parser.read_string("[%s]\n%s" % (SECTION, text), source=path)
+        parser.read_file(numbered(), source=path)
     except configparser.DuplicateOptionError as e:
-        first = key_lines(lines).get(e.option, 0)
+        first = located.get(e.option, 0)
         raise ProfileError([fault(path, e.lineno - 1, e.option, "the key a second time (first on line %d)" % first,
                                   "each key once")])
     except configparser.DuplicateSectionError as e:
@@ -297,7 +282,6 @@ def read_profile(path):
             line = next((n for n, l in enumerate(lines, 1) if l.strip() == "[%s]" % section), 0)
             messages.append(fault(path, line, "(line)", "the section header [%s]" % section,
                                   "key = value lines only"))
-    located = key_lines(lines)
     values = dict(parser.items(SECTION)) if parser.has_section(SECTION) else {}
     faulty = set()
     for key, value in values.items():
@@ -337,7 +321,7 @@ def read_profile(path):
             messages.append(fault(path, located.get(problem[0], 0), *problem))
     if messages:
         raise ProfileError(messages)
-    return Profile(path, values)
+    return Profile(path, values, located)
 
 
 # ---------------------------------------------------------------- values derived for the medium

@@ -6,7 +6,7 @@ required forms as the files it was built from."""
 import os
 import struct
 
-from launcherkit import KitError, resource_table
+from launcherkit import KitError, resource_table, write_if_changed
 
 BITMAP_FILE_HEADER = 14
 
@@ -61,7 +61,4 @@ def write_resource_folder(executable, folder):
         else:
             data = resource(entry.kind, entry.id)
             data = bitmap_file(data) if entry.kind == "BITMAP" else data
-        path = os.path.join(folder, entry.path)
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        with open(path, "wb") as f:
-            f.write(data)
+        write_if_changed(os.path.join(folder, entry.path), data)

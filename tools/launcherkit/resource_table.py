@@ -68,26 +68,19 @@ class Table:
 
 
 class PictureSet:
-    """The bitmap identifiers of one depth's pictures: `background`, `rest` and `hover` (the buttons at
-    rest and under the pointer, in button order) and `remove` (button 0's at rest and under the pointer
-    once the product is installed)."""
+    """The bitmap identifiers of one depth's pictures: `background`, and `rest` and `hover` (the buttons at rest
+    and under the pointer, in button order)."""
 
     def __init__(self, table, bits_per_pixel):
-        def picture(slot):
-            return table.picture(bits_per_pixel, slot).id
-
-        buttons = [name.lower() for name in identifiers.BUTTON_NAMES]
-        self.bits_per_pixel = bits_per_pixel
-        self.background = picture("background")
-        self.rest = tuple(picture(button + "-rest") for button in buttons)
-        self.hover = tuple(picture(button + "-hover") for button in buttons)
-        self.remove = (picture("remove-rest"), picture("remove-hover"))
+        self.table, self.bits_per_pixel = table, bits_per_pixel
+        self.background = table.picture(bits_per_pixel, "background").id
+        self.rest, self.hover = (tuple(self.button(button, hover) for button in range(len(identifiers.BUTTON_NAMES)))
+                                 for hover in (False, True))
 
     def button(self, button, under_pointer, installed=False):
         """The picture of `button` at rest or under the pointer; button 0's remove picture once installed."""
-        if button == 0 and installed:
-            return self.remove[1 if under_pointer else 0]
-        return (self.hover if under_pointer else self.rest)[button]
+        word = "remove" if button == 0 and installed else identifiers.BUTTON_NAMES[button].lower()
+        return self.table.picture(self.bits_per_pixel, word + ("-hover" if under_pointer else "-rest")).id
 
 
 def check_form(where, kind, form):
@@ -149,8 +142,12 @@ def read(path=TABLE, ids=None):
 def picture_form(table, e):
     index, under_pointer, installed = e.button() or (-1, False, None)
     entries = COLOUR_TABLES[e.form["colours"]]
-    return 'PICTURE(%s, "%s", %d, %d, %s, %d, %d, %s)' % (
-        e.name, e.path, e.bits_per_pixel, index, "true" if under_pointer else "false",
+    # How findings name the picture: "256-colour button 0 under the pointer, installed".
+    what = "background" if index < 0 else "button %d %s" % (index, "under the pointer" if under_pointer else "at rest")
+    what = "%s %s%s" % ({4: "16-colour", 8: "256-colour", 24: "true-colour"}[e.bits_per_pixel], what,
+                        {None: "", True: ", installed", False: ", not installed"}[installed])
+    return 'PICTURE(%s, "%s", "%s", %d, %d, %s, %d, %d, %s)' % (
+        e.name, e.path, what, e.bits_per_pixel, index, "true" if under_pointer else "false",
         -1 if installed is None else int(installed), table.shared_count if entries is None else entries,
         "true" if e.form["colours"] == "palette" else "false")
 

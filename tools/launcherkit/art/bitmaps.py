@@ -5,7 +5,7 @@ import struct
 
 from PIL import Image
 
-from launcherkit.art.folders import write_file
+from launcherkit import write_if_changed
 
 # Pillow's mode and packing of each depth's pixels: RGB as BGR, 8- and 4-bit indices, the 1-bit AND mask.
 RAW_MODES = {24: ("RGB", "BGR"), 8: ("P", "P"), 4: ("P", "P;4"), 1: ("1", "1")}
@@ -27,7 +27,7 @@ def write_bmp(path, width, height, bpp, table, pixels, clr_used=0):
     """An uncompressed bottom-up BMP; `table` None for 24 bits."""
     body = pack_rows(width, height, bpp, pixels)
     head = header_and_table(width, height, bpp, len(body), table, clr_used)
-    write_file(path, b"BM" + struct.pack("<IHHI", 14 + len(head) + len(body), 0, 0, 14 + len(head)) + head + body)
+    write_if_changed(path, b"BM" + struct.pack("<IHHI", 14 + len(head) + len(body), 0, 0, 14 + len(head)) + head + body)
 
 
 def icon_image(size, bpp, table, pixels, alpha):
@@ -43,4 +43,4 @@ def write_ico(path, images):
     for size, bpp, data in images:
         entries += struct.pack("<BBBBHHII", size, size, 16 if bpp == 4 else 0, 0, 1, bpp, len(data), offset)
         offset += len(data)
-    write_file(path, entries + b"".join(data for _, _, data in images))
+    write_if_changed(path, entries + b"".join(data for _, _, data in images))

@@ -5,7 +5,7 @@ from PIL import Image, ImageDraw
 
 from launcherkit.art.drawing import BUTTON_EDGE, CAPTION_FONT, CAPTION_POINTS, art_lines, draw_caption
 from launcherkit.languages import CAPTION_KEYS
-from launcherkit.profile import fault, key_lines
+from launcherkit.profile import fault
 
 # Far larger than any caption that could fit, so that one that does not is measured whole.
 CANVAS = (1200, 300)
@@ -26,19 +26,17 @@ def caption_faults(profile, button_size):
     font = "%d points in %s" % (CAPTION_POINTS, CAPTION_FONT.rsplit(".", 1)[0])
     inside = ("the room inside the %d x %d-pixel button, less its %d-pixel edges, the caption's shadow and "
               "the pixel it moves when pressed" % (button_size[0], button_size[1], BUTTON_EDGE))
-    with open(profile.path, encoding="utf-8-sig") as f:
-        lines = key_lines(f.read().split("\n"))
     faults = []
     for key in CAPTION_KEYS:
         found_width, found_height = ink_size(art_lines(profile, key))
         shown = '"%s"' % profile[key]
         if found_width > width:
-            faults.append(fault(profile.path, lines.get(key, 0), key,
+            faults.append(fault(profile.path, profile.lines.get(key, 0), key,
                                 "%s, %d pixels wide at %s" % (shown, found_width, font),
                                 "at most %d pixels wide, %s; break it into lines with \" | \" or shorten it"
                                 % (width, inside)))
         elif found_height > height:
-            faults.append(fault(profile.path, lines.get(key, 0), key,
+            faults.append(fault(profile.path, profile.lines.get(key, 0), key,
                                 "%s, %d pixels high at %s" % (shown, found_height, font),
                                 "at most %d pixels high, %s; fewer lines" % (height, inside)))
     return faults

@@ -10,6 +10,7 @@ from PIL import Image, ImageColor, ImageDraw, ImageFont
 
 from launcherkit.art import BUTTON_MASTERS, ICON_SIZES
 from launcherkit.art.palettes import VGA
+from launcherkit.languages import LINE_BREAK
 
 FONTS = "/usr/share/fonts/truetype/dejavu"
 # The product's own drawing of its background and emblem: a Python file in the folder above its masters
@@ -36,7 +37,7 @@ def font(name, size):
 
 def art_lines(profile, key):
     """A text of the profile as drawn art shows it: its lines, none for a tagline not given."""
-    return profile.art_lines(key) or []
+    return profile[key].split(LINE_BREAK) if key in profile.values else []
 
 
 def draw_lines(draw, x, top, lines, face, fill, align="l", spacing=0):

@@ -8,12 +8,6 @@ def first_existing(folder, name, extensions):
                 None)
 
 
-def write_file(path, data):
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as f:
-        f.write(data)
-
-
 class Folders:
     """`masters` and `sound_sources`, read; `resources`, which receives art/, sounds/, icon/ and the `manifest`."""
 

@@ -6,10 +6,10 @@ import hashlib
 import os
 import re
 
-from launcherkit import KitError
+from launcherkit import KitError, write_if_changed
 from launcherkit.art import MASTERS, SOUNDS
 from launcherkit.art.drawing import drawn_keys
-from launcherkit.art.folders import Folders, write_file
+from launcherkit.art.folders import Folders
 
 HEADER = """\
 # The product the pictures, sounds and icon in this folder were made for, and the SHA-256 of each master
@@ -55,7 +55,7 @@ def write_manifest(folders, profile, drawn):
     lines += ["drawn %s = %s" % (name, drawn[name]) for name in MASTERS if name in drawn]
     keys = dict.fromkeys(k for name, style in drawn.items() for k in drawn_keys(name, plain_colour(style)))
     lines += ["text %s = %s" % (key, profile.get(key, "")) for key in keys]
-    write_file(folders.manifest, (HEADER + "\n".join(lines) + "\n").encode("utf-8"))
+    write_if_changed(folders.manifest, (HEADER + "\n".join(lines) + "\n").encode("utf-8"))
 
 
 def read_manifest(path):
