@@ -14,11 +14,10 @@ from launcherkit.pe import MACHINE_AMD64
 
 AT_WORK_TESTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "test_at_work.py")
 SECTION = "The launcher at work"
-# The screen depths a launcher can be shown on under Wine (bits per pixel).
-DEPTHS = (24, 16, 8)
-# Screen depth -> (the picture set shown there, how far a channel may be off: a 16-bit screen keeps 5 or
-# 6 bits of each channel, so up to 7 off).
+# The screen depths a launcher can be shown on under Wine (bits per pixel) -> (the picture set shown there,
+# how far a channel may be off: a 16-bit screen keeps 5 or 6 bits of each channel, so up to 7 off).
 SCREENS = {24: (24, 0), 16: (24, 7), 8: (8, 0)}
+DEPTHS = tuple(SCREENS)
 # The states of the window kept as depth-<N>-<state>.png, in the contact sheet's order.
 STATES = ("at rest", "install under the pointer", "browse under the pointer", "cancel under the pointer",
           "remove under the pointer")
@@ -84,13 +83,10 @@ class AtWork:
         elif report.failed or report.when == "call":
             name = (item.function.__doc__ or item.name).strip().split("\n\n")[0].replace("\n    ", " ").rstrip(".")
             check = self.findings.check(section, name[0].lower() + name[1:])
-            check.failures += message_lines(call.excinfo, report.when) if report.failed else []
-
-
-def message_lines(excinfo, when):
-    """The lines a failing test gives: a CheckFailed's own lines; of anything else, its type and text."""
-    if isinstance(excinfo.value, CheckFailed):
-        return str(excinfo.value).splitlines()
-    text = str(excinfo.value).split("\nassert ")[0].strip().replace("\n", " ")
-    return ["%s%s: %s" % ({"setup": "before the check: ", "teardown": "after the check: "}.get(when, ""),
-                          type(excinfo.value).__name__, text)]
+            error = call.excinfo.value if report.failed else None
+            if isinstance(error, CheckFailed):
+                check.failures += str(error).splitlines()
+            elif error is not None:  # anything else: its type and text
+                text = str(error).split("\nassert ")[0].strip().replace("\n", " ")
+                check.failures.append("%s%s: %s" % ({"setup": "before the check: ", "teardown": "after the check: "}
+                                                    .get(report.when, ""), type(error).__name__, text))

@@ -1,18 +1,17 @@
 """Fixtures of the at-work tests: what they run against, a Wine session per screen depth with the medium
-on drive D: and the recorder in place of every program the launcher may start, the launcher's sounds."""
+on drive D: and the recorder in place of every program the launcher may start, each test's Checks."""
 import os
 import shutil
 import sys
 
 import pytest
 
-from launcherkit.acceptance import GIVEN, AtWork, wine_arch
+from launcherkit.acceptance import GIVEN, AtWork, Checks, wine_arch
 from launcherkit.pe import Executable
 from launcherkit.product import Product
 from launcherkit.wine.host import host_can_run
 from launcherkit.wine.launcher_session import WINDOWS_BROWSER, LauncherSession
 from launcherkit.wine.programs import Programs
-from launcherkit.wine.sounds import Sound
 
 HOST_CANNOT_RUN = pytest.StashKey[bool]()
 UNINSTALLER = "C:\\Program Files\\%s\\UNINST.EXE"
@@ -55,22 +54,17 @@ def at_work(request):
 
 
 @pytest.fixture(scope="session")
-def product(at_work):
-    return at_work.product
-
-
-@pytest.fixture(scope="session")
-def uninstaller(product):
+def uninstaller(at_work):
     """A made-up uninstaller of the product, and the command that registers it."""
-    program = UNINSTALLER % product.volume_name
+    program = UNINSTALLER % at_work.product.volume_name
     return program, '"%s" /remove' % program
 
 
 @pytest.fixture(scope="module")
-def session(at_work, product, uninstaller, depth):
+def session(at_work, uninstaller, depth):
     """The launcher of the medium in a Wine session on a screen of `depth`, after one run that does Wine's
     own first-run work (devices, sound); the files and the registry as they were then."""
-    programs = Programs.in_build(at_work.build)
+    programs, product = Programs.in_build(at_work.build), at_work.product
     with LauncherSession(at_work.build, at_work.arch, programs, product, "at-work-depth%d" % depth, depth=depth,
                          log=lambda text: print("harness: " + text, file=sys.stderr)) as launcher:
         if at_work.image is None:
@@ -100,11 +94,6 @@ def launcher(session):
     session.finish()
 
 
-@pytest.fixture(scope="module")
-def welcome_sound(session, product):
-    return Sound.from_exe(session.exe, product.welcome_sound_id, "the welcome sound")
-
-
-@pytest.fixture(scope="module")
-def click_sound(session, product):
-    return Sound.from_exe(session.exe, product.hover_sound_id, "the click")
+@pytest.fixture
+def checks(at_work, depth):
+    return Checks("%s at %d bits per pixel" % (at_work.label, depth))

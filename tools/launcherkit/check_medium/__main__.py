@@ -1,19 +1,20 @@
 """The acceptance check of a built installation medium, for any product (README.md, "Check it").
 
-Reads only the image, and the profile when given (without it, the names the image gives): the medium,
-the launcher's resources and the medium as a whole; then the launcher at work under Wine on a virtual
-screen of each depth (launcherkit.acceptance). Writes OUT/report.md, OUT/contact-sheet.png and each
-picture seen whole as OUT/depth-N-STATE.png.
+Reads only the image, and the profile when given (without it, the names the image gives): the medium, the
+launcher's resources and the medium as a whole; then the launcher at work under Wine on a virtual screen of
+each depth (launcherkit.acceptance). Writes OUT/report.md, OUT/contact-sheet.png, OUT/depth-N-STATE.png.
 
-Exit code 0: every check holds. 1: a check fails (each failure is one line on standard error). 2: the
-command was called wrongly or the image cannot be read. 77: the image and its resources hold, but this
-host cannot run the launcher under Wine, so it was not started.
+Exit code 0: every check holds. 1: a check fails (each failure is one line on standard error). 2: the command was
+called wrongly or the image cannot be read. 77: the image and its resources hold, but this host cannot run the
+launcher under Wine, so it was not started.
 """
 
 import argparse
 import os
 import re
 import sys
+import tempfile
+from contextlib import closing
 
 from launcherkit import KitError, languages
 from launcherkit import profile as product_profile
@@ -41,18 +42,13 @@ def parse(argv):
                                      epilog=__doc__.split("\n\n", 1)[1],
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("image")
-    parser.add_argument("--build", required=True, help="the kit's build tree (scripts/check-medium.sh builds it): "
-                                                         "the asset check, the recorder, POKE.EXE, the Wine template")
+    parser.add_argument("--build", required=True, help="the kit's build tree (scripts/check-medium.sh builds it)")
     parser.add_argument("--profile", help="the product profile the image was built for")
-    parser.add_argument("--depths", type=depths, default=list(DEPTHS),
-                        help="screen depths to start the launcher on (24, 16, 8)")
+    parser.add_argument("--depths", type=depths, default=list(DEPTHS), help="screen depths, such as 24,16,8")
     parser.add_argument("--out", help="where the report and the pictures go (default: IMAGE's name with -check)")
-    parser.add_argument("--ca-file", help="the certificate (PEM) of the authority that issued the publisher's "
-                                          "signing certificate, to verify the launcher's signature against")
-    parser.add_argument("--content", help="the content folder the image was built with (default: the profile's "
-                                          "content_folder)")
-    parser.add_argument("--capacity", default=discs.DEFAULT, choices=sorted(discs.CAPACITIES),
-                        help="the disc the image is for (default %s)" % discs.DEFAULT)
+    parser.add_argument("--ca-file", help="the authority's certificate (PEM) to verify the signature against")
+    parser.add_argument("--content", help="the content folder (default: the profile's content_folder)")
+    parser.add_argument("--capacity", default=discs.DEFAULT, choices=sorted(discs.CAPACITIES))
     parser.add_argument("--trial", action="store_true",
                         help="a trial image: the kit's placeholder may stand in for the setup program")
     options = parser.parse_args(argv)
@@ -61,9 +57,8 @@ def parse(argv):
 
 
 def product_of_the_image(image, facts, launcher_facts):
-    """The product as the image itself gives it, where no profile is given: the window's name from the
-    launcher's version block (ProductName), the uninstall key its code names, the setup program beside
-    it."""
+    """The product as the image gives it, where no profile is: the launcher's ProductName as the window's
+    name, the uninstall key its code names, the setup program beside it."""
     block = launcher_facts.executable.version_block()
     values = {"product_name": block.texts.get("ProductName", "") if block else "",
               "uninstall_guid": launcher_facts.uninstall_guid or "", "setup_program": facts.setup,
@@ -139,7 +134,7 @@ def main(argv):
 def check(options):
     asset_check, product, image = prepare(options)
     label, findings, headline, shown = os.path.basename(options.image), Findings(), None, []
-    try:
+    with closing(image):
         facts = medium.check_medium(image, product, findings, label)
         launcher_facts = launcher.check_launcher(image, facts, product, asset_check, label, findings)
         folder = options.content or (content_folder(product.profile) if product else None)
@@ -149,18 +144,13 @@ def check(options):
             headline = another_product(image, launcher_facts, product, label)
         elif ready:
             product = product_of_the_image(image, facts, launcher_facts)
-    finally:
-        image.close()
 
     if launcher_facts is not None and product is not None and headline is None:
-        exe = os.path.join(options.out, "launcher-as-on-the-image.exe")
-        with open(exe, "wb") as f:
-            f.write(launcher_facts.data)
-        try:
-            shown, fault = publisher.publisher_section(launcher_facts.executable, exe, facts.autorun_text, product,
-                                                       options.out, options.ca_file)
-        finally:
-            os.remove(exe)
+        with tempfile.NamedTemporaryFile(prefix="check-medium-", suffix=".exe") as exe:
+            exe.write(launcher_facts.data)
+            exe.flush()
+            shown, fault = publisher.publisher_section(launcher_facts.executable, exe.name, facts.autorun_text,
+                                                       product, options.out, options.ca_file)
         if options.ca_file:
             findings.check(launcher.SECTION, "the launcher's signature verifies against the given authority").expect(
                 fault is None, "%s:/%s" % (label, facts.launcher), "signature", fault,
@@ -179,8 +169,7 @@ def check(options):
         if options.profile else None
     report = os.path.join(options.out, "report.md")
     with open(report, "w", encoding="utf-8") as f:
-        f.write(markdown(findings, options.image, options.profile, sheet, captions, headline, shown)
-                + "\n".join(listing) + "\n")
+        f.write(markdown(findings, options.image, options.profile, sheet, captions, headline, shown + listing))
     if headline:
         print(headline, file=sys.stderr)
         print("check-medium: NOT CHECKED: %s: %s" % findings.not_checked[-1])

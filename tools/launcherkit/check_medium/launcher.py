@@ -1,9 +1,11 @@
 """The launcher on the medium, read without running it: its pictures, sounds and icon held to their
 required forms by the asset check, and whether it was built for the product the profile describes."""
 
+import itertools
 import re
 import subprocess
 import tempfile
+from types import SimpleNamespace
 
 from launcherkit import languages, resource_check, resource_files, version_block
 from launcherkit.iso_image import ImageError
@@ -13,18 +15,8 @@ SECTION = "The launcher's resources"
 UNINSTALL_KEY = re.compile(rb"\\Uninstall\\(\{[0-9A-Fa-f-]{36}\})\0")
 
 
-class LauncherFacts:
-    """`data` and `executable` of the launcher; the `uninstall_guid` its code names (None: none found)."""
-
-    def __init__(self, data):
-        self.data, self.executable = data, Executable(data)
-        found = UNINSTALL_KEY.search(data)
-        self.uninstall_guid = found.group(1).decode("ascii") if found else None
-
-
 def check_resources(facts, asset_check, where, findings):
-    """The launcher's resources, written out as a resource folder, held to their forms by the asset check
-    and the kit's resource check."""
+    """The launcher's resources, written out as a folder, held to their forms by the asset and resource checks."""
     check = findings.check(SECTION, "every picture, sound and icon the launcher needs is in its required form")
     with tempfile.TemporaryDirectory(prefix="check-medium-") as folder:
         try:
@@ -44,10 +36,8 @@ def check_resources(facts, asset_check, where, findings):
 
 
 def check_built_for(facts, product, where, findings):
-    """The version block's texts and numbers, the uninstall key and the setup program's name in the
-    launcher are the profile's."""
-    check = findings.check(SECTION, "the launcher was built for the profile's product")
-    profile = product.profile
+    """The version block's texts, the uninstall key and the names in the launcher are the profile's."""
+    check, profile = findings.check(SECTION, "the launcher was built for the profile's product"), product.profile
     block = facts.executable.version_block()
     if not check.expect(block is not None, where, "version block", "none", "the product's version block"):
         return
@@ -83,10 +73,8 @@ def check_languages(facts, product, where, findings):
         check.fail(where, "version block Translation", "none", "the language the launcher is made in")
         return
     required = "%s, %s" % (language_label(language_id), whose)
-    by_language = {}
-    for resource in facts.executable.resources():
-        by_language.setdefault(resource.language, []).append(resource)
-    for found, resources in sorted(by_language.items()):
+    resources = sorted(facts.executable.resources(), key=lambda r: r.language)
+    for found, resources in itertools.groupby(resources, key=lambda r: r.language):
         check.expect(found == language_id, where, "language of %s" % ", ".join(
             "%s %s" % (type_label(r.type), r.name) for r in resources), language_label(found), required)
     if block is None:
@@ -100,7 +88,8 @@ def check_languages(facts, product, where, findings):
 
 
 def check_launcher(image, medium_facts, product, asset_check, label, findings):
-    """Reads the launcher that AUTORUN.INF opens and checks it; its LauncherFacts, or None."""
+    """Reads the launcher that AUTORUN.INF opens and checks it; its data, executable and uninstall_guid, or
+    None."""
     if medium_facts.launcher is None:
         findings.skip(SECTION, "AUTORUN.INF names no launcher on the image")
         return None
@@ -112,16 +101,17 @@ def check_launcher(image, medium_facts, product, asset_check, label, findings):
         readable.fail(where, "file", "no bytes that can be read (%s)" % error, "the file's bytes, whole, in the image")
         return None
     try:
-        facts = LauncherFacts(data)
+        executable = Executable(data)
     except PeError as error:
         readable.fail(where, "program", "no Windows program the kit reads (%s)" % error, "a PE executable")
         return None
     try:
-        facts.executable.resources()
+        executable.resources()
     except PeError as error:
-        readable.fail(where, "resources", "%s" % error, "the resource directory of the launcher's pictures, sounds "
-                                                        "and icon")
+        readable.fail(where, "resources", error, "the resource directory of the launcher's pictures, sounds and icon")
         return None
+    guid = UNINSTALL_KEY.search(data)  # the uninstall key its code names
+    facts = SimpleNamespace(data=data, executable=executable, uninstall_guid=guid and guid.group(1).decode("ascii"))
     check_resources(facts, asset_check, where, findings)
     check_languages(facts, product, where, findings)
     if product is not None:

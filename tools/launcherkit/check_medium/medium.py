@@ -8,6 +8,7 @@ import re
 from collections import Counter
 from types import SimpleNamespace
 
+from launcherkit import KitError
 from launcherkit.iso_image import ImageError
 from launcherkit.medium import capacity as discs
 from launcherkit.medium import content as content_rules
@@ -44,25 +45,22 @@ def autorun_lines(data, where, check):
                    "a text in the ANSI code page Windows-1252")
         text = data.decode("cp1252", "replace")
     lines = text.split("\r\n")
-    for number, line in enumerate(lines, 1):
-        if "\r" in line or "\n" in line:
-            check.fail("%s:%d" % (where, number), "line ending", "a bare %s" % ("CR" if "\r" in line else "LF"),
-                       "CR LF at the end of every line, as Windows reads an INI file")
-            break
+    bare = next(((number, line) for number, line in enumerate(lines, 1) if "\r" in line or "\n" in line), None)
+    if bare:
+        check.fail("%s:%d" % (where, bare[0]), "line ending", "a bare %s" % ("CR" if "\r" in bare[1] else "LF"),
+                   "CR LF at the end of every line, as Windows reads an INI file")
     if lines[-1] != "":
         check.fail("%s:%d" % (where, len(lines)), "last line", "no CR LF after it", "CR LF at the end of every line")
     return lines
 
 
 def autorun_values(lines):
-    """{key: (line number, value)} of the [autorun] section."""
-    values = {}
-    section = None
+    """{key: (line number, value)} of the [autorun] section, the first of each key as Windows takes it."""
+    values, section = {}, None
     for number, line in enumerate(lines, 1):
         line = line.strip()
-        header = re.fullmatch(r"\[(.*)\]", line)
-        if header:
-            section = header.group(1).strip().lower()
+        if re.fullmatch(r"\[.*\]", line):
+            section = line[1:-1].strip().lower()
         elif section == "autorun" and "=" in line and not line.startswith(";"):
             key, value = (part.strip() for part in line.split("=", 1))
             values.setdefault(key.lower(), (number, value))
@@ -86,9 +84,8 @@ def check_in_both_trees(image, name, where, check, required="the file AUTORUN.IN
 
 
 def check_medium(image, product, findings, label):
-    """Checks the medium `image` (an IsoImage; `label` names it in messages); `product` (or None) says
-    which names to expect. Returns what the medium says of itself: the launcher AUTORUN.INF opens and the
-    setup program beside it (None where it does not say), and AUTORUN.INF's text."""
+    """Checks the medium `image` (an IsoImage) against `product` (None: the names the image gives); returns
+    the launcher AUTORUN.INF opens and the setup program beside it (None where not found), AUTORUN.INF's text."""
     facts = SimpleNamespace(launcher=None, setup=None, autorun_text="")
     where = "%s:/%s" % (label, AUTORUN)
     trees = findings.check(SECTION, "the image has an ISO 9660 and a Joliet tree, and AUTORUN.INF in both")
@@ -114,15 +111,13 @@ def check_medium(image, product, findings, label):
                     "a line %s=... in the [autorun] section" % key)
 
     names = findings.check(SECTION, "every file AUTORUN.INF names is on the image in both trees")
-    for key in ("open", "icon"):
-        if key in values:
-            number, value = values[key]
-            if not names.expect(named_file(key, value) != "", "%s:%d" % (where, number), key + "=",
-                                "an empty value" if not value else "no file name in %s" % quoted(value),
-                                "the name of a file on the image"):
-                del values[key]
-                continue
-            check_in_both_trees(image, named_file(key, value), "%s:%d" % (where, number), names)
+    for key in [key for key in ("open", "icon") if key in values]:
+        value, at = values[key][1], "%s:%d" % (where, values[key][0])
+        if names.expect(named_file(key, value) != "", at, key + "=", "an empty value" if not value else
+                        "no file name in %s" % quoted(value), "the name of a file on the image"):
+            check_in_both_trees(image, named_file(key, value), at, names)
+        else:
+            del values[key]
     if "open" in values:
         facts.launcher = image.find("iso9660", named_file("open", values["open"][1]))
 
@@ -184,49 +179,40 @@ def check_startup_first(image, startup, label, check):
     """AUTORUN.INF, the launcher and the setup program lie before every other file, in that order."""
     files = [e for e in image.entries("iso9660") if not e.is_folder]
     found = [e for name in startup for e in files if e.path.upper() == name.upper()][:len(startup)]
-    for before, entry in zip(found, found[1:]):
+    last = max(found, key=lambda e: e.block, default=None)
+    pairs = [(before, entry, "a block after %s's" % before.path) for before, entry in zip(found, found[1:])]
+    # Of the other files, the first that lies before the start-up files.
+    pairs += [(last, entry, "every other file after the start-up files, so that a start reads them without a "
+                            "seek across the disc") for entry in files if last and entry not in found and entry.size
+              and entry.block <= last.block][:1]
+    for before, entry, required in pairs:
         check.expect(entry.block > before.block, "%s:/%s" % (label, entry.path), "first block",
-                     "%d, before %s's block %d" % (entry.block, before.path, before.block),
-                     "a block after %s's" % before.path)
-    if not found:
-        return
-    last = max(found, key=lambda e: e.block)
-    for entry in files:
-        if entry not in found and entry.size and not check.expect(
-                entry.block > last.block, "%s:/%s" % (label, entry.path), "first block",
-                "%d, before %s's block %d" % (entry.block, last.path, last.block),
-                "every other file after the start-up files, so that a start reads them without a seek across "
-                "the disc"):
-            break
+                     "%d, before %s's block %d" % (entry.block, before.path, before.block), required)
 
 
 def check_content_folder(image, folder, startup, tree, label, check):
-    """Every file and folder of the content folder on the image under its Joliet path, byte for byte, and
-    nothing else beside the start-up files."""
+    """The content folder on the image, byte for byte, and nothing else beside the start-up files."""
     try:
         content = content_rules.scan(folder, startup)
-    except content_rules.ContentRefused as refused:
-        check.failures += refused.lines
+    except KitError as refused:
+        check.failures += str(refused).splitlines()
         return
-    on_image = {e.path: e for e in image.entries(tree)}
-    wanted = {"/".join(parts) for parts in content.folders} | {f.path for f in content.files}
-    for parts in content.folders:
-        path = "/".join(parts)
-        check.expect(path in on_image and on_image[path].is_folder, "%s:/%s" % (label, path), "folder",
-                     "no such folder in the %s tree" % TREE_NAMES[tree], "the content folder's folder %s" % path)
-    for f in content.files:
-        where, entry = "%s:/%s" % (label, f.path), on_image.get(f.path)
-        if not check.expect(entry is not None and not entry.is_folder, where, "file",
-                            "no such file in the %s tree" % TREE_NAMES[tree], "the content folder's file %s" % f.path):
+    on_image, files = {e.path: e for e in image.entries(tree)}, {f.path: f for f in content.files}
+    for path in content.folders + list(files):
+        where, entry, kind = "%s:/%s" % (label, path), on_image.get(path), "file" if path in files else "folder"
+        there = check.expect(entry is not None and entry.is_folder == (kind == "folder"), where, kind,
+                             "no such %s in the %s tree" % (kind, TREE_NAMES[tree]),
+                             "the content folder's %s %s" % (kind, path))
+        if not there or kind == "folder":
             continue
-        source = "%s/%s" % (content.folder, f.source)
+        f, source = files[path], "%s/%s" % (content.folder, files[path].source)
         if entry.size != f.size:
             check.fail(where, "size", "%d bytes" % entry.size, "%d bytes, as %s" % (f.size, source))
             continue
         with open(source, "rb") as data:
             equal = image.sha256(tree, f.path) == hashlib.file_digest(data, "sha256").hexdigest()
         check.expect(equal, where, "bytes", "other bytes than the content folder's", "the bytes of %s" % source)
-    startup_upper = {name.upper() for name in startup}
+    wanted, startup_upper = set(content.folders) | set(files), {name.upper() for name in startup}
     for path, entry in on_image.items():
         if path not in wanted and path.upper() not in startup_upper:
             check.fail("%s:/%s" % (label, path), "folder" if entry.is_folder else "file",
@@ -235,8 +221,7 @@ def check_content_folder(image, folder, startup, tree, label, check):
 
 
 def check_setup_program(image, name, trial, label, findings):
-    """The setup program a Windows program the install button can start, and the product's own; returns
-    whether it is the kit's placeholder."""
+    """The setup program a Windows program and the product's own; returns whether it is the placeholder."""
     where = "%s:/%s" % (label, name)
     data = image.read(image.find("iso9660", name))
     runs = findings.check(SETUP_SECTION, "the setup program is a Windows program (GUI or console subsystem)")
@@ -259,8 +244,7 @@ def check_setup_program(image, name, trial, label, findings):
 
 
 def check_content(image, facts, content_folder, capacity, trial, label, findings):
-    """The checks of the medium as a whole; returns the report's lines that list the medium's files and
-    say what its setup program is."""
+    """The checks of the medium as a whole; returns the report's lines on its files and its setup program."""
     startup = [AUTORUN] + [name for name in (facts.launcher, facts.setup) if name]
     tree = "joliet" if "joliet" in image.roots else "iso9660"
     same = findings.check(CONTENT_SECTION, "the ISO 9660 and the Joliet tree name the same files and folders; the "

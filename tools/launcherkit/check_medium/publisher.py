@@ -10,15 +10,14 @@ import subprocess
 
 from PIL import Image
 
+from launcherkit.acceptance import STATES
 from launcherkit.pe import RT_NUMBERS
 from launcherkit.resource_files import icon_file
 from launcherkit.wine.window import REST, SETUP, LauncherWindow, hovered
 
 SCREEN = (640, 480)
-# The 16-colour states composed, in the contact sheet's order (acceptance.STATES).
-COMPOSED = (("at rest", REST, False), ("install under the pointer", hovered(0), False),
-            ("browse under the pointer", hovered(1), False), ("cancel under the pointer", hovered(2), False),
-            ("remove under the pointer", hovered(SETUP), True))
+# The 16-colour states composed, as the contact sheet shows them (the last one with the product installed).
+COMPOSED = list(zip(STATES, (REST, hovered(0), hovered(1), hovered(2), hovered(SETUP)), (False,) * 4 + (True,)))
 
 
 def icon_pictures(executable, out):

@@ -2,6 +2,7 @@
 of its own ("where: what: found ...; required ..."); report.md says which hold, what could not be checked
 and why, and shows contact-sheet.png, the window as seen at each depth."""
 
+import itertools
 import os
 
 from PIL import Image, ImageDraw
@@ -53,7 +54,7 @@ class Findings:
 
 def markdown(findings, image, profile_path, sheet_name, captions, headline, shown):
     """`captions`: [(button, caption)] as the profile gives them; `headline`: a line before everything
-    (another product's image); `shown`: the lines of what the disc shows and says."""
+    (another product's image); `shown`: the lines of what the disc shows and says, and of its files."""
     failing = [check for check in findings.checks if not check.holds]
     lines = ["# Medium check: %s" % os.path.basename(image), ""] + (["**%s**" % headline, ""] if headline else [])
     lines += ["- image: `%s`" % os.path.abspath(image),
@@ -77,20 +78,18 @@ def markdown(findings, image, profile_path, sheet_name, captions, headline, show
             lines.append("- %s %s" % ("holds:" if check.holds else "**FAILS:**", check.name))
             lines += ["  - `%s`" % line for line in check.failures]
             lines += ["  - note: `%s`" % line for line in check.notes]
-    return "\n".join(lines + list(shown)) + "\n"
+    return "\n".join(lines + shown) + "\n"
 
 
 def contact_sheet(out, depths, window_size):
-    """Writes contact-sheet.png into `out` from the depth-N-STATE.png kept there: a row for each depth (4:
-    the 16-colour set, composed, not seen on a screen), a column for each state, at half size, labelled;
-    a picture missing from a row leaves its place grey. Returns its name; None when there are none."""
+    """Writes contact-sheet.png into `out` from the depth-N-STATE.png kept there, a row for each depth (4: the
+    16-colour set, composed), a column for each state; returns its name, None when there are no pictures."""
     shown = {}
-    for depth in depths:
-        for state in STATES:
-            path = os.path.join(out, "depth-%d-%s.png" % (depth, state.replace(" ", "-")))
-            if os.path.exists(path):
-                with Image.open(path) as picture:
-                    shown.setdefault(depth, {})[state] = picture.convert("RGB")
+    for depth, state in itertools.product(depths, STATES):
+        path = os.path.join(out, "depth-%d-%s.png" % (depth, state.replace(" ", "-")))
+        if os.path.exists(path):
+            with Image.open(path) as picture:
+                shown.setdefault(depth, {})[state] = picture.convert("RGB")
     if not shown:
         return None
     scale, margin, label, left = 2, 8, 16, 70

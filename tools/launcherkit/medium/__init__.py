@@ -1,2 +1,1 @@
-"""The installation medium that scripts/make-medium.sh builds: content rules, setup program, capacity,
-the image xorriso writes."""
+"""The installation medium that scripts/make-medium.sh builds: content rules, setup program, capacity, image."""

@@ -1,24 +1,17 @@
-"""The medium's steps that scripts/make-medium.sh runs.
-
-  tools/kit medium check-inputs --profile P --out DIR [--content DIR] [--setup FILE] [--capacity C]
-      Refuses, one line each, every content entry that cannot go on the medium, a setup program that
-      Windows would not start, an unknown capacity, an output folder inside the content folder; exit 1.
-      A 64-bit setup program is taken with a warning.
-  tools/kit medium build --profile P --root TREE --image FILE --epoch SECONDS [--content DIR]
-                         [--capacity C] [--startup-order off]
-      Writes the image of the start-up files in TREE and the content; refuses an image too large for its
-      disc before writing it. --startup-order off leaves xorriso's own order (for the benchmark's
-      comparison).
-  tools/kit medium tree IMAGE [--capacity C]
-      Prints the medium's folder tree under its Joliet names (as Windows shows them), with each file's
-      size, then the totals and the share of the disc.
-
-Without --content, the profile's content_folder is taken, if it names one.
+"""The medium's steps that scripts/make-medium.sh runs (without --content, the profile's content_folder):
+  check-inputs  refuses, one line each, every content entry that cannot go on the medium, a setup program
+                Windows would not start (a 64-bit one is taken with a warning), an unknown capacity, an
+                output folder inside the content folder; exit 1
+  build         writes the image of the start-up files in TREE and the content; refuses an image too large
+                for its disc before writing it (--startup-order off: xorriso's own order, for the benchmark)
+  tree          prints the medium's folders and files under their Joliet names (as Windows shows them),
+                each file's size, the totals and the share of the disc
 """
 
 import argparse
 import os
 import sys
+from contextlib import closing
 
 from launcherkit import KitError
 from launcherkit.iso_image import IsoImage
@@ -36,9 +29,7 @@ def parse(argv):
     parser = argparse.ArgumentParser(prog="medium", description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     commands = parser.add_subparsers(dest="command", required=True)
-    check = commands.add_parser("check-inputs")
-    build = commands.add_parser("build")
-    tree = commands.add_parser("tree")
+    check, build, tree = (commands.add_parser(name) for name in ("check-inputs", "build", "tree"))
     for command in (check, build):
         command.add_argument("--profile", required=True)
         command.add_argument("--content")
@@ -46,9 +37,9 @@ def parse(argv):
         command.add_argument("--capacity", default=discs.DEFAULT)
     check.add_argument("--setup")
     check.add_argument("--out", required=True)
-    build.add_argument("--root", required=True)
+    build.add_argument("--root", required=True, metavar="TREE")
     build.add_argument("--image", required=True)
-    build.add_argument("--epoch", type=int, required=True)
+    build.add_argument("--epoch", type=int, required=True, metavar="SECONDS")
     build.add_argument("--startup-order", choices=("on", "off"), default="on")
     tree.add_argument("image")
     return parser.parse_args(argv)
@@ -58,7 +49,7 @@ def check_inputs(options, folder, startup):
     lines = []
     try:
         discs.sectors_of(options.capacity)
-    except discs.CapacityError as error:
+    except KitError as error:
         lines.append(str(error))
     if folder is not None:
         real_out, real_folder = os.path.realpath(options.out), os.path.realpath(folder)
@@ -68,8 +59,8 @@ def check_inputs(options, folder, startup):
         else:
             try:
                 content_rules.scan(folder, startup)
-            except content_rules.ContentRefused as refused:
-                lines += refused.lines
+            except KitError as refused:
+                lines += str(refused).splitlines()
     if options.setup is not None:
         try:
             with open(options.setup, "rb") as f:
@@ -89,14 +80,15 @@ def tree_lines(image, capacity):
     """Lines of `tree`-like text for an IsoImage."""
     entries = image.entries("joliet" if "joliet" in image.roots else "iso9660")
     last_child = {entry.path.rpartition("/")[0]: entry.path for entry in entries}
+
+    def last(path):
+        return last_child[path.rpartition("/")[0]] == path
     lines = ["/"]
     for entry in entries:
         parts = entry.path.split("/")
         # A bar below each folder above that has entries still to come.
-        guides = "".join("    " if last_child[("/".join(parts[:level - 1]))] == "/".join(parts[:level]) else "|   "
-                         for level in range(1, len(parts)))
-        branch = "`-- " if last_child[entry.path.rpartition("/")[0]] == entry.path else "|-- "
-        lines.append(guides + branch + parts[-1] +
+        guides = "".join("    " if last("/".join(parts[:level])) else "|   " for level in range(1, len(parts)))
+        lines.append(guides + ("`-- " if last(entry.path) else "|-- ") + parts[-1] +
                      ("/" if entry.is_folder else "  (%s bytes)" % format(entry.size, ",")))
     files = [e for e in entries if not e.is_folder]
     lines.append("%d files in %d folders and the root, %s bytes; the image %s"
@@ -109,11 +101,8 @@ def main(argv):
     options = parse(argv)
     try:
         if options.command == "tree":
-            image = IsoImage(options.image)
-            try:
+            with closing(IsoImage(options.image)) as image:
                 print("\n".join(PREFIX + line for line in tree_lines(image, options.capacity)))
-            finally:
-                image.close()
             return 0
         profile = read_profile(options.profile)
         folder = content_rules.content_folder(profile, options.content)

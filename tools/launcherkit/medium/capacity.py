@@ -9,13 +9,9 @@ CAPACITIES = {"cd650": 333000, "cd700": 360000, "dvd": 2295104}
 DEFAULT = "cd700"
 
 
-class CapacityError(KitError):
-    pass
-
-
 def sectors_of(name):
     if name not in CAPACITIES:
-        raise CapacityError('--capacity: found "%s"; required one of %s' % (name, ", ".join(CAPACITIES)))
+        raise KitError('--capacity: found "%s"; required one of %s' % (name, ", ".join(CAPACITIES)))
     return CAPACITIES[name]
 
 

@@ -16,14 +16,10 @@ from launcherkit.medium import capacity as discs
 STARTUP_WEIGHTS = (3, 2, 1)
 
 
-class BuildError(KitError):
-    pass
-
-
 def quoted(word):
     """A word of an xorriso options file. Content names never hold a double quote (Windows forbids it)."""
     if '"' in word or "\n" in word:
-        raise BuildError("the path %r cannot be handed to xorriso" % word)
+        raise KitError("the path %r cannot be handed to xorriso" % word)
     return '"%s"' % word
 
 
@@ -31,15 +27,14 @@ def run_xorriso(command, cwd, epoch):
     env = dict(os.environ, SOURCE_DATE_EPOCH=str(epoch), TZ="UTC")
     result = subprocess.run(command, cwd=cwd, env=env, capture_output=True, text=True)
     if result.returncode != 0:
-        raise BuildError("xorriso failed (%d): %s" % (result.returncode, result.stderr.strip()))
+        raise KitError("xorriso failed (%d): %s" % (result.returncode, result.stderr.strip()))
     return result.stdout + result.stderr
 
 
 def build(profile_values, root, startup, content, image, epoch, capacity, startup_first=True):
-    """Writes the image of the start-up files in `root` (their names in `startup`, in the order they
-    must lie) and the content (medium.content.Content, or None); returns its size in sectors. Raises
-    discs.CapacityError before writing when it would not fit its disc. profile_values: the volume name
-    and the ISO texts derived from the profile (volume_name, iso_publisher, iso_application)."""
+    """Writes the image of the start-up files in `root` (their names in `startup`, in the order they must
+    lie) and the content (medium.content.Content, or None), with the profile's volume_name, iso_publisher
+    and iso_application; returns its size in sectors; refuses before writing one too large for its disc."""
     uuid_date = time.strftime("%Y%m%d%H%M%S00", time.gmtime(epoch))
     command = ["xorriso", "-no_rc", "-report_about", "WARNING", "-local_charset", "UTF-8",
                "-outdev", "stdio:" + os.path.abspath(image),
@@ -56,8 +51,8 @@ def build(profile_values, root, startup, content, image, epoch, capacity, startu
     with tempfile.TemporaryDirectory(prefix="make-medium-") as work:
         if content is not None:
             # The content's paths, read relative to the content folder.
-            lines = ["-mkdir " + " ".join(quoted("/" + "/".join(parts)) for parts in content.folders) + " --"
-                     ] if content.folders else []
+            folders = " ".join(quoted("/" + path) for path in content.folders)
+            lines = ["-mkdir %s --" % folders] if folders else []
             lines += ["-map %s %s" % (quoted(f.source), quoted("/" + f.path)) for f in content.files]
             with open(os.path.join(work, "content.xorriso"), "w", encoding="utf-8") as f:
                 f.write("\n".join(lines) + "\n")
@@ -70,13 +65,13 @@ def build(profile_values, root, startup, content, image, epoch, capacity, startu
         sized = run_xorriso(command + ["-print_size", "-rollback_end"], cwd, epoch)
         found = re.search(r"Image size\s*:\s*(\d+)s", sized)
         if not found:
-            raise BuildError("xorriso gave no image size: %s" % sized.strip())
+            raise KitError("xorriso gave no image size: %s" % sized.strip())
         sectors = int(found.group(1))
         refused = discs.too_large(sectors, capacity)
         if refused:
-            raise discs.CapacityError("%s: %s" % (os.path.basename(image), refused))
+            raise KitError("%s: %s" % (os.path.basename(image), refused))
         run_xorriso(command + ["-commit"], cwd, epoch)
     written = os.path.getsize(image) // discs.SECTOR
     if written != sectors:
-        raise BuildError("xorriso wrote %d sectors, having said %d" % (written, sectors))
+        raise KitError("xorriso wrote %d sectors, having said %d" % (written, sectors))
     return sectors

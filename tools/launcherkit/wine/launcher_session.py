@@ -164,10 +164,11 @@ class LauncherSession:
         """The visible X windows of launchers (of `process`, when given)."""
         return self.display.find_windows(self.title, process.pid if process else None)
 
-    def hover(self, button, installed=False, exe=None):
-        """Moves the pointer onto `button` and waits until the window shows it lit."""
+    def hover(self, button, installed=False, exe=None, **seen):
+        """Moves the pointer onto `button` and waits until the window shows it lit (`seen`: assert_picture's
+        tier, window and tolerance)."""
         self.display.move(*self.window.button_centre(button))
-        self.assert_picture(hovered(button), "button %d is not lit" % button, installed=installed, exe=exe)
+        self.assert_picture(hovered(button), "button %d is not lit" % button, installed=installed, exe=exe, **seen)
 
     def click(self, process, button, installed=False, exe=None):
         """Lights `button` under the pointer and clicks it: the launcher `process` ends with exit code 0."""
