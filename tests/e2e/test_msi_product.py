@@ -62,9 +62,16 @@ def image(tmp_path_factory, make_medium, programs, product):
     return str(out / product.image_name)
 
 
+def under_wow64(launcher):
+    """Whether the package, a 32-bit one, installs under WoW64 (a win64 prefix): then into Program Files (x86),
+    its uninstall key in the registry's 32-bit view."""
+    return launcher.session.prefix_arch == "win64"
+
+
 def uninstall_command(launcher, product):
     """(type, data) of the product's UninstallString; None while the product is not installed."""
-    code, text = launcher.session.run("reg", ["query", product.uninstall_key, "/v", "UninstallString"])
+    view = ["/reg:32"] if under_wow64(launcher) else []
+    code, text = launcher.session.run("reg", ["query", product.uninstall_key, "/v", "UninstallString", *view])
     if code != 0:
         return None
     fields = next(line for line in text.splitlines() if "UninstallString" in line).split(None, 2)
@@ -81,7 +88,8 @@ def test_the_product_is_installed_and_removed_through_the_launcher(image, launch
     disc = launcher.insert_disc(image, whole_tree=True)
     package = os.path.splitext(product.setup_program)[0] + ".MSI"
     assert sorted(os.listdir(disc)) == sorted(["AUTORUN.INF", product.launcher_file, product.setup_program, package])
-    installed_file = os.path.join(launcher.session.prefix, "drive_c", "Program Files", product.name, INSTALLED)
+    program_files = "Program Files (x86)" if under_wow64(launcher) else "Program Files"
+    installed_file = os.path.join(launcher.session.prefix, "drive_c", program_files, product.name, INSTALLED)
     assert uninstall_command(launcher, product) is None
 
     # Not installed: install; a click starts the setup program, which installs the package from the disc.
