@@ -14,6 +14,7 @@ import pytest
 
 from ctest_settings import CTEST
 from launcherkit import identifiers, languages, resource_table
+from launcherkit.acceptance import wine_arch
 from launcherkit.pe import MACHINE_I386, Executable
 from launcherkit.product import Product
 from launcherkit.wine.host import host_can_run
@@ -230,8 +231,10 @@ def check_medium(image, product, out, build=BUILD, depths="24"):
 def test_a_broken_image_fails_with_its_line(tmp_path, launcher_exe, broken):
     if broken in AT_WORK and Executable.open(str(launcher_exe)).machine != MACHINE_I386:
         pytest.skip("the patches are made for the 32-bit build's code")
-    if broken in AT_WORK and not host_can_run("win32")[0]:
-        pytest.skip(host_can_run("win32")[1])
+    if broken in AT_WORK:
+        can_run, reason = host_can_run("win32")
+        if not can_run:
+            pytest.skip(reason)
     image, product, lines = broken(tmp_path, launcher_exe)
     lines = [lines] if isinstance(lines, str) else lines
     result = check_medium(image, product, tmp_path / "check")
@@ -248,9 +251,9 @@ def test_a_broken_image_fails_with_its_line(tmp_path, launcher_exe, broken):
 
 def test_a_build_tree_without_the_recorder_is_not_a_pass(tmp_path, launcher_exe):
     """The image holds, but the launcher cannot be started without the recorder: exit 77, saying so."""
-    arch = "win32" if Executable.open(str(launcher_exe)).machine == MACHINE_I386 else "win64"
-    if not host_can_run(arch)[0]:
-        pytest.skip(host_can_run(arch)[1])  # the host's own reason comes first then
+    can_run, reason = host_can_run(wine_arch(Executable.open(str(launcher_exe))))
+    if not can_run:
+        pytest.skip(reason)  # check-medium would give the host's reason first
     build = tmp_path / "build"
     build.mkdir()
     (build / "host").symlink_to(Path(BUILD, "host"))
