@@ -91,7 +91,7 @@ def setup_program_in_other_case(tmp):
     return startup_name_taken(tmp, PRODUCT.setup_program.capitalize())
 
 
-DEVICE = ("a name other than CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, with or without an extension (Windows "
+DEVICE = ("a name other than CON, PRN, AUX, NUL, COM0 to COM9, LPT0 to LPT9, with or without an extension (Windows "
           "opens the device instead)")
 TRAILING = "a name that ends in neither a dot nor a space (Windows drops them and finds no such file)"
 LONG_NAME = "Handbuch " + "x" * 52 + ".pdf"
@@ -103,6 +103,8 @@ NAMES = [
      "names that differ in more than letter case (Windows sees one file)"),
     ("device_name_with_extension", ["Daten/nul.txt"], "Daten/nul.txt", '"nul.txt", the name of the device NUL', DEVICE),
     ("device_name_as_folder", ["COM1/"], "COM1", '"COM1", the name of the device COM1', DEVICE),
+    ("device_name_numbered_zero", ["Daten/lpt0.log"], "Daten/lpt0.log", '"lpt0.log", the name of the device LPT0',
+     DEVICE),
     ("question_mark", ["Was nun?.txt"], "Was nun?.txt", '"Was nun?.txt" with "?" at character 8', FORBIDDEN),
     ("colon", ["Teil 1: Karten.txt"], "Teil 1: Karten.txt", '"Teil 1: Karten.txt" with ":" at character 7',
      FORBIDDEN),

@@ -38,6 +38,11 @@ PATH_PUNCTUATION = " /._-+,=@%#()"
 PATH_RULE = ("a path of letters, digits, spaces and %s only (the build hands it to CMake and to a shell, which "
              "read other characters as syntax)" % " ".join(PATH_PUNCTUATION.strip()))
 
+# Names that Windows takes for devices whatever extension follows them. Windows' own list names COM0 and
+# LPT0 too, which some versions open as devices.
+DEVICE_NAMES = ("CON", "PRN", "AUX", "NUL", *("%s%d" % (port, n) for port in ("COM", "LPT") for n in range(10)))
+DEVICE_NAMES_TEXT = "CON, PRN, AUX, NUL, COM0 to COM9, LPT0 to LPT9"
+
 # key: (kind, checked for installer words, what it is). In the order of the shipped profile.
 KEYS = {
     "product_name": ("class name", False, "the product's name: the launcher window's class and title"),
@@ -81,11 +86,10 @@ RULES = {
         (r"[A-Z0-9_]{1,8}\.[A-Z0-9_]{1,3}",
          "a plain 8.3 file name as the medium's ISO 9660 names are: 1 to 8 of A-Z 0-9 _, a dot, 1 to 3 of them"),
         (r"(?!AUTORUN\.INF$).*", "a name other than AUTORUN.INF, which the medium's root holds for AutoPlay"),
-        # Names that Windows takes for devices whatever their extension: a program named CON.EXE cannot be
-        # started, and a command naming it reaches the console instead.
-        (r"(?!(CON|PRN|AUX|NUL|COM[0-9]|LPT[0-9])\.).*",
-         "a name that is not a device's (CON, PRN, AUX, NUL, COM0 to COM9, LPT0 to LPT9), which Windows opens as "
-         "the device whatever the extension"),
+        # A program named CON.EXE cannot be started, and a command naming it reaches the console instead.
+        (r"(?!(%s)\.).*" % "|".join(DEVICE_NAMES),
+         "a name that is not a device's (%s), which Windows opens as the device whatever the extension"
+         % DEVICE_NAMES_TEXT),
         (r".*\.EXE", "a Windows program's name, ending in .EXE")],
     "version": [(lambda v: len(v.split(".")) == 4 and all(re.fullmatch(r"[0-9]{1,5}", p) and int(p) <= 65535
                                                          for p in v.split(".")),

@@ -7,10 +7,9 @@ import stat
 from collections import namedtuple
 
 from launcherkit import KitError
+from launcherkit.profile import DEVICE_NAMES, DEVICE_NAMES_TEXT
 
 AUTORUN = "AUTORUN.INF"
-# Device names Windows opens instead of a file, whatever extension follows them.
-RESERVED_NAMES = {"CON", "PRN", "AUX", "NUL"} | {"%s%d" % (port, n) for port in ("COM", "LPT") for n in range(1, 10)}
 FORBIDDEN_CHARACTERS = '<>:"/\\|?*'
 # Joliet keeps at most 64 characters of a name (UCS-2, 128 bytes) and a path of at most 240; Windows'
 # own path limit (260 with "D:\" and the terminator) lies just above that.
@@ -62,9 +61,9 @@ def name_fault(name, first, reserved):
     rules = (
         (name.endswith((".", " ")), "%s, ending in a %s" % (quoted, "dot" if name.endswith(".") else "space"),
          "a name that ends in neither a dot nor a space (Windows drops them and finds no such file)"),
-        (device in RESERVED_NAMES, "%s, the name of the device %s" % (quoted, device),
-         "a name other than CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, with or without an extension "
-         "(Windows opens the device instead)"),
+        (device in DEVICE_NAMES, "%s, the name of the device %s" % (quoted, device),
+         "a name other than %s, with or without an extension (Windows opens the device instead)"
+         % DEVICE_NAMES_TEXT),
         (len(name) > JOLIET_NAME_MAX, "%s, %d characters long" % (quoted, len(name)),
          "at most %d characters (the longest name Joliet keeps)" % JOLIET_NAME_MAX),
         (first != name, '"%s" beside "%s", which differs only in letter case' % (name, shown(first)),
