@@ -9,7 +9,7 @@ import os
 import platform
 import sys
 
-from launcherkit import SOURCE_DIR
+from launcherkit import SOURCE_DIR, KitError
 from launcherkit.pe import Executable
 from launcherkit.product import DEFAULT_PROFILE, Product
 from launcherkit.size_report import markdown
@@ -103,4 +103,8 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    try:
+        sys.exit(main())
+    except KitError as error:  # a run that cannot be measured: say why, without the stack
+        log("stopped: %s" % error)
+        sys.exit(1)
