@@ -92,9 +92,8 @@ def built(launcher_exe, folder, tmp_path_factory):
 
 @pytest.fixture
 def image(built):
-    iso = IsoImage(str(built[0]))
-    yield iso
-    iso.close()
+    with IsoImage(str(built[0])) as iso:
+        yield iso
 
 
 def test_the_joliet_tree_is_the_content_folder_byte_for_byte(image):
@@ -203,12 +202,9 @@ def test_the_tree_is_printed_with_the_total(built):
 def check(image_path, folder=None, capacity="cd700", trial=False):
     """(failures, notes, the report's listing) of check_medium.medium over an image."""
     findings = Findings()
-    iso = IsoImage(str(image_path))
-    try:
+    with IsoImage(str(image_path)) as iso:
         facts = medium.check_medium(iso, PRODUCT, findings, image_path.name)
         listing = medium.check_content(iso, facts, folder, capacity, trial, image_path.name, findings)
-    finally:
-        iso.close()
     notes = [note for c in findings.checks for note in c.notes]
     return findings.failures, notes, listing
 
@@ -225,7 +221,8 @@ def startup_not_first(built, folder, tmp):
     subprocess.run([str(KIT), "medium", "build", "--profile", PRODUCT.profile_path, "--root",
                     str(built[0].parent / "tree"), "--content", str(folder), "--image", str(image), "--epoch",
                     str(EPOCH), "--startup-order", "off"], check=True, capture_output=True, timeout=120)
-    files = [e for e in IsoImage(str(image)).entries("iso9660") if not e.is_folder and e.size]
+    with IsoImage(str(image)) as iso:
+        files = [e for e in iso.entries("iso9660") if not e.is_folder and e.size]
     last = max((e for e in files if e.path in STARTUP), key=lambda e: e.block)
     first = next(e for e in files if e.path not in STARTUP and e.block < last.block)
     return image, {}, "%s:/%s: first block: found %d, before %s's block %d; required every other file after the " \
@@ -240,7 +237,8 @@ def file_in_the_iso9660_tree_only(built, folder, tmp):
     iso.add_fp(io.BytesIO(b"extra"), 5, "/EXTRA.TXT;1")
     iso.write(str(image))
     iso.close()
-    block = next(e.block for e in IsoImage(str(image)).entries("iso9660") if e.path == "EXTRA.TXT")
+    with IsoImage(str(image)) as iso:
+        block = next(e.block for e in iso.entries("iso9660") if e.path == "EXTRA.TXT")
     return image, {}, "%s:/EXTRA.TXT: ISO 9660 file: found no Joliet file with its data (block %d, 5 bytes) at its " \
         "depth; required the same files in both trees" % (image.name, block)
 

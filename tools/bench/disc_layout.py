@@ -3,7 +3,6 @@ generated content (tools/kit medium build), laid out in xorriso's own order and 
 first. Reported: the blocks of the Joliet root directory (which Windows reads first), AUTORUN.INF and the
 launcher, which a cold start reads in that order; they do not depend on the machine or its load."""
 
-import contextlib
 import os
 import shutil
 import subprocess
@@ -43,7 +42,7 @@ def measure(args, work):
         subprocess.run([KIT, "medium", "build", "--profile", product.profile_path, "--root", tree,
                         "--content", content, "--image", path, "--epoch", str(EPOCH), "--capacity", "cd700",
                         "--startup-order", order], check=True, stdout=subprocess.DEVNULL)
-        with contextlib.closing(IsoImage(path)) as image:
+        with IsoImage(path) as image:
             blocks = {e.path: e.block for e in image.entries("joliet")}
             results[name] = {"directory": image.root_block("joliet"), "autorun": blocks["AUTORUN.INF"],
                              "launcher": blocks[product.launcher_file]}

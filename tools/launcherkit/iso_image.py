@@ -80,6 +80,12 @@ class IsoImage:
     def close(self):
         self._iso.close()
 
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
+        self.close()
+
     def names(self, tree):
         return sorted(self.roots.get(tree, []))
 

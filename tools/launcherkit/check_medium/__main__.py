@@ -14,7 +14,6 @@ import os
 import re
 import sys
 import tempfile
-from contextlib import closing
 
 from launcherkit import KitError, languages
 from launcherkit import profile as product_profile
@@ -134,7 +133,7 @@ def main(argv):
 def check(options):
     asset_check, product, image = prepare(options)
     label, findings, headline, shown = os.path.basename(options.image), Findings(), None, []
-    with closing(image):
+    with image:
         facts = medium.check_medium(image, product, findings, label)
         launcher_facts = launcher.check_launcher(image, facts, product, asset_check, label, findings)
         folder = options.content or (content_folder(product.profile) if product else None)

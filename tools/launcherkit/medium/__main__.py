@@ -11,7 +11,6 @@
 import argparse
 import os
 import sys
-from contextlib import closing
 
 from launcherkit import KitError
 from launcherkit.iso_image import IsoImage
@@ -101,7 +100,7 @@ def main(argv):
     options = parse(argv)
     try:
         if options.command == "tree":
-            with closing(IsoImage(options.image)) as image:
+            with IsoImage(options.image) as image:
                 print("\n".join(PREFIX + line for line in tree_lines(image, options.capacity)))
             return 0
         profile = read_profile(options.profile)

@@ -5,7 +5,6 @@ import os
 import re
 import shutil
 import time
-from contextlib import closing
 from pathlib import Path
 
 from launcherkit import KitError
@@ -93,7 +92,7 @@ class LauncherSession:
         all its files and folders), under their Joliet names as Windows reads them; returns the folder."""
         folder = os.path.join(self.session.dir, "disc")
         shutil.rmtree(folder, ignore_errors=True)
-        with closing(IsoImage(image)) as iso:
+        with IsoImage(image) as iso:
             iso.extract(folder, whole_tree=whole_tree)
         self.session.map_cdrom("d", folder)
         self.medium = folder
