@@ -134,15 +134,16 @@ function(add_launcher target output_name)
     # Sections on page boundaries in the file too: the loader then maps the image and reads only the pages
     # a start touches, instead of reading every section whole before the first instruction; the code that
     # only a click runs last. Then the resource data is laid out so that what a start reads lies together
-    # (resources/data_order.txt); the image as linked is kept in as-linked/ for the check that only the
-    # data's places changed.
+    # (resources/data_order.txt); the image as linked is kept in as-linked/ beside it (each build's own, though
+    # two builds share a file name) for the check that only the data's places changed.
     target_link_options(${target} PRIVATE -Wl,--file-alignment,4096 -Wl,-T,${LAUNCHER_ACTIONS_SECTION_SCRIPT})
     set(order ${CMAKE_SOURCE_DIR}/resources/data_order.txt)
     set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${order} ${LAUNCHER_ACTIONS_SECTION_SCRIPT}
                  ${CMAKE_SOURCE_DIR}/resources/resource_table.txt
                  ${CMAKE_SOURCE_DIR}/tools/launcherkit/order_resources.py ${CMAKE_SOURCE_DIR}/tools/launcherkit/pe.py)
     add_custom_command(TARGET ${target} POST_BUILD
-      COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${target}> ${CMAKE_BINARY_DIR}/as-linked/$<TARGET_FILE_NAME:${target}>
+      COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${target}>
+              $<TARGET_FILE_DIR:${target}>/as-linked/$<TARGET_FILE_NAME:${target}>
       COMMAND ${LAUNCHER_KIT} order-resources ${order} $<TARGET_FILE:${target}>
       VERBATIM)
   endif()
