@@ -13,14 +13,14 @@
 # builds it first.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
-cd "$repo"
-. scripts/lib/wine-preset.sh
+. "$repo/scripts/lib/wine-preset.sh"
 preset=$LAUNCHER_PRESET
 build_dir=$repo/build/$preset
-scripts/install-deps.sh --bench >/dev/null
-cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" >/dev/null
-cmake --build --preset "$preset" --target benchmark_programs >/dev/null
+"$repo/scripts/install-deps.sh" --bench >/dev/null
+# Built from the repository's presets; the kit measures from the caller's folder, which any path among the
+# arguments (a --profile FILE) starts from.
+(cd "$repo" && cmake --preset "$preset" && cmake --build --preset "$preset" &&
+  cmake --build --preset "$preset" --target benchmark_programs) >/dev/null
 
 measure_args=() report_args=()
 for arg in "$@"; do
@@ -30,7 +30,8 @@ for arg in "$@"; do
   esac
 done
 results=$build_dir/benchmark/results.json
-tools/kit bench measure --build-dir "$build_dir" --arch "$LAUNCHER_WINE_ARCH" --json "$results" "${measure_args[@]}"
+"$repo/tools/kit" bench measure --build-dir "$build_dir" --arch "$LAUNCHER_WINE_ARCH" --json "$results" \
+  "${measure_args[@]}"
 # --help: the options were shown, and nothing was measured to report.
 case " $* " in *" --help "* | *" -h "*) exit 0 ;; esac
-exec tools/kit bench report "$results" "${report_args[@]}"
+exec "$repo/tools/kit" bench report "$results" "${report_args[@]}"

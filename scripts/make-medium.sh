@@ -76,6 +76,11 @@ while [ $# -gt 0 ]; do
     *) die "unknown argument '$1' (see --help)" ;;
   esac
 done
+# Every path is the caller's, taken from the folder the script was started in; made absolute here, so
+# that the steps below that run in the repository (cmake) find the same files.
+for name in profile setup content launch out sign_pkcs12 sign_password_file; do
+  case ${!name} in /* | "") ;; *) printf -v "$name" '%s/%s' "$PWD" "${!name}" ;; esac
+done
 if [ -z "$sign_pkcs12" ] && [ -n "$sign_password_file$timestamp_url" ]; then
   die "--sign-password-file and --timestamp-url sign the launcher: they need --sign-pkcs12 FILE"
 fi

@@ -8,10 +8,10 @@
 #   scripts/run.sh --profile FILE   the product of FILE, built in a tree of its own
 #                                   (build/product-<volume name>-<key of the profile's path>/<preset>)
 set -euo pipefail
-cd "$(dirname "$0")/.."
-
-. scripts/lib/product-option.sh
+repo=$(cd "$(dirname "$0")/.." && pwd)
+. "$repo/scripts/lib/product-option.sh"
 read_product_option scripts/run.sh "$@"
+cd "$repo"
 
 scripts/install-deps.sh
 . scripts/lib/wine-preset.sh

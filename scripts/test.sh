@@ -12,10 +12,10 @@
 # LAUNCH.EXE: the Wine-based tests then run against the same sources built for 64-bit Windows.
 # The closing line counts the tests from CTest's JUnit reports (scripts/lib/junit_counts.py).
 set -uo pipefail
-cd "$(dirname "$0")/.."
-
-. scripts/lib/product-option.sh
+repo=$(cd "$(dirname "$0")/.." && pwd)
+. "$repo/scripts/lib/product-option.sh"
 read_product_option scripts/test.sh "$@"
+cd "$repo" || exit 1
 
 # --sign: the medium's tests sign a launcher.
 scripts/install-deps.sh --sign || exit 1

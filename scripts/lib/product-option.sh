@@ -1,8 +1,9 @@
 # Sourced by the scripts that take `--profile FILE` for another product than the shipped one.
-#   read_product_option SCRIPT "$@"   sets `profile` to FILE, or to nothing without the option; any
-#                                     other argument stops the script with its usage
+#   read_product_option SCRIPT "$@"   sets `profile` to FILE, made absolute from the folder the script was
+#                                     started in (so call it before any cd), or to nothing without the
+#                                     option; any other argument stops the script with its usage
 #   locate_product                    once the kit runs (after the install): stops on a faulty profile,
-#                                     makes `profile` absolute and sets `trees`, the product's own build
+#                                     resolves links in `profile` and sets `trees`, the product's own build
 #                                     trees (build/product-<volume name>-<8 hex digits of the profile's
 #                                     path>, in small letters); leaves both empty without one
 read_product_option() {
@@ -10,7 +11,8 @@ read_product_option() {
   shift
   profile=""
   case "${1:-}" in
-    --profile) [ $# -eq 2 ] || { echo "usage: $script [--profile FILE]" >&2; exit 2; }; profile=$2 ;;
+    --profile) [ $# -eq 2 ] || { echo "usage: $script [--profile FILE]" >&2; exit 2; }
+               case $2 in /*) profile=$2 ;; *) profile=$PWD/$2 ;; esac ;;
     "") ;;
     *) echo "usage: $script [--profile FILE]" >&2; exit 2 ;;
   esac

@@ -3,7 +3,8 @@ its own line and exit code, never a traceback, and a refused run changes nothing
 crafted images and with a report folder it cannot make (before any check runs); make-art on masters
 recorded for another product, on a master that is no picture and a sound source that is no sound, on a
 background whose button column is not plain, and after a drawn text changed; make-medium with a source
-date beyond what ISO 9660 holds; two profiles of one volume name in build trees of their own.
+date beyond what ISO 9660 holds, and with relative paths from another folder; two profiles of one volume
+name in build trees of their own.
 
 The launcher is $LAUNCHER_EXE of the build tree $LAUNCHER_BUILD_DIR (whose asset check check-medium runs);
 no case starts Wine."""
@@ -37,6 +38,7 @@ class Case(NamedTuple):
     env: Optional[dict] = None
     then: Optional[Callable[[], List[str]]] = None   # further faults to look for afterwards
     absent: Optional[str] = None       # a text the output must not hold
+    cwd: Optional[Path] = None         # the folder the command starts in
 
 
 @pytest.fixture(scope="module")
@@ -262,6 +264,15 @@ def source_date(value):
     return case
 
 
+def paths_from_another_folder(medium, tmp_path, launcher_exe):
+    """A profile and an output folder named from the caller's folder, outside the repository: the launcher's
+    build tree (here the placeholder's) is configured with that profile, not with one beside the repository."""
+    example_copy(tmp_path)
+    return Case(["bash", str(REPO / "scripts" / "make-medium.sh"), "--profile", "product/product.profile",
+                 "--launch", str(launcher_exe), "--out", "out"], 0,
+                "make-medium: tree  %s (the start-up files)" % (tmp_path / "out" / "tree"), cwd=tmp_path)
+
+
 def two_copies_of_one_product(medium, tmp_path, launcher_exe):
     """Two copies of the example keep its volume name; each gets a build tree of its own."""
     profiles = []
@@ -284,7 +295,8 @@ CASES = [
     renamed_example_redrawn_without_a_colour, renamed_example_redrawn_plainly, renamed_example_kept_on_purpose,
     copyright_changed_under_a_drawn_background, master_that_is_no_picture, sound_source_that_is_no_sound,
     background_with_a_busy_button_column,
-    source_date("253402300800"), source_date("12345678901234567890"), two_copies_of_one_product,
+    source_date("253402300800"), source_date("12345678901234567890"), paths_from_another_folder,
+    two_copies_of_one_product,
 ]
 
 
@@ -296,7 +308,7 @@ def snapshot(folder):
 def test_a_hostile_input_gets_its_line_and_changes_nothing(medium, tmp_path, launcher_exe, hostile):
     case = hostile(medium, tmp_path, launcher_exe)
     before = snapshot(case.unchanged)
-    result = subprocess.run(case.command, env=case.env, capture_output=True, text=True, timeout=300)
+    result = subprocess.run(case.command, env=case.env, cwd=case.cwd, capture_output=True, text=True, timeout=300)
     said = result.stderr + result.stdout
     faults = []
     if result.returncode != case.code:
