@@ -4,7 +4,8 @@ of a throwaway certificate authority made at test time.
 Taken out of the image, the launcher passes `osslsigncode verify` with that authority and fails it once one
 of its bytes changes; two builds (at different seconds of the clock) give the same image; the signing time
 is the build's source date; the PE checksum is valid, every resource is as in the unsigned launcher, and
-the signature lies past the last section. Every fault of the key or the tools stops the script with its
+the signature lies past the last section; check-medium's report names its publisher with the letters of
+the certificate's name, accents too. Every fault of the key or the tools stops the script with its
 own message and leaves no medium. The time stamp server's URL reaches osslsigncode, and the password never
 stands on a command line, in an environment or in the output.
 """
@@ -17,6 +18,7 @@ import time
 import pytest
 
 from ctest_settings import CTEST
+from launcherkit.check_medium.publisher import signature
 from launcherkit.pe import Executable
 from medium_script import make_medium as run_make_medium
 from throwaway_signing import ThrowawayAuthority
@@ -114,8 +116,8 @@ def not_before(key):
 
 
 def test_the_signed_launcher_verifies_and_keeps_the_unsigned_ones_contents(launcher_exe, authority, tmp_path):
-    # The password file as a Windows editor writes it, ended by CR LF.
-    key = authority.issue("Throwaway Windows Publisher")
+    # The password file as a Windows editor writes it, ended by CR LF; a publisher's name with accents.
+    key = authority.issue("\u00c9diteur Throwaway \u00e0 Windows")
     key.password_file.write_bytes(key.password.encode("ascii") + b"\r\n")
     first = built_image(make_medium(tmp_path / "a", launcher_exe, *signing_options(key)), tmp_path / "a")
     # The second build starts at a later second of the clock, so that a signing time taken from the clock
@@ -138,6 +140,9 @@ def test_the_signed_launcher_verifies_and_keeps_the_unsigned_ones_contents(launc
     if expected_time not in report:
         faults.append("the signing time is not the later of the source date and the certificate's start (%s):\n%s"
                       % (expected_time, report))
+    signer = "- signer: `/CN=\u00c9diteur Throwaway \u00e0 Windows`, issued by `/CN=Throwaway Test Authority`"
+    if signer not in signature(str(signed_path), str(authority.certificate))[0]:
+        faults.append("check-medium's report lacks the line %r" % signer)
     tampered = tmp_path / "tampered.exe"
     data = bytearray(signed.data)
     data[len(unsigned.data) // 2] ^= 0x01

@@ -44,7 +44,7 @@ class ThrowawayAuthority:
         PKCS#12 file."""
         stem = self.folder / name.replace(" ", "-")
         private_key, request, certificate, extensions = (stem.with_suffix(s) for s in (".key", ".csr", ".pem", ".ext"))
-        openssl("req", "-newkey", "rsa:%d" % key_bits, "-nodes", "-keyout", private_key, "-out", request,
+        openssl("req", "-newkey", "rsa:%d" % key_bits, "-nodes", "-utf8", "-keyout", private_key, "-out", request,
                 "-subj", "/CN=" + name)
         extensions.write_text("extendedKeyUsage=%s\nkeyUsage=critical,digitalSignature\n" % extended_key_usage)
         if starts_in_days:

@@ -35,6 +35,17 @@ def icon_pictures(executable, out):
     return made
 
 
+def utf8_unescaped(text):
+    """osslsigncode's text with the bytes over 0x7F it writes as \\xNN (a name's UTF-8 bytes, such as
+    \\xC3\\x89 for É) as the letters they encode; a run that is no UTF-8 stays as written."""
+    def letters(run):
+        try:
+            return bytes.fromhex(run.group(0).replace("\\x", "")).decode("utf-8")
+        except UnicodeDecodeError:
+            return run.group(0)
+    return re.sub(r"(?:\\x[89A-F][0-9A-F])+", letters, text, flags=re.IGNORECASE)
+
+
 def signature(exe, ca_file):
     """The report's lines on the launcher's Authenticode signature as osslsigncode verifies it, and what
     keeps it from verifying (None: it verifies)."""
@@ -43,7 +54,7 @@ def signature(exe, ca_file):
         return ["- not looked at: " + missing], missing
     result = subprocess.run(["osslsigncode", "verify", "-in", exe] + (["-CAfile", ca_file] if ca_file else []),
                             capture_output=True, text=True, timeout=120)
-    text = result.stdout + result.stderr
+    text = utf8_unescaped(result.stdout + result.stderr)
     if "No signature found" in text:
         return ["- **unsigned**: Windows warns of an unknown publisher when it comes from a downloaded image"], "none"
 
