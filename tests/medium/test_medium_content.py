@@ -282,8 +282,9 @@ def setup_program_of_noise(built, folder, tmp):
     shutil.copytree(built[0].parent / "tree", tree)
     (tree / PRODUCT.setup_program).write_bytes(b"MZ" + bytes(62) + b"noise")
     image = xorriso_image(tree, tmp / "noise.iso")
-    return image, {}, "%s:/%s: setup program: found no Windows program the kit reads ('Invalid NT Headers " \
-        "signature.'); required a PE executable for Windows with the GUI or the console subsystem" % (
+    return image, {}, "%s:/%s: setup program: found a DOS program or a damaged one (it begins with MZ, but holds " \
+        "no PE header where it names one); required a PE executable for Windows with the GUI or the console " \
+        "subsystem" % (
             image.name, PRODUCT.setup_program)
 
 

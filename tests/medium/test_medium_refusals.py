@@ -181,8 +181,8 @@ def output_inside_the_content_folder(tmp):
 def setup_of_mz_and_noise(tmp):
     setup = tmp / "setup.exe"
     setup.write_bytes(b"MZ" + bytes(range(256)) * 4)
-    return ["--setup", setup], "%s: setup program: found no Windows program the kit reads ('Invalid e_lfanew " \
-        "value, probably not a PE file'); required %s" % (setup, PE_REQUIRED), False
+    return ["--setup", setup], "%s: setup program: found a DOS program or a damaged one (it begins with MZ, but " \
+        "the PE header it names lies past its end); required %s" % (setup, PE_REQUIRED), False
 
 
 def setup_that_is_a_library(tmp):

@@ -161,7 +161,8 @@ def next_section_at(rva):
 
 # (what, damage, what the refusal says[, the order file's text])
 DAMAGED = [
-    ("not a program", lambda image, data: b"not a program at all, just text\n" * 10, "DOS Header magic not found"),
+    ("not a program", lambda image, data: b"not a program at all, just text\n" * 10,
+     "a file that is no Windows program (it does not begin with MZ)"),
     ("cut inside the headers", cut_to(200), ""),
     ("cut in half", lambda image, data: data[:len(data) // 2], "ends at byte"),
     ("a picture's data larger than the file", entry_field(2, 4, lambda image, entry: len(image.data) * 2),

@@ -16,6 +16,19 @@ class PeError(KitError):
     """The file is not a Windows executable the kit can read."""
 
 
+# What pefile finds in the files most often taken for a program by mistake, said as the kit says it; any
+# other fault keeps pefile's words.
+NO_PROGRAM = "a file that is no Windows program (%s)"
+DOS_OR_DAMAGED = "a DOS program or a damaged one (it begins with MZ, but %s)"
+PEFILE_FAULTS = {
+    "Unable to read the DOS Header, possibly a truncated file.": NO_PROGRAM % "it is shorter than 64 bytes",
+    "DOS Header magic not found.": NO_PROGRAM % "it does not begin with MZ",
+    "Invalid e_lfanew value, probably not a PE file": DOS_OR_DAMAGED % "the PE header it names lies past its end",
+    "NT Headers not found.": DOS_OR_DAMAGED % "holds no PE header where it names one",
+    "Invalid NT Headers signature.": DOS_OR_DAMAGED % "holds no PE header where it names one",
+}
+
+
 class Section:
     def __init__(self, section):
         self.name = section.Name.rstrip(b"\0").decode("ascii", "replace")
@@ -71,7 +84,8 @@ class Executable:
         try:
             self.pe = pefile.PE(data=self.data, fast_load=True)
         except pefile.PEFormatError as error:
-            raise PeError(str(error)) from None
+            fault = PEFILE_FAULTS.get(error.value, "no Windows program the kit reads (pefile: %s)" % error.value)
+            raise PeError(fault) from None
         header = self.pe.OPTIONAL_HEADER
         self.machine = self.pe.FILE_HEADER.Machine
         self.time_stamp = self.pe.FILE_HEADER.TimeDateStamp

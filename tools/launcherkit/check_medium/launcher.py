@@ -103,7 +103,7 @@ def check_launcher(image, medium_facts, product, asset_check, label, findings):
     try:
         executable = Executable(data)
     except PeError as error:
-        readable.fail(where, "program", "no Windows program the kit reads (%s)" % error, "a PE executable")
+        readable.fail(where, "program", error, "a PE executable")
         return None
     try:
         executable.resources()

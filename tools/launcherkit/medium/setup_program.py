@@ -19,7 +19,7 @@ def examine(data):
     try:
         program = Executable(data)
     except PeError as error:
-        return ("no Windows program the kit reads (%s)" % error, REQUIRED), None
+        return (str(error), REQUIRED), None
     if program.pe.FILE_HEADER.Characteristics & pefile.IMAGE_CHARACTERISTICS["IMAGE_FILE_DLL"]:
         return ("a library (DLL), not a program", REQUIRED), None
     if program.machine not in (MACHINE_I386, MACHINE_AMD64):
