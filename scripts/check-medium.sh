@@ -28,5 +28,6 @@ toolchain=$repo/cmake/mingw-$([ "$LAUNCHER_PRESET" = windows ] && echo i686 || e
   cmake --build "$build/host/assetcheck" >/dev/null &&
   cmake -S "$repo/tools/wineprograms" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel --toolchain "$toolchain" >/dev/null &&
   cmake --build "$build" >/dev/null) ||
-  { echo "check-medium: the kit's programs did not build (see the output of cmake --build $build)" >&2; exit 2; }
+  { echo "check-medium: the kit's programs did not build" \
+      "(see the output of cmake --build $(printf %q "$build"))" >&2; exit 2; }
 exec "$repo/tools/kit" check-medium --build "$build" "$@"

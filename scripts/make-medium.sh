@@ -93,7 +93,7 @@ profile_value() { "$kit" profile get "$profile_file" "$1"; }
 # Art made for another product (a copied example) or older than its masters is refused before anything is built.
 "$kit" art check "$profile_file" ||
   die "the art in $(profile_value resource_folder) was not made for this product from its present masters" \
-      "(listed above); run tools/kit art make --profile $profile_file"
+      "(listed above, each with the command that makes it anew)"
 volume_id=$(profile_value volume_name)
 image_name=$volume_id.iso
 setup_name=$(profile_value setup_program)

@@ -1,8 +1,9 @@
 """Hostile inputs to the kit's commands, as a user's slip or a broken file gives them: each command ends with
 its own line and exit code, never a traceback, and a refused run changes nothing. check-medium on cut or
 crafted images and with a report folder it cannot make (before any check runs); make-art on masters
-recorded for another product, on a master that is no picture and a sound source that is no sound, on a
-background whose button column is not plain, and after a drawn text changed; make-medium with a source
+recorded for another product (while its own drawings are drawn again for a new product name), on a master
+that is no picture and a sound source that is no sound, on a background whose button column is not plain,
+after a drawn text changed, and into a resource folder that does not exist; make-medium with a source
 date beyond what ISO 9660 holds, and with relative paths from another folder; two profiles of one volume
 name in build trees of their own.
 
@@ -151,9 +152,12 @@ def example_copy(tmp_path, name=None):
     shutil.copytree(EXAMPLE, copy)
     profile = copy / "product.profile"
     if name:
-        profile.write_text(profile.read_text(encoding="utf-8").replace("product_name = Zyndra Atlas",
-                                                                       "product_name = " + name), encoding="utf-8")
+        set_in(profile, "product_name = Zyndra Atlas", "product_name = " + name)
     return profile
+
+
+def set_in(profile, line, new):
+    profile.write_text(profile.read_text(encoding="utf-8").replace(line, new), encoding="utf-8")
 
 
 def foreign_masters_line(profile):
@@ -203,8 +207,23 @@ def renamed_example_redrawn_plainly(medium, tmp_path, launcher_exe):
 
 
 def renamed_example_kept_on_purpose(medium, tmp_path, launcher_exe):
+    """The example's masters kept, but its buttons drawn again for a caption of this product's own."""
     profile = example_copy(tmp_path, "Mein Atlas")
-    return Case([*MAKE_ART, "--profile", str(profile), "--keep-masters"], 0, "make-art: done",
+    with profile.open("a", encoding="utf-8") as f:
+        f.write("caption_install = los\n")
+    return Case([*MAKE_ART, "--profile", str(profile), "--keep-masters"], 0,
+                "make-art: drawing %s" % (profile.parent / "art" / "masters" / "install-rest.png"),
+                then=art_check_passes(profile))
+
+
+def own_plain_art_renamed(medium, tmp_path, launcher_exe):
+    """Masters make-art drew plainly in this folder are drawn again for the product's new name."""
+    profile = example_copy(tmp_path)
+    subprocess.run([*MAKE_ART, "--profile", str(profile), "--redraw", "--plain", "#2A6B4F"], check=True,
+                   capture_output=True, timeout=300)
+    set_in(profile, "product_name = Zyndra Atlas", "product_name = Mein Atlas")
+    return Case([*MAKE_ART, "--profile", str(profile)], 0,
+                "make-art: drawing %s" % (profile.parent / "art" / "masters" / "background.png"),
                 then=art_check_passes(profile))
 
 
@@ -214,6 +233,14 @@ def copyright_changed_under_a_drawn_background(medium, tmp_path, launcher_exe):
     profile.write_text(text.replace("legal_copyright = \u00a9 2025", "legal_copyright = \u00a9 2026"), encoding="utf-8")
     master = profile.parent / "art" / "masters" / "background.png"
     return Case([*MAKE_ART, "--profile", str(profile)], 0, "make-art: drawing %s" % master, then=art_check_passes(profile))
+
+
+def resource_folder_mistyped(medium, tmp_path, launcher_exe):
+    """The art goes where the profile says, but not in silence into a folder that is not there."""
+    profile = example_copy(tmp_path)
+    set_in(profile, "resource_folder = .", "resource_folder = ressources")
+    return Case([*MAKE_ART, "--profile", str(profile)], 0,
+                "make-art: %s: found no folder; making it for the art" % (profile.parent / "ressources"))
 
 
 def master_that_is_no_picture(medium, tmp_path, launcher_exe):
@@ -293,6 +320,7 @@ CASES = [
     autorun_in_utf16, autorun_with_an_empty_open, report_folder_named_by_a_file, report_folder_that_cannot_be_made,
     renamed_example_relabelled(), renamed_example_relabelled("--plain", "#1F5A8C"),
     renamed_example_redrawn_without_a_colour, renamed_example_redrawn_plainly, renamed_example_kept_on_purpose,
+    own_plain_art_renamed, resource_folder_mistyped,
     copyright_changed_under_a_drawn_background, master_that_is_no_picture, sound_source_that_is_no_sound,
     background_with_a_busy_button_column,
     source_date("253402300800"), source_date("12345678901234567890"), paths_from_another_folder,

@@ -1,8 +1,11 @@
 """The art check: a resource folder's art made for another product (a copied example under a new name, with
 or without its record), older than a master or sound source, or drawn with a text the profile has changed
-since, is refused with its exact line, as is a record that cannot be read; untouched art passes.
-make-medium.sh stops on refused art before it builds."""
+since, is refused with its exact line, as is a record that cannot be read or a resource folder that does not
+exist; untouched art passes. Each line ends in the command that makes the art anew, its paths quoted for a
+shell (the copies lie in a folder named with a space and parentheses), and for another product's masters in
+make-art's choices for them. make-medium.sh stops on refused art before it builds."""
 import hashlib
+import re
 import shutil
 import subprocess
 from pathlib import Path
@@ -14,22 +17,40 @@ from launcherkit.profile import read_profile
 
 REPO = Path(__file__).resolve().parents[2]
 EXAMPLE = REPO / "docs" / "examples" / "zyndra-atlas"
-AGAIN = "make the art anew with tools/kit art make --profile {p}"
+AGAIN = "make the art anew with tools/kit art make --profile '{p}'"
 
 
 def short_sha(path):
     return hashlib.sha256(path.read_bytes()).hexdigest()[:12]
 
 
-def renamed(copy):
-    """The copy under a new product name; the line expected for it."""
+def renamed(copy, then=""):
+    """The copy under a new product name; the line expected for it, ending in `then` (or AGAIN)."""
     profile = copy / "product.profile"
     old = read_profile(str(profile))["product_name"]
     new = old + " Zwei"
     profile.write_text(profile.read_text(encoding="utf-8").replace("product_name = " + old,
                                                                    "product_name = " + new), encoding="utf-8")
     return ('{m}:5: product_name: found "%s"; required "%s", the product of {p}: the pictures, sounds and icon in '
-            "{folder} were made for another product; " % (old, new) + AGAIN)
+            "{folder} were made for another product; " % (old, new) + (then or AGAIN))
+
+
+def renamed_example(copy):
+    """Its background and icon masters came with it, drawn for the example: make-art's choices for them."""
+    make_art = "tools/kit art make --profile '{p}'"
+    return renamed(copy, "so were its masters background.png, icon-48.png, icon-48-vga.png, icon-32.png, "
+                         "icon-32-vga.png in {folder}/art/masters: put yours there and " + AGAIN + ", have them drawn "
+                         "plainly for this product with %s --redraw --plain '#RRGGBB', or keep them on purpose with "
+                         "%s --keep-masters" % (make_art, make_art))
+
+
+def renamed_after_drawing_here(copy):
+    """make-art drew the masters plainly in this very folder: it draws them again for the new name."""
+    record = copy / "art-made-for.txt"
+    here = " in %s\n" % (copy / "art" / "masters").resolve()
+    record.write_text(re.sub(r"^(drawn .*)\n", lambda m: m.group(1) + here, record.read_text(encoding="utf-8"),
+                             flags=re.M), encoding="utf-8")
+    return renamed(copy)
 
 
 def master_changed(copy):
@@ -70,6 +91,15 @@ def manifest_a_folder(copy):
             "UTF-8 text; " + AGAIN)
 
 
+def resource_folder_mistyped(copy):
+    profile = copy / "product.profile"
+    text = profile.read_text(encoding="utf-8")
+    profile.write_text(text.replace("resource_folder = .", "resource_folder = ressources"), encoding="utf-8")
+    return ("{folder}/ressources: found no folder; required the resource folder of {p} (resource_folder, line 24), "
+            "which holds the pictures, sounds and icon and their record: correct resource_folder if it is mistyped, "
+            "or " + AGAIN)
+
+
 def copyright_changed(copy):
     """The drawn background shows the copyright line (the version block's copyright unless the profile
     gives one of its own): a new one leaves it out of date."""
@@ -82,7 +112,8 @@ def copyright_changed(copy):
 
 # (what, change to a copy of the example returning the expected line or None)
 CASES = [
-    ("a copied example under a new product name", renamed),
+    ("a copied example under a new product name", renamed_example),
+    ("masters drawn in this folder, under a new product name", renamed_after_drawing_here),
     ("a master changed since the art was made", master_changed),
     ("a sound source where the sound was synthesised", sound_source_added),
     ("the example copied untouched", lambda copy: None),
@@ -90,12 +121,13 @@ CASES = [
     ("a record that is not UTF-8", manifest_not_utf8),
     ("a folder where the record belongs", manifest_a_folder),
     ("a copyright that the drawn background shows, changed", copyright_changed),
+    ("a mistyped resource folder", resource_folder_mistyped),
 ]
 
 
 @pytest.fixture
 def copy(tmp_path):
-    folder = tmp_path / "product"
+    folder = tmp_path / "Produkt (zwei)"
     shutil.copytree(EXAMPLE, folder)
     return folder
 
@@ -114,7 +146,7 @@ def test_the_committed_art_was_made_from_the_committed_masters(profile):
 
 
 def test_refused_art_stops_the_medium_before_it_is_built(copy, tmp_path):
-    expected = renamed(copy).format(m=copy / "art-made-for.txt", p=copy / "product.profile", folder=copy)
+    expected = renamed_example(copy).format(m=copy / "art-made-for.txt", p=copy / "product.profile", folder=copy)
     medium = subprocess.run([str(REPO / "scripts" / "make-medium.sh"), "--profile", str(copy / "product.profile"),
                              "--out", str(tmp_path / "medium")], capture_output=True, text=True, timeout=60)
     assert medium.returncode != 0

@@ -20,6 +20,7 @@ and the tests alike. Commands run as `tools/kit COMMAND ...`.
 """
 
 import os
+import shlex
 
 # The kit lives in tools/launcherkit of the source tree whose headers it reads.
 SOURCE_DIR = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
@@ -28,6 +29,12 @@ SOURCE_DIR = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__fil
 class KitError(Exception):
     """What the kit refuses or cannot do, in one line for the publisher: every error class of the kit is one,
     so that a command catches them all and prints the line."""
+
+
+def command(*words):
+    """A command the kit suggests, as it can be pasted into a shell: a word that needs quotes (a path with a
+    space or a parenthesis, a colour's #) gets them."""
+    return " ".join(shlex.quote(word) for word in words)
 
 
 def write_if_changed(path, data):

@@ -5,8 +5,9 @@
  *   POKE palette HOLD_MS   show a 48 x 48 window at the screen's top left corner with a 256-colour palette of
  *                          its own realized in the foreground, print "ready", exit after HOLD_MS milliseconds
  *   POKE run SHOW COMMAND  start COMMAND (the rest of the line, as is) with show command SHOW; its exit code
- * The launcher window is found by its class name, the environment's LAUNCHER_CLASS_NAME. Exit code 2: no
- * launcher window; 3: bad arguments. */
+ * The launcher window is found by its class name, the environment's LAUNCHER_CLASS_NAME. Class and title are
+ * read and printed in UTF-8, whatever the system's ANSI code page. Exit code 2: no launcher window; 3: bad
+ * arguments. */
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -16,10 +17,13 @@
 static BOOL OnLauncher(const char* verb, HWND window)
 {
     if (strcmp(verb, "info") == 0) {
-        char className[256] = "", title[256] = "";
+        WCHAR wideClass[256] = L"", wideTitle[256] = L"";
+        char className[1024] = "", title[1024] = "";
         RECT rect;
-        GetClassNameA(window, className, sizeof className);
-        GetWindowTextA(window, title, sizeof title);
+        GetClassNameW(window, wideClass, 256);
+        GetWindowTextW(window, wideTitle, 256);
+        WideCharToMultiByte(CP_UTF8, 0, wideClass, -1, className, sizeof className, NULL, NULL);
+        WideCharToMultiByte(CP_UTF8, 0, wideTitle, -1, title, sizeof title, NULL, NULL);
         GetWindowRect(window, &rect);
         printf("style=0x%08lx\nvisible=%d\nrect=%ld,%ld,%ld,%ld\nclass=%s\ntitle=%s\n",
                (unsigned long)(DWORD)GetWindowLongA(window, GWL_STYLE), IsWindowVisible(window) ? 1 : 0,
@@ -112,15 +116,16 @@ static int Run(int show)
 int main(int argc, char** argv)
 {
     setvbuf(stdout, NULL, _IONBF, 0);
-    const char* launcherClass = getenv("LAUNCHER_CLASS_NAME");
+    WCHAR launcherClass[256] = L"";
+    GetEnvironmentVariableW(L"LAUNCHER_CLASS_NAME", launcherClass, 256);
     if (argc == 3 && strcmp(argv[1], "palette") == 0) {
         return Palette((DWORD)strtoul(argv[2], NULL, 10));
     }
     if (argc >= 4 && strcmp(argv[1], "run") == 0) {
         return Run(atoi(argv[2]));
     }
-    if (argc == 2 && launcherClass && *launcherClass) {
-        HWND window = FindWindowA(launcherClass, NULL);
+    if (argc == 2 && *launcherClass) {
+        HWND window = FindWindowW(launcherClass, NULL);
         if (!window || OnLauncher(argv[1], window)) {
             return window ? 0 : 2;
         }

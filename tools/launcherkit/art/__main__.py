@@ -38,20 +38,18 @@ def choose(options):
                             options.out or own.resources)
 
 
-def masters_to_draw(options, profile, folders, record):
+def masters_to_draw(options, profile, folders, record, foreign):
     """{master: style} of the masters this run draws ("plain #RRGGBB" or "shipped"); exits with a line
     where it would draw the shipped product's own artwork for another product, or relabel another product's
-    masters as this one's."""
-    other_product = record.product_name not in (None, profile["product_name"])
-    # make-art's own drawings of texts that have changed since are drawn again, as they were drawn.
-    stale = set() if other_product else {name for names in stale_texts(record, profile).values() for name in names}
-    foreign, plan = [], {}
+    masters (`foreign`) as this one's."""
+    # make-art's own drawings of texts that have changed since (a new product name too) are drawn again, as
+    # they were drawn.
+    stale = {name for names in stale_texts(record, profile).values() for name in names}
+    plan = {}
     for name in MASTERS:
         if folders.master(name) and not options.redraw:
-            if other_product and name in PRODUCT_MASTERS and record.holds(name):
-                foreign.append(name)
-            elif name in stale:
-                plan[name] = record.drawn_style(name)
+            if name in stale and name not in foreign:
+                plan[name] = record.drawing(name)[0]
             continue
         plan[name] = "plain " + options.plain if options.plain else SHIPPED
     if foreign and not options.keep_masters:
@@ -125,11 +123,12 @@ def make(argv):
     except ManifestError as error:
         sys.exit("make-art: %s: found %s; required the record make-art writes: remove it to make the art anew"
                  % (folders.manifest, error))
-    plan = masters_to_draw(options, profile, folders, record)
-    # make-art's drawing once `plan` is drawn: the masters drawn now, and those drawn before and kept, unless
-    # --keep-masters adopts another product's as the publisher's own.
-    drawn = {**plan, **{name: record.drawn_style(name) for name in MASTERS if name not in plan and
-                        record.drawn_style(name) and not (options.keep_masters and name in PRODUCT_MASTERS)}}
+    foreign = [] if options.redraw else record.foreign(profile)
+    plan = masters_to_draw(options, profile, folders, record, foreign)
+    # make-art's drawing once `plan` is drawn: the masters drawn now, here, and those drawn before and kept,
+    # less another product's that --keep-masters adopts as the publisher's own.
+    drawn = {name: record.drawing(name) for name in MASTERS if name not in foreign and record.drawing(name)}
+    drawn.update((name, (style, os.path.realpath(folders.masters))) for name, style in plan.items())
     sizes = {name: size for name, (size, _) in master_drawers(layout, profile).items()}
     # Every master kept and every sound source is read before anything is drawn or written: a file
     # that is no picture or no sound stops the run with nothing changed.
@@ -137,6 +136,8 @@ def make(argv):
         if name not in plan:
             read_master(folders.master(name), sizes[name])
     sounds = read_sounds(folders)
+    if not os.path.isdir(folders.resources):  # a mistyped resource_folder shows here, not in silence
+        print("make-art: %s: found no folder; making it for the art" % folders.resources)
     draw(plan, profile, folders, layout)
     make_pictures(folders, layout)
     write_sounds(folders, sounds)

@@ -6,16 +6,16 @@ import hashlib
 import os
 import re
 
-from launcherkit import KitError, write_if_changed
-from launcherkit.art import MASTERS, SOUNDS
+from launcherkit import KitError, command, write_if_changed
+from launcherkit.art import MASTERS, PRODUCT_MASTERS, SOUNDS
 from launcherkit.art.drawing import drawn_keys
 from launcherkit.art.folders import Folders
 
 HEADER = """\
-# The product the pictures, sounds and icon in this folder were made for, and the SHA-256 of each master
-# and sound source they were made from; for each master make-art drew, how (plain COLOUR or shipped),
-# and the profile's texts the drawn masters show. Written by tools/kit art make; `tools/kit art check
-# PROFILE` refuses art made for another product, older than its masters or drawn with other texts.
+# The product the pictures, sounds and icon in this folder were made for, and the SHA-256 of each master and
+# sound source they were made from; for each master make-art drew, how (plain COLOUR or shipped) and in which
+# masters folder, and the profile's texts the drawn masters show. Written by tools/kit art make; `tools/kit art
+# check PROFILE` refuses art made for another product, older than its masters or drawn with other texts.
 """
 NO_MASTER = "none"
 SYNTHESISED = "synthesised"
@@ -50,10 +50,11 @@ def plain_colour(style):
 
 def write_manifest(folders, profile, drawn):
     """Writes the record of the art made for `profile` from the masters in `folders`; `drawn` is {master:
-    style} of the masters make-art drew ("plain #RRGGBB" or "shipped") and that are still its drawing."""
+    (style, folder)} of the masters make-art drew ("plain #RRGGBB" or "shipped", in that masters folder, or ""
+    where an older record does not say) and that are still its drawing."""
     lines = ["product_name = " + profile["product_name"]] + ["%s = %s" % item for item in sources(folders).items()]
-    lines += ["drawn %s = %s" % (name, drawn[name]) for name in MASTERS if name in drawn]
-    keys = dict.fromkeys(k for name, style in drawn.items() for k in drawn_keys(name, plain_colour(style)))
+    lines += ["drawn %s = %s" % (name, " in ".join(filter(None, drawn[name]))) for name in MASTERS if name in drawn]
+    keys = dict.fromkeys(k for name, (style, _) in drawn.items() for k in drawn_keys(name, plain_colour(style)))
     lines += ["text %s = %s" % (key, profile.get(key, "")) for key in keys]
     write_if_changed(folders.manifest, (HEADER + "\n".join(lines) + "\n").encode("utf-8"))
 
@@ -87,10 +88,21 @@ class Record:
         recorded = self.entries.get("master " + name, (0, NOT_RECORDED))[1]
         return recorded == recorded_form(self.folders.master(name), NO_MASTER)
 
-    def drawn_style(self, name):
-        """How make-art drew master `name`, when the folder still holds that drawing; else None."""
-        style = self.entries.get("drawn " + name, (0, None))[1]
-        return style if style and self.holds(name) else None
+    def drawing(self, name):
+        """(how, in which masters folder) make-art drew master `name`, when the folder still holds that drawing;
+        else None. The folder is "" where the record does not say."""
+        value = self.entries.get("drawn " + name, (0, None))[1]
+        return value.partition(" in ")[::2] if value and self.holds(name) else None
+
+    def foreign(self, profile):
+        """The masters showing the product that the record holds for another product, other than make-art's
+        drawings in this very masters folder: copied along with another product's art, they are not this
+        product's, while make-art's own drawings here are drawn again for a new name."""
+        if self.product_name in (None, profile["product_name"]):
+            return []
+        here = os.path.realpath(self.folders.masters)
+        return [name for name in PRODUCT_MASTERS if self.folders.master(name) and self.holds(name)
+                and (self.drawing(name) or ("", ""))[1] != here]
 
     def text(self, key):
         return self.entries.get("text " + key, (0, None))
@@ -108,8 +120,8 @@ def stale_texts(record, profile):
     """{key: [masters]} of the profile's texts that differ from those the drawn masters show."""
     stale = {}
     for name in MASTERS:
-        style = record.drawn_style(name)
-        for key in drawn_keys(name, plain_colour(style)) if style else ():
+        drawing = record.drawing(name)
+        for key in drawn_keys(name, plain_colour(drawing[0])) if drawing else ():
             if record.text(key)[1] != profile.get(key, ""):
                 stale.setdefault(key, []).append(name)
     return stale
@@ -119,7 +131,12 @@ def check(profile):
     """The errors, one line each, of the art in the resource folder of `profile`."""
     folders = Folders.of_profile(profile)
     manifest = folders.manifest
-    again = "make the art anew with tools/kit art make --profile %s" % profile.path
+    make_art = ("tools/kit", "art", "make", "--profile", profile.path)
+    again = "make the art anew with " + command(*make_art)
+    if not os.path.isdir(folders.resources):
+        return ["%s: found no folder; required the resource folder of %s (resource_folder, line %d), which holds the "
+                "pictures, sounds and icon and their record: correct resource_folder if it is mistyped, or %s"
+                % (folders.resources, profile.path, profile.lines.get("resource_folder", 0), again)]
     if not os.path.lexists(manifest):
         return ["%s: found no such file; required the record of the product and the masters the art in %s was made "
                 "for, which tools/kit art make writes; %s" % (manifest, folders.resources, again)]
@@ -132,9 +149,16 @@ def check(profile):
     errors = []
     line, made_for = recorded.get("product_name", (0, NOT_RECORDED))
     if made_for != profile["product_name"]:
+        # make-art draws its own drawings here again for a new name, but refuses another product's masters.
+        foreign = ", ".join(os.path.basename(folders.master(name)) for name in record.foreign(profile))
+        remedy = again if not foreign else (
+            "so were its masters %s in %s: put yours there and %s, have them drawn plainly for this product with "
+            "%s, or keep them on purpose with %s" % (foreign, folders.masters, again,
+                                                     command(*make_art, "--redraw", "--plain", "#RRGGBB"),
+                                                     command(*make_art, "--keep-masters")))
         errors.append('%s:%d: product_name: found "%s"; required "%s", the product of %s: the pictures, sounds '
                       "and icon in %s were made for another product; %s"
-                      % (manifest, line, made_for, profile["product_name"], profile.path, folders.resources, again))
+                      % (manifest, line, made_for, profile["product_name"], profile.path, folders.resources, remedy))
     for key, now in sources(folders).items():
         line, then = recorded.get(key, (0, NOT_RECORDED))
         if now != then:

@@ -47,8 +47,10 @@ def base_environment(arch, prefix, home, marker, program_arch=None):
     env = dict(os.environ)
     for name in ("WINEDEBUG", "WINESERVER", "WINELOADER", "DISPLAY", "WINEDLLPATH"):
         env.pop(name, None)
+    # Wine takes its ANSI code page from the locale: Windows-1252 under C.UTF-8, the code page of the Western
+    # systems the launcher's texts are compiled for, whatever locale the caller has.
     env.update(WINEPREFIX=prefix, WINEARCH=arch, HOME=home, WINEDEBUG="-all", WINEDLLOVERRIDES=DLL_OVERRIDES,
-               LAUNCHER_TEST_SESSION=marker)
+               LAUNCHER_TEST_SESSION=marker, LC_ALL="C.UTF-8")
     if (program_arch or arch) == "win64":
         # On a host that cannot execute 32-bit code, `wine` would pick the 32-bit loader and fail.
         env["WINELOADER"] = os.path.join(WINE_DIR, "wine64")
