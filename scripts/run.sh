@@ -21,6 +21,8 @@ locate_product
 if [ -n "$profile" ]; then
   tree=$trees/$preset
   echo "run: the product of $profile, in $tree/"
+  # The build would stop on the same lines, among the build tool's own.
+  tools/kit art check "$profile" || { echo "run: the product's art is not ready (listed above)" >&2; exit 1; }
   cmake --preset "$preset" -B "$tree" -DLAUNCHER_PROFILE="$profile" >/dev/null
   cmake --build "$tree" --target launch stub_poke
 else
