@@ -128,7 +128,7 @@ def make(argv):
     # make-art's drawing once `plan` is drawn: the masters drawn now, here, and those drawn before and kept,
     # less another product's that --keep-masters adopts as the publisher's own.
     drawn = {name: record.drawing(name) for name in MASTERS if name not in foreign and record.drawing(name)}
-    drawn.update((name, (style, os.path.realpath(folders.masters))) for name, style in plan.items())
+    drawn.update((name, (style, folders.masters_place)) for name, style in plan.items())
     sizes = {name: size for name, (size, _) in master_drawers(layout, profile).items()}
     # Every master kept and every sound source is read before anything is drawn or written: a file
     # that is no picture or no sound stops the run with nothing changed.

@@ -19,6 +19,11 @@ class Folders:
     def of_profile(cls, profile):
         return cls(profile.folder("art_masters"), profile.folder("sound_sources"), profile.folder("resource_folder"))
 
+    @property
+    def masters_place(self):
+        """The masters folder as the record names where make-art drew: its real path, links resolved."""
+        return os.path.realpath(self.masters)
+
     def master(self, name):
         """The master's file (a PNG wins over a BMP), or None."""
         return first_existing(self.masters, name, (".png", ".bmp"))

@@ -100,9 +100,8 @@ class Record:
         product's, while make-art's own drawings here are drawn again for a new name."""
         if self.product_name in (None, profile["product_name"]):
             return []
-        here = os.path.realpath(self.folders.masters)
         return [name for name in PRODUCT_MASTERS if self.folders.master(name) and self.holds(name)
-                and (self.drawing(name) or ("", ""))[1] != here]
+                and (self.drawing(name) or ("", ""))[1] != self.folders.masters_place]
 
     def text(self, key):
         return self.entries.get("text " + key, (0, None))
